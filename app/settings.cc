@@ -1,0 +1,17 @@
+// Defaults of the settings record.
+#include "app/settings.h"
+
+namespace quillery {
+
+const char* const kTocFormatNames[7] = {
+    "wdTOCClassic", "wdTOCDistinctive", "wdTOCFancy",   "wdTOCFormal",
+    "wdTOCModern",  "wdTOCSimple",      "wdTOCTemplate"};
+
+ConversionSettings::ConversionSettings(const std::string& folder)
+    : programFolder(folder),
+      HEADERFILE(folder + "\\header.htm"),
+      FOOTERFILE(folder + "\\footer.htm"),
+      HTMLTEMPLATEFILE(folder + "\\base.htm"),
+      HTMLSUPPORTDIR(folder + "\\base_files") {}
+
+}  // namespace quillery

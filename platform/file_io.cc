@@ -1,0 +1,184 @@
+// POSIX file access behind the internal path form; see file_io.h.
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace quillery {
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+FileError ReadError(const std::string& nativePath, int error) {
+  return FileError("cannot read '" + nativePath + "': " + Reason(error));
+}
+
+FileError WriteError(const std::string& nativePath, int error) {
+  return FileError("cannot write '" + nativePath + "': " + Reason(error));
+}
+
+// Reads an open descriptor to its end. Returns false with errno set on failure.
+bool ReadAll(int fd, std::string& bytes) {
+  struct stat info;
+  if (fstat(fd, &info) == 0 && info.st_size > 0) {
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  }
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    ssize_t got = read(fd, buffer.data(), buffer.size());
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+}
+
+// Opens and reads the file. Returns false (errno set) when it cannot be
+// opened; throws when it opens but cannot be read, or holds a zero byte while
+// `refuseZeroByte` is set (texts must not hold one; copied images may).
+bool TryRead(const std::string& internalPath, std::string& bytes,
+             bool refuseZeroByte) {
+  const std::string nativePath = NativePath(internalPath);
+  int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    close(fd);
+    throw ReadError(nativePath, EISDIR);
+  }
+  bool ok = ReadAll(fd, bytes);
+  int error = errno;
+  close(fd);
+  if (!ok) throw ReadError(nativePath, error);
+  if (refuseZeroByte && bytes.find('\0') != std::string::npos) {
+    throw FileError("cannot read '" + nativePath +
+                    "': it holds a zero byte (a UTF-16 or binary file?)");
+  }
+  return true;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
+// The permissions a replaced file had, or the usual ones for a new file.
+mode_t ModeFor(const std::string& nativePath) {
+  struct stat info;
+  if (stat(nativePath.c_str(), &info) == 0) return info.st_mode & 07777;
+  mode_t mask = umask(0);
+  umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+}  // namespace
+
+FileError::FileError(const std::string& message)
+    : std::runtime_error(message) {}
+
+std::string InternalPath(const std::string& typed) {
+  std::string path = typed;
+  bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
+  if (!absolute) {
+    std::vector<char> cwd(4096);
+    while (getcwd(cwd.data(), cwd.size()) == nullptr && errno == ERANGE) {
+      cwd.resize(cwd.size() * 2);
+    }
+    std::string folder = cwd.data();
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    path = folder + path;
+  }
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+std::string NativePath(const std::string& internalPath) {
+  std::string path = internalPath;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+std::string ReadFile(const std::string& internalPath) {
+  std::string bytes;
+  if (!TryRead(internalPath, bytes, /*refuseZeroByte=*/true)) {
+    int error = errno;
+    throw ReadError(NativePath(internalPath), error);
+  }
+  return bytes;
+}
+
+std::string ReadOptionalFile(const std::string& internalPath) {
+  std::string bytes;
+  if (!TryRead(internalPath, bytes, /*refuseZeroByte=*/true)) {
+    return std::string();
+  }
+  return bytes;
+}
+
+void WriteFileAtomically(const std::string& internalPath,
+                         std::string_view bytes) {
+  const std::string nativePath = NativePath(internalPath);
+  std::string temporary = nativePath + ".quillery-XXXXXX";
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) throw WriteError(nativePath, errno);
+  bool ok = fchmod(fd, ModeFor(nativePath)) == 0 && WriteAll(fd, bytes);
+  int error = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && rename(temporary.c_str(), nativePath.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlink(temporary.c_str());
+    throw WriteError(nativePath, error);
+  }
+}
+
+void CopyFileAtomically(const std::string& fromInternalPath,
+                        const std::string& toInternalPath) {
+  std::string bytes;
+  if (!TryRead(fromInternalPath, bytes, /*refuseZeroByte=*/false)) {
+    int error = errno;
+    throw ReadError(NativePath(fromInternalPath), error);
+  }
+  WriteFileAtomically(toInternalPath, bytes);
+}
+
+bool FileExists(const std::string& internalPath) {
+  struct stat info;
+  return stat(NativePath(internalPath).c_str(), &info) == 0;
+}
+
+std::string ProgramFolder() {
+  std::vector<char> buffer(4096);
+  ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (got <= 0) return std::string();
+  std::string executable =
+      InternalPath(std::string(buffer.data(), static_cast<std::size_t>(got)));
+  std::size_t slash = executable.rfind('\\');
+  if (slash == std::string::npos) return std::string();
+  return executable.substr(0, slash);
+}
+
+}  // namespace quillery

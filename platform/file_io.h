@@ -1,0 +1,60 @@
+// Whole-file reads, atomic writes and copies, and the two path forms.
+//
+// Inside a conversion a path is in internal form: absolute, with "\" as the
+// only separator ("\tmp\site\doc.htm"); a forward slash is an ordinary byte
+// there. Every function here takes internal paths and turns them into native
+// ones ("\" becomes "/") only at the moment a file is touched.
+#ifndef QUILLERY_PLATFORM_FILE_IO_H_
+#define QUILLERY_PLATFORM_FILE_IO_H_
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillery {
+
+// A file problem that stops the conversion. `what()` is the whole message
+// without the program name, such as
+// "cannot read '/tmp/site/doc.htm': No such file or directory".
+class FileError : public std::runtime_error {
+ public:
+  explicit FileError(const std::string& message);
+};
+
+// The typed path made absolute against the current directory, with every "/"
+// turned into "\". A path that already begins with "/" or "\" is only
+// converted, so the function may be applied twice.
+[[nodiscard]] std::string InternalPath(const std::string& typed);
+
+// The internal path with every "\" turned into "/", as the system opens it.
+[[nodiscard]] std::string NativePath(const std::string& internalPath);
+
+// The whole file as bytes. Throws FileError when it cannot be opened or read,
+// and when it holds a zero byte (a UTF-16 save or a binary file, which the
+// conversion would otherwise cut short).
+[[nodiscard]] std::string ReadFile(const std::string& internalPath);
+
+// Like ReadFile, but a file that cannot be opened reads as empty. A file that
+// opens but then fails to read, or holds a zero byte, still throws.
+[[nodiscard]] std::string ReadOptionalFile(const std::string& internalPath);
+
+// Replaces the whole file by `bytes`: writes a temporary file beside it and
+// renames it over the target, so a failure leaves the old file whole and no
+// temporary behind. Throws FileError naming the target.
+void WriteFileAtomically(const std::string& internalPath,
+                         std::string_view bytes);
+
+// Copies `from` over `to` (overwriting it), atomically as WriteFileAtomically.
+void CopyFileAtomically(const std::string& fromInternalPath,
+                        const std::string& toInternalPath);
+
+// True when something exists at the path.
+[[nodiscard]] bool FileExists(const std::string& internalPath);
+
+// The folder of the running executable in internal form, without a trailing
+// backslash ("\usr\local\bin").
+[[nodiscard]] std::string ProgramFolder();
+
+}  // namespace quillery
+
+#endif  // QUILLERY_PLATFORM_FILE_IO_H_

@@ -1,0 +1,49 @@
+// One-pass byte helpers; see bytes.h.
+#include "text/bytes.h"
+
+namespace quillery {
+
+std::string Slice(std::string_view text, std::size_t from, std::size_t to) {
+  if (from >= text.size() || to <= from) return std::string();
+  if (to > text.size()) to = text.size();
+  return std::string(text.substr(from, to - from));
+}
+
+std::string SliceFrom(std::string_view text, std::size_t from) {
+  if (from >= text.size()) return std::string();
+  return std::string(text.substr(from));
+}
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+std::string AsciiUpper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from,
+                       std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string result;
+  result.reserve(text.size());
+  std::size_t done = 0;
+  for (std::size_t hit = text.find(from); hit != std::string_view::npos;
+       hit = text.find(from, done)) {
+    result.append(text, done, hit - done);
+    result.append(to);
+    done = hit + from.size();
+  }
+  result.append(text, done, std::string_view::npos);
+  return result;
+}
+
+}  // namespace quillery

@@ -1,0 +1,45 @@
+// Byte-text helpers shared by every subsystem: clamped cuts, ASCII-only case
+// mapping and one-pass replacement. Texts are bytes in the document's own code
+// page; nothing here decodes them or depends on the locale.
+#ifndef QUILLERY_TEXT_BYTES_H_
+#define QUILLERY_TEXT_BYTES_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quillery {
+
+// The bytes of `text` from `from` up to `to` (excluded). A range that runs
+// past the end is cut short; a range whose end lies before its start is empty.
+[[nodiscard]] std::string Slice(std::string_view text, std::size_t from,
+                                std::size_t to);
+
+// The bytes of `text` from `from` to its end; empty when `from` is past it.
+[[nodiscard]] std::string SliceFrom(std::string_view text, std::size_t from);
+
+// A copy of `text` of the same length with only A-Z mapped to a-z (or a-z to
+// A-Z); bytes above 127 are left alone, so positions carry over.
+[[nodiscard]] std::string AsciiLower(std::string_view text);
+[[nodiscard]] std::string AsciiUpper(std::string_view text);
+
+inline bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsAsciiAlnum(char c) {
+  return IsAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// True when `needle` occurs in `text`.
+inline bool Contains(std::string_view text, std::string_view needle) {
+  return text.find(needle) != std::string_view::npos;
+}
+
+// Replaces every occurrence of `from` by `to`, left to right, without
+// searching the inserted text again: "ana" in "banana" is replaced once.
+// An empty `from` leaves the text unchanged.
+[[nodiscard]] std::string ReplaceAll(std::string_view text,
+                                     std::string_view from,
+                                     std::string_view to);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_TEXT_BYTES_H_

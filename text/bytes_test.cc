@@ -1,0 +1,47 @@
+#include "text/bytes.h"
+
+#include <gtest/gtest.h>
+
+namespace quillery {
+namespace {
+
+TEST(Slice, ClampsRangesThatRunPastTheEnd) {
+  EXPECT_EQ(Slice("abcdef", 2, 4), "cd");
+  EXPECT_EQ(Slice("abcdef", 4, 100), "ef");
+  EXPECT_EQ(Slice("abcdef", 6, 8), "");
+  EXPECT_EQ(Slice("abcdef", 9, 12), "");
+  EXPECT_EQ(Slice("abcdef", 4, 2), "");
+  EXPECT_EQ(SliceFrom("abc", 1), "bc");
+  EXPECT_EQ(SliceFrom("abc", 7), "");
+}
+
+TEST(AsciiLower, TouchesOnlyAsciiLetters) {
+  EXPECT_EQ(AsciiLower("AbC\xC4\xE4 1Z"), "abc\xC4\xE4 1z");
+  EXPECT_EQ(AsciiUpper("AbC\xC4\xE4 1z"), "ABC\xC4\xE4 1Z");
+}
+
+TEST(ReplaceAll, ReplacesLeftToRightWithoutRescanning) {
+  struct Row {
+    const char* name;
+    const char* text;
+    const char* from;
+    const char* to;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"empty text", "", "a", "b", ""},
+      {"marker absent", "xyz", "a", "b", "xyz"},
+      {"overlap taken once", "banana", "ana", "X", "bXna"},
+      {"replacement holds the marker", "%20a%20", "%20", "%20%20",
+       "%20%20a%20%20"},
+      {"markers side by side", "[Q][Q]", "[Q]", "x", "xx"},
+      {"empty marker", "abc", "", "x", "abc"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ReplaceAll(row.text, row.from, row.to), row.expected);
+  }
+}
+
+}  // namespace
+}  // namespace quillery
