@@ -1,1 +1,21 @@
-int main() { return 0; }
+// quillery: finishes a frames page saved by the word processor as a small
+// multi-page site. Exit status 0 when start-up succeeds (also when nothing is
+// converted), 1 when start-up fails or a file cannot be read or written.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/startup.h"
+#include "platform/file_io.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  try {
+    quillery::QuilleryApp app(quillery::ProgramFolder(), std::cout, std::cerr);
+    return app.InitInstance(words);
+  } catch (const std::exception& error) {
+    std::cerr << "quillery: " << error.what() << "\n";
+    return 1;
+  }
+}

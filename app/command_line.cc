@@ -1,0 +1,251 @@
+// The key table and the switch parser; see command_line.h.
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "text/bytes.h"
+
+namespace quillery {
+namespace {
+
+// What a key does with its value; a number that cannot be read makes it
+// return false and leave the settings alone.
+using KeyAction = bool (*)(ConversionSettings&, const std::string& value);
+
+std::optional<std::int32_t> ReadNumber(const std::string& value) {
+  int number = 0;
+  if (std::sscanf(value.c_str(), "%d", &number) != 1) return std::nullopt;
+  return number;
+}
+
+template <std::int32_t ConversionSettings::*field>
+bool SetNumber(ConversionSettings& settings, const std::string& value) {
+  std::optional<std::int32_t> number = ReadNumber(value);
+  if (!number) return false;
+  settings.*field = *number;
+  return true;
+}
+
+template <std::string ConversionSettings::*field>
+bool SetText(ConversionSettings& settings, const std::string& value) {
+  settings.*field = value;
+  return true;
+}
+
+bool SetLevelsToBreak(ConversionSettings& settings, const std::string& value) {
+  std::optional<std::int32_t> number = ReadNumber(value);
+  if (!number) return false;
+  settings.LEVELSTOBREAK = *number > 9 ? 9 : *number;
+  return true;
+}
+
+bool SetFontWeight(ConversionSettings& settings, const std::string& value) {
+  std::optional<std::int32_t> number = ReadNumber(value);
+  if (!number) return false;
+  settings.tocFont.lfWeight = *number;
+  return true;
+}
+
+bool SetFontItalic(ConversionSettings& settings, const std::string& value) {
+  std::optional<std::int32_t> number = ReadNumber(value);
+  if (!number) return false;
+  settings.tocFont.lfItalic =
+      static_cast<std::uint8_t>(static_cast<std::uint32_t>(*number) & 0xFFu);
+  return true;
+}
+
+bool SetFontFace(ConversionSettings& settings, const std::string& value) {
+  constexpr std::size_t kMaxFaceLength =
+      sizeof(settings.tocFont.lfFaceName) - 1;
+  std::size_t length =
+      value.size() < kMaxFaceLength ? value.size() : kMaxFaceLength;
+  std::memset(settings.tocFont.lfFaceName, 0,
+              sizeof(settings.tocFont.lfFaceName));
+  std::memcpy(settings.tocFont.lfFaceName, value.data(), length);
+  return true;
+}
+
+bool AddHeaderPlacement(ConversionSettings& settings, const std::string&) {
+  settings.headerPlacements.push_back(kHeaderTextCode);
+  return true;
+}
+
+bool AddFooterPlacement(ConversionSettings& settings, const std::string&) {
+  settings.footerPlacements.push_back(kFooterTextCode);
+  return true;
+}
+
+struct KeyRule {
+  KeyDescription description;
+  KeyAction action;
+  bool numeric;
+};
+
+using S = ConversionSettings;
+
+const std::vector<KeyRule>& KeyRules() {
+  static const std::vector<KeyRule> rules = {
+      {{"LEVELSTOBREAK=",
+        "split at headings of level 1 up to this (0: no split, at most 9)",
+        "0"},
+       SetLevelsToBreak,
+       true},
+      {{"MAINFILE=", "the frames page to convert", "(none)"},
+       SetText<&S::MAINFILE>,
+       false},
+      {{"TOCTITLE=", "title of the contents (stored only)",
+        "Table of Contents"},
+       SetText<&S::TOCTITLE>,
+       false},
+      {{"TOCFORMAT=", "contents format 0-6 (stored only)", "1"},
+       SetNumber<&S::TOCFORMAT>,
+       true},
+      {{"TOCBULLETS=", "1: bullet images before the contents links", "0"},
+       SetNumber<&S::TOCBULLETS>,
+       true},
+      {{"OPTINCLUDETOC=", "1: run the conversion (required)", "0"},
+       SetNumber<&S::OPTINCLUDETOC>,
+       true},
+      {{"OPTTOCWEIGHT=", "contents font weight (stored only)", "0"},
+       SetFontWeight,
+       true},
+      {{"OPTTOCITALIC=", "contents font italic (stored only)", "0"},
+       SetFontItalic,
+       true},
+      {{"OPTTOCFACE=", "contents font face, at most 31 bytes (stored only)",
+        "Verdana"},
+       SetFontFace,
+       false},
+      {{"FRAMETOCWIDTH=", "contents frame width in pixels (stored only)",
+        "245"},
+       SetNumber<&S::FRAMETOCWIDTH>,
+       true},
+      {{"USINGSUPPORTDIR=", "use the template's support folder (stored only)",
+        "0"},
+       SetNumber<&S::USINGSUPPORTDIR>,
+       true},
+      {{"HTMLSUPPORTDIR=", "the template's support folder (stored only)",
+        "<program folder>/base_files"},
+       SetText<&S::HTMLSUPPORTDIR>,
+       false},
+      {{"HTMLTEMPLATEFILE=", "page template with [QUILLERY] and [WORDTOC]",
+        "<program folder>/base.htm"},
+       SetText<&S::HTMLTEMPLATEFILE>,
+       false},
+      {{"TEMPLATETOCFORMAT=",
+        "with a template: 0 main file = contents page, 1 = copy of page 0",
+        "0"},
+       SetNumber<&S::TEMPLATETOCFORMAT>,
+       true},
+      {{"USEHEADER=", "any value: put the header above every page (repeatable)",
+        "off"},
+       AddHeaderPlacement,
+       false},
+      {{"USEFOOTER=", "any value: put the footer below every page (repeatable)",
+        "off"},
+       AddFooterPlacement,
+       false},
+      {{"HEADERFILE=", "header file (its body is used)",
+        "<program folder>/header.htm"},
+       SetText<&S::HEADERFILE>,
+       false},
+      {{"FOOTERFILE=", "footer file (its body is used)",
+        "<program folder>/footer.htm"},
+       SetText<&S::FOOTERFILE>,
+       false},
+      {{"USINGTEMPLATE=", "1: pour every page into the template", "0"},
+       SetNumber<&S::USINGTEMPLATE>,
+       true},
+      {{"USEMAXWIDTH=", "1: narrow wide pictures, drop Word's vector copies",
+        "0"},
+       SetNumber<&S::USEMAXWIDTH>,
+       true},
+      {{"MAXWIDTH=", "picture width limit in pixels", "420"},
+       SetNumber<&S::MAXWIDTH>,
+       true},
+      {{"RP=", "1: scale a narrowed picture's height too", "1"},
+       SetNumber<&S::RP>,
+       true},
+  };
+  return rules;
+}
+
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+std::string Trim(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsCSpace(text[begin])) ++begin;
+  while (end > begin && IsCSpace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+const std::vector<KeyDescription>& CommandLineKeys() {
+  static const std::vector<KeyDescription> keys = [] {
+    std::vector<KeyDescription> described;
+    for (const KeyRule& rule : KeyRules())
+      described.push_back(rule.description);
+    return described;
+  }();
+  return keys;
+}
+
+ConversionCommandLineInfo::ConversionCommandLineInfo(
+    ConversionSettings& settings)
+    : settings_(settings) {}
+
+void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
+                                           bool bLast) {
+  if (bFlag) {
+    const std::string upper = AsciiUpper(param);
+    for (const KeyRule& rule : KeyRules()) {
+      std::string_view key = rule.description.key;
+      if (upper.compare(0, key.size(), key) != 0) continue;
+      std::string value = Trim(param.substr(key.size()));
+      if (value.empty()) continue;
+      if (!rule.action(settings_, value)) {
+        warnings_.push_back("ignoring /" + param +
+                            ": the value is not a number");
+      }
+      break;
+    }
+  }
+  CCommandLineInfo::ParseParam(param, bFlag, bLast);
+}
+
+std::string UsageText() {
+  std::string usage =
+      "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 [/KEY=value "
+      "...]\n"
+      "\n"
+      "Finishes a document saved by the word processor as a frames page: cuts "
+      "it\n"
+      "into numbered pages at its headings, moves its styles into one "
+      "stylesheet,\n"
+      "re-points the contents and in-page links, and can add a template, a "
+      "header,\n"
+      "a footer and bullet images. Keys may start with / or -, in any letter "
+      "case.\n"
+      "\n";
+  for (const KeyDescription& key : CommandLineKeys()) {
+    std::string line = "  /" + std::string(key.key) + "...";
+    line.resize(24, ' ');
+    usage += line + std::string(key.meaning) + " [" +
+             std::string(key.defaultValue) + "]\n";
+  }
+  usage +=
+      "\n"
+      "Exit status: 0 when start-up succeeds (also when nothing is "
+      "converted),\n"
+      "1 when a file cannot be read or written or a document is refused.\n";
+  return usage;
+}
+
+}  // namespace quillery

@@ -1,0 +1,57 @@
+// The /KEY=value words of the command line: the 22 keys, their order, and the
+// parser that writes them into the settings record.
+//
+//   /MAINFILE=site/doc.htm /OPTINCLUDETOC=1 /LEVELSTOBREAK=2 /USEHEADER=1
+#ifndef QUILLERY_APP_COMMAND_LINE_H_
+#define QUILLERY_APP_COMMAND_LINE_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/settings.h"
+#include "platform/command_line_info.h"
+
+namespace quillery {
+
+// One command-line key as the usage text shows it.
+struct KeyDescription {
+  std::string_view key;  // with its "=", as matched: "LEVELSTOBREAK="
+  std::string_view meaning;
+  std::string_view defaultValue;
+};
+
+// The keys in the order in which a word is tried against them.
+const std::vector<KeyDescription>& CommandLineKeys();
+
+// Writes the recognised switches into `settings` and then hands every word
+// to the framework's own handling.
+//
+// A switch matches a key when its upper-case form begins with the key; the
+// value is the rest of the word as typed, with leading and trailing C white
+// space removed. An empty value changes nothing and the next key is tried.
+// Numbers are read as sscanf("%d") reads them ("600px" gives 600); a value
+// that does not begin with a number leaves the setting as it was and adds a
+// line to `warnings`. LEVELSTOBREAK above 9 becomes 9; USEHEADER and
+// USEFOOTER append a placement code whatever their value.
+class ConversionCommandLineInfo : public CCommandLineInfo {
+ public:
+  explicit ConversionCommandLineInfo(ConversionSettings& settings);
+
+  void ParseParam(const std::string& param, bool bFlag, bool bLast) override;
+
+  // One line per ignored value, such as
+  // "ignoring /MAXWIDTH=wide: the value is not a number".
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
+ private:
+  ConversionSettings& settings_;
+  std::vector<std::string> warnings_;
+};
+
+// The usage text of --help: every key, its meaning and its default.
+[[nodiscard]] std::string UsageText();
+
+}  // namespace quillery
+
+#endif  // QUILLERY_APP_COMMAND_LINE_H_
