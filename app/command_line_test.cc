@@ -1,0 +1,206 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace quillery {
+namespace {
+
+ConversionSettings Parse(const std::vector<std::string>& words,
+                         std::vector<std::string>* warnings = nullptr) {
+  ConversionSettings settings("\\opt\\q");
+  ConversionCommandLineInfo info(settings);
+  ParseCommandLine(words, info);
+  if (warnings != nullptr) *warnings = info.warnings();
+  return settings;
+}
+
+TEST(CommandLineKeys, AreTriedInTheirFixedOrder) {
+  const std::vector<std::string> expected = {
+      "LEVELSTOBREAK=",    "MAINFILE=",
+      "TOCTITLE=",         "TOCFORMAT=",
+      "TOCBULLETS=",       "OPTINCLUDETOC=",
+      "OPTTOCWEIGHT=",     "OPTTOCITALIC=",
+      "OPTTOCFACE=",       "FRAMETOCWIDTH=",
+      "USINGSUPPORTDIR=",  "HTMLSUPPORTDIR=",
+      "HTMLTEMPLATEFILE=", "TEMPLATETOCFORMAT=",
+      "USEHEADER=",        "USEFOOTER=",
+      "HEADERFILE=",       "FOOTERFILE=",
+      "USINGTEMPLATE=",    "USEMAXWIDTH=",
+      "MAXWIDTH=",         "RP="};
+  std::vector<std::string> keys;
+  for (const KeyDescription& key : CommandLineKeys()) {
+    keys.emplace_back(key.key);
+  }
+  EXPECT_EQ(keys, expected);
+}
+
+TEST(ConversionSettings, DefaultsFollowTheProgramFolder) {
+  ConversionSettings settings = Parse({});
+  EXPECT_EQ(settings.OPTINCLUDETOC, 0);
+  EXPECT_EQ(settings.TOCTITLE, "Table of Contents");
+  EXPECT_EQ(settings.TOCFORMAT, 1);
+  EXPECT_EQ(settings.tocFont.lfHeight, 12);
+  EXPECT_STREQ(settings.tocFont.lfFaceName, "Verdana");
+  EXPECT_EQ(settings.LEVELSTOBREAK, 0);
+  EXPECT_EQ(settings.MAINFILE, "");
+  EXPECT_EQ(settings.HEADERFILE, "\\opt\\q\\header.htm");
+  EXPECT_EQ(settings.FOOTERFILE, "\\opt\\q\\footer.htm");
+  EXPECT_EQ(settings.HTMLTEMPLATEFILE, "\\opt\\q\\base.htm");
+  EXPECT_EQ(settings.HTMLSUPPORTDIR, "\\opt\\q\\base_files");
+  EXPECT_TRUE(settings.headerPlacements.empty());
+  EXPECT_TRUE(settings.footerPlacements.empty());
+  EXPECT_EQ(settings.MAXWIDTH, 420);
+  EXPECT_EQ(settings.RP, 1);
+  EXPECT_EQ(settings.FRAMETOCWIDTH, 245);
+}
+
+TEST(ConversionCommandLineInfo, SetsEveryKey) {
+  ConversionSettings s = Parse({"/LEVELSTOBREAK=2",
+                                "/MAINFILE=C:\\site\\doc.htm",
+                                "/TOCTITLE=Inhalt",
+                                "/TOCFORMAT=3",
+                                "/TOCBULLETS=1",
+                                "/OPTINCLUDETOC=1",
+                                "/OPTTOCWEIGHT=700",
+                                "/OPTTOCITALIC=257",
+                                "/OPTTOCFACE=Times New Roman",
+                                "/FRAMETOCWIDTH=300",
+                                "/USINGSUPPORTDIR=1",
+                                "/HTMLSUPPORTDIR=sup",
+                                "/HTMLTEMPLATEFILE=C:\\site\\tpl.htm",
+                                "/TEMPLATETOCFORMAT=1",
+                                "/USEHEADER=1",
+                                "/USEFOOTER=yes",
+                                "/HEADERFILE=h.htm",
+                                "/FOOTERFILE=f.htm",
+                                "/USINGTEMPLATE=1",
+                                "/USEMAXWIDTH=1",
+                                "/MAXWIDTH=600px",
+                                "/RP=0"});
+  EXPECT_EQ(s.LEVELSTOBREAK, 2);
+  EXPECT_EQ(s.MAINFILE, "C:\\site\\doc.htm");
+  EXPECT_EQ(s.TOCTITLE, "Inhalt");
+  EXPECT_EQ(s.TOCFORMAT, 3);
+  EXPECT_EQ(s.TOCBULLETS, 1);
+  EXPECT_EQ(s.OPTINCLUDETOC, 1);
+  EXPECT_EQ(s.tocFont.lfWeight, 700);
+  EXPECT_EQ(s.tocFont.lfItalic, 1);
+  EXPECT_STREQ(s.tocFont.lfFaceName, "Times New Roman");
+  EXPECT_EQ(s.FRAMETOCWIDTH, 300);
+  EXPECT_EQ(s.USINGSUPPORTDIR, 1);
+  EXPECT_EQ(s.HTMLSUPPORTDIR, "sup");
+  EXPECT_EQ(s.HTMLTEMPLATEFILE, "C:\\site\\tpl.htm");
+  EXPECT_EQ(s.TEMPLATETOCFORMAT, 1);
+  EXPECT_EQ(s.headerPlacements, std::vector<std::int32_t>{kHeaderTextCode});
+  EXPECT_EQ(s.footerPlacements, std::vector<std::int32_t>{kFooterTextCode});
+  EXPECT_EQ(s.HEADERFILE, "h.htm");
+  EXPECT_EQ(s.FOOTERFILE, "f.htm");
+  EXPECT_EQ(s.USINGTEMPLATE, 1);
+  EXPECT_EQ(s.USEMAXWIDTH, 1);
+  EXPECT_EQ(s.MAXWIDTH, 600);
+  EXPECT_EQ(s.RP, 0);
+}
+
+TEST(ConversionCommandLineInfo, ReadsWordsAsTheKeysAsk) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> words;
+    std::int32_t levels;
+    std::string mainFile;
+  };
+  const Row rows[] = {
+      {"key in any case",
+       {"/levelstobreak=3", "-MainFile=C:\\Doc.HTM"},
+       3,
+       "C:\\Doc.HTM"},
+      {"no switch character", {"LEVELSTOBREAK=3", "MAINFILE=a.htm"}, 0, ""},
+      {"clamped above 9", {"/LEVELSTOBREAK=12"}, 9, ""},
+      {"no lower bound", {"/LEVELSTOBREAK=-2"}, -2, ""},
+      {"empty value", {"/MAINFILE="}, 0, ""},
+      {"blank value", {"/MAINFILE= \t "}, 0, ""},
+      {"value trimmed", {"/MAINFILE=  C:\\a.htm \r\n"}, 0, "C:\\a.htm"},
+      {"later word wins", {"/MAINFILE=a.htm", "/MAINFILE=b.htm"}, 0, "b.htm"},
+      {"key not at the start", {"/XMAINFILE=a.htm"}, 0, ""},
+      {"leading blanks and sign", {"/LEVELSTOBREAK= +4x"}, 4, ""},
+      {"forward slashes kept",
+       {"/MAINFILE=/home/me/My Site/doc.htm"},
+       0,
+       "/home/me/My Site/doc.htm"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConversionSettings settings = Parse(row.words);
+    EXPECT_EQ(settings.LEVELSTOBREAK, row.levels);
+    EXPECT_EQ(settings.MAINFILE, row.mainFile);
+  }
+}
+
+TEST(ConversionCommandLineInfo, PlacementWordsAppend) {
+  ConversionSettings settings =
+      Parse({"/USEHEADER=0", "/USEHEADER=1", "/USEFOOTER=", "/USEFOOTER=x"});
+  EXPECT_EQ(settings.headerPlacements,
+            (std::vector<std::int32_t>{kHeaderTextCode, kHeaderTextCode}));
+  EXPECT_EQ(settings.footerPlacements,
+            std::vector<std::int32_t>{kFooterTextCode});
+}
+
+TEST(ConversionCommandLineInfo, LongFaceNameIsCutTo31Bytes) {
+  ConversionSettings settings =
+      Parse({"/OPTTOCFACE=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"});
+  EXPECT_STREQ(settings.tocFont.lfFaceName, "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
+}
+
+TEST(ConversionCommandLineInfo, UnreadableNumberKeepsTheSettingAndWarns) {
+  std::vector<std::string> warnings;
+  ConversionSettings settings =
+      Parse({"/MAXWIDTH=600", "/MAXWIDTH=wide", "/RP=x1"}, &warnings);
+  EXPECT_EQ(settings.MAXWIDTH, 600);
+  EXPECT_EQ(settings.RP, 1);
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          "ignoring /MAXWIDTH=wide: the value is not a number",
+                          "ignoring /RP=x1: the value is not a number"}));
+}
+
+TEST(ConversionCommandLineInfo, FrameworkSwitchesKeepTheirMeaning) {
+  using Command = CCommandLineInfo::ShellCommand;
+  struct Row {
+    const char* name;
+    std::vector<std::string> words;
+    Command command;
+    std::string fileName;
+  };
+  const Row rows[] = {
+      {"nothing", {"/OPTINCLUDETOC=1"}, Command::FileNew, ""},
+      {"plain word opens",
+       {"doc.qly", "/OPTINCLUDETOC=1"},
+       Command::FileOpen,
+       "doc.qly"},
+      {"print", {"/P", "doc.qly"}, Command::FilePrint, "doc.qly"},
+      {"print to",
+       {"/pt", "doc.qly", "printer", "driver", "port"},
+       Command::FilePrintTo,
+       "doc.qly"},
+      {"dde", {"-dde"}, Command::FileDDE, ""},
+      {"register", {"/RegServer"}, Command::AppRegister, ""},
+      {"unregister", {"/unregister"}, Command::AppUnregister, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConversionSettings settings;
+    ConversionCommandLineInfo info(settings);
+    ParseCommandLine(row.words, info);
+    EXPECT_EQ(info.nShellCommand, row.command);
+    EXPECT_EQ(info.strFileName, row.fileName);
+  }
+}
+
+TEST(UsageText, NamesEveryKey) {
+  const std::string usage = UsageText();
+  for (const KeyDescription& key : CommandLineKeys()) {
+    EXPECT_NE(usage.find("/" + std::string(key.key)), std::string::npos)
+        << key.key;
+  }
+}
+
+}  // namespace
+}  // namespace quillery
