@@ -165,6 +165,15 @@ void CopyFileAtomically(const std::string& fromInternalPath,
   WriteFileAtomically(toInternalPath, bytes);
 }
 
+bool CanOpenForReading(const std::string& internalPath) {
+  int fd = open(NativePath(internalPath).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool isFile = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  close(fd);
+  return isFile;
+}
+
 bool FileExists(const std::string& internalPath) {
   struct stat info;
   return stat(NativePath(internalPath).c_str(), &info) == 0;

@@ -48,6 +48,10 @@ void WriteFileAtomically(const std::string& internalPath,
 void CopyFileAtomically(const std::string& fromInternalPath,
                         const std::string& toInternalPath);
 
+// True when the path names a file (not a folder) that can be opened for
+// reading.
+[[nodiscard]] bool CanOpenForReading(const std::string& internalPath);
+
 // True when something exists at the path.
 [[nodiscard]] bool FileExists(const std::string& internalPath);
 

@@ -8,14 +8,10 @@ namespace quillery {
 bool CQuilleryDoc::OnNewDocument() { return true; }
 
 bool CQuilleryDoc::OnOpenDocument(const std::string& internalPath) {
-  // An unreadable document is not an error of the run: opening fails, and
-  // start-up then ends without a conversion.
-  try {
-    static_cast<void>(ReadFile(internalPath));
-  } catch (const FileError&) {
-    return false;
-  }
-  return true;
+  // The document holds no data: opening only needs a readable file. An
+  // unreadable one makes opening fail, and start-up then ends without a
+  // conversion.
+  return CanOpenForReading(internalPath);
 }
 
 }  // namespace quillery

@@ -1,0 +1,237 @@
+// Whole-program runs on small generated sites: what a user sees on disk, on
+// stderr and in the exit status.
+#include <gtest/gtest.h>
+
+#include "tests/test_support.h"
+
+namespace quillery {
+namespace {
+
+using testing::ReadBytes;
+using testing::ReadTree;
+using testing::RunQuillery;
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+
+const char kTocPage[] =
+    "<html><body lang=EN-GB>\r\n"
+    "<p class=MsoToc1><span class=MsoHyperlink><a href=\"../doc.htm#_Toc1\">"
+    "One</a></span></p>\r\n"
+    "<p class=MsoToc2><span class=MsoHyperlink><a href=\"../doc.htm#_Toc2\">"
+    "Two</a></span></p>\r\n"
+    "</body></html>\r\n";
+
+const char kTocPageWithBullets[] =
+    "<html><body lang=EN-GB>\r\n"
+    "<p class=MsoToc1><span class=MsoHyperlink><img src=\"main10001.gif\">"
+    "<a href=\"../doc.htm#_Toc1\">One</a></span></p>\r\n"
+    "<p class=MsoToc2><span class=MsoHyperlink><img src=\"bullet10001.gif\">"
+    "<a href=\"../doc.htm#_Toc2\">Two</a></span></p>\r\n"
+    "</body></html>\r\n";
+
+std::string FramesPage(const std::string& tocSource) {
+  return "<html>\r\n<frameset cols=\"245,*\">\r\n<frame name=TOC src=" +
+         tocSource +
+         ">\r\n<frame name=Frame1 "
+         "src=\"doc.htm\">\r\n</frameset>\r\n</html>\r\n";
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  void MakeSite(const std::string& tocSource, const std::string& tocFile) {
+    WriteBytes(dir_.File("site/doc.htm"), FramesPage(tocSource));
+    WriteBytes(dir_.File("site/" + tocFile), kTocPage);
+  }
+  testing::RunResult Run(const std::vector<std::string>& words) {
+    return RunQuillery(words, dir_.path());
+  }
+  std::map<std::string, std::string> Site() {
+    return ReadTree(dir_.File("site"));
+  }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(RunTest, BulletsGoIntoTheTocFramePageAndImagesBesideIt) {
+  MakeSite("\"doc_files/toc%20a.htm\"", "doc_files/toc a.htm");
+  auto result =
+      Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "");
+  auto site = Site();
+  EXPECT_EQ(site.size(), 4u);
+  EXPECT_EQ(site["doc.htm"], FramesPage("\"doc_files/toc%20a.htm\""));
+  EXPECT_EQ(site["doc_files/toc a.htm"], kTocPageWithBullets);
+  EXPECT_EQ(site["doc_files/bullet10001.gif"].substr(0, 6), "GIF89a");
+  EXPECT_EQ(site["doc_files/main10001.gif"].substr(0, 6), "GIF89a");
+}
+
+TEST_F(RunTest, UsersOwnBulletImagesAreKept) {
+  MakeSite("toc.htm scrolling=auto", "toc.htm");
+  WriteBytes(dir_.File("site/bullet10001.gif"), "mine");
+  auto result = Run({"-MAINFILE=" + dir_.File("site/doc.htm"),
+                     "-OPTINCLUDETOC=1", "-TOCBULLETS=1"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPageWithBullets);
+  EXPECT_EQ(ReadBytes(dir_.File("site/bullet10001.gif")), "mine");
+  EXPECT_EQ(ReadBytes(dir_.File("site/main10001.gif")).substr(0, 6), "GIF89a");
+}
+
+TEST_F(RunTest, WithoutBulletsTheTocFramePageIsWrittenBackUnchanged) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto before = Site();
+  auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(Site(), before);
+}
+
+TEST_F(RunTest, NothingIsConvertedWithoutTheRunCondition) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto before = Site();
+  for (const auto& words : std::vector<std::vector<std::string>>{
+           {"/MAINFILE=site/doc.htm", "/TOCBULLETS=1"},
+           {"/OPTINCLUDETOC=1", "/TOCBULLETS=1"},
+           {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=0", "/TOCBULLETS=1"},
+           {}}) {
+    auto result = Run(words);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.err,
+              "quillery: nothing converted: a run needs /MAINFILE=<frames "
+              "page> and /OPTINCLUDETOC=1 (see --help)\n");
+  }
+  EXPECT_EQ(Site(), before);
+}
+
+TEST_F(RunTest, MainFileWithoutTocFrameIsLeftAlone) {
+  WriteBytes(dir_.File("site/doc.htm"),
+             "<frameset><frame name=Frame1 src=\"doc.htm\"></frameset>");
+  auto before = Site();
+  auto result =
+      Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "quillery: nothing converted: '" +
+                            dir_.File("site/doc.htm") +
+                            "' names no TOC frame\n");
+  EXPECT_EQ(Site(), before);
+}
+
+TEST_F(RunTest, FileProblemsStopTheRunWithOneLine) {
+  struct Row {
+    const char* name;
+    std::string tocSource;
+    std::string tocFile;  // "" for none
+    std::string tocBytes;
+    std::string expectedError;
+  };
+  const std::string site = dir_.File("site");
+  const Row rows[] = {
+      {"missing TOC frame page", "\"toc.htm\"", "", "",
+       "quillery: cannot read '" + site +
+           "/toc.htm': No such file or directory\n"},
+      {"TOC frame page with a zero byte", "\"toc.htm\"", "toc.htm",
+       std::string("<p>a\0b</p>", 10),
+       "quillery: cannot read '" + site +
+           "/toc.htm': it holds a zero byte (a UTF-16 or binary file?)\n"},
+      {"parent folder", "\"../toc.htm\"", "", "",
+       "quillery: refusing the TOC frame source '../toc.htm' of '" + site +
+           "/doc.htm': it leads out of the document's folder\n"},
+      {"parent folder after %20", "\"..%20/..\\toc.htm\"", "", "",
+       "quillery: refusing the TOC frame source '.. /..\\toc.htm' of '" + site +
+           "/doc.htm': it leads out of the document's folder\n"},
+      {"absolute", "/etc/hosts scrolling=auto", "", "",
+       "quillery: refusing the TOC frame source '/etc/hosts' of '" + site +
+           "/doc.htm': it leads out of the document's folder\n"},
+      {"drive letter", "\"C:toc.htm\"", "", "",
+       "quillery: refusing the TOC frame source 'C:toc.htm' of '" + site +
+           "/doc.htm': it leads out of the document's folder\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScopedTempDir dir;
+    WriteBytes(dir.File("site/doc.htm"), FramesPage(row.tocSource));
+    if (!row.tocFile.empty()) {
+      WriteBytes(dir.File("site/" + row.tocFile), row.tocBytes);
+    }
+    auto before = ReadTree(dir.File("site"));
+    auto result = RunQuillery(
+        {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1"},
+        dir.path());
+    EXPECT_EQ(result.exitStatus, 1);
+    std::string expected = row.expectedError;
+    const std::string from = dir_.File("site");
+    expected.replace(expected.find(from), from.size(), dir.File("site"));
+    EXPECT_EQ(result.err, expected);
+    EXPECT_EQ(ReadTree(dir.File("site")), before);
+  }
+}
+
+TEST_F(RunTest, MissingMainFileIsReported) {
+  auto result = Run({"/MAINFILE=site/none.htm", "/OPTINCLUDETOC=1"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot read '" + dir_.File("site/none.htm") +
+                            "': No such file or directory\n");
+}
+
+TEST_F(RunTest, MainFileThatIsAFolderIsReported) {
+  testing::WriteBytes(dir_.File("site/doc.htm/x"), "");
+  auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot read '" + dir_.File("site/doc.htm") +
+                            "': Is a directory\n");
+}
+
+TEST_F(RunTest, UnreadableNumberIsIgnoredWithAWarning) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                     "/TOCBULLETS=on", "/MAXWIDTH=wide"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err,
+            "quillery: ignoring /TOCBULLETS=on: the value is not a number\n"
+            "quillery: ignoring /MAXWIDTH=wide: the value is not a number\n");
+  EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPage);
+}
+
+TEST_F(RunTest, FrameworkCommandsEndWithoutConversion) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto before = Site();
+  struct Row {
+    std::string word;
+    int exitStatus;
+    std::string err;
+  };
+  const Row rows[] = {
+      {"/p", 0, "quillery: printing is not available; nothing converted\n"},
+      {"/Unregserver", 0,
+       "quillery: there is nothing to register; nothing converted\n"},
+      {"missing.qly", 1, "quillery: cannot open the document 'missing.qly'\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.word);
+    auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                       "/TOCBULLETS=1", row.word});
+    EXPECT_EQ(result.exitStatus, row.exitStatus);
+    EXPECT_EQ(result.err, row.err);
+  }
+  EXPECT_EQ(Site(), before);
+
+  auto embedded = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                       "/TOCBULLETS=1", "/Embedding"});
+  EXPECT_EQ(embedded.exitStatus, 0);
+  EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPageWithBullets);
+}
+
+TEST_F(RunTest, HelpListsTheKeys) {
+  for (const char* word : {"--help", "-h", "/?"}) {
+    SCOPED_TRACE(word);
+    auto result = Run({word});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.rfind("usage: quillery ", 0), 0u);
+    EXPECT_NE(result.out.find("/LEVELSTOBREAK="), std::string::npos);
+    EXPECT_NE(result.out.find("/RP="), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace quillery

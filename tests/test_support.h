@@ -1,0 +1,52 @@
+// Shared helpers of the file and whole-program tests: a fresh temporary
+// folder per test, byte-exact file access, and running the built program.
+#ifndef QUILLERY_TESTS_TEST_SUPPORT_H_
+#define QUILLERY_TESTS_TEST_SUPPORT_H_
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillery {
+namespace testing {
+
+// A new empty folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+  // Native path of the folder, without a trailing slash.
+  const std::string& path() const { return path_; }
+  // Native path of a file inside it.
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Whole-file helpers on native paths; WriteBytes creates missing folders.
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+
+// Every regular file under `folder`, by path relative to it, with its bytes.
+std::map<std::string, std::string> ReadTree(const std::string& folder);
+
+struct RunResult {
+  int exitStatus = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built quillery with `words`, in `workingFolder`.
+RunResult RunQuillery(const std::vector<std::string>& words,
+                      const std::string& workingFolder);
+
+}  // namespace testing
+}  // namespace quillery
+
+#endif  // QUILLERY_TESTS_TEST_SUPPORT_H_
