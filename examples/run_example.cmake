@@ -1,0 +1,13 @@
+# Copies the example site into a fresh folder and converts it there.
+# Called by the run-example target with QUILLERY, SOURCE and OUTPUT set.
+file(REMOVE_RECURSE "${OUTPUT}")
+file(COPY "${SOURCE}/" DESTINATION "${OUTPUT}")
+execute_process(
+  COMMAND "${QUILLERY}" "/MAINFILE=${OUTPUT}/Report.htm" /OPTINCLUDETOC=1
+          /TOCBULLETS=1
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "quillery failed on the example site (exit status ${status})")
+endif()
+message(STATUS "Converted example site: ${OUTPUT}")
+message(STATUS "Open ${OUTPUT}/Report.htm in a browser.")
