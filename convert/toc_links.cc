@@ -2,8 +2,8 @@
 #include "convert/toc_links.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <deque>
 
 namespace quillery {
 namespace {
@@ -61,11 +61,33 @@ class BulletPlan {
 
  private:
   // Where an original position stands in the text with the images so far.
+  // The markers asked about mostly lie after every image so far.
   std::size_t GrownPosition(std::size_t original) const {
-    std::size_t before = static_cast<std::size_t>(
-        std::upper_bound(positions_.begin(), positions_.end(), original) -
-        positions_.begin());
+    std::size_t before = positions_.size();
+    if (before > 0 && positions_.back() > original) {
+      before = static_cast<std::size_t>(
+          std::upper_bound(positions_.begin(), positions_.end(), original) -
+          positions_.begin());
+    }
     return original + insertedBefore_[before];
+  }
+
+  // The first marker whose grown position is at least `from`. Mostly that
+  // is the one after the marker taken last, which is checked first.
+  std::size_t FirstMarkerFrom(std::size_t from) const {
+    auto reaches = [&](std::size_t k) {
+      return GrownPosition(markers_[k]) >= from;
+    };
+    std::size_t guess = nextMarkerFrom_ == 0 ? 0 : markerTaken_ + 1;
+    if (guess < markers_.size() && reaches(guess) &&
+        (guess == 0 || !reaches(guess - 1))) {
+      return guess;
+    }
+    return static_cast<std::size_t>(
+        std::partition_point(
+            markers_.begin(), markers_.end(),
+            [&](std::size_t marker) { return GrownPosition(marker) < from; }) -
+        markers_.begin());
   }
 
   // Takes the first marker at or after `from` in the grown text. The search
@@ -73,16 +95,15 @@ class BulletPlan {
   // the last marker taken moves that marker past it, so it is taken again.
   void TakeMarker(std::size_t from) {
     level1_ = false;
-    auto found = std::partition_point(
-        markers_.begin(), markers_.end(),
-        [&](std::size_t marker) { return GrownPosition(marker) < from; });
-    if (found == markers_.end()) {
+    std::size_t found = FirstMarkerFrom(from);
+    if (found == markers_.size()) {
       nextMarkerFrom_ = 0;  // none left: start again from the top
       return;
     }
-    std::size_t digit = *found + kLevelDigitOffset;
+    markerTaken_ = found;
+    std::size_t digit = markers_[found] + kLevelDigitOffset;
     level1_ = digit < text_.size() && text_[digit] == '1';
-    nextMarkerFrom_ = GrownPosition(*found) + 1;
+    nextMarkerFrom_ = GrownPosition(markers_[found]) + 1;
   }
 
   const std::string& text_;
@@ -91,122 +112,156 @@ class BulletPlan {
   std::vector<std::string_view> images_;
   std::vector<std::size_t> insertedBefore_;  // image bytes before image i
   bool level1_ = false;
+  std::size_t markerTaken_ = 0;
   std::size_t nextMarkerFrom_ = 0;
 };
 
-// Finds, for every position of a text, the longest of a set of patterns that
-// starts there. Patterns are matched on the reversed text with a trie of the
-// reversed patterns and failure links, so the whole text is read once.
-class LongestMatchFinder {
+// Finds every occurrence of a set of patterns in one pass over a text, with
+// a trie of the patterns and failure links. The trie is numbered breadth
+// first: the children of a node stand side by side, and a node's failure
+// target, being shallower, comes before it.
+class PatternMatcher {
  public:
   static constexpr std::int32_t kNone = -1;
 
-  // `patterns[i]` is pattern i; an empty or repeated pattern is skipped (the
-  // first of equal patterns keeps its number).
-  explicit LongestMatchFinder(const std::vector<std::string_view>& patterns) {
-    nodes_.emplace_back();
-    for (std::size_t i = 0; i < patterns.size(); ++i) {
-      if (!patterns[i].empty()) Add(patterns[i], static_cast<std::int32_t>(i));
-    }
+  struct Match {
+    std::size_t start;
+    std::size_t length;
+    std::int32_t pattern;
+  };
+
+  // `patterns[i]` is pattern i; an empty pattern is skipped, and of equal
+  // patterns the first keeps its number.
+  explicit PatternMatcher(const std::vector<std::string_view>& patterns) {
+    BuildTrie(patterns);
     LinkFailures();
   }
 
-  // Element i is the number of the longest pattern starting at position i,
-  // or kNone.
-  std::vector<std::int32_t> MatchesAt(std::string_view text) const {
-    std::vector<std::int32_t> matches(text.size(), kNone);
-    std::int32_t state = 0;
-    for (std::size_t i = text.size(); i-- > 0;) {
+  // Every occurrence, in the order of the positions where they end.
+  std::vector<Match> FindAll(std::string_view text) const {
+    std::vector<Match> matches;
+    std::size_t state = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
       unsigned char byte = static_cast<unsigned char>(text[i]);
-      for (;;) {
-        std::int32_t next = Child(state, byte);
-        if (next != kNone) {
-          state = next;
-          break;
-        }
-        if (state == 0) break;
-        state = nodes_[Index(state)].failure;
+      if (state == 0 && rootChildren_[byte] == kNone) continue;
+      state = Next(state, byte);
+      for (std::int32_t node = output_[state]; node != kNone;
+           node = output_[failure_[Index(node)]]) {
+        std::size_t length = depth_[Index(node)];
+        matches.push_back({i + 1 - length, length, pattern_[Index(node)]});
       }
-      matches[i] = nodes_[Index(state)].longest;
     }
     return matches;
   }
 
  private:
-  struct Node {
-    std::int32_t firstChild = kNone;
-    std::int32_t nextSibling = kNone;
-    std::int32_t failure = 0;
-    std::int32_t pattern = kNone;  // the pattern that ends here
-    std::int32_t longest = kNone;  // the longest pattern ending here
-    unsigned char byte = 0;
-  };
-
   static std::size_t Index(std::int32_t node) {
     return static_cast<std::size_t>(node);
   }
 
-  std::int32_t Child(std::int32_t node, unsigned char byte) const {
-    for (std::int32_t child = nodes_[Index(node)].firstChild; child != kNone;
-         child = nodes_[Index(child)].nextSibling) {
-      if (nodes_[Index(child)].byte == byte) return child;
+  // The state after `byte`: the child of the deepest node on the failure
+  // chain that has one, or the root.
+  std::size_t Next(std::size_t state, unsigned char byte) const {
+    for (;;) {
+      std::int32_t child = Child(state, byte);
+      if (child != kNone) return Index(child);
+      if (state == 0) return 0;
+      state = failure_[state];
+    }
+  }
+
+  std::int32_t Child(std::size_t node, unsigned char byte) const {
+    if (node == 0) return rootChildren_[byte];
+    const std::size_t end = firstChild_[node] + childCount_[node];
+    for (std::size_t child = firstChild_[node]; child < end; ++child) {
+      if (bytes_[child] == byte) return static_cast<std::int32_t>(child);
     }
     return kNone;
   }
 
-  void Add(std::string_view pattern, std::int32_t number) {
-    std::int32_t node = 0;
-    for (std::size_t i = pattern.size(); i-- > 0;) {
-      unsigned char byte = static_cast<unsigned char>(pattern[i]);
-      std::int32_t child = Child(node, byte);
-      if (child == kNone) {
-        child = static_cast<std::int32_t>(nodes_.size());
-        Node added;
-        added.byte = byte;
-        added.nextSibling = nodes_[Index(node)].firstChild;
-        nodes_.push_back(added);
-        nodes_[Index(node)].firstChild = child;
-      }
-      node = child;
-    }
-    if (nodes_[Index(node)].pattern == kNone) {
-      nodes_[Index(node)].pattern = number;
-    }
-  }
-
-  // Breadth first, so a node's failure target (which is shallower) is done.
-  void LinkFailures() {
-    std::deque<std::int32_t> queue;
-    for (std::int32_t child = nodes_[0].firstChild; child != kNone;
-         child = nodes_[Index(child)].nextSibling) {
-      Node& node = nodes_[Index(child)];
-      node.failure = 0;
-      node.longest = node.pattern;
-      queue.push_back(child);
-    }
-    while (!queue.empty()) {
-      std::int32_t parent = queue.front();
-      queue.pop_front();
-      for (std::int32_t child = nodes_[Index(parent)].firstChild;
-           child != kNone; child = nodes_[Index(child)].nextSibling) {
-        unsigned char byte = nodes_[Index(child)].byte;
-        std::int32_t failure = nodes_[Index(parent)].failure;
-        std::int32_t target = Child(failure, byte);
-        while (target == kNone && failure != 0) {
-          failure = nodes_[Index(failure)].failure;
-          target = Child(failure, byte);
+  // Builds the trie with sibling lists, then renumbers it breadth first into
+  // the flat arrays.
+  void BuildTrie(const std::vector<std::string_view>& patterns) {
+    std::vector<std::int32_t> firstChild(1, kNone);
+    std::vector<std::int32_t> nextSibling(1, kNone);
+    std::vector<unsigned char> bytes(1, 0);
+    std::vector<std::int32_t> pattern(1, kNone);
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+      std::size_t node = 0;
+      for (char c : patterns[i]) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        std::int32_t child = firstChild[node];
+        while (child != kNone && bytes[Index(child)] != byte) {
+          child = nextSibling[Index(child)];
         }
-        Node& node = nodes_[Index(child)];
-        node.failure = target == kNone ? 0 : target;
-        node.longest = node.pattern != kNone
-                           ? node.pattern
-                           : nodes_[Index(node.failure)].longest;
-        queue.push_back(child);
+        if (child == kNone) {
+          child = static_cast<std::int32_t>(bytes.size());
+          bytes.push_back(byte);
+          pattern.push_back(kNone);
+          firstChild.push_back(kNone);
+          nextSibling.push_back(firstChild[node]);
+          firstChild[node] = child;
+        }
+        node = Index(child);
+      }
+      if (node != 0 && pattern[node] == kNone) {
+        pattern[node] = static_cast<std::int32_t>(i);
+      }
+    }
+
+    const std::size_t count = bytes.size();
+    bytes_.assign(count, 0);
+    firstChild_.assign(count, 0);
+    childCount_.assign(count, 0);
+    depth_.assign(count, 0);
+    pattern_.assign(count, kNone);
+    std::vector<std::size_t> order = {0};  // old number of each new number
+    for (std::size_t number = 0; number < order.size(); ++number) {
+      const std::size_t old = order[number];
+      pattern_[number] = pattern[old];
+      firstChild_[number] = order.size();
+      for (std::int32_t child = firstChild[old]; child != kNone;
+           child = nextSibling[Index(child)]) {
+        bytes_[order.size()] = bytes[Index(child)];
+        depth_[order.size()] = depth_[number] + 1;
+        order.push_back(Index(child));
+        ++childCount_[number];
+      }
+    }
+    rootChildren_.fill(kNone);
+    for (std::size_t child = firstChild_[0];
+         child < firstChild_[0] + childCount_[0]; ++child) {
+      rootChildren_[bytes_[child]] = static_cast<std::int32_t>(child);
+    }
+  }
+
+  void LinkFailures() {
+    const std::size_t count = bytes_.size();
+    failure_.assign(count, 0);
+    output_.assign(count, kNone);
+    for (std::size_t parent = 0; parent < count; ++parent) {
+      const std::size_t end = firstChild_[parent] + childCount_[parent];
+      for (std::size_t child = firstChild_[parent]; child < end; ++child) {
+        failure_[child] =
+            parent == 0 ? 0 : Next(failure_[parent], bytes_[child]);
+        output_[child] = pattern_[child] != kNone
+                             ? static_cast<std::int32_t>(child)
+                             : output_[failure_[child]];
       }
     }
   }
 
-  std::vector<Node> nodes_;
+  std::vector<unsigned char> bytes_;  // the byte leading to each node
+  std::vector<std::size_t> firstChild_;
+  std::vector<std::size_t> childCount_;
+  std::vector<std::size_t> depth_;
+  std::vector<std::int32_t> pattern_;  // the pattern that ends at the node
+  std::vector<std::size_t> failure_;
+  // The deepest node on the failure chain (the node itself included) at
+  // which a pattern ends.
+  std::vector<std::int32_t> output_;
+  // Most bytes of a text leave the search at the root: look those up at once.
+  std::array<std::int32_t, 256> rootChildren_;
 };
 
 }  // namespace
@@ -219,7 +274,9 @@ void AddTocBullets(std::string& text) {
   std::size_t lastTagOpen = std::string::npos;
   std::size_t runStart = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '<') {
+    const char byte = text[i];
+    if (byte != '<' && byte != 'h') continue;
+    if (byte == '<') {
       bool joinsRun =
           lastTagOpen != std::string::npos && i - lastTagOpen <= kTagRunReach;
       if (!joinsRun) runStart = i;
@@ -274,21 +331,24 @@ void ApplyTocLinks(std::string& text, const std::vector<TocLink>& tocLinks) {
   }
   if (!anyTarget) return;
 
-  const std::vector<std::int32_t> matches =
-      LongestMatchFinder(oldTargets).MatchesAt(text);
+  // At each position the longest target counts; on equal length the
+  // targets are the same text, and the first record's number stands for it.
+  std::vector<PatternMatcher::Match> matches =
+      PatternMatcher(oldTargets).FindAll(text);
+  std::sort(matches.begin(), matches.end(),
+            [](const PatternMatcher::Match& a, const PatternMatcher::Match& b) {
+              return a.start != b.start ? a.start < b.start
+                                        : a.length > b.length;
+            });
   std::string result;
   result.reserve(text.size());
   std::size_t copiedTo = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    if (matches[i] == LongestMatchFinder::kNone) {
-      ++i;
-      continue;
-    }
-    const TocLink& link = tocLinks[static_cast<std::size_t>(matches[i])];
-    result.append(text, copiedTo, i - copiedTo);
+  for (const PatternMatcher::Match& match : matches) {
+    if (match.start < copiedTo) continue;  // inside a replaced target
+    const TocLink& link = tocLinks[static_cast<std::size_t>(match.pattern)];
+    result.append(text, copiedTo, match.start - copiedTo);
     result.append(link.newTarget.empty() ? link.oldTarget : link.newTarget);
-    i += link.oldTarget.size();
-    copiedTo = i;
+    copiedTo = match.start + match.length;
   }
   result.append(text, copiedTo, std::string::npos);
   text = std::move(result);
