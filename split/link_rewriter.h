@@ -1,0 +1,156 @@
+// Re-pointing of links into a document that has been cut into pages: the
+// document's own in-page links ("<a href="#x">") and the contents links to
+// Word's "_Toc" anchors get the file name of the page that holds the anchor.
+//
+// An in-page link is an occurrence of href="# at a position h > 0 such that a
+// "<" followed by a lower-case "a" starts at one of the positions h-1 down to
+// h-49 (not at position 0). Its target runs from after the "#" up to the next
+// double quote. The scan for the next link goes on at h + 5, whether or not h
+// was a link, and a text that begins with href="# holds no link at all.
+// "<A HREF="#x">" is no link; "<a class=x href="#y">" is one.
+#ifndef QUILLERY_SPLIT_LINK_REWRITER_H_
+#define QUILLERY_SPLIT_LINK_REWRITER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "app/settings.h"
+
+namespace quillery {
+
+// The in-page link targets of a content text and the page that holds the
+// anchor of each, kept in two parallel lists that the table does not own
+// (`linkTargets`, `anchorPages` of the settings). While a table lives, change
+// the lists only through it: it keeps an index of them.
+class AnchorPageTable {
+ public:
+  // Indexes the lists as they stand; they must have the same length (two
+  // empty lists, or lists left by CollectLinkTargets).
+  AnchorPageTable(std::vector<std::string>& linkTargets,
+                  std::vector<std::string>& anchorPages);
+
+  // Replaces `linkTargets` by the target of every link of `text`, in text
+  // order, duplicates kept, and `anchorPages` by as many "". A link with no
+  // double quote after its "#" gets the target "".
+  void CollectLinkTargets(const std::string& text);
+
+  // Notes `pageFile` for every link target X whose anchor the slice holds,
+  // that is, whose name="X" (double quotes only) occurs anywhere in the
+  // slice; an anchor written name='X' or name=X is not found. Offered the
+  // pages in page order, an anchor on several pages ends up with the last.
+  void RecordAnchorPage(std::string_view pageSlice,
+                        const std::string& pageFile);
+
+  // The page noted for `target` (the same for every element that equals it);
+  // "" when no page holds its anchor or no link has that target.
+  [[nodiscard]] const std::string& PageOfAnchor(
+      const std::string& target) const;
+
+  // False when no link target was collected.
+  [[nodiscard]] bool HasLinkTargets() const;
+
+ private:
+  struct TargetEntry {
+    // The indexes of the lists whose target is this one, in list order.
+    std::vector<std::size_t> indexes;
+    // The RecordAnchorPage call that last noted a page for this target.
+    std::uint64_t lastRecordCall = 0;
+  };
+
+  void IndexLinkTargets();
+
+  std::vector<std::string>& linkTargets_;
+  std::vector<std::string>& anchorPages_;
+  std::unordered_map<std::string, TargetEntry> entries_;
+  std::uint64_t recordCalls_ = 0;
+  std::string nameValue_;
+};
+
+// Re-points every in-page link of `page`, in place, whose anchor is on
+// another page: "#x" becomes T + "#x", where T = table.PageOfAnchor(x) is not
+// "" and differs from `pageFile`. A link whose anchor is on no page, or on
+// this page, and a link with no closing double quote stay as they are. The
+// text is scanned as it changes: after a link is re-pointed the scan goes on
+// 5 bytes after its href (so a marker formed by the end of its target and the
+// bytes after it, as in href="#ahref="#b", is still found), and the 49-byte
+// look-back for "<a" of a later link sees the page names already inserted. An
+// inserted page name is never scanned for links. Returns true when at least
+// one link was re-pointed; the page is unchanged otherwise.
+[[nodiscard]] bool RewriteLinksInPage(std::string& page,
+                                      const std::string& pageFile,
+                                      const AnchorPageTable& table);
+
+// For each name P of `pageFiles`, in order: reads the file directory + "\" + P
+// (internal paths), re-points its in-page links as RewriteLinksInPage does and
+// replaces the file, atomically, only when a link was re-pointed. Reads no
+// file when the table holds no link target. Throws FileError when a page file
+// cannot be read or written; pages rewritten before that stay rewritten.
+void RewritePageLinks(const std::string& directory,
+                      const std::vector<std::string>& pageFiles,
+                      const AnchorPageTable& table);
+
+// Fills the `newTarget` of the contents links (`tocLinks` of the settings)
+// with the page that holds their anchors, offered the page slices one by one
+// in page order. While a resolver lives, change the records only through it.
+class TocLinkResolver {
+ public:
+  // Indexes the anchor names of the records once. A record whose anchorName
+  // is "" is never resolved, nor one whose name does not begin with "_Toc" or
+  // holds a double quote (the contents links hold no such name).
+  explicit TocLinkResolver(std::vector<TocLink>& tocLinks);
+
+  // Gives records the target pageFile + "#" + anchorName:
+  // - when the slice holds the anchor, name="anchorName" with double quotes,
+  //   unless an earlier slice held it (the first page holding the anchor
+  //   wins), and unless the record came with a newTarget and a flag of 0;
+  // - when the slice only mentions anchorName, followed by a byte that is no
+  //   ASCII letter, digit or underscore or by the end of the slice, only if
+  //   the record has no newTarget yet. Only the byte after the name counts:
+  //   "_Toc12" does not mention "_Toc1", "x_Toc1." does.
+  // `flag` is set to 1 for a target from a mere mention, so that a later
+  // page that holds the anchor replaces it, and to 0 for one from a page that
+  // holds the anchor.
+  void ResolveTocLinks(std::string_view pageSlice, const std::string& pageFile);
+
+ private:
+  static constexpr std::size_t kNoName = static_cast<std::size_t>(-1);
+
+  // A node of the tree of anchor names: the path from the root spells a
+  // prefix of one or more names.
+  struct NameNode {
+    std::vector<std::pair<char, std::size_t>> children;
+    std::size_t nameId = kNoName;
+  };
+
+  // One distinct anchor name with the records that may still change.
+  struct AnchorName {
+    std::string name;
+    // Records without a newTarget; a mention or a holding slice fills them.
+    std::vector<std::size_t> unresolved;
+    // Records a holding slice may still set: the unresolved ones and those
+    // resolved by a mere mention.
+    std::vector<std::size_t> replaceable;
+  };
+
+  std::size_t AddName(const std::string& name);
+  [[nodiscard]] std::size_t ChildOf(std::size_t node, char byte) const;
+  [[nodiscard]] std::size_t NameHeldAt(std::string_view slice,
+                                       std::size_t valueAt) const;
+  void NoteMentionsAt(std::string_view slice, std::size_t at);
+  void Resolve(std::size_t nameId, const std::string& pageFile, bool held);
+
+  std::vector<TocLink>& tocLinks_;
+  std::vector<NameNode> nodes_;
+  std::vector<AnchorName> names_;
+  std::vector<std::size_t> held_;
+  std::vector<std::size_t> mentioned_;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_SPLIT_LINK_REWRITER_H_

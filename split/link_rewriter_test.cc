@@ -1,0 +1,422 @@
+#include "split/link_rewriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "text/bytes.h"
+
+namespace quillery {
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string kMarker = "href=\"#";
+
+// Plain readings, kept as models: list scans per slice, and in-place
+// rewriting of the text as it changes.
+bool IsLinkModel(const std::string& text, std::size_t h) {
+  for (std::size_t j = h - 1; j >= 1 && h - j <= 49; --j) {
+    if (text[j] == '<' && text[j + 1] == 'a') return true;
+  }
+  return false;
+}
+
+struct AnchorListsModel {
+  Strings linkTargets, anchorPages;
+
+  void Collect(const std::string& text) {
+    linkTargets.clear();
+    for (std::size_t h = text.find(kMarker); h != std::string::npos && h != 0;
+         h = text.find(kMarker, h + 5)) {
+      if (!IsLinkModel(text, h)) continue;
+      const std::size_t q = text.find('"', h + 7);
+      linkTargets.push_back(
+          q == std::string::npos ? "" : text.substr(h + 7, q - h - 7));
+    }
+    anchorPages.assign(linkTargets.size(), "");
+  }
+  void Record(const std::string& slice, const std::string& page) {
+    for (std::size_t i = 0; i < linkTargets.size(); ++i) {
+      if (slice.find("name=\"" + linkTargets[i] + "\"") != std::string::npos) {
+        anchorPages[i] = page;
+      }
+    }
+  }
+  std::string PageOf(const std::string& target) const {
+    for (std::size_t i = 0; i < linkTargets.size(); ++i) {
+      if (linkTargets[i] == target) return anchorPages[i];
+    }
+    return "";
+  }
+  std::string Rewrite(std::string text, const std::string& pageFile) const {
+    for (std::size_t h = text.find(kMarker); h != std::string::npos && h != 0;
+         h = text.find(kMarker, h + 5)) {
+      const std::size_t q = text.find('"', h + 7);
+      if (!IsLinkModel(text, h) || q == std::string::npos) continue;
+      const std::string x = text.substr(h + 7, q - h - 7);
+      const std::string page = PageOf(x);
+      if (page != pageFile) text.replace(h + 6, q - (h + 6), page + "#" + x);
+    }
+    return text;
+  }
+};
+
+bool MentionsModel(const std::string& slice, const std::string& name) {
+  for (std::size_t at = slice.find(name); at != std::string::npos;
+       at = slice.find(name, at + 1)) {
+    const std::size_t end = at + name.size();
+    if (end == slice.size()) return true;
+    const char c = slice[end];
+    if (!IsAsciiAlnum(c) && c != '_') return true;
+  }
+  return false;
+}
+
+void ResolveTocLinksModel(std::vector<TocLink>& links, const std::string& slice,
+                          const std::string& page) {
+  for (TocLink& link : links) {
+    if (link.anchorName.empty()) continue;
+    const bool fromHoldingPage = !link.newTarget.empty() && link.flag == 0;
+    const bool holds = Contains(slice, "name=\"" + link.anchorName + "\"");
+    if ((holds && !fromHoldingPage) ||
+        (!holds && link.newTarget.empty() &&
+         MentionsModel(slice, link.anchorName))) {
+      link.newTarget = page + "#" + link.anchorName;
+      link.flag = holds ? 0 : 1;
+    }
+  }
+}
+
+std::string Describe(const std::vector<TocLink>& links) {
+  std::string text;
+  for (const TocLink& link : links) {
+    text += link.anchorName + " -> " + link.newTarget + " (" +
+            std::to_string(link.flag) + ")\n";
+  }
+  return text;
+}
+
+std::string RandomText(std::mt19937& random, const Strings& pieces,
+                       std::size_t maxPieces) {
+  std::string text;
+  for (std::size_t i = random() % (maxPieces + 1); i > 0; --i) {
+    text += pieces[random() % pieces.size()];
+  }
+  return text;
+}
+
+TEST(CollectLinkTargets, FindsLinksAsWordWritesThem) {
+  const std::string filler47(47, '.');
+  struct Row {
+    const char* name;
+    std::string text;
+    Strings expected;
+  };
+  const Row rows[] = {
+      {"empty text", "", Strings{}},
+      {"Word's link", "<p><a href=\"#_Toc1\">1</a></p>", Strings{"_Toc1"}},
+      {"upper case", "<p><A HREF=\"#x\"><A href=\"#y\">", Strings{}},
+      {"attribute before href", "<p><a class=x href=\"#y\">", Strings{"y"}},
+      {"<a 49 bytes back", "x<a" + filler47 + "href=\"#z\"", Strings{"z"}},
+      {"<a 50 bytes back", "x<a." + filler47 + "href=\"#z\"", Strings{}},
+      {"<a at byte 0 does not count", "<a href=\"#x\">", Strings{}},
+      {"text beginning with href=\"#", "href=\"#x\" <a href=\"#y\">",
+       Strings{}},
+      {"duplicates kept in text order",
+       "<p><a href=\"#t\"><a href=\"#u\"><a href=\"#t\"><a href=\"#t\">",
+       Strings{"t", "u", "t", "t"}},
+      {"empty target and no closing quote", "<p><a href=\"#\"><a href=\"#open",
+       Strings{"", ""}},
+      {"marker inside a target", "<p><a href=\"#ahref=\"#b\">",
+       Strings{"ahref=", "b"}},
+      {"bytes above 127 and CRLF", "<p><a href=\"#\xE4\r\n\">",
+       Strings{"\xE4\r\n"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Strings linkTargets, anchorPages{"stale"};
+    linkTargets.push_back("stale");
+    AnchorPageTable table(linkTargets, anchorPages);
+    table.CollectLinkTargets(row.text);
+    EXPECT_EQ(linkTargets, row.expected);
+    EXPECT_EQ(anchorPages, Strings(row.expected.size(), ""));
+  }
+}
+
+TEST(RecordAnchorPage, NotesTheLastPageHoldingTheAnchor) {
+  Strings linkTargets, anchorPages;
+  AnchorPageTable table(linkTargets, anchorPages);
+  table.CollectLinkTargets(
+      "<p><a href=\"#twice\"><a href=\"#single\"><a href=\"#bare\">"
+      "<a href=\"#twice\"><a href=\"#\"><a href=\"#linked\"><a "
+      "href=\"#twice\">");
+  table.RecordAnchorPage("<a name=\"twice\"><a name=\"\">", "Report_p1.htm");
+  table.RecordAnchorPage("<a name='single'><a name=bare>", "Report_p2.htm");
+  table.RecordAnchorPage("<a name=\"twice\"><a name=\"twice\">",
+                         "Report_p3.htm");
+  table.RecordAnchorPage("<a href=\"#linked\">", "Report_p4.htm");
+  EXPECT_EQ(anchorPages, (Strings{"Report_p3.htm", "", "", "Report_p3.htm",
+                                  "Report_p1.htm", "", "Report_p3.htm"}));
+  EXPECT_EQ(table.PageOfAnchor("twice"), "Report_p3.htm");
+  EXPECT_EQ(table.PageOfAnchor(""), "Report_p1.htm");
+  EXPECT_EQ(table.PageOfAnchor("unknown"), "");
+}
+
+TEST(RewriteLinksInPage, RepointsLinksWhoseAnchorIsOnAnotherPage) {
+  // _Toc1 is on page 4, _Toc2 on page 2 (the rewritten page), _Toc3 on none.
+  Strings linkTargets, anchorPages;
+  AnchorPageTable table(linkTargets, anchorPages);
+  table.CollectLinkTargets(
+      "<p><a href=\"#_Toc1\"><a href=\"#_Toc2\"><a href=\"#_Toc3\">"
+      "<a href=\"#ahref=\">");
+  table.RecordAnchorPage("<a name=\"_Toc2\">", "Report_p2.htm");
+  table.RecordAnchorPage("<a name=\"_Toc1\"><a name=\"ahref=\">",
+                         "Report_p4.htm");
+  const std::string spaces25(25, ' ');
+  const std::string toc1 = "Report_p4.htm#_Toc1";
+  struct Row {
+    const char* name;
+    std::string page, expected;
+  };
+  const Row rows[] = {
+      {"anchor on another page", "<p><a href=\"#_Toc1\">One</a>",
+       "<p><a href=\"" + toc1 + "\">One</a>"},
+      {"anchor on this page", "<a href=\"#_Toc2\">", "<a href=\"#_Toc2\">"},
+      {"anchor on no page", "<a href=\"#_Toc3\">", "<a href=\"#_Toc3\">"},
+      {"same target three times",
+       "<p><a href=\"#_Toc1\"><a href=\"#_Toc1\"><a href=\"#_Toc1\">",
+       "<p><a href=\"" + toc1 + "\"><a href=\"" + toc1 + "\"><a href=\"" +
+           toc1 + "\">"},
+      {"no closing quote", "<p><a href=\"#_Toc1", "<p><a href=\"#_Toc1"},
+      {"page beginning with href=\"#", "href=\"#_Toc1\"<a href=\"#_Toc1\">",
+       "href=\"#_Toc1\"<a href=\"#_Toc1\">"},
+      {"CRLF and bytes above 127 kept", "\xE4\r\n<a href=\"#_Toc1\">\xFF\r\n",
+       "\xE4\r\n<a href=\"" + toc1 + "\">\xFF\r\n"},
+      {"inserted page name pushes a later <a out of reach",
+       "x<a href=\"#_Toc1\"" + spaces25 + " href=\"#_Toc1\">",
+       "x<a href=\"" + toc1 + "\"" + spaces25 + " href=\"#_Toc1\">"},
+      {"marker starting inside a re-pointed target",
+       "x<a href=\"#ahref=\"#_Toc1\">",
+       "x<a href=\"Report_p4.htm#ahref=\"" + toc1 + "\">"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string page = row.page;
+    EXPECT_EQ(RewriteLinksInPage(page, "Report_p2.htm", table),
+              row.expected != row.page);
+    EXPECT_EQ(page, row.expected);
+  }
+}
+
+TEST(RewriteLinksInPage, MatchesTheListScansOnGeneratedDocuments) {
+  const Strings pieces = {"<a ",
+                          "<a",
+                          "x<a href=\"#",
+                          kMarker,
+                          "name=\"",
+                          "\"",
+                          "x",
+                          "_Toc1",
+                          "ahref=",
+                          " ",
+                          "#",
+                          "<a name=\"x\">",
+                          "<a href=\"#x\">",
+                          "<A HREF=\"#x\">",
+                          "<a name=\"ahref=\">",
+                          "<a name=\"\">",
+                          "          ",
+                          "\xE4",
+                          "\r\n"};
+  // Page names of several lengths, with "<a" and quotes; none holds href="
+  // (a page name never does, and the in-place reading would rescan it).
+  const Strings pageNames = {"p0.htm", "a page name long enough to matter.htm",
+                             "<a.htm", "q\"a.htm", "ahref=.htm"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 4000; ++round) {
+    const std::string text = RandomText(random, pieces, 30);
+    SCOPED_TRACE(text);
+    Strings slices, pages;
+    for (std::size_t start = 0; start < text.size();
+         start += slices.back().size()) {
+      slices.push_back(text.substr(start, 1 + random() % 60));
+      pages.push_back(pageNames[random() % pageNames.size()]);
+    }
+    Strings linkTargets, anchorPages;
+    AnchorPageTable table(linkTargets, anchorPages);
+    AnchorListsModel model;
+    table.CollectLinkTargets(text);
+    model.Collect(text);
+    for (std::size_t k = 0; k < slices.size(); ++k) {
+      table.RecordAnchorPage(slices[k], pages[k]);
+      model.Record(slices[k], pages[k]);
+    }
+    ASSERT_EQ(linkTargets, model.linkTargets);
+    ASSERT_EQ(anchorPages, model.anchorPages);
+    for (const std::string& target : model.linkTargets) {
+      ASSERT_EQ(table.PageOfAnchor(target), model.PageOf(target));
+    }
+    slices.push_back(text);
+    pages.push_back("whole.htm");
+    for (std::size_t k = 0; k < slices.size(); ++k) {
+      std::string page = slices[k];
+      const std::string expected = model.Rewrite(page, pages[k]);
+      ASSERT_EQ(RewriteLinksInPage(page, pages[k], table),
+                expected != slices[k]);
+      ASSERT_EQ(page, expected) << "page " << k;
+    }
+  }
+}
+
+TEST(RewritePageLinks, ReplacesOnlyPagesWithRepointedLinks) {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "quillery-links-XXXXXX")
+          .string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path folder = pattern;
+  const std::string page0 = "<html>\r\n<p><a href=\"#_Toc1\">One</a>\r\n";
+  const std::string page1 = "<h1><a name=\"_Toc1\"></a><a href=\"#_Toc1\">\r\n";
+  std::ofstream(folder / "Report_p0.htm", std::ios::binary) << page0;
+  std::ofstream(folder / "Report_p1.htm", std::ios::binary) << page1;
+  // A replaced page becomes a new file; one left alone stays the same file
+  // as its second name.
+  std::filesystem::create_hard_link(folder / "Report_p1.htm", folder / "old1");
+  auto read = [&](const char* name) {
+    std::ifstream in(folder / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+
+  Strings linkTargets, anchorPages;
+  AnchorPageTable table(linkTargets, anchorPages);
+  table.CollectLinkTargets("<p>no links</p>");
+  RewritePageLinks(InternalPath(pattern), {"Report_p0.htm", "missing.htm"},
+                   table);
+  table.CollectLinkTargets(page0 + page1);
+  table.RecordAnchorPage(page0, "Report_p0.htm");
+  table.RecordAnchorPage(page1, "Report_p1.htm");
+  RewritePageLinks(InternalPath(pattern), {"Report_p0.htm", "Report_p1.htm"},
+                   table);
+
+  EXPECT_EQ(read("Report_p0.htm"),
+            "<html>\r\n<p><a href=\"Report_p1.htm#_Toc1\">One</a>\r\n");
+  EXPECT_EQ(read("Report_p1.htm"), page1);
+  EXPECT_TRUE(
+      std::filesystem::equivalent(folder / "Report_p1.htm", folder / "old1"));
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.is_regular_file()) ++files;
+  }
+  EXPECT_EQ(files, 3u);  // no temporary file left behind
+  std::filesystem::remove_all(folder);
+}
+
+TocLink Record(const std::string& anchorName, const std::string& newTarget = "",
+               int flag = 0) {
+  TocLink link;
+  link.anchorName = anchorName;
+  link.oldTarget = "Report.htm#" + anchorName;
+  link.newTarget = newTarget;
+  link.flag = flag;
+  return link;
+}
+
+TEST(ResolveTocLinks, PointsToThePageHoldingTheAnchor) {
+  using Links = std::vector<TocLink>;
+  const std::string p0 = "Report_p0.htm#", p1 = "Report_p1.htm#",
+                    p2 = "Report_p2.htm#";
+  struct Row {
+    const char* name;
+    Links links;
+    Strings slices;
+    Links expected;
+  };
+  const Row rows[] = {
+      {"holding page wins over an earlier mention", Links{Record("_Toc1")},
+       Strings{"<a href=\"#_Toc1\">", "x", "<a name=\"_Toc1\">"},
+       Links{Record("_Toc1", p2 + "_Toc1", 0)}},
+      {"first holding page wins", Links{Record("_Toc1")},
+       Strings{"<a name=\"_Toc1\">", "<a name=\"_Toc1\">"},
+       Links{Record("_Toc1", p0 + "_Toc1", 0)}},
+      {"first mention resolves when no page holds it", Links{Record("_Toc1")},
+       Strings{"x", "see _Toc1.", "x_Toc1"},
+       Links{Record("_Toc1", p1 + "_Toc1", 1)}},
+      {"a longer name is no mention", Links{Record("_Toc1")},
+       Strings{"_Toc12 _Toc1_ _Toc1a", "name=\"_Toc12\""},
+       Links{Record("_Toc1")}},
+      {"single-quoted anchor is only a mention", Links{Record("_Toc1")},
+       Strings{"<a name='_Toc1'>", "<a name=\"_Toc1\">"},
+       Links{Record("_Toc1", p1 + "_Toc1", 0)}},
+      {"names with a space and a <",
+       Links{Record("_Toc1 a<"), Record("_Toc1 a")},
+       Strings{"_Toc1 ab", "_Toc1 a<b", "name=\"_Toc1 a<\""},
+       Links{Record("_Toc1 a<", p2 + "_Toc1 a<", 0),
+             Record("_Toc1 a", p1 + "_Toc1 a", 1)}},
+      {"two records of one name", Links{Record("_Toc1"), Record("_Toc1")},
+       Strings{"_Toc1", "name=\"_Toc1\""},
+       Links{Record("_Toc1", p1 + "_Toc1", 0),
+             Record("_Toc1", p1 + "_Toc1", 0)}},
+      {"empty name is never resolved", Links{Record("")},
+       Strings{"name=\"\"", "x"}, Links{Record("")}},
+      {"target set before from a holding page is kept",
+       Links{Record("_Toc1", "Old.htm#_Toc1", 0)}, Strings{"name=\"_Toc1\""},
+       Links{Record("_Toc1", "Old.htm#_Toc1", 0)}},
+      {"target set before from a mention yields to a holding page",
+       Links{Record("_Toc1", "Old.htm#_Toc1", 1)},
+       Strings{"_Toc1", "<a name=\"_Toc1\">"},
+       Links{Record("_Toc1", p1 + "_Toc1", 0)}},
+      {"bytes above 127 in a name and after it", Links{Record("_Toc\xE4")},
+       Strings{"_Toc\xE4x", "_Toc\xE4\xE4"},
+       Links{Record("_Toc\xE4", p1 + "_Toc\xE4", 1)}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Links links = row.links;
+    TocLinkResolver resolver(links);
+    for (std::size_t k = 0; k < row.slices.size(); ++k) {
+      resolver.ResolveTocLinks(row.slices[k],
+                               "Report_p" + std::to_string(k) + ".htm");
+    }
+    EXPECT_EQ(Describe(links), Describe(row.expected));
+  }
+}
+
+TEST(ResolveTocLinks, MatchesTheRecordByRecordScanOnGeneratedSlices) {
+  const Strings names = {"_Toc1",  "_Toc12", "_Toc1 a",   "_Toc<x", "_Toc",
+                         "_Toc_1", "",       "_Toc1\xE4", "_Toc2"};
+  Strings pieces = {"name=\"", "\"", " ", "a", "_", "1", "_To", "c", "<"};
+  for (const std::string& name : names) {
+    pieces.push_back(name);
+    pieces.push_back("name=\"" + name + "\"");
+  }
+  std::mt19937 random(11);
+  for (int round = 0; round < 4000; ++round) {
+    std::vector<TocLink> links;
+    for (std::size_t i = random() % 7; i > 0; --i) {
+      const std::string& name = names[random() % names.size()];
+      const unsigned kind = random() % 4;  // 0, 1: set before, with that flag
+      links.push_back(
+          kind < 2 ? Record(name, "Old.htm#" + name, static_cast<int>(kind))
+                   : Record(name));
+    }
+    std::vector<TocLink> expected = links;
+    TocLinkResolver resolver(links);
+    for (std::size_t k = random() % 5; k < 5; ++k) {
+      const std::string slice = RandomText(random, pieces, 10);
+      const std::string page = "p" + std::to_string(k) + ".htm";
+      SCOPED_TRACE(slice);
+      resolver.ResolveTocLinks(slice, page);
+      ResolveTocLinksModel(expected, slice, page);
+      ASSERT_EQ(Describe(links), Describe(expected));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillery

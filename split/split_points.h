@@ -1,0 +1,26 @@
+// Where the content page is cut into pages: before every heading tag whose
+// level is at most the number of levels to break at.
+#ifndef QUILLERY_SPLIT_SPLIT_POINTS_H_
+#define QUILLERY_SPLIT_SPLIT_POINTS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace quillery {
+
+// The position of the first "<h" at or after `from` (lower-case h only) whose
+// next byte is an ASCII digit no greater than `levelsToBreak`; npos when there
+// is none, and when `from` lies past the end. Nothing else is examined: "<hr"
+// and "<head" are passed over because their third byte is no digit, "<h0"
+// counts as level 0, "<H1" is no split point, and a "<h" that ends the text
+// has no digit.
+//
+//   FindNextSplitPoint("<p>a<h2>b", 0, 2) == 4
+[[nodiscard]] std::size_t FindNextSplitPoint(std::string_view text,
+                                             std::size_t from,
+                                             std::int32_t levelsToBreak);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_SPLIT_SPLIT_POINTS_H_
