@@ -22,21 +22,30 @@ FileError WriteError(const std::string& nativePath, int error) {
   return FileError("cannot write '" + nativePath + "': " + Reason(error));
 }
 
-// Reads an open descriptor to its end. Returns false with errno set on failure.
+// Reads an open descriptor to its end, straight into `bytes`. A regular
+// file's length sizes the text at once (one byte more, to see the end);
+// anything else grows it by doubling. Returns false with errno set on failure.
 bool ReadAll(int fd, std::string& bytes) {
+  constexpr std::size_t kFirstRoom = 64 * 1024;
   struct stat info;
+  std::size_t room = kFirstRoom;
   if (fstat(fd, &info) == 0 && info.st_size > 0) {
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    room = static_cast<std::size_t>(info.st_size) + 1;
   }
-  std::vector<char> buffer(1 << 20);
+  bytes.resize(room);
+  std::size_t filled = 0;
   for (;;) {
-    ssize_t got = read(fd, buffer.data(), buffer.size());
+    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+    ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
     }
-    if (got == 0) return true;
-    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+    if (got == 0) {
+      bytes.resize(filled);
+      return true;
+    }
+    filled += static_cast<std::size_t>(got);
   }
 }
 

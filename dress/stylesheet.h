@@ -1,0 +1,47 @@
+// Moving Word's style block out of a page: the rules go to one stylesheet file
+// that every page of the document shares, and the page gets a link to it.
+#ifndef QUILLERY_DRESS_STYLESHEET_H_
+#define QUILLERY_DRESS_STYLESHEET_H_
+
+#include <string>
+#include <string_view>
+
+namespace quillery {
+
+// Cuts the style block that holds the first "/* Font Definitions */" (the
+// comment with which Word opens its rules) out of `page`, in place, and
+// returns the stylesheet file's whole text: "<!--\r\n\r\n" followed by the page
+// from "/* Font Definitions */" up to the "</style>" after it.
+//
+// The block removed runs from its "<styl" tag, when that begins at most 17
+// bytes before the font definitions (else from the font definitions
+// themselves), through that "</style>". In its place stands
+// "\r\n<link rel=\"StyleSheet\" href=\"" + stylesheetName + "\">\r\n".
+//
+// When the page holds no "<style>", no "</style>", no "/* Font Definitions */",
+// or no "</style>" after the font definitions, the page is left as it was and
+// the result is "". Any other style block stays in the page.
+[[nodiscard]] std::string ExtractStylesheet(std::string& page,
+                                            std::string_view stylesheetName);
+
+// The rules that let a browser draw the vector-graphics markup of Word pages
+// made from a template: six lines joined by "\r\n", no line break after the
+// last.
+constexpr std::string_view kVmlBehaviourStyle =
+    "<style>\r\n"
+    "v\\:* {behavior:url(#default#VML);}\r\n"
+    "o\\:* {behavior:url(#default#VML);}\r\n"
+    "w\\:* {behavior:url(#default#VML);}\r\n"
+    ".shape {behavior:url(#default#VML);}\r\n"
+    "</style>";
+static_assert(kVmlBehaviourStyle.size() == 163);
+
+// What goes before the head end tag of a page made from a template: the link
+// to the named stylesheet, then kVmlBehaviourStyle.
+// "\r\n<link rel=\"StyleSheet\" href=\"" + stylesheetName + "\">\r\n" +
+// kVmlBehaviourStyle.
+[[nodiscard]] std::string StylesheetLinkBlock(std::string_view stylesheetName);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_DRESS_STYLESHEET_H_

@@ -1,0 +1,92 @@
+#include "dress/stylesheet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quillery {
+namespace {
+
+const std::string kLink =
+    "\r\n<link rel=\"StyleSheet\" href=\"Report.css\">\r\n";
+const std::string kRules =
+    "/* Font Definitions */\r\n@font-face {font-family:\xC4rial;}\r\n-->\r\n";
+
+TEST(ExtractStylesheet, MovesWordsStyleBlockIntoTheStylesheet) {
+  struct Row {
+    const char* name;
+    std::string page;
+    std::string expectedPage;
+    std::string expectedStylesheet;
+  };
+  const Row rows[] = {
+      {"usual block",
+       "<head>\r\n<style>\r\n<!--\r\n " + kRules + "</style>\r\n</head>",
+       "<head>\r\n" + kLink + "\r\n</head>", "<!--\r\n\r\n" + kRules},
+      {"tag 17 bytes before the rules",
+       "<style>" + std::string(10, ' ') + "/* Font Definitions */ x</style>!",
+       kLink + "!", "<!--\r\n\r\n/* Font Definitions */ x"},
+      {"tag 18 bytes before the rules stays",
+       "<style>" + std::string(11, ' ') + "/* Font Definitions */ x</style>!",
+       "<style>" + std::string(11, ' ') + kLink + "!",
+       "<!--\r\n\r\n/* Font Definitions */ x"},
+      {"lowest tag start in the window",
+       "<styl<style>/* Font Definitions */x</style>", kLink,
+       "<!--\r\n\r\n/* Font Definitions */x"},
+      {"tag with attributes and an exact tag elsewhere",
+       "<style>p{}</style><style id=a>\r\n/* Font Definitions */x</style>",
+       "<style>p{}</style>" + kLink, "<!--\r\n\r\n/* Font Definitions */x"},
+      {"only the first block with the rules",
+       "<style>/* Font Definitions */a</style><style>/* Font Definitions */b"
+       "</style>",
+       kLink + "<style>/* Font Definitions */b</style>",
+       "<!--\r\n\r\n/* Font Definitions */a"},
+      {"rules at the very end of the block",
+       "x<style>/* Font Definitions */</style>", "x" + kLink,
+       "<!--\r\n\r\n/* Font Definitions */"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string page = row.page;
+    EXPECT_EQ(ExtractStylesheet(page, "Report.css"), row.expectedStylesheet);
+    EXPECT_EQ(page, row.expectedPage);
+  }
+}
+
+TEST(ExtractStylesheet, LeavesThePageWhenAMarkerIsMissing) {
+  const std::string pages[] = {
+      "",
+      "<style>p {}</style>",
+      "<style>/* Font Definitions */ x",
+      "<style></style><style>/* Font Definitions */ x",
+      "<style id=a>/* Font Definitions */ x</style>",
+      "<STYLE>/* Font Definitions */ x</STYLE>",
+      "<style>/* font definitions */ x</style>",
+  };
+  for (const std::string& original : pages) {
+    SCOPED_TRACE(original);
+    std::string page = original;
+    EXPECT_EQ(ExtractStylesheet(page, "Report.css"), "");
+    EXPECT_EQ(page, original);
+  }
+}
+
+TEST(StylesheetLinkBlock, IsTheLinkThenTheVmlBehaviourLines) {
+  const std::string expected =
+      "\r\n<link rel=\"StyleSheet\" href=\"Report.css\">\r\n"
+      R"(<style>)"
+      "\r\n"
+      R"(v\:* {behavior:url(#default#VML);})"
+      "\r\n"
+      R"(o\:* {behavior:url(#default#VML);})"
+      "\r\n"
+      R"(w\:* {behavior:url(#default#VML);})"
+      "\r\n"
+      R"(.shape {behavior:url(#default#VML);})"
+      "\r\n"
+      R"(</style>)";
+  EXPECT_EQ(StylesheetLinkBlock("Report.css"), expected);
+}
+
+}  // namespace
+}  // namespace quillery
