@@ -15,33 +15,48 @@ constexpr std::size_t kHeadCloseWindow = 30;
 
 }  // namespace
 
-PageParts SplitPageParts(const std::string& page) {
-  PageParts parts;
-  std::size_t bodyStart = 0;
-  std::size_t bodyEnd = page.size();
-
+BodySeams FindBodySeams(std::string_view page) {
+  BodySeams seams;
+  seams.bodyEnd = page.size();
   std::size_t startTag = page.find(kBodyStart);
-  std::size_t startTagEnd = startTag == std::string::npos
-                                ? std::string::npos
+  std::size_t startTagEnd = startTag == std::string_view::npos
+                                ? std::string_view::npos
                                 : page.find('>', startTag);
-  if (startTagEnd != std::string::npos) {
-    parts.head = page.substr(0, startTagEnd + 1);
-    bodyStart = startTagEnd + 1;
-  } else {
-    parts.head = "<html><body>";
+  if (startTagEnd != std::string_view::npos) {
+    seams.hasBodyTag = true;
+    seams.bodyStart = startTagEnd + 1;
   }
-  parts.head += kPartBreak;
-
-  parts.tail = kPartBreak;
   std::size_t endTag = page.find(kBodyEnd);
-  if (endTag != std::string::npos) {
-    parts.tail.append(page, endTag, std::string::npos);
-    bodyEnd = endTag;
-  } else {
-    parts.tail += "</body></html>";
+  if (endTag != std::string_view::npos) {
+    seams.hasBodyEnd = true;
+    seams.bodyEnd = endTag;
   }
+  return seams;
+}
 
-  parts.body = Slice(page, bodyStart, bodyEnd);
+std::string HeadPart(std::string_view page, const BodySeams& seams) {
+  std::string head(seams.hasBodyTag ? page.substr(0, seams.bodyStart)
+                                    : std::string_view("<html><body>"));
+  head += kPartBreak;
+  return head;
+}
+
+std::string TailPart(std::string_view page, const BodySeams& seams) {
+  std::string tail(kPartBreak);
+  if (seams.hasBodyEnd) {
+    tail += page.substr(seams.bodyEnd);
+  } else {
+    tail += "</body></html>";
+  }
+  return tail;
+}
+
+PageParts SplitPageParts(const std::string& page) {
+  const BodySeams seams = FindBodySeams(page);
+  PageParts parts;
+  parts.head = HeadPart(page, seams);
+  parts.body = Slice(page, seams.bodyStart, seams.bodyEnd);
+  parts.tail = TailPart(page, seams);
   return parts;
 }
 

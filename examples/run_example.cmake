@@ -4,7 +4,8 @@ file(REMOVE_RECURSE "${OUTPUT}")
 file(COPY "${SOURCE}/" DESTINATION "${OUTPUT}")
 execute_process(
   COMMAND "${QUILLERY}" "/MAINFILE=${OUTPUT}/Report.htm" /OPTINCLUDETOC=1
-          /TOCBULLETS=1
+          /LEVELSTOBREAK=2 /TOCBULLETS=1 /USINGTEMPLATE=1 /USEHEADER=1
+          /USEFOOTER=1 /USEMAXWIDTH=1
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "quillery failed on the example site (exit status ${status})")

@@ -15,10 +15,6 @@
 namespace quillery {
 namespace {
 
-constexpr std::string_view kPageGap = "\r\n\r\n";
-constexpr std::string_view kBareHead = "<html><body>";
-constexpr std::string_view kBareTail = "</body></html>";
-
 // Everything the pages of one split share.
 struct PageBook {
   std::string directory;
@@ -86,25 +82,6 @@ std::optional<std::string> ContentPageSource(const std::string& framesText,
   return source;
 }
 
-BodySeams FindBodySeams(std::string_view text) {
-  BodySeams seams;
-  seams.bodyEnd = text.size();
-  std::size_t bodyTag = text.find("<body");
-  if (bodyTag != std::string_view::npos) {
-    std::size_t tagEnd = text.find('>', bodyTag);
-    if (tagEnd != std::string_view::npos) {
-      seams.hasBodyTag = true;
-      seams.bodyStart = tagEnd + 1;
-    }
-  }
-  std::size_t bodyEnd = text.find("</body");
-  if (bodyEnd != std::string_view::npos) {
-    seams.hasBodyEnd = true;
-    seams.bodyEnd = bodyEnd;
-  }
-  return seams;
-}
-
 std::size_t ForEachPageSlice(
     std::string_view content, const BodySeams& seams,
     std::int32_t levelsToBreak,
@@ -154,12 +131,8 @@ std::string SplitIntoPages(const std::string& mainFilePath,
   anchors.CollectLinkTargets(content);
 
   const BodySeams seams = FindBodySeams(content);
-  book.headPart = seams.hasBodyTag ? content.substr(0, seams.bodyStart)
-                                   : std::string(kBareHead);
-  book.headPart += kPageGap;
-  book.tailPart =
-      std::string(kPageGap) + (seams.hasBodyEnd ? content.substr(seams.bodyEnd)
-                                                : std::string(kBareTail));
+  book.headPart = HeadPart(content, seams);
+  book.tailPart = TailPart(content, seams);
 
   book.baseName = StripHtmExtension(FileNameOf(contentPath));
   const std::string stylesheetFile = book.baseName + ".css";

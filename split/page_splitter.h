@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "app/settings.h"
+#include "dress/head_body_tail.h"
 #include "dress/template_fill.h"
 
 namespace quillery {
@@ -24,17 +25,6 @@ namespace quillery {
 // of the main file's folder, so that no page is ever written outside it.
 [[nodiscard]] std::optional<std::string> ContentPageSource(
     const std::string& framesText, const std::string& mainFilePath);
-
-// Where the body of a content page starts and ends: just after the ">" of
-// the first "<body" tag (0 without one) and at the first "</body" (the end
-// of the text without one).
-struct BodySeams {
-  std::size_t bodyStart = 0;
-  std::size_t bodyEnd = 0;
-  bool hasBodyTag = false;
-  bool hasBodyEnd = false;
-};
-[[nodiscard]] BodySeams FindBodySeams(std::string_view text);
 
 // Offers every page slice of a content text to `visit`, in page order, with
 // its page number. A page starts at each split point (FindNextSplitPoint,
