@@ -1,6 +1,7 @@
 // The key table and the switch parser; see command_line.h.
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -10,77 +11,61 @@
 namespace quillery {
 namespace {
 
-// What a key does with its value; a number that cannot be read makes it
-// return false and leave the settings alone.
-using KeyAction = bool (*)(ConversionSettings&, const std::string& value);
-
 std::optional<std::int32_t> ReadNumber(const std::string& value) {
   int number = 0;
   if (std::sscanf(value.c_str(), "%d", &number) != 1) return std::nullopt;
   return number;
 }
 
+// What a key does with its value: numeric keys get the number read from it.
+using NumberAction = void (*)(ConversionSettings&, std::int32_t number);
+using TextAction = void (*)(ConversionSettings&, const std::string& value);
+
 template <std::int32_t ConversionSettings::*field>
-bool SetNumber(ConversionSettings& settings, const std::string& value) {
-  std::optional<std::int32_t> number = ReadNumber(value);
-  if (!number) return false;
-  settings.*field = *number;
-  return true;
+void SetNumber(ConversionSettings& settings, std::int32_t number) {
+  settings.*field = number;
 }
 
 template <std::string ConversionSettings::*field>
-bool SetText(ConversionSettings& settings, const std::string& value) {
+void SetText(ConversionSettings& settings, const std::string& value) {
   settings.*field = value;
-  return true;
 }
 
-bool SetLevelsToBreak(ConversionSettings& settings, const std::string& value) {
-  std::optional<std::int32_t> number = ReadNumber(value);
-  if (!number) return false;
-  settings.LEVELSTOBREAK = *number > 9 ? 9 : *number;
-  return true;
+void SetLevelsToBreak(ConversionSettings& settings, std::int32_t number) {
+  settings.LEVELSTOBREAK = number > 9 ? 9 : number;
 }
 
-bool SetFontWeight(ConversionSettings& settings, const std::string& value) {
-  std::optional<std::int32_t> number = ReadNumber(value);
-  if (!number) return false;
-  settings.tocFont.lfWeight = *number;
-  return true;
+void SetFontWeight(ConversionSettings& settings, std::int32_t number) {
+  settings.tocFont.lfWeight = number;
 }
 
-bool SetFontItalic(ConversionSettings& settings, const std::string& value) {
-  std::optional<std::int32_t> number = ReadNumber(value);
-  if (!number) return false;
+void SetFontItalic(ConversionSettings& settings, std::int32_t number) {
   settings.tocFont.lfItalic =
-      static_cast<std::uint8_t>(static_cast<std::uint32_t>(*number) & 0xFFu);
-  return true;
+      static_cast<std::uint8_t>(static_cast<std::uint32_t>(number) & 0xFFu);
 }
 
-bool SetFontFace(ConversionSettings& settings, const std::string& value) {
+void SetFontFace(ConversionSettings& settings, const std::string& value) {
   constexpr std::size_t kMaxFaceLength =
       sizeof(settings.tocFont.lfFaceName) - 1;
-  std::size_t length =
-      value.size() < kMaxFaceLength ? value.size() : kMaxFaceLength;
+  std::size_t length = std::min(value.size(), kMaxFaceLength);
   std::memset(settings.tocFont.lfFaceName, 0,
               sizeof(settings.tocFont.lfFaceName));
   std::memcpy(settings.tocFont.lfFaceName, value.data(), length);
-  return true;
 }
 
-bool AddHeaderPlacement(ConversionSettings& settings, const std::string&) {
+void AddHeaderPlacement(ConversionSettings& settings, const std::string&) {
   settings.headerPlacements.push_back(kHeaderTextCode);
-  return true;
 }
 
-bool AddFooterPlacement(ConversionSettings& settings, const std::string&) {
+void AddFooterPlacement(ConversionSettings& settings, const std::string&) {
   settings.footerPlacements.push_back(kFooterTextCode);
-  return true;
 }
 
+// A key with exactly one of the two actions.
 struct KeyRule {
   KeyDescription description;
-  KeyAction action;
-  bool numeric;
+  NumberAction number;
+  TextAction text;
 };
 
 using S = ConversionSettings;
@@ -91,83 +76,83 @@ const std::vector<KeyRule>& KeyRules() {
         "split at headings of level 1 up to this (0: no split, at most 9)",
         "0"},
        SetLevelsToBreak,
-       true},
+       nullptr},
       {{"MAINFILE=", "the frames page to convert", "(none)"},
-       SetText<&S::MAINFILE>,
-       false},
+       nullptr,
+       SetText<&S::MAINFILE>},
       {{"TOCTITLE=", "title of the contents (stored only)",
         "Table of Contents"},
-       SetText<&S::TOCTITLE>,
-       false},
+       nullptr,
+       SetText<&S::TOCTITLE>},
       {{"TOCFORMAT=", "contents format 0-6 (stored only)", "1"},
        SetNumber<&S::TOCFORMAT>,
-       true},
+       nullptr},
       {{"TOCBULLETS=", "1: bullet images before the contents links", "0"},
        SetNumber<&S::TOCBULLETS>,
-       true},
+       nullptr},
       {{"OPTINCLUDETOC=", "1: run the conversion (required)", "0"},
        SetNumber<&S::OPTINCLUDETOC>,
-       true},
+       nullptr},
       {{"OPTTOCWEIGHT=", "contents font weight (stored only)", "0"},
        SetFontWeight,
-       true},
+       nullptr},
       {{"OPTTOCITALIC=", "contents font italic (stored only)", "0"},
        SetFontItalic,
-       true},
+       nullptr},
       {{"OPTTOCFACE=", "contents font face, at most 31 bytes (stored only)",
         "Verdana"},
-       SetFontFace,
-       false},
+       nullptr,
+       SetFontFace},
       {{"FRAMETOCWIDTH=", "contents frame width in pixels (stored only)",
         "245"},
        SetNumber<&S::FRAMETOCWIDTH>,
-       true},
+       nullptr},
       {{"USINGSUPPORTDIR=", "use the template's support folder (stored only)",
         "0"},
        SetNumber<&S::USINGSUPPORTDIR>,
-       true},
+       nullptr},
       {{"HTMLSUPPORTDIR=", "the template's support folder (stored only)",
         "<program folder>/base_files"},
-       SetText<&S::HTMLSUPPORTDIR>,
-       false},
+       nullptr,
+       SetText<&S::HTMLSUPPORTDIR>},
       {{"HTMLTEMPLATEFILE=", "page template with [QUILLERY] and [WORDTOC]",
         "<program folder>/base.htm"},
-       SetText<&S::HTMLTEMPLATEFILE>,
-       false},
+       nullptr,
+       SetText<&S::HTMLTEMPLATEFILE>},
       {{"TEMPLATETOCFORMAT=",
         "with a template: 0 main file = contents page, 1 = copy of page 0",
         "0"},
        SetNumber<&S::TEMPLATETOCFORMAT>,
-       true},
+       nullptr},
       {{"USEHEADER=", "any value: put the header above every page (repeatable)",
         "off"},
-       AddHeaderPlacement,
-       false},
+       nullptr,
+       AddHeaderPlacement},
       {{"USEFOOTER=", "any value: put the footer below every page (repeatable)",
         "off"},
-       AddFooterPlacement,
-       false},
+       nullptr,
+       AddFooterPlacement},
       {{"HEADERFILE=", "header file (its body is used)",
         "<program folder>/header.htm"},
-       SetText<&S::HEADERFILE>,
-       false},
+       nullptr,
+       SetText<&S::HEADERFILE>},
       {{"FOOTERFILE=", "footer file (its body is used)",
         "<program folder>/footer.htm"},
-       SetText<&S::FOOTERFILE>,
-       false},
+       nullptr,
+       SetText<&S::FOOTERFILE>},
       {{"USINGTEMPLATE=", "1: pour every page into the template", "0"},
        SetNumber<&S::USINGTEMPLATE>,
-       true},
+       nullptr},
       {{"USEMAXWIDTH=", "1: narrow wide pictures, drop Word's vector copies",
         "0"},
        SetNumber<&S::USEMAXWIDTH>,
-       true},
+       nullptr},
       {{"MAXWIDTH=", "picture width limit in pixels", "420"},
        SetNumber<&S::MAXWIDTH>,
-       true},
+       nullptr},
       {{"RP=", "1: scale a narrowed picture's height too", "1"},
        SetNumber<&S::RP>,
-       true},
+       nullptr},
   };
   return rules;
 }
@@ -210,7 +195,11 @@ void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
       if (upper.compare(0, key.size(), key) != 0) continue;
       std::string value = Trim(param.substr(key.size()));
       if (value.empty()) continue;
-      if (!rule.action(settings_, value)) {
+      if (rule.text != nullptr) {
+        rule.text(settings_, value);
+      } else if (std::optional<std::int32_t> number = ReadNumber(value)) {
+        rule.number(settings_, *number);
+      } else {
         warnings_.push_back("ignoring /" + param +
                             ": the value is not a number");
       }
