@@ -40,7 +40,7 @@ void ProvideBulletImages(const std::string& programFolder,
 
 ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 ConversionSettings& settings) {
-  if (mainFilePath.empty()) return ConversionOutcome::kConverted;
+  if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
   const std::string framesText = ReadFile(mainFilePath);
   std::optional<std::string> tocName = FindFrameSource(framesText, "TOC");
   if (!tocName) return ConversionOutcome::kNoTocFrame;

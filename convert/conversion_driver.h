@@ -12,11 +12,11 @@ namespace quillery {
 
 enum class ConversionOutcome {
   kConverted,
+  kNoMainFile,  // the path was empty: nothing was read or written
   kNoTocFrame,  // the main file names no TOC frame: nothing was written
 };
 
-// Converts the frames page at `mainFilePath` (internal path form). An empty
-// path does nothing. Throws FileError when a file cannot be read or written,
+// Converts the frames page at `mainFilePath` (internal path form). Throws FileError when a file cannot be read or written,
 // holds a zero byte, or a frame source leads out of the main file's folder;
 // nothing is then written after the failing step, and every file written
 // before it is whole.
