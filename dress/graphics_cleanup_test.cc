@@ -107,18 +107,16 @@ TEST(CleanGraphics, KeepsThePlainImageNarrowedToTheLimit) {
     std::string expected;
   };
   const Row rows[] = {
-      {"Word's picture", 420, 1,
-       "<p>" + kVectorBlock + "<img width=840 height=300\r\nsrc=a.jpg>" +
+      {"Word's picture, bytes above 127 and CRLF kept", 420, 1,
+       "<p>\xE4" + kVectorBlock + "<img width=840 height=300\r\nsrc=\xFC.jpg>" +
            "<![endif]></p>",
-       "<p><img width=420 height=150\r\nsrc=a.jpg></p>"},
+       "<p>\xE4<img width=420 height=150\r\nsrc=\xFC.jpg></p>"},
       {"height rounded down", 420, 1, "<img width=553 height=364>",
        "<img width=420 height=276>"},
       {"height kept with RP 0", 420, 0, "<img width=553 height=364>",
        "<img width=420 height=364>"},
       {"width at the limit", 420, 1, "<img width=420 height=364>",
        "<img width=420 height=364>"},
-      {"narrower", 420, 1, "<img width=42 height=364>",
-       "<img width=42 height=364>"},
       {"height before width", 420, 1, "<img height=300 width=840>",
        "<img height=150 width=420>"},
       {"height past the tag end", 420, 1, "<img width=840> height=300",
@@ -153,10 +151,6 @@ TEST(CleanGraphics, KeepsThePlainImageNarrowedToTheLimit) {
        "<!--[if gte vml]>a<![if !vml]>b<![endif]>cccccccccccc<!--[if gte vml]>d"
        "<![endif]>",
        "bcccccccccccc<!--[if gte vml]>d<![endif]>"},
-      {"vector block only", 420, 1, "<!--[if gte vml]>x", "<!--[if gte vml]>x"},
-      {"bytes above 127 and CRLF kept", 420, 1,
-       "\xE4\r\n" + kVectorBlock + "<img width=840>\xFC<![endif]>\r\n",
-       "\xE4\r\n<img width=420>\xFC\r\n"},
       {"empty page", 420, 1, "", ""},
   };
   for (const Row& row : rows) {
@@ -166,37 +160,16 @@ TEST(CleanGraphics, KeepsThePlainImageNarrowedToTheLimit) {
   }
 }
 
-// Random pages made of the markers, their halves, numbers and filler, so that
-// cuts join pieces into new markers and blocks overlap in every way.
+// Markers, their halves, numbers and filler: cuts join pieces into new
+// markers and blocks overlap in every way.
 std::string RandomPage(std::mt19937& random) {
-  static const std::vector<std::string> kPieces = {"<!--[if gte vml",
-                                                   "<!--[if gte vml 1]>",
-                                                   "<![if !vml]>",
-                                                   "<![endif]>",
-                                                   "<![endif]-->",
-                                                   "img ",
-                                                   "<img ",
-                                                   "width=",
-                                                   "height=",
-                                                   ">",
-                                                   "\"",
-                                                   " ",
-                                                   "<![en",
-                                                   "dif]>",
-                                                   "<!--[if g",
-                                                   "te vml",
-                                                   "<![if",
-                                                   " !vml]>",
-                                                   "im",
-                                                   "g ",
-                                                   "wid",
-                                                   "th=",
-                                                   "x",
-                                                   "\r\n",
-                                                   "\xE4",
-                                                   "=",
-                                                   "-",
-                                                   "<"};
+  // clang-format off
+  static const std::vector<std::string> kPieces = {
+      "<!--[if gte vml", "<!--[if gte vml 1]>", "<![if !vml]>", "<![endif]>",
+      "<![endif]-->", "img ", "<img ", "width=", "height=", ">", "\"", " ",
+      "<![en", "dif]>", "<!--[if g", "te vml", "<![if", " !vml]>", "im", "g ",
+      "wid", "th=", "x", "\r\n", "\xE4", "=", "-", "<"};
+  // clang-format on
   std::uniform_int_distribution<std::size_t> pieceCount(0, 60);
   std::uniform_int_distribution<std::size_t> pick(0, kPieces.size() + 3);
   std::uniform_int_distribution<int> digitCount(0, 14);
@@ -226,15 +199,10 @@ TEST(CleanGraphics, MatchesTheStepByStepReading) {
     const std::string page = RandomPage(random);
     const std::int32_t maxWidth = kLimits[limit(random)];
     const std::int32_t keepProportions = kRps[rp(random)];
-    const std::string expected =
-        ModelCleanGraphics(page, maxWidth, keepProportions);
-    const std::string actual = CleanGraphics(page, maxWidth, keepProportions);
-    if (actual != expected) {
-      ADD_FAILURE() << "round " << round << " maxWidth " << maxWidth << " rp "
-                    << keepProportions << "\npage:     " << page
-                    << "\nexpected: " << expected << "\nactual:   " << actual;
-      return;
-    }
+    ASSERT_EQ(CleanGraphics(page, maxWidth, keepProportions),
+              ModelCleanGraphics(page, maxWidth, keepProportions))
+        << "round " << round << " maxWidth " << maxWidth << " rp "
+        << keepProportions << "\npage: " << page;
   }
 }
 

@@ -72,20 +72,12 @@ TEST(ExtractStylesheet, LeavesThePageWhenAMarkerIsMissing) {
 }
 
 TEST(StylesheetLinkBlock, IsTheLinkThenTheVmlBehaviourLines) {
-  const std::string expected =
-      "\r\n<link rel=\"StyleSheet\" href=\"Report.css\">\r\n"
-      R"(<style>)"
-      "\r\n"
-      R"(v\:* {behavior:url(#default#VML);})"
-      "\r\n"
-      R"(o\:* {behavior:url(#default#VML);})"
-      "\r\n"
-      R"(w\:* {behavior:url(#default#VML);})"
-      "\r\n"
-      R"(.shape {behavior:url(#default#VML);})"
-      "\r\n"
-      R"(</style>)";
-  EXPECT_EQ(StylesheetLinkBlock("Report.css"), expected);
+  EXPECT_EQ(StylesheetLinkBlock("Report.css"),
+            kLink +
+                "<style>\r\nv\\:* {behavior:url(#default#VML);}\r\n"
+                "o\\:* {behavior:url(#default#VML);}\r\n"
+                "w\\:* {behavior:url(#default#VML);}\r\n"
+                ".shape {behavior:url(#default#VML);}\r\n</style>");
 }
 
 }  // namespace

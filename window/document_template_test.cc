@@ -3,37 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
+#include "tests/test_support.h"
 
 namespace quillery {
 namespace {
 
 constexpr char kProgramFolder[] = "\\opt\\quillery";
 
-// A fresh directory, removed with everything in it when the test ends.
-class ScopedTempDir {
- public:
-  ScopedTempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quillery-window-XXXXXX")
-            .string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScopedTempDir() {
-    if (!path_.empty()) std::filesystem::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-class OpenDocumentFile : public testing::Test {
+class OpenDocumentFile : public ::testing::Test {
  protected:
   CSingleDocTemplate docTemplate{kIdrMainFrame, kProgramFolder};
 };
@@ -47,7 +29,6 @@ TEST_F(OpenDocumentFile, NewDocumentShowsA600By630Frame) {
   EXPECT_EQ(frame->width, 600);
   EXPECT_EQ(frame->height, 630);
   EXPECT_TRUE(frame->IsWindowVisible());
-
   const CQuilleryView* view = docTemplate.view();
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(view->parent, frame);
@@ -73,15 +54,15 @@ TEST_F(OpenDocumentFile, StatusBarHasFourPanesAndSaysReady) {
   const CStatusBar& statusBar = docTemplate.frame()->statusBar;
   EXPECT_TRUE(statusBar.IsWindowVisible());
   EXPECT_EQ(statusBar.style & kCbrsAlignAny, kCbrsAlignBottom);
-  std::vector<int> ids;
-  std::vector<std::string> texts;
+  std::vector<std::pair<int, std::string>> panes;
   for (const StatusPane& pane : statusBar.panes) {
-    ids.push_back(pane.id);
-    texts.push_back(pane.text);
+    panes.emplace_back(pane.id, pane.text);
   }
-  EXPECT_EQ(ids, (std::vector<int>{kIdSeparator, kIdIndicatorCaps,
-                                   kIdIndicatorNum, kIdIndicatorScrl}));
-  EXPECT_EQ(texts, (std::vector<std::string>{"Ready", "", "", ""}));
+  EXPECT_EQ(panes,
+            (std::vector<std::pair<int, std::string>>{{kIdSeparator, "Ready"},
+                                                      {kIdIndicatorCaps, ""},
+                                                      {kIdIndicatorNum, ""},
+                                                      {kIdIndicatorScrl, ""}}));
 }
 
 TEST_F(OpenDocumentFile, ProgressDialogExistsHiddenWithItsBarAtZero) {
@@ -91,7 +72,6 @@ TEST_F(OpenDocumentFile, ProgressDialogExistsHiddenWithItsBarAtZero) {
   EXPECT_FALSE(dialog.IsWindowVisible());
   EXPECT_EQ(dialog.parent, docTemplate.frame());
   EXPECT_EQ(dialog.text, "Progress");
-
   ASSERT_NE(dialog.convertingLabel(), nullptr);
   ASSERT_NE(dialog.itemLabel(), nullptr);
   ASSERT_NE(dialog.progressBar(), nullptr);
@@ -104,50 +84,38 @@ TEST_F(OpenDocumentFile, ProgressDialogExistsHiddenWithItsBarAtZero) {
 
 TEST_F(OpenDocumentFile, WithoutMakeVisibleTheFrameIsCreatedHidden) {
   ASSERT_TRUE(docTemplate.OpenDocumentFile("", /*makeVisible=*/false));
-  ASSERT_NE(docTemplate.frame(), nullptr);
   EXPECT_TRUE(docTemplate.frame()->created);
   EXPECT_FALSE(docTemplate.frame()->IsWindowVisible());
   EXPECT_FALSE(docTemplate.view()->IsWindowVisible());
 }
 
 TEST_F(OpenDocumentFile, ReadableFileOpensAndTheViewStillShowsTheStartPage) {
-  ScopedTempDir folder;
-  ASSERT_FALSE(folder.path().empty());
-  const std::string path = folder.path() + "/doc.htm";
-  WriteFileAtomically(InternalPath(path), "<html></html>");
-
-  ASSERT_TRUE(docTemplate.OpenDocumentFile(path, /*makeVisible=*/true));
+  testing::ScopedTempDir dir;
+  testing::WriteBytes(dir.File("doc.htm"), "<html></html>");
+  ASSERT_TRUE(docTemplate.OpenDocumentFile(dir.File("doc.htm"),
+                                           /*makeVisible=*/true));
   EXPECT_TRUE(docTemplate.frame()->IsWindowVisible());
   EXPECT_EQ(docTemplate.view()->navigationTarget(),
             "\\opt\\quillery\\initial.htm");
 }
 
-TEST_F(OpenDocumentFile, MissingFileFailsAndLeavesNoWindow) {
-  ScopedTempDir folder;
-  ASSERT_FALSE(folder.path().empty());
-
-  EXPECT_FALSE(docTemplate.OpenDocumentFile(folder.path() + "/missing.htm",
-                                            /*makeVisible=*/true));
+TEST_F(OpenDocumentFile, FailureKeepsWhatAnEarlierCallMade) {
+  testing::ScopedTempDir dir;
+  const std::string missing = dir.File("missing.htm");
+  EXPECT_FALSE(docTemplate.OpenDocumentFile(missing, /*makeVisible=*/true));
   EXPECT_EQ(docTemplate.document(), nullptr);
   EXPECT_EQ(docTemplate.frame(), nullptr);
   EXPECT_EQ(docTemplate.view(), nullptr);
-}
 
-TEST_F(OpenDocumentFile, FailureKeepsTheWindowOfAnEarlierCall) {
-  ScopedTempDir folder;
-  ASSERT_FALSE(folder.path().empty());
   ASSERT_TRUE(docTemplate.OpenDocumentFile("", /*makeVisible=*/true));
   const CMainFrame* frame = docTemplate.frame();
-
-  EXPECT_FALSE(docTemplate.OpenDocumentFile(folder.path() + "/missing.htm",
-                                            /*makeVisible=*/true));
+  EXPECT_FALSE(docTemplate.OpenDocumentFile(missing, /*makeVisible=*/true));
   EXPECT_EQ(docTemplate.frame(), frame);
   EXPECT_TRUE(frame->IsWindowVisible());
 }
 
 TEST(OpenDocumentFileWithoutToolBar, FailsAndLeavesNoWindow) {
   CSingleDocTemplate docTemplate(kIdrMainFrame + 1, kProgramFolder);
-
   EXPECT_FALSE(docTemplate.OpenDocumentFile("", /*makeVisible=*/true));
   EXPECT_EQ(docTemplate.document(), nullptr);
   EXPECT_EQ(docTemplate.frame(), nullptr);

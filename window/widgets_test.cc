@@ -19,8 +19,6 @@ TEST(DockControlBar, DocksAtTheBarsOwnSideWhenBothAllowIt) {
     WindowStyle expected;
   };
   const std::vector<Case> cases = {
-      {"top bar, any side", kCbrsTop, kCbrsAlignAny, kCbrsAlignAny,
-       kCbrsAlignTop},
       {"bottom bar, any side", kCbrsBottom, kCbrsAlignAny, kCbrsAlignAny,
        kCbrsAlignBottom},
       {"bar docking not enabled", kCbrsTop, 0, kCbrsAlignAny, 0},
@@ -34,7 +32,6 @@ TEST(DockControlBar, DocksAtTheBarsOwnSideWhenBothAllowIt) {
     ASSERT_TRUE(bar.CreateEx(&frame, 0, kWsChild | c.barStyle, 1));
     bar.EnableDocking(c.barDocking);
     frame.EnableDocking(c.frameDocking);
-
     frame.DockControlBar(bar);
     EXPECT_EQ(bar.dockedAt, c.expected);
   }
