@@ -25,11 +25,10 @@ FileError WriteError(const std::string& nativePath, int error) {
 // Reads an open descriptor to its end, straight into `bytes`. A regular
 // file's length sizes the text at once (one byte more, to see the end);
 // anything else grows it by doubling. Returns false with errno set on failure.
-bool ReadAll(int fd, std::string& bytes) {
+bool ReadAll(int fd, const struct stat& info, std::string& bytes) {
   constexpr std::size_t kFirstRoom = 64 * 1024;
-  struct stat info;
   std::size_t room = kFirstRoom;
-  if (fstat(fd, &info) == 0 && info.st_size > 0) {
+  if (S_ISREG(info.st_mode) && info.st_size > 0) {
     room = static_cast<std::size_t>(info.st_size) + 1;
   }
   bytes.resize(room);
@@ -58,11 +57,12 @@ bool TryRead(const std::string& internalPath, std::string& bytes,
   int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
-  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0) info = {};
+  if (S_ISDIR(info.st_mode)) {
     close(fd);
     throw ReadError(nativePath, EISDIR);
   }
-  bool ok = ReadAll(fd, bytes);
+  bool ok = ReadAll(fd, info, bytes);
   int error = errno;
   close(fd);
   if (!ok) throw ReadError(nativePath, error);
@@ -85,13 +85,32 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// The permissions a replaced file had, or the usual ones for a new file.
-mode_t ModeFor(const std::string& nativePath) {
-  struct stat info;
-  if (stat(nativePath.c_str(), &info) == 0) return info.st_mode & 07777;
-  mode_t mask = umask(0);
-  umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+// The permissions of a new file: what the process's file mask leaves of
+// read and write for all.
+mode_t NewFileMode() {
+  static const mode_t mode = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  return mode;
+}
+
+// Creates an empty temporary file beside `nativePath`, with the permissions
+// of a new file, and names it in `temporary`. Returns -1 with errno set when
+// it cannot.
+int CreateTemporaryBeside(const std::string& nativePath,
+                          std::string& temporary) {
+  static unsigned long serial = 0;
+  const std::string prefix =
+      nativePath + ".quillery-" + std::to_string(getpid()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = prefix + std::to_string(serial++);
+    int fd =
+        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -145,10 +164,17 @@ std::string ReadOptionalFile(const std::string& internalPath) {
 void WriteFileAtomically(const std::string& internalPath,
                          std::string_view bytes) {
   const std::string nativePath = NativePath(internalPath);
-  std::string temporary = nativePath + ".quillery-XXXXXX";
-  int fd = mkstemp(temporary.data());
+  std::string temporary;
+  int fd = CreateTemporaryBeside(nativePath, temporary);
   if (fd < 0) throw WriteError(nativePath, errno);
-  bool ok = fchmod(fd, ModeFor(nativePath)) == 0 && WriteAll(fd, bytes);
+  // A replaced file keeps its permissions.
+  struct stat target;
+  bool ok = true;
+  if (stat(nativePath.c_str(), &target) == 0 &&
+      (target.st_mode & 07777) != NewFileMode()) {
+    ok = fchmod(fd, target.st_mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(fd, bytes);
   int error = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
