@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "bench/bench_support.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
 #include "dress/stylesheet.h"
@@ -21,15 +22,12 @@
 
 namespace {
 
+using quillery::bench::NextRandom;
+using quillery::bench::SecondsSince;
+
 constexpr std::size_t kPictures = 100000;
 constexpr std::size_t kPictureBytes = 880;
 constexpr std::size_t kSlices = 10000;
-
-// A small fixed generator, so every run builds the same document.
-std::uint32_t NextRandom(std::uint32_t& state) {
-  state = state * 1664525u + 1013904223u;
-  return state >> 8;
-}
 
 std::string MakeStyleBlock() {
   std::string block =
@@ -73,11 +71,6 @@ std::string MakePage() {
   }
   page += "</body>\r\n</html>\r\n";
   return page;
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-      .count();
 }
 
 std::size_t Count(const std::string& text, const std::string& needle) {

@@ -21,7 +21,9 @@ void Write(const std::string& path, const std::string& bytes) {
   }
 }
 
-std::string Anchor(long heading) { return "_Toc" + std::to_string(500000000 + heading); }
+std::string Anchor(long heading) {
+  return "_Toc" + std::to_string(500000000 + heading);
+}
 
 }  // namespace
 

@@ -13,21 +13,19 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "bench/bench_support.h"
 #include "split/link_rewriter.h"
 #include "split/split_points.h"
 
 namespace {
 
+using quillery::bench::NextRandom;
+using quillery::bench::SecondsSince;
+
 constexpr std::size_t kHeadings = 10000;
 constexpr std::size_t kLinksPerHeading = 5;
 constexpr std::size_t kSectionBytes = 10000;
 constexpr std::int32_t kLevelsToBreak = 3;
-
-// A small fixed generator, so every run builds the same document.
-std::uint32_t NextRandom(std::uint32_t& state) {
-  state = state * 1664525u + 1013904223u;
-  return state >> 8;
-}
 
 std::string MakeDocument() {
   std::uint32_t state = 12345;
@@ -52,11 +50,6 @@ std::string MakeDocument() {
   }
   text += "</body></html>\r\n";
   return text;
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-      .count();
 }
 
 }  // namespace
