@@ -42,13 +42,9 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 ConversionSettings& settings) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
   const std::string framesText = ReadFile(mainFilePath);
-  std::optional<std::string> tocName = FindFrameSource(framesText, "TOC");
+  std::optional<std::string> tocName =
+      FrameSourceInFolder(framesText, "TOC", mainFilePath);
   if (!tocName) return ConversionOutcome::kNoTocFrame;
-  if (LeavesItsFolder(*tocName)) {
-    throw FileError("refusing the TOC frame source '" + *tocName + "' of '" +
-                    NativePath(mainFilePath) +
-                    "': it leads out of the document's folder");
-  }
 
   const std::string tocFramePath = DirectoryOf(mainFilePath) + "\\" + *tocName;
   std::string tocFrameText = ReadFile(tocFramePath);

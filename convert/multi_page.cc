@@ -33,14 +33,10 @@ void WriteContentsMainPage(const std::string& mainFilePath,
                            const SplitOutcome& split,
                            const ConversionSettings& settings) {
   std::string page = templateText;
-  std::size_t headClose = FindHeadClose(page);
-  if (headClose != std::string::npos) {
-    const std::string linkName =
-        split.stylesheetName.empty()
-            ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
-            : split.stylesheetName;
-    page.insert(headClose, StylesheetLinkBlock(linkName));
-  }
+  InsertStylesheetLink(
+      page, split.stylesheetName.empty()
+                ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
+                : split.stylesheetName);
   std::string body = dressedBody;
   ApplyTocLinks(body, settings.tocLinks);
   if (!Contains(page, kQuilleryMarker)) return;

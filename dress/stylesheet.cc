@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "dress/head_body_tail.h"
+
 namespace quillery {
 namespace {
 
@@ -66,6 +68,13 @@ std::string StylesheetLinkBlock(std::string_view stylesheetName) {
   std::string block = LinkText(stylesheetName);
   block += kVmlBehaviourStyle;
   return block;
+}
+
+void InsertStylesheetLink(std::string& page, std::string_view stylesheetName) {
+  std::size_t headClose = FindHeadClose(page);
+  if (headClose != std::string::npos) {
+    page.insert(headClose, StylesheetLinkBlock(stylesheetName));
+  }
 }
 
 }  // namespace quillery

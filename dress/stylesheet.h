@@ -42,6 +42,10 @@ static_assert(kVmlBehaviourStyle.size() == 163);
 // kVmlBehaviourStyle.
 [[nodiscard]] std::string StylesheetLinkBlock(std::string_view stylesheetName);
 
+// Inserts StylesheetLinkBlock(stylesheetName) into `page` just before its
+// head end tag (FindHeadClose); a page without one is left unchanged.
+void InsertStylesheetLink(std::string& page, std::string_view stylesheetName);
+
 }  // namespace quillery
 
 #endif  // QUILLERY_DRESS_STYLESHEET_H_

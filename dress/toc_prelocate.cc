@@ -5,6 +5,7 @@
 
 #include "platform/file_io.h"
 #include "split/annotations.h"
+#include "split/frame_source.h"
 #include "split/link_rewriter.h"
 #include "split/page_splitter.h"
 #include "split/paths.h"
@@ -15,7 +16,7 @@ void LocateTocLinks(const std::string& mainFilePath,
                     const std::string& framesText,
                     ConversionSettings& settings) {
   std::optional<std::string> source =
-      ContentPageSource(framesText, mainFilePath);
+      FrameSourceInFolder(framesText, "Frame1", mainFilePath);
   if (!source) return;
   const std::string contentPath = DirectoryOf(mainFilePath) + "\\" + *source;
   // An annotation block may hold a heading or a "_Toc" name: without the

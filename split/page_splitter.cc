@@ -1,6 +1,8 @@
 // The page splitter; see page_splitter.h.
 #include "split/page_splitter.h"
 
+#include <optional>
+
 #include "dress/head_body_tail.h"
 #include "dress/stylesheet.h"
 #include "platform/file_io.h"
@@ -22,7 +24,7 @@ struct PageBook {
   std::string headPart;
   std::string tailPart;
   std::string templateText;
-  std::string stylesheetLink;
+  std::string stylesheetFile;
   const DressingTexts* dressing;
   const std::string* contentsText;
   ConversionSettings* settings;
@@ -42,10 +44,7 @@ void WritePage(const PageBook& book, std::size_t page, std::string_view slice) {
       book.dressing->footerText, book.contentsText, *book.settings);
   const std::string path = book.directory + "\\" + fileName;
   if (!book.templateText.empty()) {
-    std::size_t headClose = FindHeadClose(pageText);
-    if (headClose != std::string::npos) {
-      pageText.insert(headClose, book.stylesheetLink);
-    }
+    InsertStylesheetLink(pageText, book.stylesheetFile);
     WriteFileAtomically(path, pageText);
     return;
   }
@@ -70,17 +69,6 @@ std::string PointFramesAt(const std::string& framesText,
 }
 
 }  // namespace
-
-std::optional<std::string> ContentPageSource(const std::string& framesText,
-                                             const std::string& mainFilePath) {
-  std::optional<std::string> source = FindFrameSource(framesText, "Frame1");
-  if (source && LeavesItsFolder(*source)) {
-    throw FileError("refusing the Frame1 frame source '" + *source + "' of '" +
-                    NativePath(mainFilePath) +
-                    "': it leads out of the document's folder");
-  }
-  return source;
-}
 
 std::size_t ForEachPageSlice(
     std::string_view content, const BodySeams& seams,
@@ -115,7 +103,7 @@ std::string SplitIntoPages(const std::string& mainFilePath,
                            std::string& charsetTag, std::string& stylesheetName,
                            ConversionSettings& settings) {
   std::optional<std::string> source =
-      ContentPageSource(framesText, mainFilePath);
+      FrameSourceInFolder(framesText, "Frame1", mainFilePath);
   if (!source) return std::string();
   stylesheetName = StripHtmExtension(FileNameOf(*source)) + ".css";
   const std::string directory = DirectoryOf(mainFilePath);
@@ -144,7 +132,7 @@ std::string SplitIntoPages(const std::string& mainFilePath,
 
   TocLinkResolver resolver(settings.tocLinks);
   book.directory = directory;
-  book.stylesheetLink = StylesheetLinkBlock(stylesheetFile);
+  book.stylesheetFile = stylesheetFile;
   book.dressing = &dressing;
   book.contentsText = contentsText;
   book.settings = &settings;

@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +18,6 @@
 #include "dress/template_fill.h"
 
 namespace quillery {
-
-// The source of the Frame1 frame (the content page), "%20" decoded; empty
-// when the frames text has none. Throws FileError when the source leads out
-// of the main file's folder, so that no page is ever written outside it.
-[[nodiscard]] std::optional<std::string> ContentPageSource(
-    const std::string& framesText, const std::string& mainFilePath);
 
 // Offers every page slice of a content text to `visit`, in page order, with
 // its page number. A page starts at each split point (FindNextSplitPoint,
