@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "dress/header_footer.h"
 #include "text/bytes.h"
 
 namespace quillery {

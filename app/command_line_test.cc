@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dress/header_footer.h"
+
 namespace quillery {
 namespace {
 

@@ -3,10 +3,6 @@
 
 namespace quillery {
 
-const char* const kTocFormatNames[7] = {
-    "wdTOCClassic", "wdTOCDistinctive", "wdTOCFancy",   "wdTOCFormal",
-    "wdTOCModern",  "wdTOCSimple",      "wdTOCTemplate"};
-
 ConversionSettings::ConversionSettings(const std::string& folder)
     : programFolder(folder),
       HEADERFILE(folder + "\\header.htm"),

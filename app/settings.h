@@ -1,7 +1,7 @@
-// The one record of a conversion's options and working lists. Fields named in
-// upper case are set by the command-line key of the same name ("/MAXWIDTH=").
-// The record is plain data; the operations that read it take it, or the one
-// value they need, as a parameter.
+// The one record of a conversion's options. Fields named in upper case are set
+// by the command-line key of the same name ("/MAXWIDTH="). The record is plain
+// data; only the conversion and start-up read it, and a conversion does not
+// change it.
 #ifndef QUILLERY_APP_SETTINGS_H_
 #define QUILLERY_APP_SETTINGS_H_
 
@@ -10,20 +10,6 @@
 #include <vector>
 
 namespace quillery {
-
-// One "_Toc" occurrence of a contents text and the target it is to get.
-struct TocLink {
-  // The target that replaces `oldTarget`: page file name + "#" + anchorName;
-  // empty until the page holding the anchor is known.
-  std::string newTarget;
-  // The bookmark name: from "_Toc" up to the next double quote.
-  std::string anchorName;
-  // The whole attribute value as found, between its double quotes.
-  std::string oldTarget;
-  // Set when `newTarget` came from a page that merely mentions the anchor
-  // name, so that a later page that holds the anchor itself may replace it.
-  int flag = 0;
-};
 
 // The members of the contents font, in the order of the Windows font record.
 struct LogFont {
@@ -44,10 +30,6 @@ struct LogFont {
   char lfFaceName[32] = "Verdana";
 };
 
-// Placement codes of `headerPlacements` and `footerPlacements`.
-constexpr std::int32_t kHeaderTextCode = 0;
-constexpr std::int32_t kFooterTextCode = 1;
-
 struct ConversionSettings {
   // `programFolder` is the executable's folder in internal path form, without
   // a trailing backslash; the default header, footer and template paths are
@@ -62,12 +44,12 @@ struct ConversionSettings {
   LogFont tocFont;
   std::int32_t TOCBULLETS = 0;
   std::int32_t LEVELSTOBREAK = 0;
-  std::vector<TocLink> tocLinks;
   std::string MAINFILE;
   std::string HEADERFILE;
   std::string FOOTERFILE;
   std::string HTMLTEMPLATEFILE;
   std::string HTMLSUPPORTDIR;
+  // One placement code per /USEHEADER or /USEFOOTER word.
   std::vector<std::int32_t> headerPlacements;
   std::vector<std::int32_t> footerPlacements;
   std::int32_t USINGTEMPLATE = 0;
@@ -77,14 +59,7 @@ struct ConversionSettings {
   std::int32_t MAXWIDTH = 420;
   std::int32_t RP = 1;
   std::int32_t FRAMETOCWIDTH = 245;
-  // Working tables of the page splitter and the link rewriting.
-  std::vector<std::string> pageFiles;
-  std::vector<std::string> linkTargets;
-  std::vector<std::string> anchorPages;
 };
-
-// The names of Word's seven contents formats, indexed by `TOCFORMAT`.
-extern const char* const kTocFormatNames[7];
 
 }  // namespace quillery
 

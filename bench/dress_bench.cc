@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
 #include "bench/bench_support.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
+#include "dress/header_footer.h"
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
 
@@ -89,12 +89,11 @@ int main() {
   const std::string page = MakePage();
   std::printf("page: %zu bytes, %zu pictures\n", page.size(), kPictures);
 
-  std::string withoutStyles = page;
   Clock::time_point start = Clock::now();
-  const std::string stylesheet =
-      quillery::ExtractStylesheet(withoutStyles, "Report.css");
+  quillery::StylesheetCut cut = quillery::ExtractStylesheet(page, "Report.css");
   std::printf("ExtractStylesheet:       %8.3f s  (%zu bytes of rules)\n",
-              SecondsSince(start), stylesheet.size());
+              SecondsSince(start), cut.stylesheet.size());
+  const std::string withoutStyles = std::move(cut.page);
 
   start = Clock::now();
   const quillery::PageParts parts = quillery::SplitPageParts(withoutStyles);
@@ -103,22 +102,23 @@ int main() {
 
   std::string copy = parts.body;
   start = Clock::now();
-  const std::string cleaned = quillery::CleanGraphics(std::move(copy), 420, 1);
+  const std::string cleaned = quillery::CleanGraphics(
+      std::move(copy), 420, /*keepProportions=*/true);
   std::printf("CleanGraphics:           %8.3f s  (%zu bytes, %zu narrowed)\n",
               SecondsSince(start), cleaned.size(),
               Count(cleaned, "width=420 "));
 
-  quillery::ConversionSettings settings;
-  settings.USEMAXWIDTH = 1;
-  settings.headerPlacements = {quillery::kHeaderTextCode};
-  settings.footerPlacements = {quillery::kFooterTextCode};
-  std::string templateText =
+  quillery::DressingOptions options;
+  options.limitImageWidth = true;
+  options.headerPlacements = {quillery::kHeaderTextCode};
+  options.footerPlacements = {quillery::kFooterTextCode};
+  quillery::DressingTexts texts;
+  texts.templateText = quillery::PutWordNamespaces(
       "<html>\r\n<head>\r\n<title>Report</title>\r\n</head>\r\n<body>\r\n"
       "<div class=toc>[WORDTOC]</div>\r\n<div class=main>[QUILLERY]</div>\r\n"
-      "</body>\r\n</html>\r\n";
-  quillery::PutWordNamespaces(templateText);
-  const std::string header = "<div class=top>Report</div>";
-  const std::string footer = "<div class=end><a href=\"#top\">Top</a></div>";
+      "</body>\r\n</html>\r\n");
+  texts.headerText = "<div class=top>Report</div>";
+  texts.footerText = "<div class=end><a href=\"#top\">Top</a></div>";
   std::string contents;
   for (std::size_t entry = 0; entry < 200; ++entry) {
     contents += "<p class=MsoToc1><a href=\"Report_p" + std::to_string(entry) +
@@ -128,8 +128,8 @@ int main() {
   const std::string linkBlock = quillery::StylesheetLinkBlock("Report.css");
 
   start = Clock::now();
-  std::string whole = quillery::FillTemplate(parts.body, templateText, header,
-                                             footer, &contents, settings);
+  std::string whole =
+      quillery::FillTemplate(parts.body, texts, contents, options);
   std::printf("FillTemplate, one page:  %8.3f s  (%zu bytes)\n",
               SecondsSince(start), whole.size());
 
@@ -140,8 +140,8 @@ int main() {
   start = Clock::now();
   for (std::size_t slice = 0; slice < kSlices; ++slice) {
     std::string pageText = quillery::FillTemplate(
-        parts.body.substr(slice * sliceBytes, sliceBytes), templateText, header,
-        footer, &contents, settings);
+        parts.body.substr(slice * sliceBytes, sliceBytes), texts, contents,
+        options);
     const std::size_t headClose = quillery::FindHeadClose(pageText);
     if (headClose != std::string::npos) pageText.insert(headClose, linkBlock);
     pageBytes += pageText.size();

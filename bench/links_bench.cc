@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "app/settings.h"
 #include "bench/bench_support.h"
 #include "split/link_rewriter.h"
 #include "split/split_points.h"
@@ -84,13 +84,11 @@ int main() {
   std::printf("split points:       %8.3f s  (%zu slices)\n",
               SecondsSince(start), slices.size());
 
-  std::vector<std::string> linkTargets;
-  std::vector<std::string> anchorPages;
-  AnchorPageTable table(linkTargets, anchorPages);
+  AnchorPageTable table;
   start = Clock::now();
   table.CollectLinkTargets(text);
   std::printf("CollectLinkTargets: %8.3f s  (%zu targets)\n",
-              SecondsSince(start), linkTargets.size());
+              SecondsSince(start), table.linkTargets().size());
 
   start = Clock::now();
   for (std::size_t k = 0; k < slices.size(); ++k) {
@@ -105,26 +103,28 @@ int main() {
     link.oldTarget = "Report.htm#" + link.anchorName;
   }
   start = Clock::now();
-  TocLinkResolver resolver(tocLinks);
+  TocLinkResolver resolver(std::move(tocLinks));
   for (std::size_t k = 0; k < slices.size(); ++k) {
     resolver.ResolveTocLinks(slices[k], pageFiles[k]);
   }
   std::size_t resolved = 0;
-  for (const TocLink& link : tocLinks) {
+  for (const TocLink& link : resolver.tocLinks()) {
     if (!link.newTarget.empty()) ++resolved;
   }
   std::printf("ResolveTocLinks:    %8.3f s  (%zu of %zu resolved)\n",
-              SecondsSince(start), resolved, tocLinks.size());
+              SecondsSince(start), resolved, resolver.tocLinks().size());
 
   start = Clock::now();
   std::size_t changedPages = 0;
   std::size_t pageBytes = 0;
   for (std::size_t k = 0; k < slices.size(); ++k) {
     std::string page(slices[k]);
-    if (quillery::RewriteLinksInPage(page, pageFiles[k], table)) ++changedPages;
-    pageBytes += page.size();
+    const std::string rewritten =
+        quillery::RewritePageLinks(page, pageFiles[k], table);
+    if (rewritten != page) ++changedPages;
+    pageBytes += rewritten.size();
   }
-  std::printf("RewriteLinksInPage: %8.3f s  (%zu pages changed, %zu bytes)\n",
+  std::printf("RewritePageLinks:   %8.3f s  (%zu pages changed, %zu bytes)\n",
               SecondsSince(start), changedPages, pageBytes);
   return 0;
 }

@@ -38,14 +38,16 @@ int main(int argc, char** argv) {
   std::string page = ContentsPage(entries);
   std::vector<quillery::TocLink> links;
 
-  double bullets = Milliseconds([&] { quillery::AddTocBullets(page); });
+  double bullets =
+      Milliseconds([&] { page = quillery::AddTocBullets(page); });
   double collect =
-      Milliseconds([&] { quillery::CollectTocLinks(page, links); });
+      Milliseconds([&] { links = quillery::CollectTocLinks(page); });
   for (std::size_t i = 0; i < links.size(); ++i) {
     links[i].newTarget =
         "Report_p" + std::to_string(i / 3) + ".htm#" + links[i].anchorName;
   }
-  double apply = Milliseconds([&] { quillery::ApplyTocLinks(page, links); });
+  double apply =
+      Milliseconds([&] { page = quillery::ApplyTocLinks(page, links); });
 
   std::printf("contents page: %d links, %zu bytes\n", entries, page.size());
   std::printf("AddTocBullets   %8.2f ms\n", bullets);

@@ -1,61 +1,98 @@
 // The conversion driver; see conversion_driver.h.
 #include "convert/conversion_driver.h"
 
+#include <cerrno>
+#include <cstring>
+#include <map>
 #include <optional>
-#include <string_view>
 
 #include "convert/multi_page.h"
+#include "convert/site_writer.h"
 #include "convert/toc_links.h"
 #include "platform/file_io.h"
-#include "split/frame_source.h"
 #include "split/paths.h"
 
 namespace quillery {
 namespace {
 
-constexpr std::string_view kBulletImageFiles[] = {"bullet10001.gif",
-                                                  "main10001.gif"};
+// The real folders of a plan's files, each checked once: a folder must exist
+// and lie inside the main file's folder, symbolic links resolved. Two paths
+// name the same file when their real folders and names are the same.
+class OutputFolders {
+ public:
+  explicit OutputFolders(const std::string& mainFilePath)
+      : siteFolder_(RealFolderOf(mainFilePath)) {}
 
-// The folder the TOC frame page lands in on disk. Its name may hold forward
-// slashes ("doc_files/toc.htm"), which are separators to the file system.
-std::string FolderOnDisk(const std::string& internalPath) {
-  std::size_t separator = internalPath.find_last_of("\\/");
-  return separator == std::string::npos ? std::string()
-                                        : internalPath.substr(0, separator);
-}
-
-// The TOC frame page refers to the bullet images in its own folder; copy
-// ours there unless the user already has files of those names.
-void ProvideBulletImages(const std::string& programFolder,
-                         const std::string& tocFramePath) {
-  const std::string folder = FolderOnDisk(tocFramePath);
-  for (std::string_view image : kBulletImageFiles) {
-    const std::string target = folder + "\\" + std::string(image);
-    if (FileExists(target)) continue;
-    CopyFileAtomically(programFolder + "\\" + std::string(image), target);
+  // Throws FileError for a path whose folder is missing or outside.
+  void Check(const std::string& path) {
+    const std::string real = RealFolderOf(path);
+    if (!IsInsideFolder(real, siteFolder_)) {
+      throw FileError("refusing to write '" + NativePath(path) +
+                      "': its folder leads out of the document's folder");
+    }
   }
-}
+
+  // The real path of a checked path, in native form.
+  std::string Key(const std::string& path) {
+    return NativePath(RealFolderOf(path)) + "/" + NameOnDisk(path);
+  }
+
+ private:
+  static std::size_t LastSeparator(const std::string& path) {
+    return path.find_last_of("\\/");
+  }
+  static std::string NameOnDisk(const std::string& path) {
+    return path.substr(LastSeparator(path) + 1);
+  }
+
+  const std::string& RealFolderOf(const std::string& path) {
+    const std::size_t separator = LastSeparator(path);
+    const std::string folder =
+        separator == 0 ? "\\" : path.substr(0, separator);
+    auto known = realFolders_.find(folder);
+    if (known != realFolders_.end()) return known->second;
+    std::optional<std::string> real = RealPath(folder);
+    if (!real) {
+      throw FileError("cannot write '" + NativePath(path) +
+                      "': " + std::strerror(errno));
+    }
+    return realFolders_.emplace(folder, *real).first->second;
+  }
+
+  std::map<std::string, std::string> realFolders_;
+  std::string siteFolder_;
+};
 
 }  // namespace
 
-ConversionOutcome RunConversion(const std::string& mainFilePath,
-                                ConversionSettings& settings) {
-  if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
-  const std::string framesText = ReadFile(mainFilePath);
-  std::optional<std::string> tocName =
-      FrameSourceInFolder(framesText, "TOC", mainFilePath);
-  if (!tocName) return ConversionOutcome::kNoTocFrame;
-
-  const std::string tocFramePath = DirectoryOf(mainFilePath) + "\\" + *tocName;
-  std::string tocFrameText = ReadFile(tocFramePath);
-  if (settings.TOCBULLETS != 0) AddTocBullets(tocFrameText);
+ConversionPlan PlanConversion(const SiteInputs& site,
+                              const ConversionSettings& settings) {
+  ConversionPlan plan;
+  std::string tocFrameText = site.tocFrameText;
+  if (settings.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
   if (settings.LEVELSTOBREAK > 0) {
-    ConvertToPages(mainFilePath, framesText, tocFrameText, settings);
+    tocFrameText =
+        ConvertToPages(site, std::move(tocFrameText), settings, plan);
   }
-  WriteFileAtomically(tocFramePath, tocFrameText);
-  if (settings.TOCBULLETS != 0) {
-    ProvideBulletImages(settings.programFolder, tocFramePath);
+  plan.AddBytes(site.tocFramePath, std::move(tocFrameText));
+  for (const FileBytes& image : site.bulletImages) {
+    if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
   }
+  return plan;
+}
+
+ConversionOutcome RunConversion(const std::string& mainFilePath,
+                                const ConversionSettings& settings) {
+  if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
+  const SiteInputs site = ReadSiteInputs(mainFilePath, settings);
+  if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
+  const ConversionPlan plan = PlanConversion(site, settings);
+
+  OutputFolders folders(mainFilePath);
+  for (const std::string& path : plan.Paths()) folders.Check(path);
+  FileByFileWriter writer;
+  plan.WriteTo(writer,
+               [&folders](const std::string& path) { return folders.Key(path); });
   return ConversionOutcome::kConverted;
 }
 

@@ -1,13 +1,15 @@
 // The multi-page conversion; see multi_page.h.
 #include "convert/multi_page.h"
 
+#include <optional>
+#include <utility>
+
 #include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
+#include "dress/page_maker.h"
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
-#include "dress/toc_prelocate.h"
-#include "platform/file_io.h"
 #include "split/charset.h"
 #include "split/page_splitter.h"
 #include "split/paths.h"
@@ -16,86 +18,118 @@
 namespace quillery {
 namespace {
 
-// What the split leaves for the main file.
-struct SplitOutcome {
-  std::string firstPage;  // path of page 0, "" when nothing was split
-  std::string charsetTag;
-  std::string stylesheetName;
-};
+DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
+  DressingOptions options;
+  options.headerPlacements = settings.headerPlacements;
+  options.footerPlacements = settings.footerPlacements;
+  options.limitImageWidth = settings.USEMAXWIDTH != 0;
+  options.maxWidth = settings.MAXWIDTH;
+  options.keepProportions = settings.RP != 0;
+  return options;
+}
 
 // The main file as a contents page made from the template: the dressed
 // contents in place of "[QUILLERY]", with its links pointing into the pages.
-// A template without "[QUILLERY]" leaves the main file as it is.
-void WriteContentsMainPage(const std::string& mainFilePath,
-                           const std::string& templateText,
-                           const std::string& dressedBody,
-                           const std::string& contentsBody,
-                           const SplitOutcome& split,
-                           const ConversionSettings& settings) {
-  std::string page = templateText;
-  InsertStylesheetLink(
-      page, split.stylesheetName.empty()
-                ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
-                : split.stylesheetName);
-  std::string body = dressedBody;
-  ApplyTocLinks(body, settings.tocLinks);
-  if (!Contains(page, kQuilleryMarker)) return;
-  page = ReplaceAll(page, kQuilleryMarker, body);
+// Nothing when the template has no "[QUILLERY]" (the main file then stays).
+std::optional<std::string> ContentsMainPage(
+    const std::string& mainFilePath, const std::string& templateText,
+    const std::string& dressedBody, const std::string& contentsBody,
+    const std::vector<TocLink>& tocLinks, const std::string& stylesheetName,
+    const std::string& charsetTag) {
+  std::string page = InsertStylesheetLink(
+      templateText, stylesheetName.empty()
+                        ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
+                        : stylesheetName);
+  if (!Contains(page, kQuilleryMarker)) return std::nullopt;
+  page = ReplaceAll(page, kQuilleryMarker, ApplyTocLinks(dressedBody, tocLinks));
   if (Contains(templateText, kWordTocMarker) && !contentsBody.empty()) {
     page = ReplaceAll(page, kWordTocMarker, contentsBody);
   }
-  if (!split.charsetTag.empty()) InsertCharsetTag(page, split.charsetTag);
-  WriteFileAtomically(mainFilePath, page);
+  return InsertCharsetTag(std::move(page), charsetTag);
 }
 
 }  // namespace
 
-void ConvertToPages(const std::string& mainFilePath,
-                    const std::string& framesText, std::string& tocFrameText,
-                    ConversionSettings& settings) {
-  DressingTexts dressing;
-  LoadDressingTexts(settings, dressing);
-  PutWordNamespaces(dressing.templateText);
+std::string ConvertToPages(const SiteInputs& site, std::string tocFrameText,
+                           const ConversionSettings& settings,
+                           ConversionPlan& plan) {
+  DressingTexts dressing = site.dressing;
+  dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
+  const DressingOptions options = DressingOptionsOf(settings);
 
   const PageParts parts = SplitPageParts(tocFrameText);
-  const std::string dressedBody = AddHeaderAndFooter(
-      parts.body, dressing.headerText, dressing.footerText, settings);
+  const std::string dressedBody =
+      AddHeaderAndFooter(parts.body, dressing.headerText, dressing.footerText,
+                         options.headerPlacements, options.footerPlacements);
   tocFrameText = parts.head + dressedBody + parts.tail;
 
-  // A template with "[WORDTOC]" puts the contents into every page, so their
-  // links must point into the pages before the first one is written.
+  // The whole split is planned before any page is made, so the contents
+  // links know their pages before the first page that carries them.
+  std::optional<PageSplit> split;
+  std::string stylesheetName;
+  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  if (site.contentSource) {
+    const std::string& source = *site.contentSource;
+    stylesheetName = StripHtmExtension(FileNameOf(source)) + ".css";
+    split = SplitIntoPages(
+        site.contentText,
+        StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
+        settings.LEVELSTOBREAK);
+  }
+  auto locate = [&split](std::vector<TocLink> links) {
+    return split ? LocateTocLinks(std::move(links), *split) : links;
+  };
+
+  // A template with "[WORDTOC]" puts the contents into every page.
   const bool pagesCarryContents =
       Contains(dressing.templateText, kWordTocMarker);
   std::string contentsBody = parts.body;
-  SplitOutcome split;
+  std::vector<TocLink> tocLinks;
   if (pagesCarryContents) {
-    CollectTocLinks(contentsBody, settings.tocLinks);
-    LocateTocLinks(mainFilePath, framesText, settings);
-    ApplyTocLinks(contentsBody, settings.tocLinks);
-    split.firstPage =
-        SplitIntoPages(mainFilePath, framesText, dressing, &contentsBody,
-                       split.charsetTag, split.stylesheetName, settings);
+    tocLinks = locate(CollectTocLinks(contentsBody));
+    contentsBody = ApplyTocLinks(contentsBody, tocLinks);
   } else {
-    CollectTocLinks(tocFrameText, settings.tocLinks);
-    split.firstPage =
-        SplitIntoPages(mainFilePath, framesText, dressing, nullptr,
-                       split.charsetTag, split.stylesheetName, settings);
-    ApplyTocLinks(tocFrameText, settings.tocLinks);
+    tocLinks = locate(CollectTocLinks(tocFrameText));
+    tocFrameText = ApplyTocLinks(tocFrameText, tocLinks);
+  }
+
+  std::string charsetTag;
+  std::string firstPage;
+  if (split) {
+    charsetTag = split->charsetTag();
+    PageMaker maker(std::move(*split), dressing, options,
+                    pagesCarryContents ? contentsBody : std::string());
+    if (!maker.stylesheet().empty()) {
+      plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
+                    maker.stylesheet());
+    }
+    const std::size_t pages = maker.split().PageCount();
+    if (pages > 0) {
+      const std::string firstPageName = maker.split().PageFile(0);
+      firstPage = mainFolder + "\\" + firstPageName;
+      plan.AddPages(std::move(maker), mainFolder);
+      plan.AddBytes(site.mainFilePath,
+                    PointFramesAt(site.framesText, *site.contentSource,
+                                  firstPageName));
+    }
   }
 
   if (!dressing.templateText.empty() && settings.USINGTEMPLATE != 0) {
     if (settings.TEMPLATETOCFORMAT == 0) {
-      WriteContentsMainPage(mainFilePath, dressing.templateText, dressedBody,
-                            contentsBody, split, settings);
-    } else if (settings.TEMPLATETOCFORMAT == 1 && !split.firstPage.empty()) {
-      CopyFileAtomically(split.firstPage, mainFilePath);
+      std::optional<std::string> contentsPage = ContentsMainPage(
+          site.mainFilePath, dressing.templateText, dressedBody, contentsBody,
+          tocLinks, stylesheetName, charsetTag);
+      if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);
+    } else if (settings.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {
+      plan.AddCopy(site.mainFilePath, firstPage);
     }
   }
   // Pages that carry the contents make page 0 the best main file; this wins
-  // over a contents page written above.
-  if (pagesCarryContents && !split.firstPage.empty()) {
-    CopyFileAtomically(split.firstPage, mainFilePath);
+  // over a contents page planned above.
+  if (pagesCarryContents && !firstPage.empty()) {
+    plan.AddCopy(site.mainFilePath, firstPage);
   }
+  return tocFrameText;
 }
 
 }  // namespace quillery

@@ -5,25 +5,30 @@
 #include <string>
 
 #include "app/settings.h"
+#include "convert/conversion_plan.h"
+#include "convert/site_inputs.h"
 
 namespace quillery {
 
-// Splits the content page of the frames page into pages, dresses the body of
-// the TOC frame text with the header and footer (changed in place; the caller
-// writes it) and decides what becomes of the main file:
-// - no template: it stays the frames page, pointed at page 0 by the splitter,
-//   and the TOC frame text's links point into the pages;
-// - a template without "[WORDTOC]": with TEMPLATETOCFORMAT 0 it becomes the
+// Plans the split of the site's content page into pages and what becomes of
+// the main file, and returns the TOC frame text (`tocFrameText`, with its
+// bullets when asked for) dressed for its page: header and footer around its
+// body, and, unless the pages carry the contents, its links pointing into
+// the pages. Adds to `plan`, in this order: the stylesheet file, the pages,
+// the re-pointed frames page, and then, with a template:
+// - without "[WORDTOC]": with TEMPLATETOCFORMAT 0 the main file as the
 //   template filled with the dressed contents (when the template holds
 //   "[QUILLERY]"), with 1 a copy of page 0;
-// - a template with "[WORDTOC]": every page carries the contents, already
-//   pointing into the pages, and the main file becomes a copy of page 0; the
-//   TOC frame text keeps its old targets.
-// Copies of page 0 are made only when the split made a page 0. Throws
-// FileError when a file cannot be read or written.
-void ConvertToPages(const std::string& mainFilePath,
-                    const std::string& framesText, std::string& tocFrameText,
-                    ConversionSettings& settings);
+// - with "[WORDTOC]": every page carries the contents, already pointing into
+//   the pages, and the main file becomes a copy of page 0; the TOC frame
+//   text keeps its old targets.
+// Copies of page 0 are planned only when the split made a page 0. Without a
+// Frame1 frame nothing is split, and without a split point only the
+// stylesheet file is planned before the main file.
+[[nodiscard]] std::string ConvertToPages(const SiteInputs& site,
+                                         std::string tocFrameText,
+                                         const ConversionSettings& settings,
+                                         ConversionPlan& plan);
 
 }  // namespace quillery
 

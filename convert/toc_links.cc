@@ -266,7 +266,7 @@ class PatternMatcher {
 
 }  // namespace
 
-void AddTocBullets(std::string& text) {
+std::string AddTocBullets(const std::string& text) {
   BulletPlan plan(text);
   // The run of tags before a link starts at the earliest "<" reachable from
   // the last "<" before it in steps of at most kTagRunReach bytes; it is
@@ -289,11 +289,11 @@ void AddTocBullets(std::string& text) {
     }
     plan.Insert(std::max(runStart, plan.Barrier()));
   }
-  text = plan.Apply();
+  return plan.Apply();
 }
 
-void CollectTocLinks(const std::string& text, std::vector<TocLink>& tocLinks) {
-  tocLinks.clear();
+std::vector<TocLink> CollectTocLinks(const std::string& text) {
+  std::vector<TocLink> tocLinks;
   std::size_t quoteBefore = std::string::npos;
   std::size_t quoteScanEnd = 0;  // quotes before this position are known
   std::size_t quoteAfter = std::string::npos;
@@ -319,9 +319,11 @@ void CollectTocLinks(const std::string& text, std::vector<TocLink>& tocLinks) {
     }
     tocLinks.push_back(std::move(link));
   }
+  return tocLinks;
 }
 
-void ApplyTocLinks(std::string& text, const std::vector<TocLink>& tocLinks) {
+std::string ApplyTocLinks(const std::string& text,
+                          const std::vector<TocLink>& tocLinks) {
   std::vector<std::string_view> oldTargets;
   oldTargets.reserve(tocLinks.size());
   bool anyTarget = false;
@@ -329,7 +331,7 @@ void ApplyTocLinks(std::string& text, const std::vector<TocLink>& tocLinks) {
     oldTargets.push_back(link.oldTarget);
     anyTarget = anyTarget || !link.oldTarget.empty();
   }
-  if (!anyTarget) return;
+  if (!anyTarget) return text;
 
   // At each position the longest target counts; on equal length the
   // targets are the same text, and the first record's number stands for it.
@@ -351,7 +353,7 @@ void ApplyTocLinks(std::string& text, const std::vector<TocLink>& tocLinks) {
     copiedTo = match.start + match.length;
   }
   result.append(text, copiedTo, std::string::npos);
-  text = std::move(result);
+  return result;
 }
 
 }  // namespace quillery

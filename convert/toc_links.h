@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
+#include "split/link_rewriter.h"
 
 namespace quillery {
 
@@ -25,23 +25,24 @@ constexpr std::string_view kBulletImage = "<img src=\"bullet10001.gif\">";
 // The k-th image is the main image when the paragraph marker last taken has
 // the digit 1 after it, the bullet image otherwise; a marker is taken at the
 // start and after every image, searching on from the last one taken (and from
-// the start of the text again once none is left). Changes the text in place.
-void AddTocBullets(std::string& text);
+// the start of the text again once none is left). Returns the new text.
+[[nodiscard]] std::string AddTocBullets(const std::string& text);
 
-// Empties `tocLinks` and appends one record per "_Toc" in the text, in text
-// order: `anchorName` runs from "_Toc" to the next double quote, `oldTarget`
-// from just after the double quote before it (or from "_Toc" when there is
-// none) to that same quote; both are empty when no double quote follows.
-void CollectTocLinks(const std::string& text, std::vector<TocLink>& tocLinks);
+// One record per "_Toc" in the text, in text order: `anchorName` runs from
+// "_Toc" to the next double quote, `oldTarget` from just after the double
+// quote before it (or from "_Toc" when there is none) to that same quote;
+// both are empty when no double quote follows.
+[[nodiscard]] std::vector<TocLink> CollectTocLinks(const std::string& text);
 
-// Re-targets the links in one left-to-right pass over the text as it was: at
+// Returns the text with its links re-targeted, in one left-to-right pass: at
 // each position, among the records whose non-empty `oldTarget` stands there,
 // the longest is replaced by its `newTarget` (on equal targets the first
 // record in list order decides) and the scan goes on after it. A record whose
 // `newTarget` is empty keeps its `oldTarget` in place, so a link whose anchor
 // was found on no page still points at the untouched content page. Replaced
-// text is never searched again. Changes the text in place.
-void ApplyTocLinks(std::string& text, const std::vector<TocLink>& tocLinks);
+// text is never searched again.
+[[nodiscard]] std::string ApplyTocLinks(const std::string& text,
+                                        const std::vector<TocLink>& tocLinks);
 
 }  // namespace quillery
 

@@ -64,10 +64,7 @@ void ModelApplyTocLinks(std::string& text, const std::vector<TocLink>& links) {
   text = result;
 }
 
-std::string Bullets(std::string text) {
-  AddTocBullets(text);
-  return text;
-}
+std::string Bullets(const std::string& text) { return AddTocBullets(text); }
 
 const std::string kMain(kMainImage);
 const std::string kBullet(kBulletImage);
@@ -158,11 +155,9 @@ TEST(AddTocBullets, MatchesTheStepByStepReadingOnGeneratedTexts) {
 }
 
 TEST(CollectTocLinks, RecordsEveryTocOccurrence) {
-  std::vector<TocLink> links = {TocLink{"stale", "stale", "stale", 0}};
-  CollectTocLinks(
+  const std::vector<TocLink> links = CollectTocLinks(
       "<a href=\"doc.htm#_Toc101\">x</a><a href=\"doc.htm#_Toc101\">"
-      "_Toc9 <a href=\"#_Toc7 x\">_Toc5",
-      links);
+      "_Toc9 <a href=\"#_Toc7 x\">_Toc5");
   ASSERT_EQ(links.size(), 5u);
   EXPECT_EQ(links[0].anchorName, "_Toc101");
   EXPECT_EQ(links[0].oldTarget, "doc.htm#_Toc101");
@@ -179,46 +174,40 @@ TEST(CollectTocLinks, RecordsEveryTocOccurrence) {
 }
 
 TEST(CollectTocLinks, TextWithoutTocLeavesTheListEmpty) {
-  std::vector<TocLink> links = {TocLink{}};
-  CollectTocLinks("<a href=\"doc.htm#x\">", links);
+  const std::string text = "<a href=\"doc.htm#x\">";
+  const std::vector<TocLink> links = CollectTocLinks(text);
   EXPECT_TRUE(links.empty());
-  std::string text = "<a href=\"doc.htm#x\">";
-  ApplyTocLinks(text, links);
-  EXPECT_EQ(text, "<a href=\"doc.htm#x\">");
+  EXPECT_EQ(ApplyTocLinks(text, links), text);
 }
 
 TEST(ApplyTocLinks, ReplacesEachTargetOnce) {
-  std::vector<TocLink> links;
-  std::string text =
+  const std::string text =
       "<a href=\"doc.htm#_Toc101\">A</a><a href=\"doc.htm#_Toc101\">B</a>"
       "<a href=\"doc.htm#_Toc1012\">C</a>";
-  CollectTocLinks(text, links);
+  std::vector<TocLink> links = CollectTocLinks(text);
   ASSERT_EQ(links.size(), 3u);
   links[0].newTarget = "doc_p2.htm#_Toc101";
   links[2].newTarget = "doc_p3.htm#_Toc1012";
-  ApplyTocLinks(text, links);
-  EXPECT_EQ(text,
+  EXPECT_EQ(ApplyTocLinks(text, links),
             "<a href=\"doc_p2.htm#_Toc101\">A</a>"
             "<a href=\"doc_p2.htm#_Toc101\">B</a>"
             "<a href=\"doc_p3.htm#_Toc1012\">C</a>");
 }
 
 TEST(ApplyTocLinks, UnresolvedLinkKeepsItsTarget) {
-  std::vector<TocLink> links;
-  std::string text =
+  const std::string text =
       "<a href=\"doc.htm#_Toc1\">A</a><a href=\"doc.htm#_Toc2\">";
-  CollectTocLinks(text, links);
+  std::vector<TocLink> links = CollectTocLinks(text);
   links[1].newTarget = "doc_p1.htm#_Toc2";
-  ApplyTocLinks(text, links);
-  EXPECT_EQ(text,
+  EXPECT_EQ(ApplyTocLinks(text, links),
             "<a href=\"doc.htm#_Toc1\">A</a><a href=\"doc_p1.htm#_Toc2\">");
 }
 
 TEST(ApplyTocLinks, NewTargetHoldingAnOldOneIsNotReplacedAgain) {
-  std::vector<TocLink> links = {TocLink{"x#_Toc1#_Toc1", "_Toc1", "_Toc1", 0}};
-  std::string text = "\"_Toc1\" \"_Toc1\"";
-  ApplyTocLinks(text, links);
-  EXPECT_EQ(text, "\"x#_Toc1#_Toc1\" \"x#_Toc1#_Toc1\"");
+  const std::vector<TocLink> links = {
+      TocLink{"x#_Toc1#_Toc1", "_Toc1", "_Toc1", false}};
+  EXPECT_EQ(ApplyTocLinks("\"_Toc1\" \"_Toc1\"", links),
+            "\"x#_Toc1#_Toc1\" \"x#_Toc1#_Toc1\"");
 }
 
 TEST(ApplyTocLinks, MatchesThePositionByPositionReadingOnGeneratedTexts) {
@@ -229,8 +218,7 @@ TEST(ApplyTocLinks, MatchesThePositionByPositionReadingOnGeneratedTexts) {
     std::string text;
     int count = static_cast<int>(random() % 30);
     for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
-    std::vector<TocLink> links;
-    CollectTocLinks(text, links);
+    std::vector<TocLink> links = CollectTocLinks(text);
     for (TocLink& link : links) {
       if (random() % 3 != 0) link.newTarget = "p" + link.oldTarget;
     }
@@ -243,8 +231,7 @@ TEST(ApplyTocLinks, MatchesThePositionByPositionReadingOnGeneratedTexts) {
     }
     std::string expected = text;
     ModelApplyTocLinks(expected, links);
-    ApplyTocLinks(text, links);
-    ASSERT_EQ(text, expected);
+    ASSERT_EQ(ApplyTocLinks(text, links), expected);
   }
 }
 

@@ -322,7 +322,7 @@ std::string ApplyRewrites(std::string_view page,
 // number neither makes nor breaks an "img ", ">", "width=" or "height=": all
 // positions are taken in the page as it came, and the rewrites kept aside.
 std::string NarrowWideImages(std::string page, std::int32_t maxWidth,
-                             std::int32_t rp) {
+                             bool keepProportions) {
   ForwardFinder tagEnds(page, ">");
   ForwardFinder widthNames(page, kWidth);
   ForwardFinder heightNames(page, kHeight);
@@ -344,7 +344,7 @@ std::string NarrowWideImages(std::string page, std::int32_t maxWidth,
     if (width.digits == 0 || width.value <= maxWidth) continue;
     RewriteNumber(widths, widthRewrite, widthStart, width.digits, maxWidthText);
 
-    if (rp == 0 || width.value == 0) continue;
+    if (!keepProportions || width.value == 0) continue;
     const std::size_t heightName = heightNames.Find(image);
     if (heightName == std::string::npos || heightName > tagEnd) continue;
     const std::size_t heightStart = heightName + kHeight.size();
@@ -370,9 +370,9 @@ std::size_t DigitRunEnd(std::string_view text, std::size_t start) {
 }
 
 std::string CleanGraphics(std::string page, std::int32_t maxWidth,
-                          std::int32_t rp) {
+                          bool keepProportions) {
   page = RemoveVectorBlocks(std::move(page));
-  return NarrowWideImages(std::move(page), maxWidth, rp);
+  return NarrowWideImages(std::move(page), maxWidth, keepProportions);
 }
 
 }  // namespace quillery

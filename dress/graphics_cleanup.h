@@ -28,7 +28,7 @@ namespace quillery {
 // Image widths: every "img " starts a tag scan up to the next ">". When a
 // "width=" stands before that ">" and is followed by digits (at most 12 are
 // read) whose value exceeds `maxWidth`, the digits become `maxWidth` in
-// decimal (with its sign when negative). When `rp` is not 0, the first
+// decimal (with its sign when negative). With `keepProportions`, the first
 // "height=" after "img " and before the ">" then gets its digits scaled by
 // maxWidth / width (in double precision, truncated toward zero); a width of 0
 // leaves the height alone. A tag with no digits after "width=" (a quoted
@@ -36,7 +36,7 @@ namespace quillery {
 // a tag holding "img " twice is looked at twice, seeing the numbers the first
 // look wrote.
 [[nodiscard]] std::string CleanGraphics(std::string page, std::int32_t maxWidth,
-                                        std::int32_t rp);
+                                        bool keepProportions);
 
 }  // namespace quillery
 

@@ -52,7 +52,7 @@ bool ModelReadNumber(const std::string& text, std::size_t start,
 }
 
 void ModelNarrowImage(std::string& text, std::size_t image,
-                      std::int32_t maxWidth, std::int32_t rp) {
+                      std::int32_t maxWidth, bool keepProportions) {
   const std::size_t tagEnd = text.find('>', image);
   const std::size_t width = text.find("width=", image);
   if (width == kNone || tagEnd == kNone || width > tagEnd) return;
@@ -61,7 +61,7 @@ void ModelNarrowImage(std::string& text, std::size_t image,
   if (!ModelReadNumber(text, width + 6, widthEnd, widthValue)) return;
   if (widthValue <= maxWidth) return;
   text.replace(width + 6, widthEnd - (width + 6), std::to_string(maxWidth));
-  if (rp == 0 || widthValue == 0) return;
+  if (!keepProportions || widthValue == 0) return;
   const std::size_t tagEnd2 = text.find('>', image);
   const std::size_t height = text.find("height=", image);
   if (height == kNone || tagEnd2 == kNone || height > tagEnd2) return;
@@ -75,11 +75,11 @@ void ModelNarrowImage(std::string& text, std::size_t image,
 }
 
 std::string ModelCleanGraphics(std::string text, std::int32_t maxWidth,
-                               std::int32_t rp) {
+                               bool keepProportions) {
   ModelRemoveVectorBlocks(text);
   for (std::size_t image = text.find("img "); image != kNone;
        image = text.find("img ", image + 3)) {
-    ModelNarrowImage(text, image, maxWidth, rp);
+    ModelNarrowImage(text, image, maxWidth, keepProportions);
   }
   return text;
 }
@@ -102,7 +102,7 @@ TEST(CleanGraphics, KeepsThePlainImageNarrowedToTheLimit) {
   struct Row {
     const char* name;
     std::int32_t maxWidth;
-    std::int32_t rp;
+    bool keepProportions;
     std::string page;
     std::string expected;
   };
@@ -155,8 +155,10 @@ TEST(CleanGraphics, KeepsThePlainImageNarrowedToTheLimit) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(CleanGraphics(row.page, row.maxWidth, row.rp), row.expected);
-    EXPECT_EQ(ModelCleanGraphics(row.page, row.maxWidth, row.rp), row.expected);
+    EXPECT_EQ(CleanGraphics(row.page, row.maxWidth, row.keepProportions),
+              row.expected);
+    EXPECT_EQ(ModelCleanGraphics(row.page, row.maxWidth, row.keepProportions),
+              row.expected);
   }
 }
 
@@ -191,18 +193,16 @@ std::string RandomPage(std::mt19937& random) {
 TEST(CleanGraphics, MatchesTheStepByStepReading) {
   const std::int32_t kLimits[] = {420, 0,      1,         -5,
                                   999, 123456, kInt32Max, kInt32Min};
-  const std::int32_t kRps[] = {1, 0, -1};
   std::mt19937 random(20240611);
   std::uniform_int_distribution<std::size_t> limit(0, std::size(kLimits) - 1);
-  std::uniform_int_distribution<std::size_t> rp(0, std::size(kRps) - 1);
   for (int round = 0; round < 50000; ++round) {
     const std::string page = RandomPage(random);
     const std::int32_t maxWidth = kLimits[limit(random)];
-    const std::int32_t keepProportions = kRps[rp(random)];
+    const bool keepProportions = random() % 3 != 0;
     ASSERT_EQ(CleanGraphics(page, maxWidth, keepProportions),
               ModelCleanGraphics(page, maxWidth, keepProportions))
-        << "round " << round << " maxWidth " << maxWidth << " rp "
-        << keepProportions << "\npage: " << page;
+        << "round " << round << " maxWidth " << maxWidth
+        << " keepProportions " << keepProportions << "\npage: " << page;
   }
 }
 

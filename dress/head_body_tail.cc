@@ -6,33 +6,12 @@
 namespace quillery {
 namespace {
 
-constexpr std::string_view kBodyStart = "<body";
-constexpr std::string_view kBodyEnd = "</body";
 constexpr std::string_view kPartBreak = "\r\n\r\n";
 // How far before "/head" the "<" of the end tag may stand: enough for blanks
 // written between "<" and "/head" by hand-edited templates.
 constexpr std::size_t kHeadCloseWindow = 30;
 
 }  // namespace
-
-BodySeams FindBodySeams(std::string_view page) {
-  BodySeams seams;
-  seams.bodyEnd = page.size();
-  std::size_t startTag = page.find(kBodyStart);
-  std::size_t startTagEnd = startTag == std::string_view::npos
-                                ? std::string_view::npos
-                                : page.find('>', startTag);
-  if (startTagEnd != std::string_view::npos) {
-    seams.hasBodyTag = true;
-    seams.bodyStart = startTagEnd + 1;
-  }
-  std::size_t endTag = page.find(kBodyEnd);
-  if (endTag != std::string_view::npos) {
-    seams.hasBodyEnd = true;
-    seams.bodyEnd = endTag;
-  }
-  return seams;
-}
 
 std::string HeadPart(std::string_view page, const BodySeams& seams) {
   std::string head(seams.hasBodyTag ? page.substr(0, seams.bodyStart)

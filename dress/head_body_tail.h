@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "split/body_seams.h"
+
 namespace quillery {
 
 // A page cut into three, each part owning its bytes.
@@ -23,18 +25,8 @@ struct PageParts {
   std::string tail;
 };
 
-// Where the body of a page starts and ends: just after the ">" that closes
-// the first "<body" tag (0 without one) and at the first "</body" (the end of
-// the page without one). The body is empty when "</body" comes first.
-struct BodySeams {
-  std::size_t bodyStart = 0;
-  std::size_t bodyEnd = 0;
-  bool hasBodyTag = false;
-  bool hasBodyEnd = false;
-};
-[[nodiscard]] BodySeams FindBodySeams(std::string_view page);
-
-// The head and tail parts of `page` as PageParts describes them.
+// The head and tail parts of `page` as PageParts describes them, for the body
+// seams FindBodySeams gives.
 [[nodiscard]] std::string HeadPart(std::string_view page,
                                    const BodySeams& seams);
 [[nodiscard]] std::string TailPart(std::string_view page,

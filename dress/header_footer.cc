@@ -64,13 +64,15 @@ std::string AddFooter(std::string page, const std::string& footerText,
   return page;
 }
 
-std::string AddHeaderAndFooter(std::string body, const std::string& headerText,
-                               const std::string& footerText,
-                               const ConversionSettings& settings) {
+std::string AddHeaderAndFooter(
+    std::string body, const std::string& headerText,
+    const std::string& footerText,
+    const std::vector<std::int32_t>& headerPlacements,
+    const std::vector<std::int32_t>& footerPlacements) {
   std::string dressed = AddHeader(std::move(body), headerText, /*breakLines=*/1,
-                                  settings.headerPlacements);
+                                  headerPlacements);
   return AddFooter(std::move(dressed), footerText, /*breakLines=*/1,
-                   settings.footerPlacements);
+                   footerPlacements);
 }
 
 }  // namespace quillery

@@ -1,7 +1,8 @@
-// Header and footer blocks above and below a page body. The placement lists of
-// the settings say how often each text goes in: every header entry with code
-// kHeaderTextCode adds "\r\n" + header text, every footer entry with code
-// kFooterTextCode adds "\r\n" + footer text; other codes add nothing.
+// Header and footer blocks above and below a page body. Placement lists (one
+// entry per /USEHEADER or /USEFOOTER word) say how often each text goes in:
+// every header entry with code kHeaderTextCode adds "\r\n" + header text,
+// every footer entry with code kFooterTextCode adds "\r\n" + footer text;
+// other codes add nothing.
 #ifndef QUILLERY_DRESS_HEADER_FOOTER_H_
 #define QUILLERY_DRESS_HEADER_FOOTER_H_
 
@@ -9,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-
 namespace quillery {
+
+// Placement codes of the header and footer placement lists.
+constexpr std::int32_t kHeaderTextCode = 0;
+constexpr std::int32_t kFooterTextCode = 1;
 
 // header block + `breakLines` times "\r\n<BR>" + "\r\n<BR>\r\n" + page. The
 // page comes back unchanged, without break lines, when the header text is
@@ -32,7 +35,9 @@ namespace quillery {
 // AddFooter(AddHeader(body, headerText, 1, ...), footerText, 1, ...).
 [[nodiscard]] std::string AddHeaderAndFooter(
     std::string body, const std::string& headerText,
-    const std::string& footerText, const ConversionSettings& settings);
+    const std::string& footerText,
+    const std::vector<std::int32_t>& headerPlacements,
+    const std::vector<std::int32_t>& footerPlacements);
 
 }  // namespace quillery
 

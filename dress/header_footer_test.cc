@@ -54,13 +54,12 @@ TEST(AddFooter, PutsTheFooterBlockBelowThePage) {
 }
 
 TEST(AddHeaderAndFooter, AddsOneBreakLineOnEachSide) {
-  ConversionSettings settings;
-  settings.headerPlacements = {kHeaderTextCode};
-  settings.footerPlacements = {kFooterTextCode};
-  EXPECT_EQ(AddHeaderAndFooter("BODY", "H", "F", settings),
+  const std::vector<std::int32_t> header = {kHeaderTextCode};
+  const std::vector<std::int32_t> footer = {kFooterTextCode};
+  EXPECT_EQ(AddHeaderAndFooter("BODY", "H", "F", header, footer),
             "\r\nH\r\n<BR>\r\n<BR>\r\nBODY\r\n<BR>\r\n\r\n<BR>\r\nF");
-  EXPECT_EQ(AddHeaderAndFooter("BODY", "", "", settings), "BODY");
-  EXPECT_EQ(AddHeaderAndFooter("BODY", "", "F", settings),
+  EXPECT_EQ(AddHeaderAndFooter("BODY", "", "", header, footer), "BODY");
+  EXPECT_EQ(AddHeaderAndFooter("BODY", "", "F", header, footer),
             "BODY\r\n<BR>\r\n\r\n<BR>\r\nF");
 }
 

@@ -2,6 +2,7 @@
 #include "dress/stylesheet.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "dress/head_body_tail.h"
 
@@ -38,16 +39,20 @@ std::size_t StyleTagStart(std::string_view page, std::size_t fontDefinitions) {
 
 }  // namespace
 
-std::string ExtractStylesheet(std::string& page,
-                              std::string_view stylesheetName) {
+StylesheetCut ExtractStylesheet(std::string page,
+                                std::string_view stylesheetName) {
   if (page.find("<style>") == std::string::npos ||
       page.find(kStyleEnd) == std::string::npos) {
-    return std::string();
+    return StylesheetCut{std::move(page), std::string()};
   }
   const std::size_t fontDefinitions = page.find(kFontDefinitions);
-  if (fontDefinitions == std::string::npos) return std::string();
+  if (fontDefinitions == std::string::npos) {
+    return StylesheetCut{std::move(page), std::string()};
+  }
   const std::size_t styleEnd = page.find(kStyleEnd, fontDefinitions);
-  if (styleEnd == std::string::npos) return std::string();
+  if (styleEnd == std::string::npos) {
+    return StylesheetCut{std::move(page), std::string()};
+  }
 
   std::string stylesheet(kStylesheetPrefix);
   stylesheet.append(page, fontDefinitions, styleEnd - fontDefinitions);
@@ -60,8 +65,7 @@ std::string ExtractStylesheet(std::string& page,
   changed.append(page, 0, blockStart);
   changed += link;
   changed.append(page, styleEnd + kStyleEnd.size(), std::string::npos);
-  page.swap(changed);
-  return stylesheet;
+  return StylesheetCut{std::move(changed), std::move(stylesheet)};
 }
 
 std::string StylesheetLinkBlock(std::string_view stylesheetName) {
@@ -70,11 +74,13 @@ std::string StylesheetLinkBlock(std::string_view stylesheetName) {
   return block;
 }
 
-void InsertStylesheetLink(std::string& page, std::string_view stylesheetName) {
-  std::size_t headClose = FindHeadClose(page);
+std::string InsertStylesheetLink(std::string page,
+                                 std::string_view stylesheetName) {
+  const std::size_t headClose = FindHeadClose(page);
   if (headClose != std::string::npos) {
     page.insert(headClose, StylesheetLinkBlock(stylesheetName));
   }
+  return page;
 }
 
 }  // namespace quillery

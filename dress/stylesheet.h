@@ -8,10 +8,16 @@
 
 namespace quillery {
 
+// A page with its style block cut out, and the stylesheet file's text.
+struct StylesheetCut {
+  std::string page;
+  std::string stylesheet;
+};
+
 // Cuts the style block that holds the first "/* Font Definitions */" (the
-// comment with which Word opens its rules) out of `page`, in place, and
-// returns the stylesheet file's whole text: "<!--\r\n\r\n" followed by the page
-// from "/* Font Definitions */" up to the "</style>" after it.
+// comment with which Word opens its rules) out of `page`. The stylesheet is
+// the file's whole text: "<!--\r\n\r\n" followed by the page from
+// "/* Font Definitions */" up to the "</style>" after it.
 //
 // The block removed runs from its "<styl" tag, when that begins at most 17
 // bytes before the font definitions (else from the font definitions
@@ -19,10 +25,10 @@ namespace quillery {
 // "\r\n<link rel=\"StyleSheet\" href=\"" + stylesheetName + "\">\r\n".
 //
 // When the page holds no "<style>", no "</style>", no "/* Font Definitions */",
-// or no "</style>" after the font definitions, the page is left as it was and
-// the result is "". Any other style block stays in the page.
-[[nodiscard]] std::string ExtractStylesheet(std::string& page,
-                                            std::string_view stylesheetName);
+// or no "</style>" after the font definitions, the page comes back as it was
+// and the stylesheet is "". Any other style block stays in the page.
+[[nodiscard]] StylesheetCut ExtractStylesheet(std::string page,
+                                              std::string_view stylesheetName);
 
 // The rules that let a browser draw the vector-graphics markup of Word pages
 // made from a template: six lines joined by "\r\n", no line break after the
@@ -42,9 +48,11 @@ static_assert(kVmlBehaviourStyle.size() == 163);
 // kVmlBehaviourStyle.
 [[nodiscard]] std::string StylesheetLinkBlock(std::string_view stylesheetName);
 
-// Inserts StylesheetLinkBlock(stylesheetName) into `page` just before its
-// head end tag (FindHeadClose); a page without one is left unchanged.
-void InsertStylesheetLink(std::string& page, std::string_view stylesheetName);
+// Returns `page` with StylesheetLinkBlock(stylesheetName) inserted just
+// before its head end tag (FindHeadClose); a page without one comes back
+// unchanged.
+[[nodiscard]] std::string InsertStylesheetLink(std::string page,
+                                               std::string_view stylesheetName);
 
 }  // namespace quillery
 

@@ -47,9 +47,9 @@ TEST(ExtractStylesheet, MovesWordsStyleBlockIntoTheStylesheet) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    std::string page = row.page;
-    EXPECT_EQ(ExtractStylesheet(page, "Report.css"), row.expectedStylesheet);
-    EXPECT_EQ(page, row.expectedPage);
+    const StylesheetCut cut = ExtractStylesheet(row.page, "Report.css");
+    EXPECT_EQ(cut.stylesheet, row.expectedStylesheet);
+    EXPECT_EQ(cut.page, row.expectedPage);
   }
 }
 
@@ -65,9 +65,9 @@ TEST(ExtractStylesheet, LeavesThePageWhenAMarkerIsMissing) {
   };
   for (const std::string& original : pages) {
     SCOPED_TRACE(original);
-    std::string page = original;
-    EXPECT_EQ(ExtractStylesheet(page, "Report.css"), "");
-    EXPECT_EQ(page, original);
+    const StylesheetCut cut = ExtractStylesheet(original, "Report.css");
+    EXPECT_EQ(cut.stylesheet, "");
+    EXPECT_EQ(cut.page, original);
   }
 }
 

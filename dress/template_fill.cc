@@ -1,24 +1,15 @@
 // Dressing texts and the page template; see template_fill.h.
 #include "dress/template_fill.h"
 
-#include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <utility>
-#include <vector>
 
 #include "dress/graphics_cleanup.h"
 #include "dress/header_footer.h"
-#include "platform/file_io.h"
 #include "text/bytes.h"
 
 namespace quillery {
 namespace {
-
-bool HasCode(const std::vector<std::int32_t>& placements, std::int32_t code) {
-  return std::find(placements.begin(), placements.end(), code) !=
-         placements.end();
-}
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
@@ -32,10 +23,6 @@ std::size_t TagOpenBefore(std::string_view text, std::size_t name) {
 }
 
 }  // namespace
-
-std::string ReadWholeFile(const std::string& internalPath) {
-  return ReadOptionalFile(internalPath);
-}
 
 std::string KeepBodyContent(const std::string& html) {
   const std::string lower = AsciiLower(html);
@@ -52,25 +39,8 @@ std::string KeepBodyContent(const std::string& html) {
   return Slice(html, startTagEnd + 1, endTag);
 }
 
-void LoadDressingTexts(const ConversionSettings& settings,
-                       DressingTexts& texts) {
-  if (!settings.HEADERFILE.empty() &&
-      HasCode(settings.headerPlacements, kHeaderTextCode)) {
-    texts.headerText =
-        KeepBodyContent(ReadWholeFile(InternalPath(settings.HEADERFILE)));
-  }
-  if (!settings.FOOTERFILE.empty() &&
-      HasCode(settings.footerPlacements, kFooterTextCode)) {
-    texts.footerText =
-        KeepBodyContent(ReadWholeFile(InternalPath(settings.FOOTERFILE)));
-  }
-  if (!settings.HTMLTEMPLATEFILE.empty() && settings.USINGTEMPLATE != 0) {
-    texts.templateText = ReadWholeFile(InternalPath(settings.HTMLTEMPLATEFILE));
-  }
-}
-
-void PutWordNamespaces(std::string& templateText) {
-  if (templateText.empty()) return;
+std::string PutWordNamespaces(std::string templateText) {
+  if (templateText.empty()) return templateText;
   constexpr std::string_view kHtmlTag = "<html>";
   const std::size_t htmlTag = AsciiLower(templateText).find(kHtmlTag);
   if (htmlTag == std::string::npos) {
@@ -78,30 +48,30 @@ void PutWordNamespaces(std::string& templateText) {
   } else {
     templateText.replace(htmlTag, kHtmlTag.size(), kWordNamespaceTag);
   }
+  return templateText;
 }
 
-std::string FillTemplate(std::string page, const std::string& templateText,
-                         const std::string& headerText,
-                         const std::string& footerText,
-                         const std::string* contentsText,
-                         const ConversionSettings& settings) {
+std::string FillTemplate(std::string page, const DressingTexts& texts,
+                         std::string_view contentsText,
+                         const DressingOptions& options) {
   // Pictures of the header and footer are never narrowed: they join after.
-  if (settings.USEMAXWIDTH != 0) {
-    page = CleanGraphics(std::move(page), settings.MAXWIDTH, settings.RP);
+  if (options.limitImageWidth) {
+    page = CleanGraphics(std::move(page), options.maxWidth,
+                         options.keepProportions);
   }
-  page = AddHeader(std::move(page), headerText, /*breakLines=*/0,
-                   settings.headerPlacements);
-  page = AddFooter(std::move(page), footerText, /*breakLines=*/0,
-                   settings.footerPlacements);
+  page = AddHeader(std::move(page), texts.headerText, /*breakLines=*/0,
+                   options.headerPlacements);
+  page = AddFooter(std::move(page), texts.footerText, /*breakLines=*/0,
+                   options.footerPlacements);
+  const std::string& templateText = texts.templateText;
   if (templateText.empty()) return page;
 
   const bool filled = Contains(templateText, kQuilleryMarker);
   std::string result = filled ? ReplaceAll(templateText, kQuilleryMarker, page)
                               : std::move(page);
   const std::string& looked = filled ? result : templateText;
-  if (contentsText != nullptr && !contentsText->empty() &&
-      Contains(looked, kWordTocMarker)) {
-    result = ReplaceAll(result, kWordTocMarker, *contentsText);
+  if (!contentsText.empty() && Contains(looked, kWordTocMarker)) {
+    result = ReplaceAll(result, kWordTocMarker, contentsText);
   }
   return result;
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -48,29 +49,38 @@ bool ReadAll(int fd, const struct stat& info, std::string& bytes) {
   }
 }
 
-// Opens and reads the file. Returns false (errno set) when it cannot be
-// opened; throws when it opens but cannot be read, or holds a zero byte while
-// `refuseZeroByte` is set (texts must not hold one; copied images may).
-bool TryRead(const std::string& internalPath, std::string& bytes,
-             bool refuseZeroByte) {
+// Opens and reads the regular file. Throws when it cannot be opened or read,
+// is no regular file, or holds a zero byte while `refuseZeroByte` is set
+// (texts must not hold one; copied images may).
+std::string ReadRegularFile(const std::string& internalPath,
+                            bool refuseZeroByte) {
   const std::string nativePath = NativePath(internalPath);
-  int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  // Opening a FIFO for reading waits for a writer; without blocking it
+  // opens at once, and is then refused as no regular file.
+  int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) throw ReadError(nativePath, errno);
   struct stat info;
-  if (fstat(fd, &info) != 0) info = {};
-  if (S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0) {
+    const int error = errno;
     close(fd);
-    throw ReadError(nativePath, EISDIR);
+    throw ReadError(nativePath, error);
   }
-  bool ok = ReadAll(fd, info, bytes);
-  int error = errno;
+  if (!S_ISREG(info.st_mode)) {
+    close(fd);
+    if (S_ISDIR(info.st_mode)) throw ReadError(nativePath, EISDIR);
+    throw FileError("cannot read '" + nativePath +
+                    "': it is not a regular file");
+  }
+  std::string bytes;
+  const bool ok = ReadAll(fd, info, bytes);
+  const int error = errno;
   close(fd);
   if (!ok) throw ReadError(nativePath, error);
   if (refuseZeroByte && bytes.find('\0') != std::string::npos) {
     throw FileError("cannot read '" + nativePath +
                     "': it holds a zero byte (a UTF-16 or binary file?)");
   }
-  return true;
+  return bytes;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -145,20 +155,19 @@ std::string NativePath(const std::string& internalPath) {
 }
 
 std::string ReadFile(const std::string& internalPath) {
-  std::string bytes;
-  if (!TryRead(internalPath, bytes, /*refuseZeroByte=*/true)) {
-    int error = errno;
-    throw ReadError(NativePath(internalPath), error);
-  }
-  return bytes;
+  return ReadRegularFile(internalPath, /*refuseZeroByte=*/true);
 }
 
-std::string ReadOptionalFile(const std::string& internalPath) {
-  std::string bytes;
-  if (!TryRead(internalPath, bytes, /*refuseZeroByte=*/true)) {
-    return std::string();
-  }
-  return bytes;
+std::string ReadBinaryFile(const std::string& internalPath) {
+  return ReadRegularFile(internalPath, /*refuseZeroByte=*/false);
+}
+
+std::optional<std::string> RealPath(const std::string& internalPath) {
+  char* resolved = realpath(NativePath(internalPath).c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string path = InternalPath(resolved);
+  free(resolved);
+  return path;
 }
 
 void WriteFileAtomically(const std::string& internalPath,
@@ -188,16 +197,6 @@ void WriteFileAtomically(const std::string& internalPath,
     unlink(temporary.c_str());
     throw WriteError(nativePath, error);
   }
-}
-
-void CopyFileAtomically(const std::string& fromInternalPath,
-                        const std::string& toInternalPath) {
-  std::string bytes;
-  if (!TryRead(fromInternalPath, bytes, /*refuseZeroByte=*/false)) {
-    int error = errno;
-    throw ReadError(NativePath(fromInternalPath), error);
-  }
-  WriteFileAtomically(toInternalPath, bytes);
 }
 
 bool CanOpenForReading(const std::string& internalPath) {

@@ -7,6 +7,7 @@
 #ifndef QUILLERY_PLATFORM_FILE_IO_H_
 #define QUILLERY_PLATFORM_FILE_IO_H_
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,24 +30,25 @@ class FileError : public std::runtime_error {
 // The internal path with every "\" turned into "/", as the system opens it.
 [[nodiscard]] std::string NativePath(const std::string& internalPath);
 
-// The whole file as bytes. Throws FileError when it cannot be opened or read,
-// and when it holds a zero byte (a UTF-16 save or a binary file, which the
-// conversion would otherwise cut short).
+// The whole text file as bytes. Throws FileError when it cannot be opened or
+// read, when it is no regular file (a folder, a FIFO, a device: reading one
+// could block or never end), and when it holds a zero byte (a UTF-16 save or
+// a binary file, which the conversion would otherwise cut short).
 [[nodiscard]] std::string ReadFile(const std::string& internalPath);
 
-// Like ReadFile, but a file that cannot be opened reads as empty. A file that
-// opens but then fails to read, or holds a zero byte, still throws.
-[[nodiscard]] std::string ReadOptionalFile(const std::string& internalPath);
+// ReadFile for a binary file such as an image: zero bytes are fine.
+[[nodiscard]] std::string ReadBinaryFile(const std::string& internalPath);
+
+// The path with every symbolic link, "." and ".." resolved, in internal form;
+// nothing when it does not exist or cannot be resolved.
+[[nodiscard]] std::optional<std::string> RealPath(
+    const std::string& internalPath);
 
 // Replaces the whole file by `bytes`: writes a temporary file beside it and
 // renames it over the target, so a failure leaves the old file whole and no
 // temporary behind. Throws FileError naming the target.
 void WriteFileAtomically(const std::string& internalPath,
                          std::string_view bytes);
-
-// Copies `from` over `to` (overwriting it), atomically as WriteFileAtomically.
-void CopyFileAtomically(const std::string& fromInternalPath,
-                        const std::string& toInternalPath);
 
 // True when the path names a file (not a folder) that can be opened for
 // reading.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/test_support.h"
 
@@ -56,26 +57,62 @@ TEST(WriteFileAtomically, FailureNamesTheFileAndLeavesNothing) {
   EXPECT_TRUE(ReadTree(dir.path()).empty());
 }
 
-TEST(ReadFile, RefusesMissingFilesAndZeroBytes) {
+TEST(ReadFile, RefusesMissingFilesZeroBytesAndWhatIsNoRegularFile) {
   ScopedTempDir dir;
   WriteBytes(dir.File("utf16.htm"), std::string("<\0h\0", 4));
+  // Opened for reading, a FIFO would wait for a writer for ever.
+  ASSERT_EQ(mkfifo(dir.File("fifo.htm").c_str(), 0600), 0);
   auto read = [](const std::string& p) { static_cast<void>(ReadFile(p)); };
-  EXPECT_EQ(
-      ErrorOf(read, InternalPath(dir.File("none.htm"))),
-      "cannot read '" + dir.File("none.htm") + "': No such file or directory");
-  EXPECT_EQ(ErrorOf(read, InternalPath(dir.File("utf16.htm"))),
-            "cannot read '" + dir.File("utf16.htm") +
-                "': it holds a zero byte (a UTF-16 or binary file?)");
-  EXPECT_EQ(ReadOptionalFile(InternalPath(dir.File("none.htm"))), "");
+  struct Row {
+    std::string path;
+    std::string reason;
+  };
+  const Row rows[] = {
+      {dir.File("none.htm"), "No such file or directory"},
+      {dir.File("utf16.htm"),
+       "it holds a zero byte (a UTF-16 or binary file?)"},
+      {dir.File("fifo.htm"), "it is not a regular file"},
+      {"/dev/zero", "it is not a regular file"},
+      {dir.path(), "Is a directory"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(ErrorOf(read, InternalPath(row.path)),
+              "cannot read '" + row.path + "': " + row.reason);
+  }
 }
 
-TEST(CopyFileAtomically, CopiesBinaryBytes) {
+TEST(ReadFile, ReadsFilesAroundTheOldChunkSizeWhole) {
+  ScopedTempDir dir;
+  for (std::size_t size : {std::size_t{32768}, std::size_t{32769}}) {
+    SCOPED_TRACE(size);
+    std::string bytes;  // 1 to 255 over and over: no zero byte
+    while (bytes.size() < size) {
+      bytes += static_cast<char>(1 + bytes.size() % 255);
+    }
+    WriteBytes(dir.File("page.htm"), bytes);
+    EXPECT_EQ(ReadFile(InternalPath(dir.File("page.htm"))), bytes);
+  }
+}
+
+TEST(ReadBinaryFile, KeepsZeroBytes) {
   ScopedTempDir dir;
   const std::string image("GIF89a\0\x01\xff", 9);
   WriteBytes(dir.File("a.gif"), image);
-  CopyFileAtomically(InternalPath(dir.File("a.gif")),
-                     InternalPath(dir.File("b.gif")));
-  EXPECT_EQ(ReadBytes(dir.File("b.gif")), image);
+  EXPECT_EQ(ReadBinaryFile(InternalPath(dir.File("a.gif"))), image);
+}
+
+TEST(RealPath, ResolvesLinksAndDotsAndGivesNothingForMissingPaths) {
+  ScopedTempDir dir;
+  WriteBytes(dir.File("site/doc.htm"), "x");
+  ASSERT_EQ(symlink("site", dir.File("link").c_str()), 0);
+  const std::optional<std::string> real = RealPath(InternalPath(dir.path()));
+  ASSERT_TRUE(real.has_value());
+  EXPECT_EQ(RealPath(InternalPath(dir.File("link/./doc.htm"))),
+            *real + "\\site\\doc.htm");
+  EXPECT_EQ(RealPath(InternalPath(dir.File("link/../site"))),
+            *real + "\\site");
+  EXPECT_EQ(RealPath(InternalPath(dir.File("none/doc.htm"))), std::nullopt);
 }
 
 }  // namespace

@@ -26,13 +26,14 @@ std::string ExtractCharsetTag(const std::string& text) {
   return Slice(text, tagStart, tagEnd + 1);
 }
 
-void InsertCharsetTag(std::string& text, const std::string& tag) {
-  if (tag.empty()) return;
+std::string InsertCharsetTag(std::string text, const std::string& tag) {
+  if (tag.empty()) return text;
   const std::string upper = AsciiUpper(text);
-  if (Contains(upper, kUpperCharsetAttribute)) return;
+  if (Contains(upper, kUpperCharsetAttribute)) return text;
   const std::size_t headClose = upper.find(kUpperHeadClose);
-  if (headClose == std::string::npos) return;
+  if (headClose == std::string::npos) return text;
   text.insert(headClose, tag);
+  return text;
 }
 
 }  // namespace quillery

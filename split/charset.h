@@ -17,12 +17,13 @@ namespace quillery {
 //       == "<meta content=\"text/html; charset=utf-8\">"
 [[nodiscard]] std::string ExtractCharsetTag(const std::string& text);
 
-// Inserts `tag` into `text`, in place, directly before its first "</head>"
-// (in any letter case). Leaves the text unchanged when the tag is "", when the
-// text has no "</head>", or when it already holds "charset=" in any letter
-// case anywhere, even in body text or a comment; so inserting the same tag
-// twice inserts it once.
-void InsertCharsetTag(std::string& text, const std::string& tag);
+// Returns `text` with `tag` inserted directly before its first "</head>" (in
+// any letter case). The text comes back unchanged when the tag is "", when it
+// has no "</head>", or when it already holds "charset=" in any letter case
+// anywhere, even in body text or a comment; so inserting the same tag twice
+// inserts it once.
+[[nodiscard]] std::string InsertCharsetTag(std::string text,
+                                           const std::string& tag);
 
 }  // namespace quillery
 

@@ -65,9 +65,7 @@ TEST(InsertCharsetTag, InsertsBeforeTheClosingHeadUnlessDeclared) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    std::string text = row.text;
-    InsertCharsetTag(text, row.tag);
-    EXPECT_EQ(text, row.expected);
+    EXPECT_EQ(InsertCharsetTag(row.text, row.tag), row.expected);
   }
 }
 

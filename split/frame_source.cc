@@ -1,7 +1,6 @@
 // Frame sources of a frames page; see frame_source.h.
 #include "split/frame_source.h"
 
-#include "platform/file_io.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -31,19 +30,6 @@ std::optional<std::string> FindFrameSource(std::string_view framesText,
   if (!value) value = ValueAfter(framesText, opening, ' ');
   if (!value) return std::nullopt;
   return ReplaceAll(*value, "%20", " ");
-}
-
-std::optional<std::string> FrameSourceInFolder(
-    std::string_view framesText, std::string_view frameName,
-    const std::string& mainFilePath) {
-  std::optional<std::string> source = FindFrameSource(framesText, frameName);
-  if (source && LeavesItsFolder(*source)) {
-    throw FileError("refusing the " + std::string(frameName) +
-                    " frame source '" + *source + "' of '" +
-                    NativePath(mainFilePath) +
-                    "': it leads out of the document's folder");
-  }
-  return source;
 }
 
 bool LeavesItsFolder(std::string_view source) {

@@ -19,13 +19,6 @@ namespace quillery {
 [[nodiscard]] std::optional<std::string> FindFrameSource(
     std::string_view framesText, std::string_view frameName);
 
-// FindFrameSource for a frame of the frames page at `mainFilePath`, refusing
-// with a FileError a source that LeavesItsFolder, so that nothing is ever
-// read or written outside the document's folder.
-[[nodiscard]] std::optional<std::string> FrameSourceInFolder(
-    std::string_view framesText, std::string_view frameName,
-    const std::string& mainFilePath);
-
 // True when a frame source would lead out of the frames page's folder: an
 // absolute path ("/x", "\x", "C:x") or one with a ".." component, taking both
 // "/" and "\" as separators.

@@ -2,9 +2,8 @@
 // resolution, each in one scan of its text; see link_rewriter.h.
 #include "split/link_rewriter.h"
 
-#include <cassert>
+#include <utility>
 
-#include "platform/file_io.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -36,14 +35,6 @@ bool IsNameByte(char c) { return IsAsciiAlnum(c) || c == '_'; }
 
 }  // namespace
 
-AnchorPageTable::AnchorPageTable(std::vector<std::string>& linkTargets,
-                                 std::vector<std::string>& anchorPages)
-    : linkTargets_(linkTargets), anchorPages_(anchorPages) {
-  assert(linkTargets_.size() == anchorPages_.size() &&
-         "link targets and anchor pages must be parallel lists");
-  IndexLinkTargets();
-}
-
 void AnchorPageTable::CollectLinkTargets(const std::string& text) {
   linkTargets_.clear();
   std::size_t linkAt = text.find(kLinkMarker);
@@ -61,10 +52,6 @@ void AnchorPageTable::CollectLinkTargets(const std::string& text) {
     }
   }
   anchorPages_.assign(linkTargets_.size(), std::string());
-  IndexLinkTargets();
-}
-
-void AnchorPageTable::IndexLinkTargets() {
   entries_.clear();
   for (std::size_t i = 0; i < linkTargets_.size(); ++i) {
     entries_[linkTargets_[i]].indexes.push_back(i);
@@ -105,10 +92,11 @@ const std::string& AnchorPageTable::PageOfAnchor(
 
 bool AnchorPageTable::HasLinkTargets() const { return !linkTargets_.empty(); }
 
-bool RewriteLinksInPage(std::string& page, const std::string& pageFile,
-                        const AnchorPageTable& table) {
+std::string RewritePageLinks(std::string page, const std::string& pageFile,
+                             const AnchorPageTable& table) {
+  if (!table.HasLinkTargets()) return page;
   std::size_t linkAt = page.find(kLinkMarker);
-  if (linkAt == 0 || linkAt == std::string::npos) return false;
+  if (linkAt == 0 || linkAt == std::string::npos) return page;
 
   // `changed` is the page as rewritten so far: the input up to `copied`, with
   // the links before it re-pointed. Look-backs read it, so they see the page
@@ -144,27 +132,13 @@ bool RewriteLinksInPage(std::string& page, const std::string& pageFile,
     copied = quote;
     repointed = true;
   }
-  if (!repointed) return false;
+  if (!repointed) return page;
   changed.append(page, copied, std::string::npos);
-  page = std::move(changed);
-  return true;
+  return changed;
 }
 
-void RewritePageLinks(const std::string& directory,
-                      const std::vector<std::string>& pageFiles,
-                      const AnchorPageTable& table) {
-  if (!table.HasLinkTargets()) return;
-  for (const std::string& pageFile : pageFiles) {
-    const std::string path = directory + "\\" + pageFile;
-    std::string page = ReadFile(path);
-    if (RewriteLinksInPage(page, pageFile, table)) {
-      WriteFileAtomically(path, page);
-    }
-  }
-}
-
-TocLinkResolver::TocLinkResolver(std::vector<TocLink>& tocLinks)
-    : tocLinks_(tocLinks), nodes_(1) {
+TocLinkResolver::TocLinkResolver(std::vector<TocLink> tocLinks)
+    : tocLinks_(std::move(tocLinks)), nodes_(1) {
   for (std::size_t record = 0; record < tocLinks_.size(); ++record) {
     const TocLink& link = tocLinks_[record];
     const std::string& name = link.anchorName;
@@ -174,7 +148,7 @@ TocLinkResolver::TocLinkResolver(std::vector<TocLink>& tocLinks)
     if (link.newTarget.empty()) {
       anchor.unresolved.push_back(record);
       anchor.replaceable.push_back(record);
-    } else if (link.flag != 0) {
+    } else if (link.fromMention) {
       anchor.replaceable.push_back(record);
     }
   }
@@ -268,7 +242,7 @@ void TocLinkResolver::Resolve(std::size_t nameId, const std::string& pageFile,
   const std::string newTarget = pageFile + "#" + anchor.name;
   for (std::size_t record : records) {
     tocLinks_[record].newTarget = newTarget;
-    tocLinks_[record].flag = held ? 0 : 1;
+    tocLinks_[record].fromMention = !held;
   }
   // A holding page is final; a mention leaves the records replaceable by a
   // later holding page.

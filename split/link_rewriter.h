@@ -19,24 +19,29 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
-
 namespace quillery {
 
+// One "_Toc" occurrence of a contents text and the target it is to get.
+struct TocLink {
+  // The target that replaces `oldTarget`: page file name + "#" + anchorName;
+  // empty until the page holding the anchor is known.
+  std::string newTarget;
+  // The bookmark name: from "_Toc" up to the next double quote.
+  std::string anchorName;
+  // The whole attribute value as found, between its double quotes.
+  std::string oldTarget;
+  // True when `newTarget` came from a page that merely mentions the anchor
+  // name, so that a later page that holds the anchor itself may replace it.
+  bool fromMention = false;
+};
+
 // The in-page link targets of a content text and the page that holds the
-// anchor of each, kept in two parallel lists that the table does not own
-// (`linkTargets`, `anchorPages` of the settings). While a table lives, change
-// the lists only through it: it keeps an index of them.
+// anchor of each: two parallel lists, the table's own.
 class AnchorPageTable {
  public:
-  // Indexes the lists as they stand; they must have the same length (two
-  // empty lists, or lists left by CollectLinkTargets).
-  AnchorPageTable(std::vector<std::string>& linkTargets,
-                  std::vector<std::string>& anchorPages);
-
-  // Replaces `linkTargets` by the target of every link of `text`, in text
-  // order, duplicates kept, and `anchorPages` by as many "". A link with no
-  // double quote after its "#" gets the target "".
+  // Replaces the link targets by the target of every link of `text`, in
+  // text order, duplicates kept, and the anchor pages by as many "". A link
+  // with no double quote after its "#" gets the target "".
   void CollectLinkTargets(const std::string& text);
 
   // Notes `pageFile` for every link target X whose anchor the slice holds,
@@ -54,6 +59,14 @@ class AnchorPageTable {
   // False when no link target was collected.
   [[nodiscard]] bool HasLinkTargets() const;
 
+  // The lists: a target per link, and the page of its anchor ("" for none).
+  [[nodiscard]] const std::vector<std::string>& linkTargets() const {
+    return linkTargets_;
+  }
+  [[nodiscard]] const std::vector<std::string>& anchorPages() const {
+    return anchorPages_;
+  }
+
  private:
   struct TargetEntry {
     // The indexes of the lists whose target is this one, in list order.
@@ -62,16 +75,14 @@ class AnchorPageTable {
     std::uint64_t lastRecordCall = 0;
   };
 
-  void IndexLinkTargets();
-
-  std::vector<std::string>& linkTargets_;
-  std::vector<std::string>& anchorPages_;
+  std::vector<std::string> linkTargets_;
+  std::vector<std::string> anchorPages_;
   std::unordered_map<std::string, TargetEntry> entries_;
   std::uint64_t recordCalls_ = 0;
   std::string nameValue_;
 };
 
-// Re-points every in-page link of `page`, in place, whose anchor is on
+// Returns `page` with every in-page link re-pointed whose anchor is on
 // another page: "#x" becomes T + "#x", where T = table.PageOfAnchor(x) is not
 // "" and differs from `pageFile`. A link whose anchor is on no page, or on
 // this page, and a link with no closing double quote stay as they are. The
@@ -79,43 +90,43 @@ class AnchorPageTable {
 // 5 bytes after its href (so a marker formed by the end of its target and the
 // bytes after it, as in href="#ahref="#b", is still found), and the 49-byte
 // look-back for "<a" of a later link sees the page names already inserted. An
-// inserted page name is never scanned for links. Returns true when at least
-// one link was re-pointed; the page is unchanged otherwise.
-[[nodiscard]] bool RewriteLinksInPage(std::string& page,
-                                      const std::string& pageFile,
-                                      const AnchorPageTable& table);
+// inserted page name is never scanned for links.
+[[nodiscard]] std::string RewritePageLinks(std::string page,
+                                           const std::string& pageFile,
+                                           const AnchorPageTable& table);
 
-// For each name P of `pageFiles`, in order: reads the file directory + "\" + P
-// (internal paths), re-points its in-page links as RewriteLinksInPage does and
-// replaces the file, atomically, only when a link was re-pointed. Reads no
-// file when the table holds no link target. Throws FileError when a page file
-// cannot be read or written; pages rewritten before that stay rewritten.
-void RewritePageLinks(const std::string& directory,
-                      const std::vector<std::string>& pageFiles,
-                      const AnchorPageTable& table);
-
-// Fills the `newTarget` of the contents links (`tocLinks` of the settings)
-// with the page that holds their anchors, offered the page slices one by one
-// in page order. While a resolver lives, change the records only through it.
+// Fills the `newTarget` of contents links with the page that holds their
+// anchors, offered the page slices one by one in page order. The resolver
+// keeps the records until they are taken back.
 class TocLinkResolver {
  public:
   // Indexes the anchor names of the records once. A record whose anchorName
   // is "" is never resolved, nor one whose name does not begin with "_Toc" or
   // holds a double quote (the contents links hold no such name).
-  explicit TocLinkResolver(std::vector<TocLink>& tocLinks);
+  explicit TocLinkResolver(std::vector<TocLink> tocLinks);
 
   // Gives records the target pageFile + "#" + anchorName:
   // - when the slice holds the anchor, name="anchorName" with double quotes,
   //   unless an earlier slice held it (the first page holding the anchor
-  //   wins), and unless the record came with a newTarget and a flag of 0;
+  //   wins), and unless the record came with a newTarget from a holding
+  //   page (fromMention false);
   // - when the slice only mentions anchorName, followed by a byte that is no
   //   ASCII letter, digit or underscore or by the end of the slice, only if
   //   the record has no newTarget yet. Only the byte after the name counts:
   //   "_Toc12" does not mention "_Toc1", "x_Toc1." does.
-  // `flag` is set to 1 for a target from a mere mention, so that a later
-  // page that holds the anchor replaces it, and to 0 for one from a page that
-  // holds the anchor.
+  // `fromMention` is set for a target from a mere mention, so that a later
+  // page that holds the anchor replaces it, and cleared for one from a page
+  // that holds the anchor.
   void ResolveTocLinks(std::string_view pageSlice, const std::string& pageFile);
+
+  // The records as resolved so far, in their order.
+  [[nodiscard]] const std::vector<TocLink>& tocLinks() const {
+    return tocLinks_;
+  }
+  // Hands the records back; the resolver is empty afterwards.
+  [[nodiscard]] std::vector<TocLink> TakeTocLinks() {
+    return std::move(tocLinks_);
+  }
 
  private:
   static constexpr std::size_t kNoName = static_cast<std::size_t>(-1);
@@ -144,7 +155,7 @@ class TocLinkResolver {
   void NoteMentionsAt(std::string_view slice, std::size_t at);
   void Resolve(std::size_t nameId, const std::string& pageFile, bool held);
 
-  std::vector<TocLink>& tocLinks_;
+  std::vector<TocLink> tocLinks_;
   std::vector<NameNode> nodes_;
   std::vector<AnchorName> names_;
   std::vector<std::size_t> held_;

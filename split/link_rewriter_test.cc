@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "platform/file_io.h"
-#include "tests/test_support.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -81,22 +77,22 @@ void ResolveTocLinksModel(std::vector<TocLink>& links, const std::string& slice,
                           const std::string& page) {
   for (TocLink& link : links) {
     if (link.anchorName.empty()) continue;
-    const bool fromHoldingPage = !link.newTarget.empty() && link.flag == 0;
+    const bool fromHoldingPage = !link.newTarget.empty() && !link.fromMention;
     const bool holds = Contains(slice, "name=\"" + link.anchorName + "\"");
     if ((holds && !fromHoldingPage) ||
         (!holds && link.newTarget.empty() &&
          MentionsModel(slice, link.anchorName))) {
       link.newTarget = page + "#" + link.anchorName;
-      link.flag = holds ? 0 : 1;
+      link.fromMention = !holds;
     }
   }
 }
 
-// "newTarget flag;" of each record.
+// "newTarget fromMention;" of each record, fromMention as 0 or 1.
 std::string Describe(const std::vector<TocLink>& links) {
   std::string text;
   for (const TocLink& link : links) {
-    text += link.newTarget + " " + std::to_string(link.flag) + ";";
+    text += link.newTarget + (link.fromMention ? " 1;" : " 0;");
   }
   return text;
 }
@@ -138,17 +134,18 @@ TEST(CollectLinkTargets, FindsLinksAsWordWritesThem) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Strings linkTargets{"stale"}, anchorPages{"stale"};
-    AnchorPageTable table(linkTargets, anchorPages);
+    AnchorPageTable table;
+    table.CollectLinkTargets("<p><a href=\"#stale\">");
+    table.RecordAnchorPage("name=\"stale\"", "p0.htm");
     table.CollectLinkTargets(row.text);
-    EXPECT_EQ(linkTargets, row.expected);
-    EXPECT_EQ(anchorPages, Strings(row.expected.size(), ""));
+    EXPECT_EQ(table.linkTargets(), row.expected);
+    EXPECT_EQ(table.anchorPages(), Strings(row.expected.size(), ""));
+    EXPECT_EQ(table.PageOfAnchor("stale"), "");
   }
 }
 
 TEST(RecordAnchorPage, NotesTheLastPageHoldingTheAnchor) {
-  Strings linkTargets, anchorPages;
-  AnchorPageTable table(linkTargets, anchorPages);
+  AnchorPageTable table;
   table.CollectLinkTargets(
       "<p><a href=\"#twice\"><a href=\"#single\"><a href=\"#bare\">"
       "<a href=\"#twice\"><a href=\"#\"><a href=\"#linked\">");
@@ -156,16 +153,16 @@ TEST(RecordAnchorPage, NotesTheLastPageHoldingTheAnchor) {
   table.RecordAnchorPage("<a name='single'><a name=bare>", "p2.htm");
   table.RecordAnchorPage("<a name=\"twice\"><a name=\"twice\">", "p3.htm");
   table.RecordAnchorPage("<a href=\"#linked\">", "p4.htm");
-  EXPECT_EQ(anchorPages, (Strings{"p3.htm", "", "", "p3.htm", "p1.htm", ""}));
+  EXPECT_EQ(table.anchorPages(),
+            (Strings{"p3.htm", "", "", "p3.htm", "p1.htm", ""}));
   EXPECT_EQ(table.PageOfAnchor("twice"), "p3.htm");
   EXPECT_EQ(table.PageOfAnchor(""), "p1.htm");
   EXPECT_EQ(table.PageOfAnchor("unknown"), "");
 }
 
-TEST(RewriteLinksInPage, RepointsLinksWhoseAnchorIsOnAnotherPage) {
+TEST(RewritePageLinks, RepointsLinksWhoseAnchorIsOnAnotherPage) {
   // _Toc1 is on p4, _Toc2 on p2 (the page rewritten), _Toc3 on none.
-  Strings linkTargets, anchorPages;
-  AnchorPageTable table(linkTargets, anchorPages);
+  AnchorPageTable table;
   table.CollectLinkTargets(
       "<p><a href=\"#_Toc1\"><a href=\"#_Toc2\"><a href=\"#_Toc3\">"
       "<a href=\"#ahref=\">");
@@ -195,14 +192,11 @@ TEST(RewriteLinksInPage, RepointsLinksWhoseAnchorIsOnAnotherPage) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    std::string page = row.page;
-    EXPECT_EQ(RewriteLinksInPage(page, "p2.htm", table),
-              row.expected != row.page);
-    EXPECT_EQ(page, row.expected);
+    EXPECT_EQ(RewritePageLinks(row.page, "p2.htm", table), row.expected);
   }
 }
 
-TEST(RewriteLinksInPage, MatchesTheListScansOnGeneratedDocuments) {
+TEST(RewritePageLinks, MatchesTheListScansOnGeneratedDocuments) {
   const Strings pieces({"<a ", "<a", "x<a href=\"#", kMarker, "name=\"", "\"",
                         "x", "_Toc1", "ahref=", " ", "#", "<a name=\"x\">",
                         "<a href=\"#x\">", "<A HREF=\"#x\">",
@@ -222,8 +216,7 @@ TEST(RewriteLinksInPage, MatchesTheListScansOnGeneratedDocuments) {
       slices.push_back(text.substr(start, 1 + random() % 60));
       pages.push_back(pageNames[random() % pageNames.size()]);
     }
-    Strings linkTargets, anchorPages;
-    AnchorPageTable table(linkTargets, anchorPages);
+    AnchorPageTable table;
     AnchorListsModel model;
     table.CollectLinkTargets(text);
     model.Collect(text);
@@ -231,54 +224,24 @@ TEST(RewriteLinksInPage, MatchesTheListScansOnGeneratedDocuments) {
       table.RecordAnchorPage(slices[k], pages[k]);
       model.Record(slices[k], pages[k]);
     }
-    ASSERT_EQ(linkTargets, model.linkTargets);
-    ASSERT_EQ(anchorPages, model.anchorPages);
+    ASSERT_EQ(table.linkTargets(), model.linkTargets);
+    ASSERT_EQ(table.anchorPages(), model.anchorPages);
     for (const std::string& target : model.linkTargets) {
       ASSERT_EQ(table.PageOfAnchor(target), model.PageOf(target));
     }
     slices.push_back(text);
     pages.push_back("whole.htm");
     for (std::size_t k = 0; k < slices.size(); ++k) {
-      std::string page = slices[k];
-      const std::string expected = model.Rewrite(page, pages[k]);
-      ASSERT_EQ(RewriteLinksInPage(page, pages[k], table),
-                expected != slices[k]);
-      ASSERT_EQ(page, expected) << "page " << k;
+      ASSERT_EQ(RewritePageLinks(slices[k], pages[k], table),
+                model.Rewrite(slices[k], pages[k]))
+          << "page " << k;
     }
   }
 }
 
-TEST(RewritePageLinks, ReplacesOnlyPagesWithRepointedLinks) {
-  testing::ScopedTempDir dir;
-  const std::string page0 = "<html>\r\n<p><a href=\"#_Toc1\">One</a>\r\n";
-  const std::string page1 = "<h1><a name=\"_Toc1\"></a><a href=\"#_Toc1\">\r\n";
-  testing::WriteBytes(dir.File("p0.htm"), page0);
-  testing::WriteBytes(dir.File("p1.htm"), page1);
-  // A page left alone stays the same file as its second name.
-  std::filesystem::create_hard_link(dir.File("p1.htm"), dir.File("old1"));
-  Strings linkTargets, anchorPages;
-  AnchorPageTable table(linkTargets, anchorPages);
-  table.CollectLinkTargets("<p>no links</p>");
-  // Without link targets no page is read, so a missing one does not throw.
-  RewritePageLinks(InternalPath(dir.path()), {"p0.htm", "missing.htm"}, table);
-  table.CollectLinkTargets(page0 + page1);
-  table.RecordAnchorPage(page0, "p0.htm");
-  table.RecordAnchorPage(page1, "p1.htm");
-  RewritePageLinks(InternalPath(dir.path()), {"p0.htm", "p1.htm"}, table);
-
-  // Every byte of every file, so no temporary file is left either.
-  EXPECT_EQ(testing::ReadTree(dir.path()),
-            (std::map<std::string, std::string>{
-                {"p0.htm", "<html>\r\n<p><a href=\"p1.htm#_Toc1\">One</a>\r\n"},
-                {"p1.htm", page1},
-                {"old1", page1}}));
-  EXPECT_TRUE(
-      std::filesystem::equivalent(dir.File("p1.htm"), dir.File("old1")));
-}
-
 TocLink Record(const std::string& anchorName, const std::string& newTarget = "",
-               int flag = 0) {
-  return TocLink{newTarget, anchorName, "", flag};
+               bool fromMention = false) {
+  return TocLink{newTarget, anchorName, "", fromMention};
 }
 
 TEST(ResolveTocLinks, PointsToThePageHoldingTheAnchor) {
@@ -309,8 +272,8 @@ TEST(ResolveTocLinks, PointsToThePageHoldingTheAnchor) {
       {"empty name is never resolved", Links{Record("")},
        Strings{"name=\"\"", "x"}, " 0;"},
       {"target set before: kept if from a holding page, else replaced",
-       Links{Record("_Toc1", "Old.htm#_Toc1", 0),
-             Record("_Toc1", "Old.htm#_Toc1", 1)},
+       Links{Record("_Toc1", "Old.htm#_Toc1", /*fromMention=*/false),
+             Record("_Toc1", "Old.htm#_Toc1", /*fromMention=*/true)},
        Strings{"_Toc1", "<a name=\"_Toc1\">"},
        "Old.htm#_Toc1 0;p1.htm#_Toc1 0;"},
       {"bytes above 127 in a name and after it", Links{Record("_Toc\xE4")},
@@ -318,12 +281,11 @@ TEST(ResolveTocLinks, PointsToThePageHoldingTheAnchor) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Links links = row.links;
-    TocLinkResolver resolver(links);
+    TocLinkResolver resolver(row.links);
     for (std::size_t k = 0; k < row.slices.size(); ++k) {
       resolver.ResolveTocLinks(row.slices[k], "p" + std::to_string(k) + ".htm");
     }
-    EXPECT_EQ(Describe(links), row.expected);
+    EXPECT_EQ(Describe(resolver.TakeTocLinks()), row.expected);
   }
 }
 
@@ -340,10 +302,10 @@ TEST(ResolveTocLinks, MatchesTheRecordByRecordScanOnGeneratedSlices) {
     std::vector<TocLink> links;
     for (std::size_t i = random() % 7; i > 0; --i) {
       const std::string& name = names[random() % names.size()];
-      const unsigned kind = random() % 4;  // 0, 1: set before, with that flag
-      links.push_back(
-          kind < 2 ? Record(name, "Old.htm#" + name, static_cast<int>(kind))
-                   : Record(name));
+      // 0, 1: set before, from a holding page or from a mention.
+      const unsigned kind = random() % 4;
+      links.push_back(kind < 2 ? Record(name, "Old.htm#" + name, kind == 1)
+                               : Record(name));
     }
     std::vector<TocLink> expected = links;
     TocLinkResolver resolver(links);
@@ -353,7 +315,7 @@ TEST(ResolveTocLinks, MatchesTheRecordByRecordScanOnGeneratedSlices) {
       SCOPED_TRACE(slice);
       resolver.ResolveTocLinks(slice, page);
       ResolveTocLinksModel(expected, slice, page);
-      ASSERT_EQ(Describe(links), Describe(expected));
+      ASSERT_EQ(Describe(resolver.tocLinks()), Describe(expected));
     }
   }
 }

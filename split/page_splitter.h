@@ -1,6 +1,7 @@
 // The page splitter: cuts the content page of a frames page into numbered
-// page files at its headings, writes the shared stylesheet file, re-points
-// in-page and contents links, and points the frames page at the first page.
+// pages at its headings, notes which page holds each in-page link's anchor
+// and each contents link's bookmark, and points the frames page at the first
+// page. It plans the split only; the pages are dressed and written by others.
 //
 // With LEVELSTOBREAK 1 and a content page Report.htm holding a preface and
 // three <h1 headings, the pages are Report_p0.htm (the preface) to
@@ -9,50 +10,81 @@
 #define QUILLERY_SPLIT_PAGE_SPLITTER_H_
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "app/settings.h"
-#include "dress/head_body_tail.h"
-#include "dress/template_fill.h"
+#include "split/body_seams.h"
+#include "split/link_rewriter.h"
 
 namespace quillery {
-
-// Offers every page slice of a content text to `visit`, in page order, with
-// its page number. A page starts at each split point (FindNextSplitPoint,
-// searched from the start of the text); page 0 starts at the body start and
-// the last page ends at the body end. A slice whose end lies before its start
-// is empty. Returns the number of pages, 0 (and no call) when there is no
-// split point.
-std::size_t ForEachPageSlice(
-    std::string_view content, const BodySeams& seams,
-    std::int32_t levelsToBreak,
-    const std::function<void(std::size_t page, std::string_view slice)>& visit);
 
 // The file name of page `page` of a document whose base name is `baseName`:
 // baseName + "_p" + page + ".htm".
 [[nodiscard]] std::string PageFileName(const std::string& baseName,
                                        std::size_t page);
 
-// Splits the content page named by the Frame1 frame of `framesText` into
-// page files beside the main file, dressing each with `FillTemplate`
-// (`contentsText` goes in place of "[WORDTOC]"; nullptr for none). Returns
-// the path of page 0, or "" when the frames text has no Frame1 frame (then
-// nothing is read or written and the out values are left alone) or the
-// content has no split point (then only the stylesheet file may have been
-// written). Sets `charsetTag` and `stylesheetName` once the Frame1 frame is
-// found. Fills `pageFiles`, `linkTargets`, `anchorPages` and the `newTarget`
-// of `tocLinks` in `settings`. Files are written in this order: stylesheet,
-// pages, re-linked pages, main file. Throws FileError when the content page
-// cannot be read or a file cannot be written.
-[[nodiscard]] std::string SplitIntoPages(const std::string& mainFilePath,
-                                         const std::string& framesText,
-                                         const DressingTexts& dressing,
-                                         const std::string* contentsText,
-                                         std::string& charsetTag,
-                                         std::string& stylesheetName,
-                                         ConversionSettings& settings);
+// A content page cut into pages. Page 0 runs from the body start to the
+// first split point, page k from split point k-1 to split point k, and the
+// last page from the last split point to the body end; a page whose end lies
+// before its start is empty. Without a split point there are no pages.
+class PageSplit {
+ public:
+  // Takes the charset tag of the content text as read, then removes its
+  // annotation blocks and finds the split points of `levelsToBreak` in what
+  // is left (FindNextSplitPoint, searched from the start of the text, head
+  // included).
+  PageSplit(std::string content, std::string baseName,
+            std::int32_t levelsToBreak);
+
+  [[nodiscard]] std::size_t PageCount() const {
+    return splitPoints_.empty() ? 0 : splitPoints_.size() + 1;
+  }
+  // The bytes of page `page` of the content, before any dressing.
+  [[nodiscard]] std::string_view Slice(std::size_t page) const;
+  [[nodiscard]] std::string PageFile(std::size_t page) const {
+    return PageFileName(baseName_, page);
+  }
+
+  // The tag declaring the content's character set (ExtractCharsetTag), "" for
+  // none.
+  [[nodiscard]] const std::string& charsetTag() const { return charsetTag_; }
+  // The content text without its annotation blocks, and its body seams.
+  [[nodiscard]] const std::string& content() const { return content_; }
+  [[nodiscard]] const BodySeams& seams() const { return seams_; }
+  [[nodiscard]] const std::string& baseName() const { return baseName_; }
+  // The in-page link targets of the whole content and, for each, the last
+  // page whose slice holds its anchor.
+  [[nodiscard]] const AnchorPageTable& anchors() const { return anchors_; }
+
+ private:
+  std::string charsetTag_;
+  std::string content_;
+  std::string baseName_;
+  BodySeams seams_;
+  std::vector<std::size_t> splitPoints_;
+  AnchorPageTable anchors_;
+};
+
+// The split of a content text, as read, into pages named after `baseName`.
+[[nodiscard]] PageSplit SplitIntoPages(std::string content,
+                                       std::string baseName,
+                                       std::int32_t levelsToBreak);
+
+// Gives every contents link the page that holds its bookmark, offering the
+// slices of `split` in page order (TocLinkResolver); the first page that
+// holds a bookmark wins. Without pages the records come back as they went in.
+[[nodiscard]] std::vector<TocLink> LocateTocLinks(std::vector<TocLink> tocLinks,
+                                                  const PageSplit& split);
+
+// The frames text with its Frame1 source `source` (as found, "%20" decoded)
+// pointing at `firstPageName`: every quoted occurrence of the source written
+// with "%20" for its blanks becomes the quoted page name; only when there is
+// none does every bare occurrence become it. The page name is not encoded.
+[[nodiscard]] std::string PointFramesAt(const std::string& framesText,
+                                        const std::string& source,
+                                        const std::string& firstPageName);
 
 }  // namespace quillery
 

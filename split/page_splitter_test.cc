@@ -4,52 +4,42 @@
 
 #include <random>
 
-#include "convert/toc_links.h"
-#include "dress/toc_prelocate.h"
-#include "platform/file_io.h"
-#include "tests/test_support.h"
-
 namespace quillery {
 namespace {
 
-using testing::ReadBytes;
-using testing::ReadTree;
-using testing::ScopedTempDir;
-using testing::WriteBytes;
+using Strings = std::vector<std::string>;
 
-std::vector<std::string> Slices(const std::string& content,
-                                std::int32_t levels) {
-  std::vector<std::string> slices;
-  std::size_t count =
-      ForEachPageSlice(content, FindBodySeams(content), levels,
-                       [&](std::size_t page, std::string_view slice) {
-                         EXPECT_EQ(page, slices.size());
-                         slices.emplace_back(slice);
-                       });
-  EXPECT_EQ(count, slices.size());
+Strings Slices(const PageSplit& split) {
+  Strings slices;
+  for (std::size_t page = 0; page < split.PageCount(); ++page) {
+    slices.emplace_back(split.Slice(page));
+  }
   return slices;
 }
 
-TEST(ForEachPageSlice, CutsAtEveryHeadingUpToTheLevel) {
-  const std::string body =
-      "<body>pre<h1>A</h1>a<h2>B</h2>b<h3>C</h3>c<h2>D</h2>d</body>";
-  EXPECT_EQ(Slices(body, 2), (std::vector<std::string>{"pre", "<h1>A</h1>a",
-                                                       "<h2>B</h2>b<h3>C</h3>c",
-                                                       "<h2>D</h2>d"}));
-  EXPECT_EQ(Slices(body, 3).size(), 5u);
-  EXPECT_EQ(Slices(body, 1).size(), 2u);
+Strings Slices(const std::string& content, std::int32_t levels) {
+  return Slices(SplitIntoPages(content, "R", levels));
 }
 
-TEST(ForEachPageSlice, EdgesOfTheBody) {
+TEST(SplitIntoPages, CutsAtEveryHeadingUpToTheLevel) {
+  const std::string body =
+      "<body>pre<h1>A</h1>a<h2>B</h2>b<h3>C</h3>c<h2>D</h2>d</body>";
+  EXPECT_EQ(Slices(body, 2), (Strings{"pre", "<h1>A</h1>a",
+                                      "<h2>B</h2>b<h3>C</h3>c", "<h2>D</h2>d"}));
+  EXPECT_EQ(Slices(body, 3).size(), 5u);
+  EXPECT_EQ(Slices(body, 1).size(), 2u);
+  EXPECT_EQ(Slices(body, 0).size(), 0u);
+}
+
+TEST(SplitIntoPages, EdgesOfTheBody) {
   struct Row {
     const char* name;
     std::string content;
-    std::vector<std::string> expected;
+    Strings expected;
   };
   const Row rows[] = {
       {"no split point", "<body><H1>A</H1></body>", {}},
-      {"body begins with a heading",
-       "<body><h1>A</h1></body>",
+      {"body begins with a heading", "<body><h1>A</h1></body>",
        {"", "<h1>A</h1>"}},
       {"no body tag: page 0 holds the head",
        "<html><head><title>t</title></head><h1>A</h1>",
@@ -57,9 +47,12 @@ TEST(ForEachPageSlice, EdgesOfTheBody) {
       {"heading in the head makes page 0 empty",
        "<head><h1>x</h1></head><body>b<h1>A</h1></body>",
        {"", "<h1>x</h1></head><body>b", "<h1>A</h1>"}},
-      {"last page ends at the body end",
-       "<body>p<h1>A</h1>x</body>",
+      {"last page ends at the body end", "<body>p<h1>A</h1>x</body>",
        {"p", "<h1>A</h1>x"}},
+      {"heading inside an annotation block is no split point",
+       "<body>p<![if !supportAnnotations]><h1>n</h1><![endif]>q<h1>A</h1>"
+       "</body>",
+       {"pq", "<h1>A</h1>"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -67,129 +60,109 @@ TEST(ForEachPageSlice, EdgesOfTheBody) {
   }
 }
 
-TEST(PageFileName, NumbersThePages) {
-  EXPECT_EQ(PageFileName("Report", 0), "Report_p0.htm");
-  EXPECT_EQ(PageFileName("Report_files/Body", 12), "Report_files/Body_p12.htm");
+TEST(SplitIntoPages, NamesPagesAndKeepsTheCharsetTagOfTheContentAsRead) {
+  // The charset tag is taken before the annotation blocks go, so a tag
+  // inside one still counts.
+  const std::string content =
+      "<html><![if !supportAnnotations]><meta content=\"text/html; "
+      "charset=utf-8\"><![endif]><body>a<h1>B</h1></body>";
+  const PageSplit split = SplitIntoPages(content, "Report_files/Body", 1);
+  EXPECT_EQ(split.charsetTag(), "<meta content=\"text/html; charset=utf-8\">");
+  EXPECT_EQ(split.content(), "<html><body>a<h1>B</h1></body>");
+  EXPECT_EQ(split.PageFile(1), "Report_files/Body_p1.htm");
+  EXPECT_EQ(PageFileName("Report", 12), "Report_p12.htm");
 }
 
-class SplitIntoPagesTest : public ::testing::Test {
- protected:
-  std::string Split(const std::string& frames, const std::string& contentName,
-                    const std::string& content) {
-    WriteBytes(dir_.File(contentName), content);
-    WriteBytes(dir_.File("main.htm"), frames);
-    settings_.LEVELSTOBREAK = 1;
-    return SplitIntoPages(InternalPath(dir_.File("main.htm")), frames,
-                          DressingTexts{}, nullptr, charsetTag_,
-                          stylesheetName_, settings_);
-  }
-
-  ScopedTempDir dir_;
-  ConversionSettings settings_;
-  std::string charsetTag_ = "unset";
-  std::string stylesheetName_ = "unset";
-};
-
-TEST_F(SplitIntoPagesTest, UnquotedSourceBecomesQuoted) {
-  const std::string frames =
-      "<frame name=Frame1 src=Report.htm scrolling=auto>";
-  std::string first = Split(frames, "Report.htm", "<body>a<h1>B</h1></body>");
-  EXPECT_EQ(first, InternalPath(dir_.File("Report_p0.htm")));
-  EXPECT_EQ(ReadBytes(dir_.File("main.htm")),
-            "<frame name=Frame1 src=\"Report_p0.htm\" scrolling=auto>");
-  EXPECT_EQ(stylesheetName_, "Report.css");
-  EXPECT_EQ(charsetTag_, "");
-  EXPECT_EQ(settings_.pageFiles,
-            (std::vector<std::string>{"Report_p0.htm", "Report_p1.htm"}));
+TEST(SplitIntoPages, PlacesEveryAnchorBeforeAnyPageIsMade) {
+  // An anchor on pages 1 and 3 counts for the last; the links to it are
+  // collected from the whole text, head included.
+  const std::string content =
+      "<head><a href=\"#x\"></head><body><p><a href=\"#y\">"
+      "<h1><a name=\"x\"><h1><a name=\"y\"><h1><a name=\"x\"></body>";
+  const PageSplit split = SplitIntoPages(content, "R", 1);
+  EXPECT_EQ(split.anchors().linkTargets(), (Strings{"x", "y"}));
+  EXPECT_EQ(split.anchors().anchorPages(), (Strings{"R_p3.htm", "R_p2.htm"}));
 }
 
-TEST_F(SplitIntoPagesTest, EncodedBlankInTheSource) {
-  const std::string frames = "<frame name=Frame1 src=\"My%20Report.htm\">";
-  Split(frames, "My Report.htm",
-        "<html><meta content=\"text/html; "
-        "charset=utf-8\"><body>a<h1>B</h1></body>");
-  EXPECT_EQ(ReadBytes(dir_.File("main.htm")),
-            "<frame name=Frame1 src=\"My Report_p0.htm\">");
-  EXPECT_TRUE(testing::Exists(dir_.File("My Report_p1.htm")));
-  EXPECT_EQ(charsetTag_, "<meta content=\"text/html; charset=utf-8\">");
+TEST(LocateTocLinks, FirstPageHoldingTheBookmarkWins) {
+  const PageSplit split = SplitIntoPages(
+      "<body>see _Toc2<h1><a name=\"_Toc1\"><h1><a name=\"_Toc1\">"
+      "<a name=\"_Toc2\"></body>",
+      "R", 1);
+  std::vector<TocLink> links(3);
+  links[0].anchorName = "_Toc1";
+  links[1].anchorName = "_Toc2";
+  links[2].anchorName = "_Toc9";
+  links = LocateTocLinks(std::move(links), split);
+  EXPECT_EQ(links[0].newTarget, "R_p1.htm#_Toc1");
+  EXPECT_EQ(links[1].newTarget, "R_p2.htm#_Toc2");
+  EXPECT_FALSE(links[1].fromMention);
+  EXPECT_EQ(links[2].newTarget, "");
 }
 
-TEST_F(SplitIntoPagesTest, SourceInASubfolderKeepsThePagesThere) {
-  const std::string frames =
-      "<frame name=Frame1 src=\"Report_files/Body.htm\">";
-  Split(frames, "Report_files/Body.htm",
-        "<style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n</style>"
-        "<body>a<h1>B</h1></body>");
-  EXPECT_EQ(stylesheetName_, "Report_files/Body.css");
-  auto files = ReadTree(dir_.path());
-  EXPECT_EQ(files.count("Report_files/Body_p0.htm"), 1u);
-  EXPECT_EQ(files.count("Report_files/Body_p1.htm"), 1u);
-  EXPECT_EQ(files.count("Report_files/Body.css"), 1u);
-  EXPECT_EQ(files["main.htm"],
-            "<frame name=Frame1 src=\"Report_files/Body_p0.htm\">");
-}
-
-TEST_F(SplitIntoPagesTest, NoFrame1FrameReadsAndWritesNothing) {
-  std::string first = Split("<frame name=TOC src=\"toc.htm\">", "Report.htm",
-                            "<body>a<h1>B</h1></body>");
-  EXPECT_EQ(first, "");
-  EXPECT_EQ(charsetTag_, "unset");
-  EXPECT_EQ(stylesheetName_, "unset");
-  EXPECT_EQ(ReadTree(dir_.path()).size(), 2u);
-}
-
-TEST_F(SplitIntoPagesTest, WithoutBodyTagEveryPageStartsBare) {
-  Split("<frame name=Frame1 src=\"R.htm\">", "R.htm", "x<h1>B</h1>y");
-  EXPECT_EQ(ReadBytes(dir_.File("R_p0.htm")),
-            "<html><body>\r\n\r\nx\r\n\r\n</body></html>");
-  EXPECT_EQ(ReadBytes(dir_.File("R_p1.htm")),
-            "<html><body>\r\n\r\n<h1>B</h1>y\r\n\r\n</body></html>");
-}
-
-// The advance location must give every contents link the target that the
-// splitter itself gives it, for any document.
-TEST(LocateTocLinks, AgreesWithTheSplitterOnGeneratedDocuments) {
-  const std::vector<std::string> pieces = {"<h1>",
-                                           "<h2>",
-                                           "<h3>",
-                                           "text ",
-                                           "<a name=\"_Toc1\">",
-                                           "<a name=\"_Toc2\">",
-                                           "_Toc3 ",
-                                           "<a href=\"#_Toc2\">",
-                                           "_Toc12",
-                                           "<![if !supportAnnotations]>",
-                                           "<![endif]>",
-                                           "</body>",
-                                           "<body>"};
+// Offering the slices twice changes nothing: the contents links of pages
+// that carry the contents may be located before and again with the split.
+TEST(LocateTocLinks, IsIdempotentOnGeneratedDocuments) {
+  const Strings pieces = {"<h1>",
+                          "<h2>",
+                          "<h3>",
+                          "text ",
+                          "<a name=\"_Toc1\">",
+                          "<a name=\"_Toc2\">",
+                          "_Toc3 ",
+                          "<a href=\"#_Toc2\">",
+                          "_Toc12",
+                          "<![if !supportAnnotations]>",
+                          "<![endif]>",
+                          "</body>",
+                          "<body>"};
   std::mt19937 random(42);
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < 300; ++round) {
     std::string content;
-    int count = 1 + static_cast<int>(random() % 25);
-    for (int i = 0; i < count; ++i) content += pieces[random() % pieces.size()];
-    const std::string contents =
-        "<a href=\"B.htm#_Toc1\"><a href=\"B.htm#_Toc2\">"
-        "<a href=\"B.htm#_Toc3\"><a href=\"B.htm#_Toc12\">";
-    const std::string frames = "<frame name=Frame1 src=\"B.htm\">";
-    ScopedTempDir dir;
-    WriteBytes(dir.File("B.htm"), content);
-    const std::string mainFile = InternalPath(dir.File("main.htm"));
-
-    ConversionSettings located;
-    located.LEVELSTOBREAK = 2;
-    CollectTocLinks(contents, located.tocLinks);
-    LocateTocLinks(mainFile, frames, located);
-
-    ConversionSettings split;
-    split.LEVELSTOBREAK = 2;
-    CollectTocLinks(contents, split.tocLinks);
-    std::string charset, stylesheet;
-    static_cast<void>(SplitIntoPages(mainFile, frames, DressingTexts{}, nullptr,
-                                     charset, stylesheet, split));
-    SCOPED_TRACE(content);
-    for (std::size_t i = 0; i < split.tocLinks.size(); ++i) {
-      EXPECT_EQ(located.tocLinks[i].newTarget, split.tocLinks[i].newTarget);
+    for (std::size_t i = 1 + random() % 25; i > 0; --i) {
+      content += pieces[random() % pieces.size()];
     }
+    SCOPED_TRACE(content);
+    const PageSplit split = SplitIntoPages(content, "B", 2);
+    std::vector<TocLink> links(4);
+    links[0].anchorName = "_Toc1";
+    links[1].anchorName = "_Toc2";
+    links[2].anchorName = "_Toc3";
+    links[3].anchorName = "_Toc12";
+    const std::vector<TocLink> once = LocateTocLinks(links, split);
+    const std::vector<TocLink> twice = LocateTocLinks(once, split);
+    for (std::size_t i = 0; i < links.size(); ++i) {
+      EXPECT_EQ(once[i].newTarget, twice[i].newTarget);
+      EXPECT_EQ(once[i].fromMention, twice[i].fromMention);
+    }
+  }
+}
+
+TEST(PointFramesAt, RepointsTheFrame1Source) {
+  struct Row {
+    const char* name;
+    std::string frames;
+    std::string source;
+    std::string firstPage;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"unquoted source becomes quoted",
+       "<frame name=Frame1 src=Report.htm scrolling=auto>", "Report.htm",
+       "Report_p0.htm",
+       "<frame name=Frame1 src=\"Report_p0.htm\" scrolling=auto>"},
+      {"encoded blank; the page name stays unencoded",
+       "<frame name=Frame1 src=\"My%20Report.htm\">", "My Report.htm",
+       "My Report_p0.htm", "<frame name=Frame1 src=\"My Report_p0.htm\">"},
+      {"every quoted occurrence, and only those",
+       "<a href=\"R.htm\">R.htm</a><frame name=Frame1 src=\"R.htm\">", "R.htm",
+       "R_p0.htm", "<a href=\"R_p0.htm\">R.htm</a><frame name=Frame1 "
+                   "src=\"R_p0.htm\">"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(PointFramesAt(row.frames, row.source, row.firstPage),
+              row.expected);
   }
 }
 

@@ -9,11 +9,6 @@ std::string Slice(std::string_view text, std::size_t from, std::size_t to) {
   return std::string(text.substr(from, to - from));
 }
 
-std::string SliceFrom(std::string_view text, std::size_t from) {
-  if (from >= text.size()) return std::string();
-  return std::string(text.substr(from));
-}
-
 std::string AsciiLower(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) {

@@ -15,9 +15,6 @@ namespace quillery {
 [[nodiscard]] std::string Slice(std::string_view text, std::size_t from,
                                 std::size_t to);
 
-// The bytes of `text` from `from` to its end; empty when `from` is past it.
-[[nodiscard]] std::string SliceFrom(std::string_view text, std::size_t from);
-
 // A copy of `text` of the same length with only A-Z mapped to a-z (or a-z to
 // A-Z); bytes above 127 are left alone, so positions carry over.
 [[nodiscard]] std::string AsciiLower(std::string_view text);

@@ -18,36 +18,6 @@ std::string_view LoadResourceString(int id) {
   }
 }
 
-const std::vector<MenuPopup>& MainFrameMenu() {
-  static const std::vector<MenuPopup> kMenu = {
-      {"&File",
-       {"Save &As...", "&Print...\tCtrl+P", "P&rint Setup...", "E&xit"}},
-      {"Options", {"Conversion Options"}},
-      {"&Help", {"Help", "&About Quillery..."}},
-  };
-  return kMenu;
-}
-
-const std::vector<Accelerator>& MainFrameAccelerators() {
-  static const std::vector<Accelerator> kAccelerators = {
-      {"Ctrl+N", kIdFileNew},
-      {"Ctrl+O", kIdFileOpen},
-      {"Ctrl+S", kIdFileSave},
-      {"Ctrl+P", kIdFilePrint},
-      {"Ctrl+Z", kIdEditUndo},
-      {"Ctrl+X", kIdEditCut},
-      {"Ctrl+C", kIdEditCopy},
-      {"Ctrl+V", kIdEditPaste},
-      {"Alt+Backspace", kIdEditUndo},
-      {"Shift+Delete", kIdEditCut},
-      {"Ctrl+Insert", kIdEditCopy},
-      {"Shift+Insert", kIdEditPaste},
-      {"F6", kIdNextPane},
-      {"Shift+F6", kIdPrevPane},
-  };
-  return kAccelerators;
-}
-
 const ToolBarResource* FindToolBarResource(int id) {
   static const ToolBarResource kMainFrameToolBar = {
       kIdrMainFrame,

@@ -1,6 +1,6 @@
-// The main window's resources as data: ids, strings, the menu bar, the toolbar,
-// the accelerators and the progress dialog. Resource 128 is shared by the frame
-// and the document template; the dialog is resource 133.
+// The main window's resources as data: ids, strings, the toolbar and the
+// progress dialog. Resource 128 is shared by the frame and the document
+// template; the dialog is resource 133.
 #ifndef QUILLERY_WINDOW_RESOURCES_H_
 #define QUILLERY_WINDOW_RESOURCES_H_
 
@@ -22,17 +22,9 @@ constexpr int kIdProgressCancel = 4;
 
 // Commands: the framework's standard ones and the two of our own toolbar.
 constexpr int kIdSeparator = 0;
-constexpr int kIdFileNew = 57600;
-constexpr int kIdFileOpen = 57601;
 constexpr int kIdFileSave = 57603;
 constexpr int kIdFilePrint = 57607;
-constexpr int kIdEditCopy = 57634;
-constexpr int kIdEditCut = 57635;
-constexpr int kIdEditPaste = 57637;
-constexpr int kIdEditUndo = 57643;
 constexpr int kIdAppAbout = 57664;
-constexpr int kIdNextPane = 57680;
-constexpr int kIdPrevPane = 57681;
 constexpr int kIdToolbarTocFormat = 32774;
 constexpr int kIdToolbarOptions = 32777;
 
@@ -49,24 +41,6 @@ constexpr std::string_view kMainFrameDocString =
 // The string resource `id`: a document string, a toolbar button's prompt
 // ("status text\ntooltip") or the idle text. Empty when there is none.
 [[nodiscard]] std::string_view LoadResourceString(int id);
-
-// One drop-down menu of the menu bar: its caption and its items' captions, in
-// order; "\t" separates a caption from its shortcut.
-struct MenuPopup {
-  std::string_view caption;
-  std::vector<std::string_view> items;
-};
-
-// The menu bar of resource 128, left to right.
-[[nodiscard]] const std::vector<MenuPopup>& MainFrameMenu();
-
-// One key of the accelerator table and the command it gives.
-struct Accelerator {
-  std::string_view key;
-  int commandId;
-};
-
-[[nodiscard]] const std::vector<Accelerator>& MainFrameAccelerators();
 
 // A toolbar: the size of its buttons in pixels and its items left to right,
 // kIdSeparator standing for a gap.

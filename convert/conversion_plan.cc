@@ -1,0 +1,109 @@
+// The plan of a conversion's files; see conversion_plan.h.
+#include "convert/conversion_plan.h"
+
+#include <cassert>
+#include <unordered_map>
+#include <utility>
+
+namespace quillery {
+
+std::string LexicalPathKey(const std::string& path) {
+  std::string key;
+  key.reserve(path.size());
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = path.find_first_of("\\/", begin);
+    if (end == std::string::npos) end = path.size();
+    const std::size_t length = end - begin;
+    const bool skipped =
+        length == 0 || (length == 1 && path[begin] == '.');
+    if (!skipped) {
+      key += '/';
+      key.append(path, begin, length);
+    }
+    begin = end + 1;
+  }
+  return key;
+}
+
+void ConversionPlan::AddBytes(std::string path, std::string bytes) {
+  PlannedFile file;
+  file.path = std::move(path);
+  file.bytes = std::move(bytes);
+  files_.push_back(std::move(file));
+}
+
+void ConversionPlan::AddPages(PageMaker maker, const std::string& folder) {
+  assert(!pages_ && "a plan holds the pages of one split");
+  pages_.emplace(std::move(maker));
+  const PageSplit& split = pages_->split();
+  for (std::size_t page = 0; page < split.PageCount(); ++page) {
+    PlannedFile file;
+    file.path = folder + "\\" + split.PageFile(page);
+    file.source = Source::kPage;
+    file.page = page;
+    files_.push_back(std::move(file));
+  }
+}
+
+void ConversionPlan::AddCopy(std::string path, std::string copyOf) {
+  assert(Plans(copyOf) && "a copy takes what the plan has put at its source");
+  PlannedFile file;
+  file.path = std::move(path);
+  file.source = Source::kCopy;
+  file.copyOf = std::move(copyOf);
+  files_.push_back(std::move(file));
+}
+
+bool ConversionPlan::Plans(const std::string& path) const {
+  const std::string key = LexicalPathKey(path);
+  for (const PlannedFile& file : files_) {
+    if (LexicalPathKey(file.path) == key) return true;
+  }
+  return false;
+}
+
+std::size_t ConversionPlan::PageCount() const {
+  return pages_ ? pages_->split().PageCount() : 0;
+}
+
+std::vector<std::string> ConversionPlan::Paths() const {
+  std::vector<std::string> paths;
+  paths.reserve(files_.size());
+  for (const PlannedFile& file : files_) paths.push_back(file.path);
+  return paths;
+}
+
+void ConversionPlan::WriteTo(SiteWriter& writer,
+                             const PathKeyFunction& keyOf) const {
+  constexpr std::size_t kNothing = static_cast<std::size_t>(-1);
+  const std::size_t count = files_.size();
+  // For each file, the planned file whose bytes it takes (a copy takes its
+  // source's as they stand at its place in the order), and for each path the
+  // last file planned for it.
+  std::vector<std::size_t> origin(count, kNothing);
+  std::vector<std::string> keys(count);
+  std::unordered_map<std::string, std::size_t> latest;
+  for (std::size_t i = 0; i < count; ++i) {
+    const PlannedFile& file = files_[i];
+    keys[i] = keyOf(file.path);
+    if (file.source == Source::kCopy) {
+      auto source = latest.find(keyOf(file.copyOf));
+      if (source != latest.end()) origin[i] = origin[source->second];
+    } else {
+      origin[i] = i;
+    }
+    latest[keys[i]] = i;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (latest[keys[i]] != i || origin[i] == kNothing) continue;
+    const PlannedFile& from = files_[origin[i]];
+    if (from.source == Source::kPage) {
+      writer.WriteFile(files_[i].path, pages_->MakePage(from.page));
+    } else {
+      writer.WriteFile(files_[i].path, from.bytes);
+    }
+  }
+}
+
+}  // namespace quillery

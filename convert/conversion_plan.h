@@ -1,0 +1,69 @@
+// The files one conversion writes, planned in memory before the first is
+// written. Each is given as bytes, as a page that is made only when it is
+// written, or as a copy of what the plan puts at another path by then.
+//
+// The plan keeps the order in which the conversion defines its files. Where
+// two of them name the same path (the main file bears a page's name, the
+// contents frame page is the main file), the path ends up with the later one,
+// and a copy takes what its source path holds at its place in that order.
+// Each path is still written only once.
+#ifndef QUILLERY_CONVERT_CONVERSION_PLAN_H_
+#define QUILLERY_CONVERT_CONVERSION_PLAN_H_
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/site_writer.h"
+#include "dress/page_maker.h"
+
+namespace quillery {
+
+// The key under which two internal paths name the same file. The default
+// takes "\" and "/" for the same separator and drops empty and "."
+// components: "\site\sub/.\a.htm" and "\site\sub\a.htm" are one file.
+using PathKeyFunction = std::function<std::string(const std::string& path)>;
+[[nodiscard]] std::string LexicalPathKey(const std::string& path);
+
+class ConversionPlan {
+ public:
+  void AddBytes(std::string path, std::string bytes);
+  // Every page of `maker`, in page order, each at folder + "\" + its file
+  // name. A plan holds the pages of one split at most.
+  void AddPages(PageMaker maker, const std::string& folder);
+  // A copy of what the plan has put at `copyOf` by this point.
+  void AddCopy(std::string path, std::string copyOf);
+
+  // True when some file of the plan so far has this path (LexicalPathKey).
+  [[nodiscard]] bool Plans(const std::string& path) const;
+  // The number of pages planned.
+  [[nodiscard]] std::size_t PageCount() const;
+  // The path of every file, in plan order, a path written twice twice.
+  [[nodiscard]] std::vector<std::string> Paths() const;
+
+  // Writes every path once, in plan order, at the place of the last file
+  // planned for it, with that file's bytes. Pages are made as they are
+  // written, one at a time. Paths are compared by `keyOf`. Throws what the
+  // writer throws; files written before then stay written.
+  void WriteTo(SiteWriter& writer,
+               const PathKeyFunction& keyOf = LexicalPathKey) const;
+
+ private:
+  enum class Source { kBytes, kPage, kCopy };
+  struct PlannedFile {
+    std::string path;
+    Source source = Source::kBytes;
+    std::string bytes;       // kBytes
+    std::size_t page = 0;    // kPage
+    std::string copyOf;      // kCopy
+  };
+
+  std::vector<PlannedFile> files_;
+  std::optional<PageMaker> pages_;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_CONVERSION_PLAN_H_

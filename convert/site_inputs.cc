@@ -1,0 +1,151 @@
+// Reading a conversion's inputs; see site_inputs.h.
+#include "convert/site_inputs.h"
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+
+#include "dress/header_footer.h"
+#include "platform/file_io.h"
+#include "split/frame_source.h"
+#include "split/paths.h"
+
+namespace quillery {
+namespace {
+
+bool HasCode(const std::vector<std::int32_t>& placements, std::int32_t code) {
+  return std::find(placements.begin(), placements.end(), code) !=
+         placements.end();
+}
+
+// The folder of an internal path on disk: a frame source may hold forward
+// slashes ("doc_files/toc.htm"), which are separators to the file system.
+// The root folder is "\".
+std::string FolderOnDisk(const std::string& internalPath) {
+  const std::size_t separator = internalPath.find_last_of("\\/");
+  if (separator == std::string::npos) return std::string();
+  if (separator == 0) return "\\";
+  return internalPath.substr(0, separator);
+}
+
+FileError LeavesTheFolder(std::string_view frameName, const std::string& source,
+                          const std::string& mainFilePath) {
+  return FileError("refusing the " + std::string(frameName) +
+                   " frame source '" + source + "' of '" +
+                   NativePath(mainFilePath) +
+                   "': it leads out of the document's folder");
+}
+
+// Reads the texts of one run, each file once: a frame may show the main
+// file itself, or both frames the same page.
+class SiteReader {
+ public:
+  explicit SiteReader(const std::string& mainFilePath)
+      : mainFilePath_(mainFilePath) {}
+
+  std::string ReadText(const std::string& path) {
+    const std::optional<std::string> real = RealPath(path);
+    if (real) {
+      auto known = texts_.find(*real);
+      if (known != texts_.end()) return known->second;
+    }
+    std::string text = ReadFile(path);
+    if (real) texts_.emplace(*real, text);
+    return text;
+  }
+
+  // The source of the frame `frameName`, refused when it leads out of the
+  // main file's folder by its text or, once resolved, by a symbolic link.
+  std::optional<std::string> FrameSource(std::string_view framesText,
+                                         std::string_view frameName) {
+    std::optional<std::string> source = FindFrameSource(framesText, frameName);
+    if (!source) return source;
+    if (LeavesItsFolder(*source)) {
+      throw LeavesTheFolder(frameName, *source, mainFilePath_);
+    }
+    // A page that cannot be resolved does not exist: reading it says so.
+    const std::optional<std::string> real = RealPath(FramePath(*source));
+    if (real && !IsInsideFolder(FolderOnDisk(*real), SiteFolder())) {
+      throw LeavesTheFolder(frameName, *source, mainFilePath_);
+    }
+    return source;
+  }
+
+  std::string FramePath(const std::string& source) const {
+    return DirectoryOf(mainFilePath_) + "\\" + source;
+  }
+
+ private:
+  const std::string& SiteFolder() {
+    if (!siteFolder_) {
+      // The main file has been read, so its folder exists.
+      siteFolder_ = RealPath(FolderOnDisk(mainFilePath_))
+                        .value_or(FolderOnDisk(mainFilePath_));
+    }
+    return *siteFolder_;
+  }
+
+  const std::string& mainFilePath_;
+  std::optional<std::string> siteFolder_;
+  std::map<std::string, std::string> texts_;
+};
+
+}  // namespace
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+  if (folder == "\\") return !path.empty() && path[0] == '\\';
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || path[folder.size()] == '\\';
+}
+
+DressingTexts LoadDressingTexts(const ConversionSettings& settings) {
+  DressingTexts texts;
+  if (!settings.HEADERFILE.empty() &&
+      HasCode(settings.headerPlacements, kHeaderTextCode)) {
+    texts.headerText =
+        KeepBodyContent(ReadFile(InternalPath(settings.HEADERFILE)));
+  }
+  if (!settings.FOOTERFILE.empty() &&
+      HasCode(settings.footerPlacements, kFooterTextCode)) {
+    texts.footerText =
+        KeepBodyContent(ReadFile(InternalPath(settings.FOOTERFILE)));
+  }
+  if (!settings.HTMLTEMPLATEFILE.empty() && settings.USINGTEMPLATE != 0) {
+    texts.templateText = ReadFile(InternalPath(settings.HTMLTEMPLATEFILE));
+  }
+  return texts;
+}
+
+SiteInputs ReadSiteInputs(const std::string& mainFilePath,
+                          const ConversionSettings& settings) {
+  SiteInputs site;
+  site.mainFilePath = mainFilePath;
+  SiteReader reader(site.mainFilePath);
+  site.framesText = reader.ReadText(mainFilePath);
+  site.tocSource = reader.FrameSource(site.framesText, "TOC");
+  if (!site.tocSource) return site;
+  site.tocFramePath = reader.FramePath(*site.tocSource);
+  site.tocFrameText = reader.ReadText(site.tocFramePath);
+
+  if (settings.LEVELSTOBREAK > 0) {
+    site.dressing = LoadDressingTexts(settings);
+    site.contentSource = reader.FrameSource(site.framesText, "Frame1");
+    if (site.contentSource) {
+      site.contentText = reader.ReadText(reader.FramePath(*site.contentSource));
+    }
+  }
+
+  if (settings.TOCBULLETS != 0) {
+    const std::string folder = FolderOnDisk(site.tocFramePath);
+    for (const char* image : kBulletImageFiles) {
+      // The user's own images of these names stay.
+      const std::string target = folder + "\\" + image;
+      if (FileExists(target)) continue;
+      site.bulletImages.push_back(FileBytes{
+          target, ReadBinaryFile(settings.programFolder + "\\" + image)});
+    }
+  }
+  return site;
+}
+
+}  // namespace quillery

@@ -1,0 +1,77 @@
+// Everything a conversion reads, read before the first byte is written, so
+// that every refusal leaves every file as it was.
+#ifndef QUILLERY_CONVERT_SITE_INPUTS_H_
+#define QUILLERY_CONVERT_SITE_INPUTS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "dress/template_fill.h"
+
+namespace quillery {
+
+// A file to put on disk as it is: its internal path and bytes.
+struct FileBytes {
+  std::string path;
+  std::string bytes;
+};
+
+// The bullet images the contents frame page refers to, in its own folder.
+constexpr const char* kBulletImageFiles[] = {"bullet10001.gif",
+                                             "main10001.gif"};
+
+struct SiteInputs {
+  // The frames page (the main file), internal form, and its text.
+  std::string mainFilePath;
+  std::string framesText;
+  // The TOC frame's source as found, "%20" decoded; nothing when the main
+  // file names no TOC frame (then nothing more is read).
+  std::optional<std::string> tocSource;
+  std::string tocFramePath;
+  std::string tocFrameText;
+  // Read only when the run splits: the Frame1 frame's source ("%20"
+  // decoded; nothing without a Frame1 frame) and the content page's text.
+  std::optional<std::string> contentSource;
+  std::string contentText;
+  // The header and footer files' body content and the whole template, each
+  // read only when the run splits and asks for it.
+  DressingTexts dressing;
+  // The program's bullet images to put beside the contents frame page: with
+  // bullets on, each one whose name is free there when the run starts.
+  std::vector<FileBytes> bulletImages;
+};
+
+// Reads the inputs of converting the frames page at `mainFilePath` (internal
+// form) with `settings`:
+// - the main file, and the TOC frame page it names (without a TOC frame
+//   nothing more is read);
+// - when LEVELSTOBREAK is above 0, the header, footer and template files
+//   the run asks for (LoadDressingTexts), then the content page named by the
+//   Frame1 frame;
+// - with TOCBULLETS, the program's bullet images not yet beside the TOC
+//   frame page.
+// A file read twice (a frame that shows the main file itself) is read once.
+// Throws FileError when a file cannot be read, is no regular file, or a text
+// holds a zero byte, and when a frame source leads out of the main file's
+// folder, by its text ("..", an absolute path) or by a symbolic link.
+[[nodiscard]] SiteInputs ReadSiteInputs(const std::string& mainFilePath,
+                                        const ConversionSettings& settings);
+
+// The dressing texts a splitting run asks for: the header file's body
+// content when HEADERFILE is set and a placement asks for the header, the
+// footer file's likewise, the whole template file when HTMLTEMPLATEFILE is
+// set and USINGTEMPLATE is not 0; each "" when not asked for. An asked-for
+// file that cannot be read throws FileError; an empty one is fine.
+[[nodiscard]] DressingTexts LoadDressingTexts(
+    const ConversionSettings& settings);
+
+// True when `path` is `folder` itself or lies under it (internal paths,
+// both resolved).
+[[nodiscard]] bool IsInsideFolder(const std::string& path,
+                                  const std::string& folder);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_SITE_INPUTS_H_

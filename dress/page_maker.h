@@ -1,0 +1,60 @@
+// The finished bytes of every page of a split document: its slice dressed by
+// FillTemplate, put into the content page's own head and tail when there is
+// no template, and its in-page links pointing at the pages that hold their
+// anchors. Pages are made one at a time, on demand, so that a large document
+// never has all its pages in memory.
+#ifndef QUILLERY_DRESS_PAGE_MAKER_H_
+#define QUILLERY_DRESS_PAGE_MAKER_H_
+
+#include <cstddef>
+#include <string>
+
+#include "dress/template_fill.h"
+#include "split/page_splitter.h"
+
+namespace quillery {
+
+class PageMaker {
+ public:
+  // `texts.templateText` is the template as prepared for the conversion
+  // (PutWordNamespaces), "" for none; the pages get it with the content's
+  // charset tag inserted. `contentsText` goes in place of "[WORDTOC]" ("" for
+  // none). The content's head gives up its Word style block to the
+  // stylesheet file, named after the pages' base name.
+  PageMaker(PageSplit split, DressingTexts texts, DressingOptions options,
+            std::string contentsText);
+
+  [[nodiscard]] const PageSplit& split() const { return split_; }
+
+  // The stylesheet file's name and text; the text is "" when the content's
+  // head holds no Word style block (then no file is written, but templated
+  // pages link to the name all the same).
+  [[nodiscard]] const std::string& stylesheetFile() const {
+    return stylesheetFile_;
+  }
+  [[nodiscard]] const std::string& stylesheet() const { return stylesheet_; }
+
+  // The whole file of page `page`:
+  // - with a template, FillTemplate of its slice with the stylesheet link
+  //   block put before the head end tag (InsertStylesheetLink);
+  // - without one, the content's head part (the style block replaced by a
+  //   link to the stylesheet file), FillTemplate of its slice, and the
+  //   content's tail part;
+  // then with every in-page link re-pointed (RewritePageLinks), in the head
+  // and tail parts, template, header and footer as well.
+  [[nodiscard]] std::string MakePage(std::size_t page) const;
+
+ private:
+  PageSplit split_;
+  DressingTexts texts_;
+  DressingOptions options_;
+  std::string contentsText_;
+  std::string headPart_;
+  std::string tailPart_;
+  std::string stylesheetFile_;
+  std::string stylesheet_;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_DRESS_PAGE_MAKER_H_
