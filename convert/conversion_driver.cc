@@ -5,6 +5,8 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "convert/multi_page.h"
 #include "convert/site_writer.h"
@@ -65,18 +67,22 @@ class OutputFolders {
 
 }  // namespace
 
-ConversionPlan PlanConversion(const SiteInputs& site,
+ConversionPlan PlanConversion(SiteInputs site,
                               const ConversionSettings& settings) {
   ConversionPlan plan;
-  std::string tocFrameText = site.tocFrameText;
+  const std::string tocFramePath = site.tocFramePath;
+  std::vector<FileBytes> bulletImages = std::move(site.bulletImages);
+  std::string tocFrameText = std::move(site.tocFrameText);
   if (settings.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
   if (settings.LEVELSTOBREAK > 0) {
-    tocFrameText =
-        ConvertToPages(site, std::move(tocFrameText), settings, plan);
+    tocFrameText = ConvertToPages(std::move(site), std::move(tocFrameText),
+                                  settings, plan);
   }
-  plan.AddBytes(site.tocFramePath, std::move(tocFrameText));
-  for (const FileBytes& image : site.bulletImages) {
-    if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
+  plan.AddBytes(tocFramePath, std::move(tocFrameText));
+  for (FileBytes& image : bulletImages) {
+    if (!plan.Plans(image.path)) {
+      plan.AddBytes(std::move(image.path), std::move(image.bytes));
+    }
   }
   return plan;
 }
@@ -84,9 +90,9 @@ ConversionPlan PlanConversion(const SiteInputs& site,
 ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 const ConversionSettings& settings) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
-  const SiteInputs site = ReadSiteInputs(mainFilePath, settings);
+  SiteInputs site = ReadSiteInputs(mainFilePath, settings);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
-  const ConversionPlan plan = PlanConversion(site, settings);
+  const ConversionPlan plan = PlanConversion(std::move(site), settings);
 
   OutputFolders folders(mainFilePath);
   for (const std::string& path : plan.Paths()) folders.Check(path);

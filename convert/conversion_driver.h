@@ -30,8 +30,9 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
 // Every file the conversion of `site` writes, in order: with LEVELSTOBREAK
 // above 0 what ConvertToPages plans, then the TOC frame page (with bullets
 // when TOCBULLETS is set), then the bullet images whose paths nothing else
-// of the plan takes. Reads and writes nothing. `site` must name a TOC frame.
-[[nodiscard]] ConversionPlan PlanConversion(const SiteInputs& site,
+// of the plan takes. Reads and writes nothing. `site` must name a TOC frame;
+// it is taken whole, so that its texts are not copied.
+[[nodiscard]] ConversionPlan PlanConversion(SiteInputs site,
                                             const ConversionSettings& settings);
 
 }  // namespace quillery

@@ -50,10 +50,10 @@ std::optional<std::string> ContentsMainPage(
 
 }  // namespace
 
-std::string ConvertToPages(const SiteInputs& site, std::string tocFrameText,
+std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
                            const ConversionSettings& settings,
                            ConversionPlan& plan) {
-  DressingTexts dressing = site.dressing;
+  DressingTexts dressing = std::move(site.dressing);
   dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
   const DressingOptions options = DressingOptionsOf(settings);
 
@@ -72,7 +72,7 @@ std::string ConvertToPages(const SiteInputs& site, std::string tocFrameText,
     const std::string& source = *site.contentSource;
     stylesheetName = StripHtmExtension(FileNameOf(source)) + ".css";
     split = SplitIntoPages(
-        site.contentText,
+        std::move(site.contentText),
         StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
         settings.LEVELSTOBREAK);
   }

@@ -25,7 +25,9 @@ namespace quillery {
 // Copies of page 0 are planned only when the split made a page 0. Without a
 // Frame1 frame nothing is split, and without a split point only the
 // stylesheet file is planned before the main file.
-[[nodiscard]] std::string ConvertToPages(const SiteInputs& site,
+// The site is taken whole so that its content text, the largest of them,
+// becomes the split's without a copy.
+[[nodiscard]] std::string ConvertToPages(SiteInputs site,
                                          std::string tocFrameText,
                                          const ConversionSettings& settings,
                                          ConversionPlan& plan);

@@ -37,21 +37,24 @@ FileError LeavesTheFolder(std::string_view frameName, const std::string& source,
 }
 
 // Reads the texts of one run, each file once: a frame may show the main
-// file itself, or both frames the same page.
+// file itself, or both frames the same page. The texts read are the
+// caller's; they must stay where they are while the reader lives.
 class SiteReader {
  public:
   explicit SiteReader(const std::string& mainFilePath)
       : mainFilePath_(mainFilePath) {}
 
-  std::string ReadText(const std::string& path) {
+  void ReadText(const std::string& path, std::string& text) {
     const std::optional<std::string> real = RealPath(path);
     if (real) {
       auto known = texts_.find(*real);
-      if (known != texts_.end()) return known->second;
+      if (known != texts_.end()) {
+        text = *known->second;
+        return;
+      }
     }
-    std::string text = ReadFile(path);
-    if (real) texts_.emplace(*real, text);
-    return text;
+    text = ReadFile(path);
+    if (real) texts_.emplace(*real, &text);
   }
 
   // The source of the frame `frameName`, refused when it leads out of the
@@ -87,7 +90,7 @@ class SiteReader {
 
   const std::string& mainFilePath_;
   std::optional<std::string> siteFolder_;
-  std::map<std::string, std::string> texts_;
+  std::map<std::string, const std::string*> texts_;
 };
 
 }  // namespace
@@ -121,17 +124,17 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
   SiteInputs site;
   site.mainFilePath = mainFilePath;
   SiteReader reader(site.mainFilePath);
-  site.framesText = reader.ReadText(mainFilePath);
+  reader.ReadText(mainFilePath, site.framesText);
   site.tocSource = reader.FrameSource(site.framesText, "TOC");
   if (!site.tocSource) return site;
   site.tocFramePath = reader.FramePath(*site.tocSource);
-  site.tocFrameText = reader.ReadText(site.tocFramePath);
+  reader.ReadText(site.tocFramePath, site.tocFrameText);
 
   if (settings.LEVELSTOBREAK > 0) {
     site.dressing = LoadDressingTexts(settings);
     site.contentSource = reader.FrameSource(site.framesText, "Frame1");
     if (site.contentSource) {
-      site.contentText = reader.ReadText(reader.FramePath(*site.contentSource));
+      reader.ReadText(reader.FramePath(*site.contentSource), site.contentText);
     }
   }
 
