@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "convert/toc_links.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
-#include "split/annotations.h"
 #include "split/charset.h"
 #include "split/link_rewriter.h"
 #include "split/page_splitter.h"
@@ -22,37 +20,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   using namespace quillery;
   const std::string text(reinterpret_cast<const char*>(data), size);
 
-  std::string contents = text;
-  AddTocBullets(contents);
-  std::vector<TocLink> links;
-  CollectTocLinks(contents, links);
+  const std::string contents = AddTocBullets(text);
+  std::vector<TocLink> links = CollectTocLinks(contents);
   for (std::size_t i = 0; i < links.size(); i += 2) {
     links[i].newTarget =
         "p" + std::to_string(i) + ".htm#" + links[i].anchorName;
   }
-  ApplyTocLinks(contents, links);
+  static_cast<void>(ApplyTocLinks(contents, links));
 
-  const std::string cleaned = RemoveAnnotationBlocks(text);
-  std::vector<std::string> linkTargets, anchorPages;
-  AnchorPageTable anchors(linkTargets, anchorPages);
-  anchors.CollectLinkTargets(cleaned);
-  TocLinkResolver resolver(links);
-  std::vector<std::string> pages;
-  ForEachPageSlice(cleaned, FindBodySeams(cleaned), 3,
-                   [&](std::size_t page, std::string_view slice) {
-                     pages.push_back("p" + std::to_string(page) + ".htm");
-                     anchors.RecordAnchorPage(slice, pages.back());
-                     resolver.ResolveTocLinks(slice, pages.back());
-                   });
-  std::string page = cleaned;
-  static_cast<void>(RewriteLinksInPage(page, "p0.htm", anchors));
+  const PageSplit split = SplitIntoPages(text, "p", 3);
+  links = LocateTocLinks(std::move(links), split);
+  for (std::size_t page = 0; page < split.PageCount(); ++page) {
+    static_cast<void>(RewritePageLinks(std::string(split.Slice(page)),
+                                       split.PageFile(page), split.anchors()));
+  }
 
-  std::string head = text;
-  static_cast<void>(ExtractStylesheet(head, "doc.css"));
-  std::string withCharset = text;
-  InsertCharsetTag(withCharset, ExtractCharsetTag(text));
-  static_cast<void>(CleanGraphics(text, 420, 1));
+  static_cast<void>(ExtractStylesheet(text, "doc.css"));
+  static_cast<void>(InsertCharsetTag(text, ExtractCharsetTag(text)));
+  static_cast<void>(CleanGraphics(text, 420, /*keepProportions=*/true));
   static_cast<void>(KeepBodyContent(text));
   static_cast<void>(FindHeadClose(text));
+  static_cast<void>(PutWordNamespaces(text));
   return 0;
 }

@@ -74,9 +74,16 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
 
 RunResult RunQuillery(const std::vector<std::string>& words,
                       const std::string& workingFolder) {
+  return RunProgram(QUILLERY_EXE, words, workingFolder);
+}
+
+RunResult RunProgram(const std::string& program,
+                     const std::vector<std::string>& words,
+                     const std::string& workingFolder) {
   ScopedTempDir capture;
-  std::string command =
-      "cd " + ShellQuoted(workingFolder) + " && " + ShellQuoted(QUILLERY_EXE);
+  // A run that hangs (reading a FIFO, say) ends after a minute, exit 124.
+  std::string command = "cd " + ShellQuoted(workingFolder) +
+                        " && timeout 60 " + ShellQuoted(program);
   for (const std::string& word : words) command += " " + ShellQuoted(word);
   command += " >" + ShellQuoted(capture.File("out")) + " 2>" +
              ShellQuoted(capture.File("err")) + " </dev/null";

@@ -46,6 +46,11 @@ struct RunResult {
 RunResult RunQuillery(const std::vector<std::string>& words,
                       const std::string& workingFolder);
 
+// Runs `program` (a copy of quillery, say, in a folder of its own) likewise.
+RunResult RunProgram(const std::string& program,
+                     const std::vector<std::string>& words,
+                     const std::string& workingFolder);
+
 }  // namespace testing
 }  // namespace quillery
 

@@ -1,0 +1,176 @@
+#include "convert/site_inputs.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dress/header_footer.h"
+#include "platform/file_io.h"
+#include "tests/test_support.h"
+
+namespace quillery {
+namespace {
+
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+using Texts = std::vector<std::string>;
+
+Texts All(const DressingTexts& texts) {
+  return {texts.headerText, texts.footerText, texts.templateText};
+}
+
+// The message of the FileError that `action` throws, or "no error".
+template <typename Action>
+std::string ErrorOf(Action action) {
+  try {
+    action();
+  } catch (const FileError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+// The working folder changed for the lifetime of the object.
+struct InFolder {
+  explicit InFolder(const std::string& path) {
+    std::filesystem::current_path(path);
+  }
+  ~InFolder() { std::filesystem::current_path(previous); }
+  const std::filesystem::path previous = std::filesystem::current_path();
+};
+
+TEST(LoadDressingTexts, ReadsWhatTheRunAsksForFromTheWorkingFolder) {
+  ScopedTempDir dir;
+  ConversionSettings settings;
+  WriteBytes(dir.File("head.htm"), "<html><body>H</body></html>");
+  WriteBytes(dir.File("foot.htm"), "<body>F</body>");
+  WriteBytes(dir.File("base.htm"), "<html><body>[QUILLERY]</body></html>");
+  settings.HEADERFILE = "head.htm";  // as typed, relative
+  settings.FOOTERFILE = dir.File("foot.htm");
+  settings.HTMLTEMPLATEFILE = "base.htm";
+  settings.headerPlacements = {kHeaderTextCode};
+  settings.footerPlacements = {kFooterTextCode};
+  settings.USINGTEMPLATE = 1;
+  InFolder inDir(dir.path());
+  EXPECT_EQ(All(LoadDressingTexts(settings)),
+            (Texts{"H", "F", "<html><body>[QUILLERY]</body></html>"}));
+}
+
+TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
+  ScopedTempDir dir;
+  const std::string missing = dir.File("none.htm");
+  WriteBytes(dir.File("empty.htm"), "");
+  ConversionSettings settings;
+  settings.HEADERFILE = settings.FOOTERFILE = settings.HTMLTEMPLATEFILE =
+      missing;
+  // Code 1 in the header list asks for nothing; no footer placement; no
+  // template in use.
+  settings.headerPlacements = {kFooterTextCode};
+  EXPECT_EQ(All(LoadDressingTexts(settings)), (Texts{"", "", ""}));
+
+  const std::string reason = "cannot read '" + missing +
+                             "': No such file or directory";
+  settings.headerPlacements = {kHeaderTextCode};
+  EXPECT_EQ(ErrorOf([&] { (void)LoadDressingTexts(settings); }), reason);
+  settings.HEADERFILE.clear();  // no file named: nothing asked for
+  settings.USINGTEMPLATE = 1;
+  EXPECT_EQ(ErrorOf([&] { (void)LoadDressingTexts(settings); }), reason);
+  settings.HTMLTEMPLATEFILE = dir.File("empty.htm");
+  settings.footerPlacements = {kFooterTextCode};
+  EXPECT_EQ(ErrorOf([&] { (void)LoadDressingTexts(settings); }), reason);
+  settings.FOOTERFILE = dir.File("empty.htm");
+  EXPECT_EQ(All(LoadDressingTexts(settings)), (Texts{"", "", ""}));
+}
+
+class ReadSiteInputsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir_.File("site/doc.htm"),
+               "<frame name=TOC src=\"sub/toc.htm\">"
+               "<frame name=Frame1 src=\"sub/body.htm\">");
+    WriteBytes(dir_.File("outside/toc.htm"), "outside toc");
+    WriteBytes(dir_.File("outside/body.htm"), "outside body");
+    settings_.programFolder = InternalPath(dir_.File("program"));
+  }
+  SiteInputs Read() {
+    return ReadSiteInputs(InternalPath(dir_.File("site/doc.htm")), settings_);
+  }
+  std::string Refusal(const std::string& frame, const std::string& source) {
+    return "refusing the " + frame + " frame source '" + source + "' of '" +
+           dir_.File("site/doc.htm") +
+           "': it leads out of the document's folder";
+  }
+
+  ScopedTempDir dir_;
+  ConversionSettings settings_;
+};
+
+TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
+  ASSERT_EQ(symlink("../outside", dir_.File("site/sub").c_str()), 0);
+  EXPECT_EQ(ErrorOf([&] { (void)Read(); }), Refusal("TOC", "sub/toc.htm"));
+
+  // A page of its own that links out is refused too; the folder is fine.
+  std::filesystem::remove(dir_.File("site/sub"));
+  WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
+  ASSERT_EQ(symlink("../../outside/body.htm",
+                    dir_.File("site/sub/body.htm").c_str()),
+            0);
+  settings_.LEVELSTOBREAK = 0;  // without a split Frame1 is not looked at
+  EXPECT_EQ(Read().tocFrameText, "toc");
+  settings_.LEVELSTOBREAK = 1;
+  EXPECT_EQ(ErrorOf([&] { (void)Read(); }),
+            Refusal("Frame1", "sub/body.htm"));
+}
+
+TEST_F(ReadSiteInputsTest, ReadsTheFramesOfASplittingRun) {
+  WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
+  WriteBytes(dir_.File("site/sub/body.htm"), "body");
+  settings_.LEVELSTOBREAK = 1;
+  const SiteInputs site = Read();
+  EXPECT_EQ(site.framesText.substr(0, 6), "<frame");
+  EXPECT_EQ(site.tocSource, "sub/toc.htm");
+  EXPECT_EQ(site.tocFramePath, InternalPath(dir_.File("site")) +
+                                   "\\sub/toc.htm");
+  EXPECT_EQ(site.tocFrameText, "toc");
+  EXPECT_EQ(site.contentSource, "sub/body.htm");
+  EXPECT_EQ(site.contentText, "body");
+}
+
+TEST_F(ReadSiteInputsTest, BulletImagesOnlyWhereTheirNamesAreFree) {
+  WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
+  WriteBytes(dir_.File("site/sub/main10001.gif"), "the user's own");
+  settings_.TOCBULLETS = 1;
+  // The program's image is read before anything is written.
+  EXPECT_EQ(ErrorOf([&] { (void)Read(); }),
+            "cannot read '" + dir_.File("program/bullet10001.gif") +
+                "': No such file or directory");
+  WriteBytes(dir_.File("program/bullet10001.gif"), std::string("GIF\0", 4));
+  const SiteInputs site = Read();
+  ASSERT_EQ(site.bulletImages.size(), 1u);
+  EXPECT_EQ(site.bulletImages[0].path,
+            InternalPath(dir_.File("site/sub")) + "\\bullet10001.gif");
+  EXPECT_EQ(site.bulletImages[0].bytes, std::string("GIF\0", 4));
+}
+
+TEST_F(ReadSiteInputsTest, WithoutATocFrameNothingMoreIsRead) {
+  WriteBytes(dir_.File("site/doc.htm"), "<frame name=Frame1 src=gone.htm >");
+  settings_.LEVELSTOBREAK = 1;
+  settings_.TOCBULLETS = 1;
+  const SiteInputs site = Read();
+  EXPECT_FALSE(site.tocSource.has_value());
+  EXPECT_FALSE(site.contentSource.has_value());
+}
+
+TEST(IsInsideFolder, ComparesWholeComponents) {
+  EXPECT_TRUE(IsInsideFolder("\\site", "\\site"));
+  EXPECT_TRUE(IsInsideFolder("\\site\\sub", "\\site"));
+  EXPECT_FALSE(IsInsideFolder("\\site2", "\\site"));
+  EXPECT_FALSE(IsInsideFolder("\\", "\\site"));
+  EXPECT_TRUE(IsInsideFolder("\\anything", "\\"));
+}
+
+}  // namespace
+}  // namespace quillery

@@ -1,0 +1,127 @@
+#include "dress/page_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dress/head_body_tail.h"
+#include "dress/header_footer.h"
+#include "dress/stylesheet.h"
+#include "split/charset.h"
+
+namespace quillery {
+namespace {
+
+const std::string kStyleBlock =
+    "<style>\r\n<!--\r\n /* Font Definitions */\r\np {margin:0}\r\n-->\r\n"
+    "</style>";
+const std::string kContent =
+    "<html><head><meta content=\"text/html; charset=utf-8\">" + kStyleBlock +
+    "<a href=\"#b\">head link</a></head><body>\r\npre <a href=\"#b\">b</a>"
+    "<h1><a name=\"a\">A</a></h1><a href=\"#a\">a</a>"
+    "<h1><a name=\"b\">B</a></h1>\r\n</body></html>";
+
+TEST(PageMaker, WithoutTemplatePagesShareTheContentsHeadAndTail) {
+  PageMaker maker(SplitIntoPages(kContent, "R", 1), DressingTexts{},
+                  DressingOptions{}, "");
+  EXPECT_EQ(maker.stylesheetFile(), "R.css");
+  EXPECT_EQ(maker.stylesheet(),
+            "<!--\r\n\r\n/* Font Definitions */\r\np {margin:0}\r\n-->\r\n");
+  // Links in the head part are re-pointed too; a link to an anchor on its
+  // own page stays.
+  auto head = [](const std::string& linkToB) {
+    return "<html><head><meta content=\"text/html; charset=utf-8\">"
+           "\r\n<link rel=\"StyleSheet\" href=\"R.css\">\r\n"
+           "<a href=\"" +
+           linkToB + "\">head link</a></head><body>\r\n\r\n";
+  };
+  const std::string tail = "\r\n\r\n</body></html>";
+  ASSERT_EQ(maker.split().PageCount(), 3u);
+  EXPECT_EQ(maker.MakePage(0), head("R_p2.htm#b") +
+                                   "\r\npre <a href=\"R_p2.htm#b\">b</a>" +
+                                   tail);
+  EXPECT_EQ(maker.MakePage(1),
+            head("R_p2.htm#b") +
+                "<h1><a name=\"a\">A</a></h1><a href=\"#a\">a</a>" + tail);
+  EXPECT_EQ(maker.MakePage(2),
+            head("#b") + "<h1><a name=\"b\">B</a></h1>\r\n" + tail);
+}
+
+TEST(PageMaker, TemplatedPagesTakeTheCharsetTagStylesheetLinkAndContents) {
+  DressingTexts texts;
+  texts.headerText = "H";
+  texts.templateText =
+      "<html><head><title>T</title></head><body>[WORDTOC]|[QUILLERY]</body>"
+      "</html>";
+  DressingOptions options;
+  options.headerPlacements = {kHeaderTextCode};
+  PageMaker maker(SplitIntoPages(kContent, "R", 1), texts, options,
+                  "<a href=\"R_p1.htm#a\">A</a>");
+  EXPECT_EQ(maker.MakePage(1),
+            "<html><head><title>T</title>"
+            "<meta content=\"text/html; charset=utf-8\">" +
+                StylesheetLinkBlock("R.css") +
+                "</head><body><a href=\"R_p1.htm#a\">A</a>|"
+                "\r\nH\r\n<BR>\r\n<h1><a name=\"a\">A</a></h1>"
+                "<a href=\"#a\">a</a></body></html>");
+}
+
+// The pages as the plain reading makes them: every page written first with
+// its links as they are, the anchor pages noted page by page meanwhile, and
+// only then each page re-linked.
+std::vector<std::string> ModelPages(const std::string& content,
+                                    const DressingTexts& texts) {
+  const PageSplit split = SplitIntoPages(content, "M", 2);
+  const std::string templateText =
+      InsertCharsetTag(texts.templateText, split.charsetTag());
+  const StylesheetCut head = ExtractStylesheet(
+      HeadPart(split.content(), split.seams()), "M.css");
+  const std::string tail = TailPart(split.content(), split.seams());
+  AnchorPageTable anchors;
+  anchors.CollectLinkTargets(split.content());
+  std::vector<std::string> pages;
+  for (std::size_t page = 0; page < split.PageCount(); ++page) {
+    anchors.RecordAnchorPage(split.Slice(page), split.PageFile(page));
+    std::string text = FillTemplate(
+        std::string(split.Slice(page)),
+        DressingTexts{texts.headerText, texts.footerText, templateText}, "",
+        DressingOptions{});
+    pages.push_back(templateText.empty()
+                        ? head.page + text + tail
+                        : InsertStylesheetLink(text, "M.css"));
+  }
+  for (std::size_t page = 0; page < pages.size(); ++page) {
+    pages[page] = RewritePageLinks(pages[page], split.PageFile(page), anchors);
+  }
+  return pages;
+}
+
+TEST(PageMaker, MatchesWritingAllPagesBeforeRelinkingThem) {
+  const std::vector<std::string> pieces = {
+      "<h1>", "<h2>", "<h3>", "text ", "<a name=\"x\">", "<a name=\"y\">",
+      "<p><a href=\"#x\">", "<p><a href=\"#y\">", "<body>", "</body>",
+      "</head>", "<![if !supportAnnotations]>", "<![endif]>",
+      "<meta charset=utf-8>", kStyleBlock};
+  const std::string templates[] = {"", "<head></head>[QUILLERY]<a href=\"#x\">"};
+  std::mt19937 random(17);
+  for (int round = 0; round < 400; ++round) {
+    std::string content;
+    for (std::size_t i = random() % 30; i > 0; --i) {
+      content += pieces[random() % pieces.size()];
+    }
+    const DressingTexts texts{"", "", templates[random() % 2]};
+    SCOPED_TRACE(content + "\ntemplate: " + texts.templateText);
+    const std::vector<std::string> expected = ModelPages(content, texts);
+    PageMaker maker(SplitIntoPages(content, "M", 2), texts, DressingOptions{},
+                    "");
+    ASSERT_EQ(maker.split().PageCount(), expected.size());
+    for (std::size_t page = 0; page < expected.size(); ++page) {
+      EXPECT_EQ(maker.MakePage(page), expected[page]) << "page " << page;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillery

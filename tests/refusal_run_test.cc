@@ -1,0 +1,139 @@
+// Whole-program runs that must be refused before anything is written: every
+// file of the site, and around it, stays as it was, and one line says why.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/test_support.h"
+
+namespace quillery {
+namespace {
+
+using testing::ReadTree;
+using testing::RunQuillery;
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+
+const std::string kContent =
+    "<html><head><style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n"
+    "</style></head><body>\r\n<p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"
+    "<p>a</p><h1><a name=\"_Toc2\">Two</a></h1></body></html>";
+const std::string kToc =
+    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
+    "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
+    "</body></html>";
+
+std::string Frames(const std::string& toc, const std::string& content) {
+  return "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"" + toc +
+         "\">\r\n<frame name=Frame1 src=\"" + content +
+         "\">\r\n</frameset></html>\r\n";
+}
+
+class RefusalRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir_.File("site/doc.htm"), Frames("toc.htm", "Body.htm"));
+    WriteBytes(dir_.File("site/toc.htm"), kToc);
+    WriteBytes(dir_.File("site/Body.htm"), kContent);
+    WriteBytes(dir_.File("outside/toc.htm"), kToc);
+    WriteBytes(dir_.File("outside/Body.htm"), kContent);
+  }
+
+  // Runs with `words` after the main file and the run condition, and
+  // expects exit 1, `error` as the one line on stderr, and every file under
+  // the temporary folder as it was.
+  void ExpectRefused(std::vector<std::string> words, const std::string& error,
+                     const std::string& mainFile = "site/doc.htm") {
+    words.insert(words.begin(), {"/MAINFILE=" + mainFile, "/OPTINCLUDETOC=1"});
+    const auto before = ReadTree(dir_.path());
+    const auto result = RunQuillery(words, dir_.path());
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "quillery: " + error + "\n");
+    EXPECT_EQ(ReadTree(dir_.path()), before);
+  }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(RefusalRunTest, DressingFileAskedForMustBeReadable) {
+  WriteBytes(File("site/empty.htm"), "");
+  const std::string missing =
+      "cannot read '" + File("site/none.htm") + "': No such file or directory";
+  struct Row {
+    const char* name;
+    std::vector<std::string> words;
+  };
+  const Row rows[] = {
+      {"header", {"/USEHEADER=1", "/HEADERFILE=site/none.htm"}},
+      {"footer", {"/USEFOOTER=1", "/FOOTERFILE=site/none.htm"}},
+      {"template",
+       {"/USINGTEMPLATE=1", "/HTMLTEMPLATEFILE=site/none.htm",
+        "/USEHEADER=1", "/HEADERFILE=site/empty.htm"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> words = row.words;
+    words.push_back("/LEVELSTOBREAK=1");
+    ExpectRefused(words, missing);
+  }
+  // Not asked for, or asked for by a run that does not split: not read.
+  const std::vector<std::string> notRead[] = {
+      {"/LEVELSTOBREAK=1", "/HTMLTEMPLATEFILE=site/none.htm",
+       "/USINGTEMPLATE=0", "/HEADERFILE=site/none.htm"},
+      {"/LEVELSTOBREAK=0", "/HEADERFILE=site/none.htm", "/USEHEADER=1"},
+  };
+  for (std::vector<std::string> words : notRead) {
+    words.insert(words.begin(), {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1"});
+    const auto result = RunQuillery(words, dir_.path());
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST_F(RefusalRunTest, OnlyRegularFilesAreRead) {
+  ASSERT_EQ(mkfifo(File("site/fifo.htm").c_str(), 0600), 0);
+  ExpectRefused({"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1",
+                 "/HTMLTEMPLATEFILE=site/fifo.htm"},
+                "cannot read '" + File("site/fifo.htm") +
+                    "': it is not a regular file");
+  ExpectRefused({"/LEVELSTOBREAK=1"},
+                "cannot read '/dev/zero': it is not a regular file",
+                "/dev/zero");
+}
+
+TEST_F(RefusalRunTest, FrameSourcesThroughLinksOutOfTheSite) {
+  ASSERT_EQ(symlink("../outside", File("site/sub").c_str()), 0);
+  const std::string mainFile = File("site/doc.htm");
+  WriteBytes(mainFile, Frames("sub/toc.htm", "Body.htm"));
+  ExpectRefused({"/TOCBULLETS=1"},
+                "refusing the TOC frame source 'sub/toc.htm' of '" + mainFile +
+                    "': it leads out of the document's folder");
+  WriteBytes(mainFile, Frames("toc.htm", "sub/Body.htm"));
+  ExpectRefused({"/LEVELSTOBREAK=1"},
+                "refusing the Frame1 frame source 'sub/Body.htm' of '" +
+                    mainFile + "': it leads out of the document's folder");
+}
+
+TEST_F(RefusalRunTest, MissingBulletImageIsFoundBeforeAnyPageIsWritten) {
+  // A copy of the program in a folder of its own, without its images.
+  const std::string program = File("program/quillery");
+  std::filesystem::create_directories(File("program"));
+  std::filesystem::copy_file(QUILLERY_EXE, program);
+  const auto before = ReadTree(File("site"));
+  const auto result = testing::RunProgram(
+      program,
+      {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1",
+       "/TOCBULLETS=1"},
+      dir_.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot read '" +
+                            File("program/bullet10001.gif") +
+                            "': No such file or directory\n");
+  EXPECT_EQ(ReadTree(File("site")), before);
+}
+
+}  // namespace
+}  // namespace quillery
