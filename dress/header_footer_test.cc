@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 
 namespace quillery {
 namespace {
