@@ -83,9 +83,18 @@ int QuilleryApp::InitInstance(const std::vector<std::string>& words) {
     return 0;
   }
   const std::string mainFilePath = InternalPath(settings.MAINFILE);
-  if (RunConversion(mainFilePath, settings) == ConversionOutcome::kNoTocFrame) {
-    err_ << "quillery: nothing converted: '" << NativePath(mainFilePath)
-         << "' names no TOC frame\n";
+  switch (RunConversion(mainFilePath, settings)) {
+    case ConversionOutcome::kNoTocFrame:
+      err_ << "quillery: nothing converted: '" << NativePath(mainFilePath)
+           << "' names no TOC frame\n";
+      break;
+    case ConversionOutcome::kCompletedInterrupted:
+      err_ << "quillery: completed an interrupted conversion of '"
+           << NativePath(mainFilePath) << "'; nothing else converted\n";
+      break;
+    case ConversionOutcome::kConverted:
+    case ConversionOutcome::kNoMainFile:
+      break;
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "convert/conversion_plan.h"
+#include "convert/file_operations.h"
 #include "convert/site_inputs.h"
 
 namespace quillery {
@@ -16,16 +17,28 @@ enum class ConversionOutcome {
   kConverted,
   kNoMainFile,  // the path was empty: nothing was read or written
   kNoTocFrame,  // the main file names no TOC frame: nothing was written
+  // An earlier run of the site was stopped while it put its files in
+  // place; this run finished that instead of converting again.
+  kCompletedInterrupted,
 };
 
-// Converts the frames page at `mainFilePath` (internal path form). Every
-// input is read before the first file is written, so a file that cannot be
-// read, holds a zero byte or is no regular file, a frame source that leads
-// out of the main file's folder, and an output folder that is missing or
-// lies outside it all throw FileError with nothing written. A write that
-// fails throws FileError too; files written before it stay, each whole.
+// Converts the frames page at `mainFilePath` (internal path form), all or
+// nothing, through `files` (the real file system by default).
+// - One run at a time per site: a run that finds another one working on the
+//   main file's folder refuses at once.
+// - What an earlier, stopped run left is finished or removed first
+//   (RecoverInterruptedCommit); when it is finished, that is the run.
+// - Every input is read and every file planned before anything is written;
+//   the files are then staged and committed (StagedSiteWriter).
+// Throws FileError when a file cannot be read, holds a zero byte or is no
+// regular file, a frame source or an output leads out of the main file's
+// folder, a folder stands where a file goes, or a write fails; every file
+// is then as it was.
 ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 const ConversionSettings& settings);
+ConversionOutcome RunConversion(const std::string& mainFilePath,
+                                const ConversionSettings& settings,
+                                FileOperations& files);
 
 // Every file the conversion of `site` writes, in order: with LEVELSTOBREAK
 // above 0 what ConvertToPages plans, then the TOC frame page (with bullets

@@ -1,4 +1,5 @@
-// The one door through which a conversion puts its files on disk.
+// Where a conversion's plan puts its files: the staged writer on disk, or
+// memory in tests.
 #ifndef QUILLERY_CONVERT_SITE_WRITER_H_
 #define QUILLERY_CONVERT_SITE_WRITER_H_
 
@@ -13,14 +14,6 @@ class SiteWriter {
   // Puts `bytes` at `path` (internal form) as the file's whole content,
   // replacing what stood there. Throws FileError when it cannot.
   virtual void WriteFile(const std::string& path, std::string_view bytes) = 0;
-};
-
-// Replaces each file whole through a temporary file beside it
-// (WriteFileAtomically): a failure leaves that file as it was, but files
-// written before it stay written.
-class FileByFileWriter : public SiteWriter {
- public:
-  void WriteFile(const std::string& path, std::string_view bytes) override;
 };
 
 }  // namespace quillery

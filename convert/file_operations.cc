@@ -1,0 +1,57 @@
+// The real file system behind FileOperations; see file_operations.h.
+#include "convert/file_operations.h"
+
+#include "platform/file_io.h"
+
+namespace quillery {
+
+PathFacts SystemFileOperations::LookAt(const std::string& path) {
+  return quillery::LookAt(path);
+}
+
+std::vector<std::string> SystemFileOperations::FolderEntries(
+    const std::string& path) {
+  return quillery::FolderEntries(path);
+}
+
+std::string SystemFileOperations::ReadFile(const std::string& path) {
+  return quillery::ReadFile(path);
+}
+
+void SystemFileOperations::MakeFolder(const std::string& path) {
+  quillery::MakeFolder(path);
+}
+
+void SystemFileOperations::WriteNewFile(const std::string& path,
+                                        std::string_view bytes,
+                                        std::uint32_t mode) {
+  quillery::WriteNewFile(path, bytes, mode);
+}
+
+void SystemFileOperations::SyncFileSystem(const std::string& path) {
+  quillery::SyncFileSystem(path);
+}
+
+void SystemFileOperations::SyncFolder(const std::string& path) {
+  quillery::SyncFolder(path);
+}
+
+void SystemFileOperations::RenameFile(const std::string& from,
+                                      const std::string& to) {
+  quillery::RenameFile(from, to);
+}
+
+bool SystemFileOperations::LinkFile(const std::string& from,
+                                    const std::string& to) {
+  return quillery::LinkFile(from, to);
+}
+
+void SystemFileOperations::RemoveFile(const std::string& path) {
+  quillery::RemoveFile(path);
+}
+
+void SystemFileOperations::RemoveFolder(const std::string& path) {
+  quillery::RemoveFolder(path);
+}
+
+}  // namespace quillery

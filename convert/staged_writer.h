@@ -1,0 +1,105 @@
+// The one writer of a conversion, all or nothing. Every file is first
+// written into a staging folder inside the main file's folder, under the
+// program's bookkeeping folder ".quillery"; then the staged files are made
+// durable and recorded, and only then renamed into place: new files first,
+// the contents frame page next, the main file last. A failure before the
+// last rename is done puts back every file as it was. A kill leaves every
+// file either as it was or as the conversion made it; the next run of the
+// site finds what was staged and finishes or removes it
+// (RecoverInterruptedCommit).
+#ifndef QUILLERY_CONVERT_STAGED_WRITER_H_
+#define QUILLERY_CONVERT_STAGED_WRITER_H_
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "convert/file_operations.h"
+#include "convert/site_writer.h"
+
+namespace quillery {
+
+// The program's bookkeeping folder in the main file's folder, and the
+// staging folder in it.
+constexpr std::string_view kBookkeepingFolder = ".quillery";
+constexpr std::string_view kStagingFolder = "staging";
+
+class StagedSiteWriter : public SiteWriter {
+ public:
+  // `siteFolder` is the main file's folder; the files at `mainFilePath` and
+  // `tocFramePath` (internal paths; they may be one file) are renamed last.
+  // Throws FileError when the folder cannot be resolved.
+  StagedSiteWriter(FileOperations& files, const std::string& siteFolder,
+                   const std::string& mainFilePath,
+                   const std::string& tocFramePath);
+
+  // Where `path` really lies: its folder with symbolic links resolved, and
+  // its name. Throws FileError when the folder does not exist, lies outside
+  // the site, or is on another file system than the staging folder (a
+  // rename could not move a file there).
+  [[nodiscard]] std::string KeyOf(const std::string& path);
+
+  // Stages the file: refuses a target that is a folder or anything else but
+  // a regular file, then writes the bytes under a short staging name, with
+  // the permissions of the file it will replace.
+  void WriteFile(const std::string& path, std::string_view bytes) override;
+
+  // Makes the staged files durable, records them, and renames them into
+  // place. On a failure puts back every file it replaced, removes what was
+  // staged and throws.
+  void Commit();
+
+  // Removes what was staged; a no-op once committed. Never throws.
+  void Discard() noexcept;
+
+ private:
+  enum class Role { kNewFile, kTocFramePage, kMainFile };
+  struct Entry {
+    std::string target;      // the path as planned
+    std::string key;         // KeyOf(target)
+    std::string stagedName;  // in the staging folder
+    Role role = Role::kNewFile;
+    PathFacts original;      // the target before the commit
+    bool backedUp = false;   // a second name of the original is staged
+  };
+
+  const std::string& RealFolderOf(const std::string& path);
+  void MakeStagingFolder();
+  std::string StagedPath(const Entry& entry) const;
+  std::string BackupPath(const Entry& entry) const;
+  void Rollback(std::size_t renamed) noexcept;
+
+  FileOperations& files_;
+  std::string siteFolder_;  // real
+  std::string bookkeeping_;
+  std::string staging_;
+  std::uint64_t stagingDevice_ = 0;
+  bool staged_ = false;     // the staging folder exists
+  bool committed_ = false;
+  std::string mainKey_;
+  std::string tocKey_;
+  std::size_t newFiles_ = 0;
+  std::vector<Entry> entries_;
+  std::vector<std::size_t> order_;  // indexes of entries_ in commit order
+  std::map<std::string, std::string> realFolders_;
+};
+
+enum class Recovery {
+  kNothingLeft,  // no staging folder: nothing to do
+  kDiscarded,    // an unfinished or outdated staging folder was removed
+  kCompleted,    // a recorded commit was finished
+};
+
+// Looks for a staging folder that an earlier run of the site left behind.
+// Not recorded complete: removed. Recorded complete, and every target still
+// waiting for its rename has the size and time recorded: the renames are
+// finished. A target changed since (the user has restored or edited files):
+// the staging folder is removed and the site left as it is.
+[[nodiscard]] Recovery RecoverInterruptedCommit(FileOperations& files,
+                                                const std::string& siteFolder);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_STAGED_WRITER_H_
