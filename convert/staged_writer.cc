@@ -95,11 +95,12 @@ bool SameAsRecorded(const PathFacts& now, const PathFacts& recorded) {
                          now.modifiedNs == recorded.modifiedNs);
 }
 
-// Removes the staging folder and all it holds, then the bookkeeping folder
-// when nothing else is in it. Best effort: what cannot be removed stays for
-// the next run.
+// Removes the staging folder and all it holds, the record last, then the
+// bookkeeping folder when nothing else is in it. Best effort: what cannot be
+// removed stays for the next run, which finishes a commit whose record is
+// still there, and removes the rest.
 void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
-                   const std::string& staging) noexcept {
+                   const std::string& staging) {
   try {
     const std::string backups = staging + "\\" + std::string(kBackups);
     if (files.LookAt(backups).isFolder) {
@@ -108,9 +109,15 @@ void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
       }
       files.RemoveFolder(backups);
     }
+    bool recorded = false;
     for (const std::string& name : files.FolderEntries(staging)) {
+      if (name == kRecord) {
+        recorded = true;
+        continue;
+      }
       files.RemoveFile(staging + "\\" + name);
     }
+    if (recorded) files.RemoveFile(staging + "\\" + std::string(kRecord));
     files.RemoveFolder(staging);
     if (files.FolderEntries(bookkeeping).empty()) {
       files.RemoveFolder(bookkeeping);
@@ -220,7 +227,10 @@ std::string StagedSiteWriter::KeyOf(const std::string& path) {
 }
 
 void StagedSiteWriter::MakeStagingFolder() {
-  if (!files_.LookAt(bookkeeping_).exists) files_.MakeFolder(bookkeeping_);
+  if (!files_.LookAt(bookkeeping_).exists) {
+    files_.MakeFolder(bookkeeping_);
+    madeBookkeeping_ = true;
+  }
   files_.MakeFolder(staging_);
   staged_ = true;
 }
@@ -254,10 +264,19 @@ void StagedSiteWriter::WriteFile(const std::string& path,
     entry.stagedName = ShortName(2 + newFiles_++);
   }
   if (!staged_) MakeStagingFolder();
-  // A replaced file keeps its permissions.
-  files_.WriteNewFile(StagedPath(entry), bytes,
-                      entry.original.exists ? entry.original.mode
-                                            : NewFileMode());
+  // A replaced file keeps its permissions. A failure names the file the
+  // user knows, not its staging name.
+  try {
+    files_.WriteNewFile(StagedPath(entry), bytes,
+                        entry.original.exists ? entry.original.mode
+                                              : NewFileMode());
+  } catch (const FileError& error) {
+    const std::string message = error.what();
+    const std::size_t reason = message.find("': ");
+    throw FileError("cannot write '" + NativePath(path) + "'" +
+                    (reason == std::string::npos ? std::string()
+                                                 : message.substr(reason + 1)));
+  }
   entries_.push_back(std::move(entry));
 }
 
@@ -317,7 +336,8 @@ void StagedSiteWriter::Commit() {
   RemoveStaging(files_, bookkeeping_, staging_);
 }
 
-void StagedSiteWriter::Rollback(std::size_t renamed) noexcept {
+
+void StagedSiteWriter::Rollback(std::size_t renamed) {
   // Without the record a kill from here on leaves a staging folder the
   // next run removes; the main file, renamed last, is put back first.
   try {
@@ -338,10 +358,18 @@ void StagedSiteWriter::Rollback(std::size_t renamed) noexcept {
   }
 }
 
-void StagedSiteWriter::Discard() noexcept {
-  if (committed_ || !staged_) return;
-  RemoveStaging(files_, bookkeeping_, staging_);
+void StagedSiteWriter::Discard() {
+  if (committed_) return;
+  if (staged_) {
+    RemoveStaging(files_, bookkeeping_, staging_);
+  } else if (madeBookkeeping_) {
+    try {
+      files_.RemoveFolder(bookkeeping_);
+    } catch (const FileError&) {
+    }
+  }
   staged_ = false;
+  madeBookkeeping_ = false;
 }
 
 Recovery RecoverInterruptedCommit(FileOperations& files,
@@ -378,7 +406,6 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
   }
   std::size_t renamed = 0;
   RenameInOrder(files, renames, roles, renamed);
-  files.RemoveFile(recordPath);
   RemoveStaging(files, bookkeeping, staging);
   return Recovery::kCompleted;
 }

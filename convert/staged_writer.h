@@ -51,8 +51,9 @@ class StagedSiteWriter : public SiteWriter {
   // staged and throws.
   void Commit();
 
-  // Removes what was staged; a no-op once committed. Never throws.
-  void Discard() noexcept;
+  // Removes what was staged; a no-op once committed. A file problem while
+  // removing is passed over: what stays, the next run removes.
+  void Discard();
 
  private:
   enum class Role { kNewFile, kTocFramePage, kMainFile };
@@ -69,14 +70,15 @@ class StagedSiteWriter : public SiteWriter {
   void MakeStagingFolder();
   std::string StagedPath(const Entry& entry) const;
   std::string BackupPath(const Entry& entry) const;
-  void Rollback(std::size_t renamed) noexcept;
+  void Rollback(std::size_t renamed);
 
   FileOperations& files_;
   std::string siteFolder_;  // real
   std::string bookkeeping_;
   std::string staging_;
   std::uint64_t stagingDevice_ = 0;
-  bool staged_ = false;     // the staging folder exists
+  bool madeBookkeeping_ = false;  // this run made the bookkeeping folder
+  bool staged_ = false;           // the staging folder exists
   bool committed_ = false;
   std::string mainKey_;
   std::string tocKey_;

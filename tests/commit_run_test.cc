@@ -1,0 +1,302 @@
+// The all-or-nothing writer under failures and stops at every one of its
+// file operations, on a small site converted in a temporary folder: a
+// failure leaves every file as it was; a stop, as a kill would, leaves a
+// state from which the next run reaches exactly the clean run's result.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "app/settings.h"
+#include "convert/conversion_driver.h"
+#include "convert/file_operations.h"
+#include "convert/staged_writer.h"
+#include "platform/file_io.h"
+#include "platform/file_system.h"
+#include "tests/test_support.h"
+
+namespace quillery {
+namespace {
+
+using testing::ReadTree;
+using testing::RunQuillery;
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+using Tree = std::map<std::string, std::string>;
+
+// Thrown in place of a kill: nothing of the writer catches it.
+struct Stopped {};
+
+// The real file system, with the n-th changing operation failing or
+// stopping the run.
+class InjectedFileOperations : public SystemFileOperations {
+ public:
+  int failAt = 0;  // 0: never
+  int stopAt = 0;
+  int count = 0;
+  int recordedAt = 0;  // the operation that put the record in place
+
+  void MakeFolder(const std::string& path) override {
+    Step(path);
+    SystemFileOperations::MakeFolder(path);
+  }
+  void WriteNewFile(const std::string& path, std::string_view bytes,
+                    std::uint32_t mode) override {
+    Step(path);
+    SystemFileOperations::WriteNewFile(path, bytes, mode);
+  }
+  void SyncFileSystem(const std::string& path) override {
+    Step(path);
+    SystemFileOperations::SyncFileSystem(path);
+  }
+  void SyncFolder(const std::string& path) override {
+    Step(path);
+    SystemFileOperations::SyncFolder(path);
+  }
+  void RenameFile(const std::string& from, const std::string& to) override {
+    Step(to);
+    SystemFileOperations::RenameFile(from, to);
+    if (to.size() > 7 && to.compare(to.size() - 7, 7, "\\record") == 0) {
+      recordedAt = count;
+    }
+  }
+  bool LinkFile(const std::string& from, const std::string& to) override {
+    Step(to);
+    return SystemFileOperations::LinkFile(from, to);
+  }
+  void RemoveFile(const std::string& path) override {
+    Step(path);
+    SystemFileOperations::RemoveFile(path);
+  }
+  void RemoveFolder(const std::string& path) override {
+    Step(path);
+    SystemFileOperations::RemoveFolder(path);
+  }
+
+ private:
+  void Step(const std::string& path) {
+    ++count;
+    if (count == stopAt) throw Stopped{};
+    if (count == failAt) {
+      throw FileError("cannot write '" + NativePath(path) +
+                      "': injected failure");
+    }
+  }
+};
+
+const std::string kContent =
+    "<html><head><style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n"
+    "</style></head><body>\r\n<p>pre <a href=\"#_Toc2\">2</a></p>"
+    "<h1><a name=\"_Toc1\">One</a></h1><p>a</p>"
+    "<h1><a name=\"_Toc2\">Two</a></h1></body></html>";
+const std::string kToc =
+    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
+    "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
+    "</body></html>";
+const std::string kFrames =
+    "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"toc.htm\">\r\n"
+    "<frame name=Frame1 src=\"Body.htm\">\r\n</frameset></html>\r\n";
+
+class CommitRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // A re-run: one page and the stylesheet already stand, so the commit
+    // replaces files as well as adding them.
+    WriteBytes(File("doc.htm"), kFrames);
+    WriteBytes(File("toc.htm"), kToc);
+    WriteBytes(File("Body.htm"), kContent);
+    WriteBytes(File("Body_p1.htm"), "an old page");
+    WriteBytes(File("Body.css"), "old rules");
+    settings_.programFolder =
+        InternalPath(std::string(QUILLERY_SOURCE_DIR) + "/convert");
+    settings_.OPTINCLUDETOC = 1;
+    settings_.LEVELSTOBREAK = 1;
+    settings_.TOCBULLETS = 1;
+    original_ = ReadTree(dir_.path());
+  }
+  std::string File(const std::string& name) const {
+    return dir_.File("site/" + name);
+  }
+  std::string MainFile() const { return InternalPath(File("doc.htm")); }
+  ConversionOutcome Convert(FileOperations& files) {
+    return RunConversion(MainFile(), settings_, files);
+  }
+  ConversionOutcome Convert() {
+    SystemFileOperations files;
+    return Convert(files);
+  }
+  void Restore() {
+    std::filesystem::remove_all(dir_.path() + "/site");
+    for (const auto& [name, bytes] : original_) {
+      WriteBytes(dir_.File(name), bytes);
+    }
+  }
+  // The clean run's result and the number of its changing operations.
+  std::pair<Tree, int> CleanRun() {
+    InjectedFileOperations files;
+    EXPECT_EQ(Convert(files), ConversionOutcome::kConverted);
+    Tree result = ReadTree(dir_.path());
+    Restore();
+    recordedAt_ = files.recordedAt;
+    return {result, files.count};
+  }
+
+  ScopedTempDir dir_;
+  ConversionSettings settings_;
+  Tree original_;
+  int recordedAt_ = 0;
+};
+
+TEST_F(CommitRunTest, CleanRunLeavesNoBookkeeping) {
+  const auto [clean, operations] = CleanRun();
+  EXPECT_GT(operations, 10);
+  EXPECT_EQ(clean.count("site/Body_p2.htm"), 1u);
+  EXPECT_NE(clean.at("site/Body_p1.htm"), "an old page");
+  EXPECT_FALSE(testing::Exists(File(".quillery")));
+}
+
+TEST_F(CommitRunTest, AFailureAtAnyOperationLeavesEveryFileAsItWas) {
+  const auto [clean, operations] = CleanRun();
+  // Failures while removing the bookkeeping after the commit are no failure
+  // of the conversion: the run succeeds.
+  for (int failAt = 1; failAt <= operations; ++failAt) {
+    SCOPED_TRACE("failing operation " + std::to_string(failAt));
+    InjectedFileOperations files;
+    files.failAt = failAt;
+    bool failed = false;
+    try {
+      static_cast<void>(Convert(files));
+    } catch (const FileError& error) {
+      failed = true;
+      EXPECT_NE(std::string(error.what()).find("injected failure"),
+                std::string::npos);
+    }
+    const Tree after = ReadTree(dir_.path());
+    if (failed) {
+      EXPECT_EQ(after, original_);
+      EXPECT_FALSE(testing::Exists(File(".quillery")));
+    } else {
+      Tree withoutBookkeeping = after;
+      for (auto it = withoutBookkeeping.begin();
+           it != withoutBookkeeping.end();) {
+        it = it->first.rfind("site/.quillery/", 0) == 0
+                 ? withoutBookkeeping.erase(it)
+                 : std::next(it);
+      }
+      EXPECT_EQ(withoutBookkeeping, clean);
+    }
+    Restore();
+  }
+}
+
+TEST_F(CommitRunTest, AfterAStopAtAnyOperationTheNextRunReachesTheCleanResult) {
+  const auto [clean, operations] = CleanRun();
+  for (int stopAt = 1; stopAt <= operations; ++stopAt) {
+    SCOPED_TRACE("stopped at operation " + std::to_string(stopAt));
+    InjectedFileOperations files;
+    files.stopAt = stopAt;
+    EXPECT_THROW(static_cast<void>(Convert(files)), Stopped);
+    // Every file is as it was or as the conversion makes it.
+    for (const auto& [name, bytes] : ReadTree(dir_.path())) {
+      if (name.rfind("site/.quillery/", 0) == 0) continue;
+      auto before = original_.find(name);
+      auto after = clean.find(name);
+      EXPECT_TRUE((before != original_.end() && before->second == bytes) ||
+                  (after != clean.end() && after->second == bytes))
+          << name;
+    }
+    // The next run finishes the commit, or removes what was staged and
+    // converts the untouched site; a commit that had only its bookkeeping
+    // left to remove is done.
+    const bool mainFileReplaced = testing::ReadBytes(File("doc.htm")) !=
+                                  original_.at("site/doc.htm");
+    SystemFileOperations real;
+    const Recovery recovery =
+        RecoverInterruptedCommit(real, InternalPath(dir_.File("site")));
+    if (recovery != Recovery::kCompleted && !mainFileReplaced) {
+      EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
+    }
+    EXPECT_EQ(ReadTree(dir_.path()), clean);
+    Restore();
+  }
+}
+
+TEST_F(CommitRunTest, LeftoversOfAnEarlierRun) {
+  const Tree clean = CleanRun().first;
+  // Stopped at the first rename into place, once the record is durable.
+  const int recorded = recordedAt_ + 2;
+  ASSERT_GT(recordedAt_, 3);
+  struct Row {
+    const char* name;
+    int stopAt;
+    bool editMainFile;
+    ConversionOutcome outcome;
+  };
+  const Row rows[] = {
+      {"unfinished staging is removed", 3, false,
+       ConversionOutcome::kConverted},
+      {"a complete record is finished", recorded, false,
+       ConversionOutcome::kCompletedInterrupted},
+      {"a target changed since: the staging is removed", recorded, true,
+       ConversionOutcome::kConverted},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    InjectedFileOperations files;
+    files.stopAt = row.stopAt;
+    EXPECT_THROW(static_cast<void>(Convert(files)), Stopped);
+    EXPECT_TRUE(testing::Exists(File(".quillery/staging")));
+    EXPECT_EQ(testing::Exists(File(".quillery/staging/record")),
+              row.stopAt == recorded);
+    Tree expected = clean;
+    if (row.editMainFile) {
+      WriteBytes(File("doc.htm"), kFrames + "<!-- edited -->");
+      expected["site/doc.htm"] = "";  // converted from the edited page
+    }
+    EXPECT_EQ(Convert(), row.outcome);
+    Tree after = ReadTree(dir_.path());
+    if (row.editMainFile) {
+      EXPECT_NE(after["site/doc.htm"].find("<!-- edited -->"),
+                std::string::npos);
+      after["site/doc.htm"] = "";
+    }
+    EXPECT_EQ(after, expected);
+    Restore();
+  }
+}
+
+TEST_F(CommitRunTest, ASecondRunWhileTheFirstHoldsTheSiteRefuses) {
+  FolderLock firstRun(InternalPath(dir_.File("site")));
+  ASSERT_TRUE(firstRun.acquired());
+  const auto result = RunQuillery(
+      {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"},
+      dir_.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot convert '" + File("doc.htm") +
+                            "': another conversion of this site is running\n");
+  EXPECT_EQ(ReadTree(dir_.path()), original_);
+}
+
+TEST_F(CommitRunTest, AFullDiskChangesNothing) {
+  // Files may grow to 1 KB only; the pages are larger. Ignoring SIGXFSZ
+  // turns the limit into a failing write, as a full disk gives.
+  WriteBytes(File("Body.htm"),
+             kContent.substr(0, kContent.size() - 14) +
+                 std::string(3000, 'x') + "</body></html>");
+  original_ = ReadTree(dir_.path());
+  const std::string command =
+      "cd '" + dir_.path() + "' && bash -c \"trap '' XFSZ; ulimit -f 1; " +
+      "exec '" + QUILLERY_EXE +
+      "' /MAINFILE=site/doc.htm /OPTINCLUDETOC=1 /LEVELSTOBREAK=1\" "
+      "2>'" + dir_.path() + "/err'";
+  EXPECT_NE(std::system(command.c_str()), 0);
+  const std::string err = testing::ReadBytes(dir_.path() + "/err");
+  std::filesystem::remove(dir_.path() + "/err");
+  EXPECT_EQ(err, "quillery: cannot write '" + File("Body_p2.htm") +
+                     "': File too large\n");
+  EXPECT_EQ(ReadTree(dir_.path()), original_);
+}
+
+}  // namespace
+}  // namespace quillery
