@@ -19,10 +19,6 @@ FileError ReadError(const std::string& nativePath, int error) {
   return FileError("cannot read '" + nativePath + "': " + Reason(error));
 }
 
-FileError WriteError(const std::string& nativePath, int error) {
-  return FileError("cannot write '" + nativePath + "': " + Reason(error));
-}
-
 // Reads an open descriptor to its end, straight into `bytes`. A regular
 // file's length sizes the text at once (one byte more, to see the end);
 // anything else grows it by doubling. Returns false with errno set on failure.
@@ -83,46 +79,6 @@ std::string ReadRegularFile(const std::string& internalPath,
   return bytes;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t put = write(fd, bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-// The permissions of a new file: what the process's file mask leaves of
-// read and write for all.
-mode_t NewFileMode() {
-  static const mode_t mode = [] {
-    mode_t mask = umask(0);
-    umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-  }();
-  return mode;
-}
-
-// Creates an empty temporary file beside `nativePath`, with the permissions
-// of a new file, and names it in `temporary`. Returns -1 with errno set when
-// it cannot.
-int CreateTemporaryBeside(const std::string& nativePath,
-                          std::string& temporary) {
-  static unsigned long serial = 0;
-  const std::string prefix =
-      nativePath + ".quillery-" + std::to_string(getpid()) + "-";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = prefix + std::to_string(serial++);
-    int fd =
-        open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 }  // namespace
 
 FileError::FileError(const std::string& message)
@@ -168,35 +124,6 @@ std::optional<std::string> RealPath(const std::string& internalPath) {
   std::string path = InternalPath(resolved);
   free(resolved);
   return path;
-}
-
-void WriteFileAtomically(const std::string& internalPath,
-                         std::string_view bytes) {
-  const std::string nativePath = NativePath(internalPath);
-  std::string temporary;
-  int fd = CreateTemporaryBeside(nativePath, temporary);
-  if (fd < 0) throw WriteError(nativePath, errno);
-  // A replaced file keeps its permissions.
-  struct stat target;
-  bool ok = true;
-  if (stat(nativePath.c_str(), &target) == 0 &&
-      (target.st_mode & 07777) != NewFileMode()) {
-    ok = fchmod(fd, target.st_mode & 07777) == 0;
-  }
-  ok = ok && WriteAll(fd, bytes);
-  int error = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && rename(temporary.c_str(), nativePath.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    throw WriteError(nativePath, error);
-  }
 }
 
 bool CanOpenForReading(const std::string& internalPath) {

@@ -1,4 +1,5 @@
-// Whole-file reads, atomic writes and copies, and the two path forms.
+// Whole-file reads and the two path forms; the writer's operations are in
+// file_system.h.
 //
 // Inside a conversion a path is in internal form: absolute, with "\" as the
 // only separator ("\tmp\site\doc.htm"); a forward slash is an ordinary byte
@@ -43,12 +44,6 @@ class FileError : public std::runtime_error {
 // nothing when it does not exist or cannot be resolved.
 [[nodiscard]] std::optional<std::string> RealPath(
     const std::string& internalPath);
-
-// Replaces the whole file by `bytes`: writes a temporary file beside it and
-// renames it over the target, so a failure leaves the old file whole and no
-// temporary behind. Throws FileError naming the target.
-void WriteFileAtomically(const std::string& internalPath,
-                         std::string_view bytes);
 
 // True when the path names a file (not a folder) that can be opened for
 // reading.

@@ -35,28 +35,6 @@ TEST(InternalPath, MakesTypedPathsAbsoluteWithBackslashes) {
             "/tmp/site/doc_files/toc a.htm");
 }
 
-TEST(WriteFileAtomically, ReplacesTheWholeFileAndKeepsItsPermissions) {
-  ScopedTempDir dir;
-  const std::string path = dir.File("page.htm");
-  WriteBytes(path, "an older and longer text");
-  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-  WriteFileAtomically(InternalPath(path), std::string("new\0\r\n", 6));
-  EXPECT_EQ(ReadBytes(path), std::string("new\0\r\n", 6));
-  struct stat info;
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
-  EXPECT_EQ(ReadTree(dir.path()).size(), 1u);  // no temporary left
-}
-
-TEST(WriteFileAtomically, FailureNamesTheFileAndLeavesNothing) {
-  ScopedTempDir dir;
-  const std::string path = dir.File("missing/page.htm");
-  EXPECT_EQ(ErrorOf([](const std::string& p) { WriteFileAtomically(p, "x"); },
-                    InternalPath(path)),
-            "cannot write '" + path + "': No such file or directory");
-  EXPECT_TRUE(ReadTree(dir.path()).empty());
-}
-
 TEST(ReadFile, RefusesMissingFilesZeroBytesAndWhatIsNoRegularFile) {
   ScopedTempDir dir;
   WriteBytes(dir.File("utf16.htm"), std::string("<\0h\0", 4));

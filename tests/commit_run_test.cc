@@ -4,6 +4,8 @@
 // state from which the next run reaches exactly the clean run's result.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -154,6 +156,29 @@ TEST_F(CommitRunTest, CleanRunLeavesNoBookkeeping) {
   EXPECT_EQ(clean.count("site/Body_p2.htm"), 1u);
   EXPECT_NE(clean.at("site/Body_p1.htm"), "an old page");
   EXPECT_FALSE(testing::Exists(File(".quillery")));
+}
+
+TEST_F(CommitRunTest, ReplacedFilesKeepTheirPermissions) {
+  ASSERT_EQ(chmod(File("toc.htm").c_str(), 0640), 0);
+  ASSERT_EQ(chmod(File("Body_p1.htm").c_str(), 0600), 0);
+  EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
+  EXPECT_EQ(LookAt(InternalPath(File("toc.htm"))).mode, 0640u);
+  EXPECT_EQ(LookAt(InternalPath(File("Body_p1.htm"))).mode, 0600u);
+  EXPECT_EQ(LookAt(InternalPath(File("Body_p2.htm"))).mode, NewFileMode());
+}
+
+TEST_F(CommitRunTest, PageNamesUpToTheLongestNameTheSystemTakes) {
+  // 240 + "_p0.htm" is 247 bytes; the content page's own name is 244.
+  const std::string base(240, 'n');
+  WriteBytes(File(base + ".htm"), kContent);
+  WriteBytes(File("doc.htm"),
+             "<frame name=TOC src=\"toc.htm\"><frame name=Frame1 src=\"" +
+                 base + ".htm\">");
+  EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
+  EXPECT_TRUE(testing::Exists(File(base + "_p2.htm")));
+  EXPECT_EQ(testing::ReadBytes(File("doc.htm")),
+            "<frame name=TOC src=\"toc.htm\"><frame name=Frame1 src=\"" +
+                base + "_p0.htm\">");
 }
 
 TEST_F(CommitRunTest, AFailureAtAnyOperationLeavesEveryFileAsItWas) {
