@@ -102,8 +102,8 @@ int main() {
 
   std::string copy = parts.body;
   start = Clock::now();
-  const std::string cleaned = quillery::CleanGraphics(
-      std::move(copy), 420, /*keepProportions=*/true);
+  const std::string cleaned =
+      quillery::CleanGraphics(std::move(copy), 420, /*keepProportions=*/true);
   std::printf("CleanGraphics:           %8.3f s  (%zu bytes, %zu narrowed)\n",
               SecondsSince(start), cleaned.size(),
               Count(cleaned, "width=420 "));

@@ -38,8 +38,7 @@ int main(int argc, char** argv) {
   std::string page = ContentsPage(entries);
   std::vector<quillery::TocLink> links;
 
-  double bullets =
-      Milliseconds([&] { page = quillery::AddTocBullets(page); });
+  double bullets = Milliseconds([&] { page = quillery::AddTocBullets(page); });
   double collect =
       Milliseconds([&] { links = quillery::CollectTocLinks(page); });
   for (std::size_t i = 0; i < links.size(); ++i) {

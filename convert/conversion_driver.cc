@@ -78,8 +78,9 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
 
   StagedSiteWriter writer(files, siteFolder, mainFilePath, tocFramePath);
   try {
-    plan.WriteTo(writer,
-                 [&writer](const std::string& path) { return writer.KeyOf(path); });
+    plan.WriteTo(writer, [&writer](const std::string& path) {
+      return writer.KeyOf(path);
+    });
     writer.Commit();
   } catch (const FileError&) {
     writer.Discard();

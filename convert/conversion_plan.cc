@@ -15,8 +15,7 @@ std::string LexicalPathKey(const std::string& path) {
     std::size_t end = path.find_first_of("\\/", begin);
     if (end == std::string::npos) end = path.size();
     const std::size_t length = end - begin;
-    const bool skipped =
-        length == 0 || (length == 1 && path[begin] == '.');
+    const bool skipped = length == 0 || (length == 1 && path[begin] == '.');
     if (!skipped) {
       key += '/';
       key.append(path, begin, length);

@@ -55,9 +55,9 @@ class ConversionPlan {
   struct PlannedFile {
     std::string path;
     Source source = Source::kBytes;
-    std::string bytes;       // kBytes
-    std::size_t page = 0;    // kPage
-    std::string copyOf;      // kCopy
+    std::string bytes;     // kBytes
+    std::size_t page = 0;  // kPage
+    std::string copyOf;    // kCopy
   };
 
   std::vector<PlannedFile> files_;

@@ -41,7 +41,8 @@ std::optional<std::string> ContentsMainPage(
                         ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
                         : stylesheetName);
   if (!Contains(page, kQuilleryMarker)) return std::nullopt;
-  page = ReplaceAll(page, kQuilleryMarker, ApplyTocLinks(dressedBody, tocLinks));
+  page =
+      ReplaceAll(page, kQuilleryMarker, ApplyTocLinks(dressedBody, tocLinks));
   if (Contains(templateText, kWordTocMarker) && !contentsBody.empty()) {
     page = ReplaceAll(page, kWordTocMarker, contentsBody);
   }
@@ -108,9 +109,9 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
       const std::string firstPageName = maker.split().PageFile(0);
       firstPage = mainFolder + "\\" + firstPageName;
       plan.AddPages(std::move(maker), mainFolder);
-      plan.AddBytes(site.mainFilePath,
-                    PointFramesAt(site.framesText, *site.contentSource,
-                                  firstPageName));
+      plan.AddBytes(
+          site.mainFilePath,
+          PointFramesAt(site.framesText, *site.contentSource, firstPageName));
     }
   }
 

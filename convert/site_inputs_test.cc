@@ -22,17 +22,6 @@ Texts All(const DressingTexts& texts) {
   return {texts.headerText, texts.footerText, texts.templateText};
 }
 
-// The message of the FileError that `action` throws, or "no error".
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const FileError& error) {
-    return error.what();
-  }
-  return "no error";
-}
-
 // The working folder changed for the lifetime of the object.
 struct InFolder {
   explicit InFolder(const std::string& path) {
@@ -71,16 +60,19 @@ TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   settings.headerPlacements = {kFooterTextCode};
   EXPECT_EQ(All(LoadDressingTexts(settings)), (Texts{"", "", ""}));
 
-  const std::string reason = "cannot read '" + missing +
-                             "': No such file or directory";
+  const std::string reason =
+      "cannot read '" + missing + "': No such file or directory";
   settings.headerPlacements = {kHeaderTextCode};
-  EXPECT_EQ(ErrorOf([&] { (void)LoadDressingTexts(settings); }), reason);
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(settings); }),
+            reason);
   settings.HEADERFILE.clear();  // no file named: nothing asked for
   settings.USINGTEMPLATE = 1;
-  EXPECT_EQ(ErrorOf([&] { (void)LoadDressingTexts(settings); }), reason);
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(settings); }),
+            reason);
   settings.HTMLTEMPLATEFILE = dir.File("empty.htm");
   settings.footerPlacements = {kFooterTextCode};
-  EXPECT_EQ(ErrorOf([&] { (void)LoadDressingTexts(settings); }), reason);
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(settings); }),
+            reason);
   settings.FOOTERFILE = dir.File("empty.htm");
   EXPECT_EQ(All(LoadDressingTexts(settings)), (Texts{"", "", ""}));
 }
@@ -110,18 +102,19 @@ class ReadSiteInputsTest : public ::testing::Test {
 
 TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
   ASSERT_EQ(symlink("../outside", dir_.File("site/sub").c_str()), 0);
-  EXPECT_EQ(ErrorOf([&] { (void)Read(); }), Refusal("TOC", "sub/toc.htm"));
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
+            Refusal("TOC", "sub/toc.htm"));
 
   // A page of its own that links out is refused too; the folder is fine.
   std::filesystem::remove(dir_.File("site/sub"));
   WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
-  ASSERT_EQ(symlink("../../outside/body.htm",
-                    dir_.File("site/sub/body.htm").c_str()),
-            0);
+  ASSERT_EQ(
+      symlink("../../outside/body.htm", dir_.File("site/sub/body.htm").c_str()),
+      0);
   settings_.LEVELSTOBREAK = 0;  // without a split Frame1 is not looked at
   EXPECT_EQ(Read().tocFrameText, "toc");
   settings_.LEVELSTOBREAK = 1;
-  EXPECT_EQ(ErrorOf([&] { (void)Read(); }),
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
             Refusal("Frame1", "sub/body.htm"));
 }
 
@@ -132,8 +125,8 @@ TEST_F(ReadSiteInputsTest, ReadsTheFramesOfASplittingRun) {
   const SiteInputs site = Read();
   EXPECT_EQ(site.framesText.substr(0, 6), "<frame");
   EXPECT_EQ(site.tocSource, "sub/toc.htm");
-  EXPECT_EQ(site.tocFramePath, InternalPath(dir_.File("site")) +
-                                   "\\sub/toc.htm");
+  EXPECT_EQ(site.tocFramePath,
+            InternalPath(dir_.File("site")) + "\\sub/toc.htm");
   EXPECT_EQ(site.tocFrameText, "toc");
   EXPECT_EQ(site.contentSource, "sub/body.htm");
   EXPECT_EQ(site.contentText, "body");
@@ -144,7 +137,7 @@ TEST_F(ReadSiteInputsTest, BulletImagesOnlyWhereTheirNamesAreFree) {
   WriteBytes(dir_.File("site/sub/main10001.gif"), "the user's own");
   settings_.TOCBULLETS = 1;
   // The program's image is read before anything is written.
-  EXPECT_EQ(ErrorOf([&] { (void)Read(); }),
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
             "cannot read '" + dir_.File("program/bullet10001.gif") +
                 "': No such file or directory");
   WriteBytes(dir_.File("program/bullet10001.gif"), std::string("GIF\0", 4));

@@ -1,8 +1,8 @@
 // The all-or-nothing writer; see staged_writer.h.
 //
 // The staging folder holds each staged file under a short name, a folder
-// "_originals" with second names (hard links) of the files the commit replaces, so
-// that a failure can put them back, and, once everything staged is durable,
+// "_originals" with second names (hard links) of the files the commit replaces,
+// so that a failure can put them back, and, once everything staged is durable,
 // the record "record": one line per rename in commit order,
 //   <role> <staged name> <target existed 0/1> <size> <mtime ns> <target>
 // the target given relative to the main file's folder, its bytes below 33,
@@ -91,8 +91,8 @@ std::string NameOfPath(const std::string& path) {
 
 bool SameAsRecorded(const PathFacts& now, const PathFacts& recorded) {
   if (now.exists != recorded.exists) return false;
-  return !now.exists || (now.size == recorded.size &&
-                         now.modifiedNs == recorded.modifiedNs);
+  return !now.exists ||
+         (now.size == recorded.size && now.modifiedNs == recorded.modifiedNs);
 }
 
 // Removes the staging folder and all it holds, the record last, then the
@@ -161,10 +161,10 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
 // Renames in commit order, making each group durable before the next: the
 // new files, then the contents frame page, then the main file. `renamed`
 // counts the renames done, also when one fails.
-void RenameInOrder(FileOperations& files,
-                   const std::vector<std::pair<std::string, std::string>>&
-                       renames,
-                   const std::vector<char>& roles, std::size_t& renamed) {
+void RenameInOrder(
+    FileOperations& files,
+    const std::vector<std::pair<std::string, std::string>>& renames,
+    const std::vector<char>& roles, std::size_t& renamed) {
   std::set<std::string> folders;
   for (std::size_t i = 0; i < renames.size(); ++i) {
     files.RenameFile(renames[i].first, renames[i].second);
@@ -205,11 +205,10 @@ const std::string& StagedSiteWriter::RealFolderOf(const std::string& path) {
     throw FileError("cannot write '" + NativePath(path) +
                     "': its folder does not exist");
   }
-  const bool inside =
-      siteFolder_ == "\\" ||
-      (real->compare(0, siteFolder_.size(), siteFolder_) == 0 &&
-       (real->size() == siteFolder_.size() ||
-        (*real)[siteFolder_.size()] == '\\'));
+  const bool inside = siteFolder_ == "\\" ||
+                      (real->compare(0, siteFolder_.size(), siteFolder_) == 0 &&
+                       (real->size() == siteFolder_.size() ||
+                        (*real)[siteFolder_.size()] == '\\'));
   if (!inside) {
     throw FileError("refusing to write '" + NativePath(path) +
                     "': its folder leads out of the document's folder");
@@ -267,9 +266,9 @@ void StagedSiteWriter::WriteFile(const std::string& path,
   // A replaced file keeps its permissions. A failure names the file the
   // user knows, not its staging name.
   try {
-    files_.WriteNewFile(StagedPath(entry), bytes,
-                        entry.original.exists ? entry.original.mode
-                                              : NewFileMode());
+    files_.WriteNewFile(
+        StagedPath(entry), bytes,
+        entry.original.exists ? entry.original.mode : NewFileMode());
   } catch (const FileError& error) {
     const std::string message = error.what();
     const std::size_t reason = message.find("': ");
@@ -336,7 +335,6 @@ void StagedSiteWriter::Commit() {
   RemoveStaging(files_, bookkeeping_, staging_);
 }
 
-
 void StagedSiteWriter::Rollback(std::size_t renamed) {
   // Without the record a kill from here on leaves a staging folder the
   // next run removes; the main file, renamed last, is put back first.
@@ -375,8 +373,7 @@ void StagedSiteWriter::Discard() {
 Recovery RecoverInterruptedCommit(FileOperations& files,
                                   const std::string& siteFolder) {
   const std::string site = RealPath(siteFolder).value_or(siteFolder);
-  const std::string bookkeeping =
-      site + "\\" + std::string(kBookkeepingFolder);
+  const std::string bookkeeping = site + "\\" + std::string(kBookkeepingFolder);
   const std::string staging = bookkeeping + "\\" + std::string(kStagingFolder);
   if (!files.LookAt(staging).isFolder) return Recovery::kNothingLeft;
 

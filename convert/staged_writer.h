@@ -62,8 +62,8 @@ class StagedSiteWriter : public SiteWriter {
     std::string key;         // KeyOf(target)
     std::string stagedName;  // in the staging folder
     Role role = Role::kNewFile;
-    PathFacts original;      // the target before the commit
-    bool backedUp = false;   // a second name of the original is staged
+    PathFacts original;     // the target before the commit
+    bool backedUp = false;  // a second name of the original is staged
   };
 
   const std::string& RealFolderOf(const std::string& path);

@@ -201,8 +201,8 @@ TEST(CleanGraphics, MatchesTheStepByStepReading) {
     const bool keepProportions = random() % 3 != 0;
     ASSERT_EQ(CleanGraphics(page, maxWidth, keepProportions),
               ModelCleanGraphics(page, maxWidth, keepProportions))
-        << "round " << round << " maxWidth " << maxWidth
-        << " keepProportions " << keepProportions << "\npage: " << page;
+        << "round " << round << " maxWidth " << maxWidth << " keepProportions "
+        << keepProportions << "\npage: " << page;
   }
 }
 

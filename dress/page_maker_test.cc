@@ -39,9 +39,8 @@ TEST(PageMaker, WithoutTemplatePagesShareTheContentsHeadAndTail) {
   };
   const std::string tail = "\r\n\r\n</body></html>";
   ASSERT_EQ(maker.split().PageCount(), 3u);
-  EXPECT_EQ(maker.MakePage(0), head("R_p2.htm#b") +
-                                   "\r\npre <a href=\"R_p2.htm#b\">b</a>" +
-                                   tail);
+  EXPECT_EQ(maker.MakePage(0),
+            head("R_p2.htm#b") + "\r\npre <a href=\"R_p2.htm#b\">b</a>" + tail);
   EXPECT_EQ(maker.MakePage(1),
             head("R_p2.htm#b") +
                 "<h1><a name=\"a\">A</a></h1><a href=\"#a\">a</a>" + tail);
@@ -76,8 +75,8 @@ std::vector<std::string> ModelPages(const std::string& content,
   const PageSplit split = SplitIntoPages(content, "M", 2);
   const std::string templateText =
       InsertCharsetTag(texts.templateText, split.charsetTag());
-  const StylesheetCut head = ExtractStylesheet(
-      HeadPart(split.content(), split.seams()), "M.css");
+  const StylesheetCut head =
+      ExtractStylesheet(HeadPart(split.content(), split.seams()), "M.css");
   const std::string tail = TailPart(split.content(), split.seams());
   AnchorPageTable anchors;
   anchors.CollectLinkTargets(split.content());
@@ -88,9 +87,8 @@ std::vector<std::string> ModelPages(const std::string& content,
         std::string(split.Slice(page)),
         DressingTexts{texts.headerText, texts.footerText, templateText}, "",
         DressingOptions{});
-    pages.push_back(templateText.empty()
-                        ? head.page + text + tail
-                        : InsertStylesheetLink(text, "M.css"));
+    pages.push_back(templateText.empty() ? head.page + text + tail
+                                         : InsertStylesheetLink(text, "M.css"));
   }
   for (std::size_t page = 0; page < pages.size(); ++page) {
     pages[page] = RewritePageLinks(pages[page], split.PageFile(page), anchors);
@@ -99,12 +97,23 @@ std::vector<std::string> ModelPages(const std::string& content,
 }
 
 TEST(PageMaker, MatchesWritingAllPagesBeforeRelinkingThem) {
-  const std::vector<std::string> pieces = {
-      "<h1>", "<h2>", "<h3>", "text ", "<a name=\"x\">", "<a name=\"y\">",
-      "<p><a href=\"#x\">", "<p><a href=\"#y\">", "<body>", "</body>",
-      "</head>", "<![if !supportAnnotations]>", "<![endif]>",
-      "<meta charset=utf-8>", kStyleBlock};
-  const std::string templates[] = {"", "<head></head>[QUILLERY]<a href=\"#x\">"};
+  const std::vector<std::string> pieces = {"<h1>",
+                                           "<h2>",
+                                           "<h3>",
+                                           "text ",
+                                           "<a name=\"x\">",
+                                           "<a name=\"y\">",
+                                           "<p><a href=\"#x\">",
+                                           "<p><a href=\"#y\">",
+                                           "<body>",
+                                           "</body>",
+                                           "</head>",
+                                           "<![if !supportAnnotations]>",
+                                           "<![endif]>",
+                                           "<meta charset=utf-8>",
+                                           kStyleBlock};
+  const std::string templates[] = {"",
+                                   "<head></head>[QUILLERY]<a href=\"#x\">"};
   std::mt19937 random(17);
   for (int round = 0; round < 400; ++round) {
     std::string content;

@@ -14,16 +14,6 @@ using testing::ReadTree;
 using testing::ScopedTempDir;
 using testing::WriteBytes;
 
-std::string ErrorOf(void (*action)(const std::string&),
-                    const std::string& path) {
-  try {
-    action(path);
-  } catch (const FileError& error) {
-    return error.what();
-  }
-  return "no error";
-}
-
 TEST(InternalPath, MakesTypedPathsAbsoluteWithBackslashes) {
   EXPECT_EQ(InternalPath("/home/me/My Site/doc.htm"),
             "\\home\\me\\My Site\\doc.htm");
@@ -55,7 +45,7 @@ TEST(ReadFile, RefusesMissingFilesZeroBytesAndWhatIsNoRegularFile) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
-    EXPECT_EQ(ErrorOf(read, InternalPath(row.path)),
+    EXPECT_EQ(testing::FileErrorOf([&] { read(InternalPath(row.path)); }),
               "cannot read '" + row.path + "': " + row.reason);
   }
 }
@@ -88,8 +78,7 @@ TEST(RealPath, ResolvesLinksAndDotsAndGivesNothingForMissingPaths) {
   ASSERT_TRUE(real.has_value());
   EXPECT_EQ(RealPath(InternalPath(dir.File("link/./doc.htm"))),
             *real + "\\site\\doc.htm");
-  EXPECT_EQ(RealPath(InternalPath(dir.File("link/../site"))),
-            *real + "\\site");
+  EXPECT_EQ(RealPath(InternalPath(dir.File("link/../site"))), *real + "\\site");
   EXPECT_EQ(RealPath(InternalPath(dir.File("none/doc.htm"))), std::nullopt);
 }
 

@@ -37,6 +37,16 @@ int OpenFolder(const std::string& path) {
   return open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
+// Opens the folder and syncs through it with `sync` (fsync or syncfs).
+void SyncThrough(const std::string& path, int (*sync)(int)) {
+  const int fd = OpenFolder(path);
+  if (fd < 0) throw Failure("write", path, errno);
+  const bool ok = sync(fd) == 0;
+  const int error = errno;
+  close(fd);
+  if (!ok) throw Failure("write", path, error);
+}
+
 }  // namespace
 
 PathFacts LookAt(const std::string& path) {
@@ -50,9 +60,9 @@ PathFacts LookAt(const std::string& path) {
   facts.isRegular = S_ISREG(info.st_mode);
   facts.isFolder = S_ISDIR(info.st_mode);
   facts.size = static_cast<std::uint64_t>(info.st_size);
-  facts.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) *
-                         1000000000 +
-                     info.st_mtim.tv_nsec;
+  facts.modifiedNs =
+      static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+      info.st_mtim.tv_nsec;
   facts.mode = info.st_mode & 07777;
   facts.device = info.st_dev;
   facts.inode = info.st_ino;
@@ -93,23 +103,9 @@ void WriteNewFile(const std::string& path, std::string_view bytes,
   }
 }
 
-void SyncFileSystem(const std::string& path) {
-  const int fd = OpenFolder(path);
-  if (fd < 0) throw Failure("write", path, errno);
-  const bool ok = syncfs(fd) == 0;
-  const int error = errno;
-  close(fd);
-  if (!ok) throw Failure("write", path, error);
-}
+void SyncFileSystem(const std::string& path) { SyncThrough(path, syncfs); }
 
-void SyncFolder(const std::string& path) {
-  const int fd = OpenFolder(path);
-  if (fd < 0) throw Failure("write", path, errno);
-  const bool ok = fsync(fd) == 0;
-  const int error = errno;
-  close(fd);
-  if (!ok) throw Failure("write", path, error);
-}
+void SyncFolder(const std::string& path) { SyncThrough(path, fsync); }
 
 void RenameFile(const std::string& from, const std::string& to) {
   if (rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {

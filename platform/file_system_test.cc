@@ -14,16 +14,6 @@ using testing::ReadBytes;
 using testing::ScopedTempDir;
 using testing::WriteBytes;
 
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const FileError& error) {
-    return error.what();
-  }
-  return "no error";
-}
-
 TEST(WriteNewFile, WritesBytesWithTheModeAndRefusesAnExistingFile) {
   ScopedTempDir dir;
   const std::string path = dir.File("new.htm");
@@ -33,7 +23,8 @@ TEST(WriteNewFile, WritesBytesWithTheModeAndRefusesAnExistingFile) {
   EXPECT_TRUE(facts.exists && facts.isRegular && !facts.isFolder);
   EXPECT_EQ(facts.mode, 0640u);
   EXPECT_EQ(facts.size, 4u);
-  EXPECT_EQ(ErrorOf([&] { WriteNewFile(InternalPath(path), "b", 0644); }),
+  EXPECT_EQ(testing::FileErrorOf(
+                [&] { WriteNewFile(InternalPath(path), "b", 0644); }),
             "cannot write '" + path + "': File exists");
   EXPECT_EQ(ReadBytes(path), std::string("a\0\r\n", 4));
 }
@@ -63,9 +54,9 @@ TEST(RenameAndLink, ReplaceAtomicallyAndKeepASecondName) {
   EXPECT_EQ(FolderEntries(InternalPath(dir.path())).size(), 2u);
   SyncFolder(InternalPath(dir.path()));
   SyncFileSystem(InternalPath(dir.path()));
-  EXPECT_EQ(ErrorOf([&] { RemoveFile(InternalPath(dir.File("none"))); }),
-            "cannot remove '" + dir.File("none") +
-                "': No such file or directory");
+  EXPECT_EQ(
+      testing::FileErrorOf([&] { RemoveFile(InternalPath(dir.File("none"))); }),
+      "cannot remove '" + dir.File("none") + "': No such file or directory");
 }
 
 TEST(FolderLock, OnlyOneHolderAtATime) {
@@ -78,9 +69,10 @@ TEST(FolderLock, OnlyOneHolderAtATime) {
   }
   FolderLock again(InternalPath(dir.path()));
   EXPECT_TRUE(again.acquired());
-  EXPECT_EQ(ErrorOf([&] { FolderLock none(InternalPath(dir.File("none"))); }),
-            "cannot read '" + dir.File("none") +
-                "': No such file or directory");
+  EXPECT_EQ(
+      testing::FileErrorOf(
+          [&] { FolderLock none(InternalPath(dir.File("none"))); }),
+      "cannot read '" + dir.File("none") + "': No such file or directory");
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ PageSplit::PageSplit(std::string content, std::string baseName,
 }
 
 std::string_view PageSplit::Slice(std::size_t page) const {
-  const std::size_t from = page == 0 ? seams_.bodyStart : splitPoints_[page - 1];
+  const std::size_t from =
+      page == 0 ? seams_.bodyStart : splitPoints_[page - 1];
   const std::size_t to =
       page < splitPoints_.size() ? splitPoints_[page] : seams_.bodyEnd;
   if (to <= from || from >= content_.size()) return std::string_view();

@@ -24,8 +24,9 @@ Strings Slices(const std::string& content, std::int32_t levels) {
 TEST(SplitIntoPages, CutsAtEveryHeadingUpToTheLevel) {
   const std::string body =
       "<body>pre<h1>A</h1>a<h2>B</h2>b<h3>C</h3>c<h2>D</h2>d</body>";
-  EXPECT_EQ(Slices(body, 2), (Strings{"pre", "<h1>A</h1>a",
-                                      "<h2>B</h2>b<h3>C</h3>c", "<h2>D</h2>d"}));
+  EXPECT_EQ(
+      Slices(body, 2),
+      (Strings{"pre", "<h1>A</h1>a", "<h2>B</h2>b<h3>C</h3>c", "<h2>D</h2>d"}));
   EXPECT_EQ(Slices(body, 3).size(), 5u);
   EXPECT_EQ(Slices(body, 1).size(), 2u);
   EXPECT_EQ(Slices(body, 0).size(), 0u);
@@ -39,7 +40,8 @@ TEST(SplitIntoPages, EdgesOfTheBody) {
   };
   const Row rows[] = {
       {"no split point", "<body><H1>A</H1></body>", {}},
-      {"body begins with a heading", "<body><h1>A</h1></body>",
+      {"body begins with a heading",
+       "<body><h1>A</h1></body>",
        {"", "<h1>A</h1>"}},
       {"no body tag: page 0 holds the head",
        "<html><head><title>t</title></head><h1>A</h1>",
@@ -47,7 +49,8 @@ TEST(SplitIntoPages, EdgesOfTheBody) {
       {"heading in the head makes page 0 empty",
        "<head><h1>x</h1></head><body>b<h1>A</h1></body>",
        {"", "<h1>x</h1></head><body>b", "<h1>A</h1>"}},
-      {"last page ends at the body end", "<body>p<h1>A</h1>x</body>",
+      {"last page ends at the body end",
+       "<body>p<h1>A</h1>x</body>",
        {"p", "<h1>A</h1>x"}},
       {"heading inside an annotation block is no split point",
        "<body>p<![if !supportAnnotations]><h1>n</h1><![endif]>q<h1>A</h1>"
@@ -156,8 +159,9 @@ TEST(PointFramesAt, RepointsTheFrame1Source) {
        "My Report_p0.htm", "<frame name=Frame1 src=\"My Report_p0.htm\">"},
       {"every quoted occurrence, and only those",
        "<a href=\"R.htm\">R.htm</a><frame name=Frame1 src=\"R.htm\">", "R.htm",
-       "R_p0.htm", "<a href=\"R_p0.htm\">R.htm</a><frame name=Frame1 "
-                   "src=\"R_p0.htm\">"},
+       "R_p0.htm",
+       "<a href=\"R_p0.htm\">R.htm</a><frame name=Frame1 "
+       "src=\"R_p0.htm\">"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

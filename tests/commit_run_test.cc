@@ -3,7 +3,6 @@
 // failure leaves every file as it was; a stop, as a kill would, leaves a
 // state from which the next run reaches exactly the clean run's result.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -177,8 +176,8 @@ TEST_F(CommitRunTest, PageNamesUpToTheLongestNameTheSystemTakes) {
   EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
   EXPECT_TRUE(testing::Exists(File(base + "_p2.htm")));
   EXPECT_EQ(testing::ReadBytes(File("doc.htm")),
-            "<frame name=TOC src=\"toc.htm\"><frame name=Frame1 src=\"" +
-                base + "_p0.htm\">");
+            "<frame name=TOC src=\"toc.htm\"><frame name=Frame1 src=\"" + base +
+                "_p0.htm\">");
 }
 
 TEST_F(CommitRunTest, AFailureAtAnyOperationLeavesEveryFileAsItWas) {
@@ -234,8 +233,8 @@ TEST_F(CommitRunTest, AfterAStopAtAnyOperationTheNextRunReachesTheCleanResult) {
     // The next run finishes the commit, or removes what was staged and
     // converts the untouched site; a commit that had only its bookkeeping
     // left to remove is done.
-    const bool mainFileReplaced = testing::ReadBytes(File("doc.htm")) !=
-                                  original_.at("site/doc.htm");
+    const bool mainFileReplaced =
+        testing::ReadBytes(File("doc.htm")) != original_.at("site/doc.htm");
     SystemFileOperations real;
     const Recovery recovery =
         RecoverInterruptedCommit(real, InternalPath(dir_.File("site")));
@@ -306,15 +305,15 @@ TEST_F(CommitRunTest, ASecondRunWhileTheFirstHoldsTheSiteRefuses) {
 TEST_F(CommitRunTest, AFullDiskChangesNothing) {
   // Files may grow to 1 KB only; the pages are larger. Ignoring SIGXFSZ
   // turns the limit into a failing write, as a full disk gives.
-  WriteBytes(File("Body.htm"),
-             kContent.substr(0, kContent.size() - 14) +
-                 std::string(3000, 'x') + "</body></html>");
+  WriteBytes(File("Body.htm"), kContent.substr(0, kContent.size() - 14) +
+                                   std::string(3000, 'x') + "</body></html>");
   original_ = ReadTree(dir_.path());
   const std::string command =
       "cd '" + dir_.path() + "' && bash -c \"trap '' XFSZ; ulimit -f 1; " +
       "exec '" + QUILLERY_EXE +
       "' /MAINFILE=site/doc.htm /OPTINCLUDETOC=1 /LEVELSTOBREAK=1\" "
-      "2>'" + dir_.path() + "/err'";
+      "2>'" +
+      dir_.path() + "/err'";
   EXPECT_NE(std::system(command.c_str()), 0);
   const std::string err = testing::ReadBytes(dir_.path() + "/err");
   std::filesystem::remove(dir_.path() + "/err");

@@ -70,8 +70,8 @@ TEST_F(RefusalRunTest, DressingFileAskedForMustBeReadable) {
       {"header", {"/USEHEADER=1", "/HEADERFILE=site/none.htm"}},
       {"footer", {"/USEFOOTER=1", "/FOOTERFILE=site/none.htm"}},
       {"template",
-       {"/USINGTEMPLATE=1", "/HTMLTEMPLATEFILE=site/none.htm",
-        "/USEHEADER=1", "/HEADERFILE=site/empty.htm"}},
+       {"/USINGTEMPLATE=1", "/HTMLTEMPLATEFILE=site/none.htm", "/USEHEADER=1",
+        "/HEADERFILE=site/empty.htm"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -95,10 +95,10 @@ TEST_F(RefusalRunTest, DressingFileAskedForMustBeReadable) {
 
 TEST_F(RefusalRunTest, OnlyRegularFilesAreRead) {
   ASSERT_EQ(mkfifo(File("site/fifo.htm").c_str(), 0600), 0);
-  ExpectRefused({"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1",
-                 "/HTMLTEMPLATEFILE=site/fifo.htm"},
-                "cannot read '" + File("site/fifo.htm") +
-                    "': it is not a regular file");
+  ExpectRefused(
+      {"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1",
+       "/HTMLTEMPLATEFILE=site/fifo.htm"},
+      "cannot read '" + File("site/fifo.htm") + "': it is not a regular file");
   ExpectRefused({"/LEVELSTOBREAK=1"},
                 "cannot read '/dev/zero': it is not a regular file",
                 "/dev/zero");
@@ -123,11 +123,11 @@ TEST_F(RefusalRunTest, MissingBulletImageIsFoundBeforeAnyPageIsWritten) {
   std::filesystem::create_directories(File("program"));
   std::filesystem::copy_file(QUILLERY_EXE, program);
   const auto before = ReadTree(File("site"));
-  const auto result = testing::RunProgram(
-      program,
-      {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1",
-       "/TOCBULLETS=1"},
-      dir_.path());
+  const auto result =
+      testing::RunProgram(program,
+                          {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                           "/LEVELSTOBREAK=1", "/TOCBULLETS=1"},
+                          dir_.path());
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.err, "quillery: cannot read '" +
                             File("program/bullet10001.gif") +

@@ -82,8 +82,8 @@ RunResult RunProgram(const std::string& program,
                      const std::string& workingFolder) {
   ScopedTempDir capture;
   // A run that hangs (reading a FIFO, say) ends after a minute, exit 124.
-  std::string command = "cd " + ShellQuoted(workingFolder) +
-                        " && timeout 60 " + ShellQuoted(program);
+  std::string command = "cd " + ShellQuoted(workingFolder) + " && timeout 60 " +
+                        ShellQuoted(program);
   for (const std::string& word : words) command += " " + ShellQuoted(word);
   command += " >" + ShellQuoted(capture.File("out")) + " 2>" +
              ShellQuoted(capture.File("err")) + " </dev/null";

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace quillery {
 namespace testing {
 
@@ -35,6 +37,17 @@ bool Exists(const std::string& path);
 
 // Every regular file under `folder`, by path relative to it, with its bytes.
 std::map<std::string, std::string> ReadTree(const std::string& folder);
+
+// The message of the FileError that `action` throws, or "no error".
+template <typename Action>
+std::string FileErrorOf(Action action) {
+  try {
+    action();
+  } catch (const FileError& error) {
+    return error.what();
+  }
+  return "no error";
+}
 
 struct RunResult {
   int exitStatus = -1;
