@@ -81,11 +81,10 @@ const std::vector<KeyRule>& KeyRules() {
       {{"MAINFILE=", "the frames page to convert", "(none)"},
        nullptr,
        SetText<&S::MAINFILE>},
-      {{"TOCTITLE=", "title of the contents (stored only)",
-        "Table of Contents"},
+      {{"TOCTITLE=", "title of the contents", "Table of Contents", /*storedOnly=*/true},
        nullptr,
        SetText<&S::TOCTITLE>},
-      {{"TOCFORMAT=", "contents format 0-6 (stored only)", "1"},
+      {{"TOCFORMAT=", "contents format 0-6", "1", /*storedOnly=*/true},
        SetNumber<&S::TOCFORMAT>,
        nullptr},
       {{"TOCBULLETS=", "1: bullet images before the contents links", "0"},
@@ -94,26 +93,22 @@ const std::vector<KeyRule>& KeyRules() {
       {{"OPTINCLUDETOC=", "1: run the conversion (required)", "0"},
        SetNumber<&S::OPTINCLUDETOC>,
        nullptr},
-      {{"OPTTOCWEIGHT=", "contents font weight (stored only)", "0"},
+      {{"OPTTOCWEIGHT=", "contents font weight", "0", /*storedOnly=*/true},
        SetFontWeight,
        nullptr},
-      {{"OPTTOCITALIC=", "contents font italic (stored only)", "0"},
+      {{"OPTTOCITALIC=", "contents font italic", "0", /*storedOnly=*/true},
        SetFontItalic,
        nullptr},
-      {{"OPTTOCFACE=", "contents font face, at most 31 bytes (stored only)",
-        "Verdana"},
+      {{"OPTTOCFACE=", "contents font face, at most 31 bytes", "Verdana", /*storedOnly=*/true},
        nullptr,
        SetFontFace},
-      {{"FRAMETOCWIDTH=", "contents frame width in pixels (stored only)",
-        "245"},
+      {{"FRAMETOCWIDTH=", "contents frame width in pixels", "245", /*storedOnly=*/true},
        SetNumber<&S::FRAMETOCWIDTH>,
        nullptr},
-      {{"USINGSUPPORTDIR=", "use the template's support folder (stored only)",
-        "0"},
+      {{"USINGSUPPORTDIR=", "use the template's support folder", "0", /*storedOnly=*/true},
        SetNumber<&S::USINGSUPPORTDIR>,
        nullptr},
-      {{"HTMLSUPPORTDIR=", "the template's support folder (stored only)",
-        "<program folder>/base_files"},
+      {{"HTMLSUPPORTDIR=", "the template's support folder", "<program folder>/base_files", /*storedOnly=*/true},
        nullptr,
        SetText<&S::HTMLSUPPORTDIR>},
       {{"HTMLTEMPLATEFILE=", "page template with [QUILLERY] and [WORDTOC]",
@@ -163,6 +158,37 @@ bool IsCSpace(char c) {
          c == '\r';
 }
 
+// The switches of start-up that take no value, lower case, as they come
+// after their first "/" or "-" ("--quiet" comes as "-quiet").
+bool IsStartupSwitch(const std::string& lower) {
+  static constexpr std::string_view kSwitches[] = {
+      "p",         "pt",         "dde",         "embedding", "automation",
+      "register",  "regserver",  "unregister",  "unregserver",
+      "q",         "-quiet",     "v",           "-verbose",  "h",
+      "-help",     "?",          "-version"};
+  for (std::string_view known : kSwitches) {
+    if (lower == known) return true;
+  }
+  return false;
+}
+
+// The edit distance of two texts: insertions, deletions and replacements.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1,
+                         diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 std::string Trim(const std::string& text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
@@ -187,8 +213,24 @@ ConversionCommandLineInfo::ConversionCommandLineInfo(
     ConversionSettings& settings)
     : settings_(settings) {}
 
+std::string SuggestedKey(const std::string& word) {
+  std::string best;
+  std::size_t bestDistance = 3;
+  for (const KeyRule& rule : KeyRules()) {
+    std::string_view key = rule.description.key;
+    key.remove_suffix(1);  // the "="
+    const std::size_t distance = EditDistance(word, key);
+    if (distance >= bestDistance) continue;
+    if (3 * distance > std::max(word.size(), key.size())) continue;
+    best = std::string(key);
+    bestDistance = distance;
+  }
+  return best;
+}
+
 void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
                                            bool bLast) {
+  if (bFlag) WarnOrSwitch(param);
   if (bFlag) {
     const std::string upper = AsciiUpper(param);
     for (const KeyRule& rule : KeyRules()) {
@@ -210,6 +252,37 @@ void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
   CCommandLineInfo::ParseParam(param, bFlag, bLast);
 }
 
+void ConversionCommandLineInfo::WarnOrSwitch(const std::string& param) {
+  const std::size_t equals = param.find('=');
+  const std::string name = AsciiUpper(param.substr(0, equals));
+  const std::string lower = AsciiLower(param);
+  if (equals == std::string::npos) {
+    if (lower == "q" || lower == "-quiet") quiet = true;
+    if (lower == "v" || lower == "-verbose") verbose = true;
+    if (IsStartupSwitch(lower)) return;
+  } else {
+    for (const KeyRule& rule : KeyRules()) {
+      if (rule.description.key.compare(0, name.size(), name) == 0 &&
+          rule.description.key.size() == name.size() + 1) {
+        return;  // a known key, with or without a value
+      }
+    }
+  }
+  const std::string suggestion = SuggestedKey(name);
+  std::string warning;
+  if (equals != std::string::npos) {
+    warning = "unknown key " + name;
+  } else if (suggestion == name) {
+    warning = "ignoring /" + param + ": the key has no \"=value\"";
+  } else {
+    warning = "unknown switch /" + param;
+  }
+  if (!suggestion.empty() && suggestion != name) {
+    warning += " (did you mean " + suggestion + "?)";
+  }
+  warnings_.push_back(warning);
+}
+
 std::string UsageText() {
   std::string usage =
       "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 [/KEY=value "
@@ -224,18 +297,35 @@ std::string UsageText() {
       "a footer and bullet images. Keys may start with / or -, in any letter "
       "case.\n"
       "\n";
-  for (const KeyDescription& key : CommandLineKeys()) {
+  auto keyLine = [](const KeyDescription& key) {
     std::string line = "  /" + std::string(key.key) + "...";
     line.resize(24, ' ');
-    usage += line + std::string(key.meaning) + " [" +
-             std::string(key.defaultValue) + "]\n";
+    return line + std::string(key.meaning) + " [" +
+           std::string(key.defaultValue) + "]\n";
+  };
+  for (const KeyDescription& key : CommandLineKeys()) {
+    if (!key.storedOnly) usage += keyLine(key);
+  }
+  usage += "\nStored, but no conversion reads them:\n";
+  for (const KeyDescription& key : CommandLineKeys()) {
+    if (key.storedOnly) usage += keyLine(key);
   }
   usage +=
+      "\n"
+      "  -q, --quiet           no progress line on a terminal\n"
+      "  -v, --verbose         a summary line at the end\n"
+      "  --version             the program's version\n"
       "\n"
       "Exit status: 0 when start-up succeeds (also when nothing is "
       "converted),\n"
       "1 when a file cannot be read or written or a document is refused.\n";
   return usage;
+}
+
+std::string ShortUsageText() {
+  return "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 "
+         "[/KEY=value ...]\n"
+         "Try 'quillery --help' for the keys.\n";
 }
 
 }  // namespace quillery

@@ -19,6 +19,7 @@ struct KeyDescription {
   std::string_view key;  // with its "=", as matched: "LEVELSTOBREAK="
   std::string_view meaning;
   std::string_view defaultValue;
+  bool storedOnly = false;  // set, but no conversion reads it
 };
 
 // The keys in the order in which a word is tried against them.
@@ -34,23 +35,46 @@ const std::vector<KeyDescription>& CommandLineKeys();
 // that does not begin with a number leaves the setting as it was and adds a
 // line to `warnings`. LEVELSTOBREAK above 9 becomes 9; USEHEADER and
 // USEFOOTER append a placement code whatever their value.
+//
+// What cannot be meant is warned about, once per word, and changes nothing:
+// a key that is in no table ("unknown key LEVELSTOBRAKE (did you mean
+// LEVELSTOBREAK?)", the suggestion when a key is at most 2 edits away and
+// those edits are at most a third of the longer name), and a switch without
+// "=" that is none of the start-up switches. A known key with an empty value
+// is not warned about. -q (--quiet) and -v (--verbose) are start-up
+// switches of their own.
 class ConversionCommandLineInfo : public CCommandLineInfo {
  public:
   explicit ConversionCommandLineInfo(ConversionSettings& settings);
 
   void ParseParam(const std::string& param, bool bFlag, bool bLast) override;
 
-  // One line per ignored value, such as
+  // One line per word that changed nothing, such as
   // "ignoring /MAXWIDTH=wide: the value is not a number".
   const std::vector<std::string>& warnings() const { return warnings_; }
 
+  bool quiet = false;    // no progress line
+  bool verbose = false;  // a summary line at the end
+
  private:
+  // Takes -q and -v, and warns about a switch that cannot be meant.
+  void WarnOrSwitch(const std::string& param);
+
   ConversionSettings& settings_;
   std::vector<std::string> warnings_;
 };
 
-// The usage text of --help: every key, its meaning and its default.
+// The key closest to `word` (upper case, without "="), when it is at most 2
+// edits away and the edits are at most a third of the longer name's length;
+// "" otherwise.
+[[nodiscard]] std::string SuggestedKey(const std::string& word);
+
+// The usage text of --help: every key, its meaning and its default, the
+// keys that change nothing grouped at the end.
 [[nodiscard]] std::string UsageText();
+
+// The short usage a run without any word prints.
+[[nodiscard]] std::string ShortUsageText();
 
 }  // namespace quillery
 

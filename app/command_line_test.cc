@@ -196,11 +196,64 @@ TEST(ConversionCommandLineInfo, FrameworkSwitchesKeepTheirMeaning) {
   }
 }
 
-TEST(UsageText, NamesEveryKey) {
+TEST(ConversionCommandLineInfo, WarnsOnceAboutEveryWordThatCannotBeMeant) {
+  struct Row {
+    const char* word;
+    std::string warning;  // "" for none
+  };
+  const Row rows[] = {
+      {"/LEVELSTOBRAKE=2",
+       "unknown key LEVELSTOBRAKE (did you mean LEVELSTOBREAK?)"},
+      {"/maxwidht=600", "unknown key MAXWIDHT (did you mean MAXWIDTH?)"},
+      {"/COLOR=red", "unknown key COLOR"},
+      // Two letters: one edit is half the name, too far for a suggestion.
+      {"/XP=1", "unknown key XP"},
+      {"/USEHEADER", "ignoring /USEHEADER: the key has no \"=value\""},
+      {"/USEHEADR", "unknown switch /USEHEADR (did you mean USEHEADER?)"},
+      {"-frobnicate", "unknown switch /frobnicate"},
+      {"/MAINFILE=", ""},
+      {"/MAINFILE=  ", ""},
+      {"/mainfile=a=b.htm", ""},
+      {"/p", ""},
+      {"-dde", ""},
+      {"/Embedding", ""},
+      {"-q", ""},
+      {"--quiet", ""},
+      {"-v", ""},
+      {"--verbose", ""},
+      {"doc.qly", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.word);
+    std::vector<std::string> warnings;
+    const ConversionSettings settings = Parse({row.word}, &warnings);
+    EXPECT_EQ(warnings, row.warning.empty()
+                            ? std::vector<std::string>{}
+                            : std::vector<std::string>{row.warning});
+    EXPECT_EQ(settings.LEVELSTOBREAK, 0);
+    EXPECT_EQ(settings.MAXWIDTH, 420);
+  }
+}
+
+TEST(ConversionCommandLineInfo, QuietAndVerboseAreStartupSwitches) {
+  ConversionSettings settings;
+  ConversionCommandLineInfo info(settings);
+  ParseCommandLine({"/OPTINCLUDETOC=1"}, info);
+  EXPECT_FALSE(info.quiet || info.verbose);
+  ParseCommandLine({"--quiet", "-V"}, info);
+  EXPECT_TRUE(info.quiet && info.verbose);
+  EXPECT_EQ(info.nShellCommand, CCommandLineInfo::ShellCommand::FileNew);
+}
+
+TEST(UsageText, NamesEveryKeyTheStoredOnesLast) {
   const std::string usage = UsageText();
+  const std::size_t storedHeading = usage.find("Stored, but no conversion");
+  ASSERT_NE(storedHeading, std::string::npos);
   for (const KeyDescription& key : CommandLineKeys()) {
-    EXPECT_NE(usage.find("/" + std::string(key.key)), std::string::npos)
-        << key.key;
+    SCOPED_TRACE(key.key);
+    const std::size_t at = usage.find("/" + std::string(key.key));
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(at > storedHeading, key.storedOnly);
   }
 }
 

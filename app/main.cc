@@ -8,14 +8,17 @@
 
 #include "app/startup.h"
 #include "platform/file_io.h"
+#include "text/bytes.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
   try {
-    quillery::QuilleryApp app(quillery::ProgramFolder(), std::cout, std::cerr);
+    quillery::QuilleryApp app(quillery::ProgramFilesFolder(), std::cout,
+                              std::cerr, quillery::StandardErrorIsTerminal());
     return app.InitInstance(words);
   } catch (const std::exception& error) {
-    std::cerr << "quillery: " << error.what() << "\n";
+    std::cerr << "quillery: " << quillery::EscapeControlBytes(error.what())
+              << "\n";
     return 1;
   }
 }

@@ -1,30 +1,47 @@
 // Start-up and the run condition; see startup.h.
 #include "app/startup.h"
 
+#include <initializer_list>
 #include <ostream>
+#include <string_view>
 
 #include "app/command_line.h"
+#include "app/progress.h"
 #include "convert/conversion_driver.h"
+#include "convert/file_operations.h"
 #include "platform/file_io.h"
+#include "text/bytes.h"
 #include "window/resources.h"
 
 namespace quillery {
+
+const char* const kQuilleryVersion = QUILLERY_VERSION_TEXT;
+
 namespace {
 
-bool AsksForHelp(const std::vector<std::string>& words) {
+bool AsksFor(const std::vector<std::string>& words,
+             std::initializer_list<std::string_view> switches) {
   for (const std::string& word : words) {
-    if (word == "--help" || word == "-h" || word == "/?" || word == "-?") {
-      return true;
+    for (std::string_view wanted : switches) {
+      if (word == wanted) return true;
     }
   }
   return false;
 }
 
+// One line on stderr, its control bytes written out.
+void Say(std::ostream& err, const std::string& message) {
+  err << "quillery: " << EscapeControlBytes(message) << "\n";
+}
+
 }  // namespace
 
 QuilleryApp::QuilleryApp(std::string programFolder, std::ostream& out,
-                         std::ostream& err)
-    : settings(programFolder), out_(out), err_(err) {}
+                         std::ostream& err, bool errIsTerminal)
+    : settings(programFolder),
+      out_(out),
+      err_(err),
+      errIsTerminal_(errIsTerminal) {}
 
 bool QuilleryApp::ProcessShellCommand(const CCommandLineInfo& info,
                                       int& exitStatus) {
@@ -33,11 +50,11 @@ bool QuilleryApp::ProcessShellCommand(const CCommandLineInfo& info,
   switch (info.nShellCommand) {
     case Command::FilePrint:
     case Command::FilePrintTo:
-      err_ << "quillery: printing is not available; nothing converted\n";
+      Say(err_, "printing is not available; nothing converted");
       return false;
     case Command::AppRegister:
     case Command::AppUnregister:
-      err_ << "quillery: there is nothing to register; nothing converted\n";
+      Say(err_, "there is nothing to register; nothing converted");
       return false;
     case Command::FileNew:
     case Command::FileOpen:
@@ -51,9 +68,9 @@ bool QuilleryApp::ProcessShellCommand(const CCommandLineInfo& info,
   std::string document;
   if (info.nShellCommand == Command::FileOpen) document = info.strFileName;
   if (!docTemplate_->OpenDocumentFile(document, makeVisible)) {
-    err_ << (document.empty()
-                 ? std::string("quillery: cannot create the main window\n")
-                 : "quillery: cannot open the document '" + document + "'\n");
+    Say(err_, document.empty()
+                  ? std::string("cannot create the main window")
+                  : "cannot open the document '" + document + "'");
     exitStatus = 1;
     return false;
   }
@@ -61,7 +78,15 @@ bool QuilleryApp::ProcessShellCommand(const CCommandLineInfo& info,
 }
 
 int QuilleryApp::InitInstance(const std::vector<std::string>& words) {
-  if (AsksForHelp(words)) {
+  if (words.empty()) {
+    err_ << ShortUsageText();
+    return 0;
+  }
+  if (AsksFor(words, {"--version"})) {
+    out_ << "quillery " << kQuilleryVersion << "\n";
+    return 0;
+  }
+  if (AsksFor(words, {"--help", "-h", "/?", "-?"})) {
     out_ << UsageText();
     return 0;
   }
@@ -71,28 +96,37 @@ int QuilleryApp::InitInstance(const std::vector<std::string>& words) {
   ConversionCommandLineInfo commandLine(settings);
   ParseCommandLine(words, commandLine);
   for (const std::string& warning : commandLine.warnings()) {
-    err_ << "quillery: " << warning << "\n";
+    Say(err_, warning);
   }
 
   int exitStatus = 0;
   if (!ProcessShellCommand(commandLine, exitStatus)) return exitStatus;
 
   if (settings.OPTINCLUDETOC == 0 || settings.MAINFILE.empty()) {
-    err_ << "quillery: nothing converted: a run needs /MAINFILE=<frames page> "
-            "and /OPTINCLUDETOC=1 (see --help)\n";
+    Say(err_,
+        "nothing converted: a run needs /MAINFILE=<frames page> and "
+        "/OPTINCLUDETOC=1 (see --help)");
     return 0;
   }
   const std::string mainFilePath = InternalPath(settings.MAINFILE);
-  switch (RunConversion(mainFilePath, settings)) {
+  SystemFileOperations files;
+  // Cleared when it goes, also by an error on its way to the caller.
+  TerminalProgress progress(err_, errIsTerminal_ && !commandLine.quiet);
+  const ConversionOutcome outcome =
+      RunConversion(mainFilePath, settings, files, progress);
+  progress.Clear();
+  switch (outcome) {
     case ConversionOutcome::kNoTocFrame:
-      err_ << "quillery: nothing converted: '" << NativePath(mainFilePath)
-           << "' names no TOC frame\n";
+      Say(err_, "nothing converted: '" + NativePath(mainFilePath) +
+                    "' names no TOC frame");
       break;
     case ConversionOutcome::kCompletedInterrupted:
-      err_ << "quillery: completed an interrupted conversion of '"
-           << NativePath(mainFilePath) << "'; nothing else converted\n";
+      Say(err_, "completed an interrupted conversion of '" +
+                    NativePath(mainFilePath) + "'; nothing else converted");
       break;
     case ConversionOutcome::kConverted:
+      if (commandLine.verbose) Say(err_, progress.Summary());
+      break;
     case ConversionOutcome::kNoMainFile:
       break;
   }

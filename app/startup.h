@@ -14,15 +14,22 @@
 
 namespace quillery {
 
+// The program's version, as CMakeLists.txt gives it.
+extern const char* const kQuilleryVersion;
+
 class QuilleryApp {
  public:
   // `programFolder` in internal form; the default paths are built from it.
-  QuilleryApp(std::string programFolder, std::ostream& out, std::ostream& err);
+  // `errIsTerminal`: `err` goes to a terminal, where a long run shows its
+  // progress.
+  QuilleryApp(std::string programFolder, std::ostream& out, std::ostream& err,
+              bool errIsTerminal = false);
 
   // Runs start-up with the words after the program name and returns the
   // exit status: 0 once the window is up, whether or not a conversion ran;
-  // 1 when start-up fails. A conversion's file problems throw FileError,
-  // which the caller reports.
+  // 1 when start-up fails. Without any word it prints the short usage,
+  // with --version the version, with --help the usage. A conversion's file
+  // problems throw FileError, which the caller reports.
   int InitInstance(const std::vector<std::string>& words);
 
   ConversionSettings settings;
@@ -39,6 +46,7 @@ class QuilleryApp {
 
   std::ostream& out_;
   std::ostream& err_;
+  bool errIsTerminal_;
   std::unique_ptr<CSingleDocTemplate> docTemplate_;
 };
 

@@ -22,6 +22,21 @@ std::string SiteFolderOf(const std::string& mainFilePath) {
   return mainFilePath.substr(0, separator);
 }
 
+// Stages through the writer and tells the progress of each file.
+class ReportingWriter : public SiteWriter {
+ public:
+  ReportingWriter(StagedSiteWriter& writer, ConversionProgress& progress)
+      : writer_(writer), progress_(progress) {}
+  void WriteFile(const std::string& path, std::string_view bytes) override {
+    writer_.WriteFile(path, bytes);
+    progress_.Staged(bytes.size());
+  }
+
+ private:
+  StagedSiteWriter& writer_;
+  ConversionProgress& progress_;
+};
+
 }  // namespace
 
 ConversionPlan PlanConversion(SiteInputs site,
@@ -47,12 +62,14 @@ ConversionPlan PlanConversion(SiteInputs site,
 ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 const ConversionSettings& settings) {
   SystemFileOperations files;
-  return RunConversion(mainFilePath, settings, files);
+  ConversionProgress silent;
+  return RunConversion(mainFilePath, settings, files, silent);
 }
 
 ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 const ConversionSettings& settings,
-                                FileOperations& files) {
+                                FileOperations& files,
+                                ConversionProgress& progress) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
   const std::string siteFolder = SiteFolderOf(mainFilePath);
   std::optional<FolderLock> lock;
@@ -76,9 +93,11 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   const std::string tocFramePath = site.tocFramePath;
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
 
+  progress.Planned(plan.FileCount(), plan.PageCount());
   StagedSiteWriter writer(files, siteFolder, mainFilePath, tocFramePath);
+  ReportingWriter reporting(writer, progress);
   try {
-    plan.WriteTo(writer, [&writer](const std::string& path) {
+    plan.WriteTo(reporting, [&writer](const std::string& path) {
       return writer.KeyOf(path);
     });
     writer.Commit();

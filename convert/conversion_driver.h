@@ -4,6 +4,7 @@
 #ifndef QUILLERY_CONVERT_CONVERSION_DRIVER_H_
 #define QUILLERY_CONVERT_CONVERSION_DRIVER_H_
 
+#include <cstddef>
 #include <string>
 
 #include "app/settings.h"
@@ -22,6 +23,16 @@ enum class ConversionOutcome {
   kCompletedInterrupted,
 };
 
+// What a run tells as it goes; the default tells nothing.
+class ConversionProgress {
+ public:
+  virtual ~ConversionProgress() = default;
+  // Every file is planned: `files` will be written, `pages` of them pages.
+  virtual void Planned(std::size_t /*files*/, std::size_t /*pages*/) {}
+  // One more file, of `bytes` bytes, is staged.
+  virtual void Staged(std::size_t /*bytes*/) {}
+};
+
 // Converts the frames page at `mainFilePath` (internal path form), all or
 // nothing, through `files` (the real file system by default).
 // - One run at a time per site: a run that finds another one working on the
@@ -38,7 +49,8 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 const ConversionSettings& settings);
 ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 const ConversionSettings& settings,
-                                FileOperations& files);
+                                FileOperations& files,
+                                ConversionProgress& progress);
 
 // Every file the conversion of `site` writes, in order: with LEVELSTOBREAK
 // above 0 what ConvertToPages plans, then the TOC frame page (with bullets

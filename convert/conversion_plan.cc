@@ -3,6 +3,7 @@
 
 #include <cassert>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace quillery {
@@ -66,11 +67,10 @@ std::size_t ConversionPlan::PageCount() const {
   return pages_ ? pages_->split().PageCount() : 0;
 }
 
-std::vector<std::string> ConversionPlan::Paths() const {
-  std::vector<std::string> paths;
-  paths.reserve(files_.size());
-  for (const PlannedFile& file : files_) paths.push_back(file.path);
-  return paths;
+std::size_t ConversionPlan::FileCount() const {
+  std::unordered_set<std::string> keys;
+  for (const PlannedFile& file : files_) keys.insert(LexicalPathKey(file.path));
+  return keys.size();
 }
 
 void ConversionPlan::WriteTo(SiteWriter& writer,

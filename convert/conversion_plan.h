@@ -38,10 +38,10 @@ class ConversionPlan {
 
   // True when some file of the plan so far has this path (LexicalPathKey).
   [[nodiscard]] bool Plans(const std::string& path) const;
-  // The number of pages planned.
+  // The number of pages planned, and of the files written (a path named
+  // twice is one file).
   [[nodiscard]] std::size_t PageCount() const;
-  // The path of every file, in plan order, a path written twice twice.
-  [[nodiscard]] std::vector<std::string> Paths() const;
+  [[nodiscard]] std::size_t FileCount() const;
 
   // Writes every path once, in plan order, at the place of the last file
   // planned for it, with that file's bytes. Pages are made as they are

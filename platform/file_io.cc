@@ -151,4 +151,23 @@ std::string ProgramFolder() {
   return executable.substr(0, slash);
 }
 
+std::string ProgramFilesFolder() {
+  const std::string folder = ProgramFolder();
+  // Looked up at run time: the prefix a program is installed under may
+  // differ from the one it was built for.
+  struct stat info;
+  if (stat(NativePath(folder + "\\base.htm").c_str(), &info) == 0) {
+    return folder;
+  }
+  const std::size_t slash = folder.rfind('\\');
+  if (slash == std::string::npos) return folder;
+  const std::string shared = folder.substr(0, slash) + "\\share\\quillery";
+  if (stat(NativePath(shared).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return shared;
+  }
+  return folder;
+}
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
 }  // namespace quillery

@@ -53,8 +53,17 @@ class FileError : public std::runtime_error {
 [[nodiscard]] bool FileExists(const std::string& internalPath);
 
 // The folder of the running executable in internal form, without a trailing
-// backslash ("\usr\local\bin").
+// backslash ("\usr\local\bin"), symbolic links resolved.
 [[nodiscard]] std::string ProgramFolder();
+
+// The folder of the program's own files (the default template, header and
+// footer, the bullet images, the start page): the program folder when they
+// are there, else "../share/quillery" from it when that folder exists, as an
+// installed program has them.
+[[nodiscard]] std::string ProgramFilesFolder();
+
+// True when the process's standard error is a terminal.
+[[nodiscard]] bool StandardErrorIsTerminal();
 
 }  // namespace quillery
 

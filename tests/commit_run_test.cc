@@ -121,7 +121,8 @@ class CommitRunTest : public ::testing::Test {
   }
   std::string MainFile() const { return InternalPath(File("doc.htm")); }
   ConversionOutcome Convert(FileOperations& files) {
-    return RunConversion(MainFile(), settings_, files);
+    ConversionProgress silent;
+    return RunConversion(MainFile(), settings_, files, silent);
   }
   ConversionOutcome Convert() {
     SystemFileOperations files;

@@ -2,6 +2,8 @@
 // stderr and in the exit status.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "tests/test_support.h"
 
 namespace quillery {
@@ -92,8 +94,7 @@ TEST_F(RunTest, NothingIsConvertedWithoutTheRunCondition) {
   for (const auto& words : std::vector<std::vector<std::string>>{
            {"/MAINFILE=site/doc.htm", "/TOCBULLETS=1"},
            {"/OPTINCLUDETOC=1", "/TOCBULLETS=1"},
-           {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=0", "/TOCBULLETS=1"},
-           {}}) {
+           {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=0", "/TOCBULLETS=1"}}) {
     auto result = Run(words);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.err,
@@ -231,6 +232,48 @@ TEST_F(RunTest, HelpListsTheKeys) {
     EXPECT_NE(result.out.find("/LEVELSTOBREAK="), std::string::npos);
     EXPECT_NE(result.out.find("/RP="), std::string::npos);
   }
+}
+
+TEST_F(RunTest, VersionAndTheShortUsage) {
+  auto version = Run({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(std::regex_match(version.out,
+                               std::regex("quillery [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+      << version.out;
+  auto bare = Run({});
+  EXPECT_EQ(bare.exitStatus, 0);
+  EXPECT_EQ(bare.out, "");
+  EXPECT_EQ(bare.err.rfind("usage: quillery /MAINFILE=", 0), 0u);
+}
+
+TEST_F(RunTest, WarningsNameWhatCannotBeMeantAndTheRunGoesOn) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                     "/TOCBULLET=1", "/LEVELSTOBREAK"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err,
+            "quillery: unknown key TOCBULLET (did you mean TOCBULLETS?)\n"
+            "quillery: ignoring /LEVELSTOBREAK: the key has no \"=value\"\n");
+  EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPage);
+}
+
+TEST_F(RunTest, MessagesStayOneLine) {
+  auto result = Run({"/MAINFILE=site/a\nb\x1b[2J.htm", "/OPTINCLUDETOC=1"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot read '" + dir_.File("site") +
+                            "/a\\nb\\x1b[2J.htm': No such file or directory\n");
+}
+
+TEST_F(RunTest, VerboseEndsWithASummaryAndAPipeShowsNoProgress) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto result =
+      Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1", "-v"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_TRUE(std::regex_match(
+      result.err,
+      std::regex("quillery: 0 pages, 3 files written, [0-9]+ bytes, "
+                 "[0-9]+\\.[0-9]{2} s\n")))
+      << result.err;
 }
 
 }  // namespace

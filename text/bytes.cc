@@ -41,4 +41,27 @@ std::string ReplaceAll(std::string_view text, std::string_view from,
   return result;
 }
 
+std::string EscapeControlBytes(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 32 && byte != 127) {
+      escaped += c;
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\t') {
+      escaped += "\\t";
+    } else {
+      escaped += "\\x";
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 15];
+    }
+  }
+  return escaped;
+}
+
 }  // namespace quillery

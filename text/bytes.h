@@ -37,6 +37,11 @@ inline bool Contains(std::string_view text, std::string_view needle) {
                                      std::string_view from,
                                      std::string_view to);
 
+// `text` with its control bytes (below 32, and 127) written out, so that a
+// message stays one line and writes no terminal escapes: "\n", "\r", "\t",
+// and "\xHH" for the others ("\x1b"). Bytes above 127 stay as they are.
+[[nodiscard]] std::string EscapeControlBytes(std::string_view text);
+
 }  // namespace quillery
 
 #endif  // QUILLERY_TEXT_BYTES_H_

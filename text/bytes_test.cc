@@ -13,6 +13,13 @@ TEST(Slice, ClampsRangesThatRunPastTheEnd) {
   EXPECT_EQ(Slice("abcdef", 4, 2), "");
 }
 
+TEST(EscapeControlBytes, KeepsAMessageOnOneLineWithoutEscapes) {
+  EXPECT_EQ(EscapeControlBytes("a\nb\r\t\x1b[31m\x7f\xE4"),
+            "a\\nb\\r\\t\\x1b[31m\\x7f\xE4");
+  EXPECT_EQ(EscapeControlBytes(std::string("\0z", 2)), "\\x00z");
+  EXPECT_EQ(EscapeControlBytes("plain 'site/doc.htm'"), "plain 'site/doc.htm'");
+}
+
 TEST(AsciiLower, TouchesOnlyAsciiLetters) {
   EXPECT_EQ(AsciiLower("AbC\xC4\xE4 1Z"), "abc\xC4\xE4 1z");
   EXPECT_EQ(AsciiUpper("AbC\xC4\xE4 1z"), "ABC\xC4\xE4 1Z");
