@@ -149,6 +149,12 @@ const std::vector<KeyRule>& KeyRules() {
       {{"RP=", "1: scale a narrowed picture's height too", "1"},
        SetNumber<&S::RP>,
        nullptr},
+      {{"OUTDIR=",
+        "write the converted site into this folder, the source untouched "
+        "(recommended)",
+        "(in place)"},
+       nullptr,
+       SetText<&S::OUTDIR>},
   };
   return rules;
 }
@@ -285,8 +291,8 @@ void ConversionCommandLineInfo::WarnOrSwitch(const std::string& param) {
 
 std::string UsageText() {
   std::string usage =
-      "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 [/KEY=value "
-      "...]\n"
+      "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 "
+      "/OUTDIR=<folder> [/KEY=value ...]\n"
       "\n"
       "Finishes a document saved by the word processor as a frames page: cuts "
       "it\n"
@@ -324,7 +330,7 @@ std::string UsageText() {
 
 std::string ShortUsageText() {
   return "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 "
-         "[/KEY=value ...]\n"
+         "/OUTDIR=<folder> [/KEY=value ...]\n"
          "Try 'quillery --help' for the keys.\n";
 }
 

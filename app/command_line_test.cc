@@ -28,7 +28,8 @@ TEST(CommandLineKeys, AreTriedInTheirFixedOrder) {
       "USEHEADER=",        "USEFOOTER=",
       "HEADERFILE=",       "FOOTERFILE=",
       "USINGTEMPLATE=",    "USEMAXWIDTH=",
-      "MAXWIDTH=",         "RP="};
+      "MAXWIDTH=",         "RP=",
+      "OUTDIR="};
   std::vector<std::string> keys;
   for (const KeyDescription& key : CommandLineKeys()) {
     keys.emplace_back(key.key);

@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "text/bytes.h"
+
 namespace quillery {
 namespace {
 
@@ -48,6 +50,11 @@ void TerminalProgress::Staged(std::size_t bytes) {
   }
   err_.flush();
   shownWidth_ = line.size();
+}
+
+void TerminalProgress::Warning(const std::string& message) {
+  Clear();
+  err_ << "quillery: " << EscapeControlBytes(message) << "\n";
 }
 
 void TerminalProgress::Clear() {

@@ -59,6 +59,8 @@ struct ConversionSettings {
   std::int32_t MAXWIDTH = 420;
   std::int32_t RP = 1;
   std::int32_t FRAMETOCWIDTH = 245;
+  // The folder to write the converted site into; empty: in place.
+  std::string OUTDIR;
 };
 
 }  // namespace quillery

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "convert/multi_page.h"
+#include "convert/output_folder.h"
+#include "convert/site_paths.h"
 #include "convert/staged_writer.h"
 #include "convert/toc_links.h"
 #include "platform/file_io.h"
@@ -22,10 +24,41 @@ std::string SiteFolderOf(const std::string& mainFilePath) {
   return mainFilePath.substr(0, separator);
 }
 
+// Removes a folder and all it holds; links are removed, not followed.
+void RemoveTree(FileOperations& files, const std::string& folder) {
+  for (const std::string& name : files.FolderEntries(folder)) {
+    const std::string path = folder + "\\" + name;
+    if (files.LookAt(path).isFolder) {
+      RemoveTree(files, path);
+    } else {
+      files.RemoveFile(path);
+    }
+  }
+  files.RemoveFolder(folder);
+}
+
+// Takes the lock on `folder`, or refuses the run.
+void LockOrRefuse(std::optional<FolderLock>& lock, const std::string& folder,
+                  const std::string& mainFilePath) {
+  lock.emplace(folder);
+  if (!lock->acquired()) {
+    throw FileError("cannot convert '" + NativePath(mainFilePath) +
+                    "': another conversion of this site is running");
+  }
+}
+
+void RefuseConvertedSite(const SiteInputs& site) {
+  if (!WasConvertedInPlace(site)) return;
+  throw FileError("refusing '" + NativePath(site.mainFilePath) +
+                  "': it was converted in place before, and converting it "
+                  "again would stack the changes; convert the original site, "
+                  "or keep a site unchanged with /OUTDIR=<folder>");
+}
+
 // Stages through the writer and tells the progress of each file.
 class ReportingWriter : public SiteWriter {
  public:
-  ReportingWriter(StagedSiteWriter& writer, ConversionProgress& progress)
+  ReportingWriter(SiteWriter& writer, ConversionProgress& progress)
       : writer_(writer), progress_(progress) {}
   void WriteFile(const std::string& path, std::string_view bytes) override {
     writer_.WriteFile(path, bytes);
@@ -33,9 +66,109 @@ class ReportingWriter : public SiteWriter {
   }
 
  private:
-  StagedSiteWriter& writer_;
+  SiteWriter& writer_;
   ConversionProgress& progress_;
 };
+
+// The conversion into OUTDIR; the site folder is locked already.
+ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
+                                    const ConversionSettings& settings,
+                                    FileOperations& files,
+                                    ConversionProgress& progress) {
+  std::string output = InternalPath(settings.OUTDIR);
+  while (output.size() > 1 && output.back() == '\\') output.pop_back();
+  const std::string siteFolder =
+      RealPath(SiteFolderOf(mainFilePath)).value_or(SiteFolderOf(mainFilePath));
+  const std::optional<std::string> parent = RealPath(FolderOfPath(output));
+  if (!parent) {
+    throw FileError("cannot write '" + NativePath(output) +
+                    "': its folder does not exist");
+  }
+  const std::string target =
+      (*parent == "\\" ? std::string() : *parent) + "\\" + NameOfPath(output);
+  if (IsInsideFolder(target, siteFolder) || IsInsideFolder(siteFolder, target)) {
+    throw FileError("refusing the output folder '" + NativePath(output) +
+                    "': it must lie outside the document's folder '" +
+                    NativePath(siteFolder) + "' and not hold it");
+  }
+  std::optional<FolderLock> parentLock;
+  LockOrRefuse(parentLock, *parent, mainFilePath);
+
+  // What an earlier run left while building is removed first.
+  const std::string bookkeeping =
+      *parent + "\\" + std::string(kBookkeepingFolder);
+  const std::string build = bookkeeping + "\\build";
+  if (files.LookAt(build).isFolder) RemoveTree(files, build);
+
+  const PathFacts existing = files.LookAt(target);
+  if (existing.exists) {
+    if (!existing.isFolder) {
+      throw FileError("cannot write '" + NativePath(output) +
+                      "': a file is in the way");
+    }
+    if (!files.FolderEntries(target).empty() &&
+        !files.LookAt(target + "\\" + std::string(kOutputRecord)).exists) {
+      throw FileError("refusing to write into '" + NativePath(output) +
+                      "': it holds files that are no output of quillery");
+    }
+  }
+
+  SiteInputs site = ReadSiteInputs(mainFilePath, settings);
+  if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
+  RefuseConvertedSite(site);
+  const ConversionPlan plan = PlanConversion(std::move(site), settings);
+  progress.Planned(plan.FileCount(), plan.PageCount());
+
+  const bool madeBookkeeping = !files.LookAt(bookkeeping).exists;
+  if (madeBookkeeping) files.MakeFolder(bookkeeping);
+  std::size_t outside = 0;
+  try {
+    files.MakeFolder(build);
+    OutputFolderWriter writer(files, mainFilePath, build);
+    ReportingWriter reporting(writer, progress);
+    plan.WriteTo(reporting, [&writer](const std::string& path) {
+      return writer.KeyOf(path);
+    });
+    writer.CopyReferencedFiles();
+    outside = writer.outsideReferences();
+    files.WriteNewFile(build + "\\" + std::string(kOutputRecord),
+                       "This folder is the output of quillery from '" +
+                           NativePath(mainFilePath) + "'.\n",
+                       NewFileMode());
+    files.SyncFileSystem(build);
+    // The one step that puts the new output in place of the old.
+    if (existing.exists) {
+      files.ExchangeFolders(build, target);
+    } else {
+      files.RenameFile(build, target);
+    }
+    files.SyncFolder(*parent);
+  } catch (const FileError&) {
+    try {
+      if (files.LookAt(build).isFolder) RemoveTree(files, build);
+      if (madeBookkeeping) files.RemoveFolder(bookkeeping);
+    } catch (const FileError&) {
+    }
+    throw;
+  }
+  // The old output now stands where the new one was built.
+  try {
+    if (files.LookAt(build).isFolder) RemoveTree(files, build);
+    if (files.FolderEntries(bookkeeping).empty()) {
+      files.RemoveFolder(bookkeeping);
+    }
+  } catch (const FileError&) {
+  }
+  if (outside > 0) {
+    progress.Warning(
+        std::to_string(outside) +
+        (outside == 1 ? " reference leads outside '" + NativePath(siteFolder) +
+                            "' and was left as it is"
+                      : " references lead outside '" + NativePath(siteFolder) +
+                            "' and were left as they are"));
+  }
+  return ConversionOutcome::kConverted;
+}
 
 }  // namespace
 
@@ -84,12 +217,16 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     throw FileError("cannot convert '" + NativePath(mainFilePath) +
                     "': another conversion of this site is running");
   }
+  if (!settings.OUTDIR.empty()) {
+    return ConvertIntoFolder(mainFilePath, settings, files, progress);
+  }
   if (RecoverInterruptedCommit(files, siteFolder) == Recovery::kCompleted) {
     return ConversionOutcome::kCompletedInterrupted;
   }
 
   SiteInputs site = ReadSiteInputs(mainFilePath, settings);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
+  RefuseConvertedSite(site);
   const std::string tocFramePath = site.tocFramePath;
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
 

@@ -31,12 +31,19 @@ class ConversionProgress {
   virtual void Planned(std::size_t /*files*/, std::size_t /*pages*/) {}
   // One more file, of `bytes` bytes, is staged.
   virtual void Staged(std::size_t /*bytes*/) {}
+  // Something the user should know that does not stop the run.
+  virtual void Warning(const std::string& /*message*/) {}
 };
 
 // Converts the frames page at `mainFilePath` (internal path form), all or
 // nothing, through `files` (the real file system by default).
+// - With OUTDIR set, the converted site is written into that folder
+//   instead, built whole beside it and swapped in, and the main file's folder
+//   is left as it is (see output_folder.h); the program's bookkeeping goes
+//   into the output folder's parent.
 // - One run at a time per site: a run that finds another one working on the
-//   main file's folder refuses at once.
+//   main file's folder (or on the output folder's parent) refuses at once.
+// - A site converted in place before (WasConvertedInPlace) is refused.
 // - What an earlier, stopped run left is finished or removed first
 //   (RecoverInterruptedCommit); when it is finished, that is the run.
 // - Every input is read and every file planned before anything is written;

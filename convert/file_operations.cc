@@ -41,6 +41,11 @@ void SystemFileOperations::RenameFile(const std::string& from,
   quillery::RenameFile(from, to);
 }
 
+void SystemFileOperations::ExchangeFolders(const std::string& first,
+                                           const std::string& second) {
+  quillery::ExchangeFolders(first, second);
+}
+
 bool SystemFileOperations::LinkFile(const std::string& from,
                                     const std::string& to) {
   return quillery::LinkFile(from, to);

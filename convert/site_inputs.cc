@@ -5,6 +5,7 @@
 #include <map>
 #include <string_view>
 
+#include "convert/site_paths.h"
 #include "dress/header_footer.h"
 #include "platform/file_io.h"
 #include "split/frame_source.h"
@@ -95,10 +96,24 @@ class SiteReader {
 
 }  // namespace
 
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-  if (folder == "\\") return !path.empty() && path[0] == '\\';
-  if (path.compare(0, folder.size(), folder) != 0) return false;
-  return path.size() == folder.size() || path[folder.size()] == '\\';
+bool WasConvertedInPlace(const SiteInputs& site) {
+  if (!site.tocSource) return false;
+  for (const char* image : kBulletImageFiles) {
+    const std::string tag = "<img src=\"" + std::string(image) + "\">";
+    if (site.tocFrameText.find(tag) != std::string::npos) return true;
+  }
+  const std::optional<std::string> shown =
+      FindFrameSource(site.framesText, "Frame1");
+  constexpr std::string_view kFirstPage = "_p0.htm";
+  if (!shown || shown->size() <= kFirstPage.size() ||
+      shown->compare(shown->size() - kFirstPage.size(), kFirstPage.size(),
+                     kFirstPage) != 0 ||
+      LeavesItsFolder(*shown)) {
+    return false;
+  }
+  const std::string base = DirectoryOf(site.mainFilePath) + "\\" +
+                           shown->substr(0, shown->size() - kFirstPage.size());
+  return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
 }
 
 DressingTexts LoadDressingTexts(const ConversionSettings& settings) {

@@ -59,6 +59,15 @@ struct SiteInputs {
 [[nodiscard]] SiteInputs ReadSiteInputs(const std::string& mainFilePath,
                                         const ConversionSettings& settings);
 
+// True when the site was converted in place by this program before, so that
+// converting it again would stack a second set of bullets, headers and
+// pages on the first: its contents frame page carries our bullet images
+// (the exact tags we put in, which no word processor writes), or its Frame1
+// frame shows page 0 of an earlier split, "X_p0.htm", with the original
+// content page "X.htm" and page 1 "X_p1.htm" beside it. A site that names no
+// TOC frame is not looked at.
+[[nodiscard]] bool WasConvertedInPlace(const SiteInputs& site);
+
 // The dressing texts a splitting run asks for: the header file's body
 // content when HEADERFILE is set and a placement asks for the header, the
 // footer file's likewise, the whole template file when HTMLTEMPLATEFILE is
@@ -66,11 +75,6 @@ struct SiteInputs {
 // file that cannot be read throws FileError; an empty one is fine.
 [[nodiscard]] DressingTexts LoadDressingTexts(
     const ConversionSettings& settings);
-
-// True when `path` is `folder` itself or lies under it (internal paths,
-// both resolved).
-[[nodiscard]] bool IsInsideFolder(const std::string& path,
-                                  const std::string& folder);
 
 }  // namespace quillery
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/site_paths.h"
 #include "dress/header_footer.h"
 #include "platform/file_io.h"
 #include "tests/test_support.h"

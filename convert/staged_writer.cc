@@ -78,17 +78,6 @@ std::optional<std::string> Unescaped(std::string_view text) {
   return plain;
 }
 
-std::string FolderOfPath(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return std::string();
-  if (separator == 0) return "\\";
-  return path.substr(0, separator);
-}
-
-std::string NameOfPath(const std::string& path) {
-  return path.substr(path.find_last_of("\\/") + 1);
-}
-
 bool SameAsRecorded(const PathFacts& now, const PathFacts& recorded) {
   if (now.exists != recorded.exists) return false;
   return !now.exists ||
@@ -182,13 +171,8 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
                                    const std::string& siteFolder,
                                    const std::string& mainFilePath,
                                    const std::string& tocFramePath)
-    : files_(files) {
-  std::optional<std::string> real = RealPath(siteFolder);
-  if (!real) {
-    throw FileError("cannot write '" + NativePath(siteFolder) +
-                    "': no such folder");
-  }
-  siteFolder_ = *real;
+    : files_(files), paths_(siteFolder) {
+  siteFolder_ = paths_.siteFolder();
   bookkeeping_ = siteFolder_ + "\\" + std::string(kBookkeepingFolder);
   staging_ = bookkeeping_ + "\\" + std::string(kStagingFolder);
   stagingDevice_ = files_.LookAt(siteFolder_).device;
@@ -196,33 +180,15 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
   tocKey_ = KeyOf(tocFramePath);
 }
 
-const std::string& StagedSiteWriter::RealFolderOf(const std::string& path) {
-  const std::string folder = FolderOfPath(path);
-  auto known = realFolders_.find(folder);
-  if (known != realFolders_.end()) return known->second;
-  std::optional<std::string> real = RealPath(folder);
-  if (!real) {
-    throw FileError("cannot write '" + NativePath(path) +
-                    "': its folder does not exist");
-  }
-  const bool inside = siteFolder_ == "\\" ||
-                      (real->compare(0, siteFolder_.size(), siteFolder_) == 0 &&
-                       (real->size() == siteFolder_.size() ||
-                        (*real)[siteFolder_.size()] == '\\'));
-  if (!inside) {
-    throw FileError("refusing to write '" + NativePath(path) +
-                    "': its folder leads out of the document's folder");
-  }
-  if (files_.LookAt(*real).device != stagingDevice_) {
+std::string StagedSiteWriter::KeyOf(const std::string& path) {
+  const std::string key = paths_.KeyOf(path);
+  if (checkedFolders_.insert(FolderOfPath(key)).second &&
+      files_.LookAt(FolderOfPath(key)).device != stagingDevice_) {
     throw FileError("refusing to write '" + NativePath(path) +
                     "': its folder is on another file system than '" +
                     NativePath(siteFolder_) + "'");
   }
-  return realFolders_.emplace(folder, *real).first->second;
-}
-
-std::string StagedSiteWriter::KeyOf(const std::string& path) {
-  return RealFolderOf(path) + "\\" + NameOfPath(path);
+  return key;
 }
 
 void StagedSiteWriter::MakeStagingFolder() {
@@ -309,7 +275,7 @@ void StagedSiteWriter::Commit() {
               (entry.original.exists ? "1 " : "0 ") +
               std::to_string(entry.original.size) + ' ' +
               std::to_string(entry.original.modifiedNs) + ' ' +
-              Escaped(entry.key.substr(siteFolder_.size() + 1)) + '\n';
+              Escaped(paths_.RelativeOf(entry.key)) + '\n';
   }
   const std::string recordPart = staging_ + "\\" + std::string(kRecordPart);
   files_.WriteNewFile(recordPart, record, NewFileMode());

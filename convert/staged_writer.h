@@ -11,12 +11,13 @@
 #define QUILLERY_CONVERT_STAGED_WRITER_H_
 
 #include <cstddef>
-#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/file_operations.h"
+#include "convert/site_paths.h"
 #include "convert/site_writer.h"
 
 namespace quillery {
@@ -66,13 +67,13 @@ class StagedSiteWriter : public SiteWriter {
     bool backedUp = false;  // a second name of the original is staged
   };
 
-  const std::string& RealFolderOf(const std::string& path);
   void MakeStagingFolder();
   std::string StagedPath(const Entry& entry) const;
   std::string BackupPath(const Entry& entry) const;
   void Rollback(std::size_t renamed);
 
   FileOperations& files_;
+  SitePaths paths_;
   std::string siteFolder_;  // real
   std::string bookkeeping_;
   std::string staging_;
@@ -85,7 +86,7 @@ class StagedSiteWriter : public SiteWriter {
   std::size_t newFiles_ = 0;
   std::vector<Entry> entries_;
   std::vector<std::size_t> order_;  // indexes of entries_ in commit order
-  std::map<std::string, std::string> realFolders_;
+  std::set<std::string> checkedFolders_;  // on the staging file system
 };
 
 enum class Recovery {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/file_io.h"
@@ -110,6 +111,13 @@ void SyncFolder(const std::string& path) { SyncThrough(path, fsync); }
 void RenameFile(const std::string& from, const std::string& to) {
   if (rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {
     throw Failure("write", to, errno);
+  }
+}
+
+void ExchangeFolders(const std::string& first, const std::string& second) {
+  if (renameat2(AT_FDCWD, NativePath(first).c_str(), AT_FDCWD,
+                NativePath(second).c_str(), RENAME_EXCHANGE) != 0) {
+    throw Failure("write", second, errno);
   }
 }
 

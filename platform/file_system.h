@@ -40,6 +40,9 @@ void SyncFileSystem(const std::string& path);
 void SyncFolder(const std::string& path);
 // Renames atomically over what stands at `to`.
 void RenameFile(const std::string& from, const std::string& to);
+// Swaps two existing folders (or files) in one step (renameat2 with
+// RENAME_EXCHANGE): each name then stands for what the other stood for.
+void ExchangeFolders(const std::string& first, const std::string& second);
 // Gives the file at `from` the second name `to`. Returns false when the file
 // system has no hard links (nothing is made then).
 [[nodiscard]] bool LinkFile(const std::string& from, const std::string& to);

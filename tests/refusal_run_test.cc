@@ -86,6 +86,7 @@ TEST_F(RefusalRunTest, DressingFileAskedForMustBeReadable) {
       {"/LEVELSTOBREAK=0", "/HEADERFILE=site/none.htm", "/USEHEADER=1"},
   };
   for (std::vector<std::string> words : notRead) {
+    SetUp();  // the site as it was before any run
     words.insert(words.begin(), {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1"});
     const auto result = RunQuillery(words, dir_.path());
     EXPECT_EQ(result.exitStatus, 0);

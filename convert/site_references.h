@@ -1,0 +1,46 @@
+// The files a page or stylesheet refers to: the values of its href, src and
+// background attributes and of CSS url(), wherever they stand (also inside
+// the word processor's conditional comments).
+#ifndef QUILLERY_CONVERT_SITE_REFERENCES_H_
+#define QUILLERY_CONVERT_SITE_REFERENCES_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillery {
+
+// Every reference of `text`, in text order, as written: the value after
+// href=, src= or background= (names in any letter case, not part of a
+// longer name such as data-src=), quoted with " or ' or up to the next blank
+// or ">", and the argument of url(...), quoted or not.
+//
+//   FindReferences("<img src=\"a b.gif\"><p style='background:url(x.png)'>")
+//       == {"a b.gif", "x.png"}
+[[nodiscard]] std::vector<std::string> FindReferences(std::string_view text);
+
+// What a reference points at.
+struct ReferenceTarget {
+  enum class Kind {
+    kNoFile,   // "", a fragment ("#x") alone: nothing to copy
+    kOutside,  // another scheme ("http:", "mailto:"), an absolute path, or a
+               // path that climbs out of the site folder ("../x")
+    kInSite    // a file of the site
+  };
+  Kind kind = Kind::kNoFile;
+  // For kInSite: the path from the site folder, "%XX" decoded, "#..." and
+  // "?..." cut off, "." and ".." folded, "/" for every separator.
+  std::string path;
+};
+
+// Classifies `reference`, found in a file of the folder `pageFolder` (a path
+// from the site folder, "/" separated; "" for the site folder itself).
+//
+//   ClassifyReference("../img/a%20b.gif#x", "doc_files") gives kInSite
+//   "img/a b.gif"; ClassifyReference("../x.gif", "") gives kOutside.
+[[nodiscard]] ReferenceTarget ClassifyReference(std::string_view reference,
+                                                std::string_view pageFolder);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_SITE_REFERENCES_H_
