@@ -75,8 +75,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                     const ConversionSettings& settings,
                                     FileOperations& files,
                                     ConversionProgress& progress) {
-  std::string output = InternalPath(settings.OUTDIR);
-  while (output.size() > 1 && output.back() == '\\') output.pop_back();
+  const std::string output = LexicallyNormal(InternalPath(settings.OUTDIR));
   const std::string siteFolder =
       RealPath(SiteFolderOf(mainFilePath)).value_or(SiteFolderOf(mainFilePath));
   const std::optional<std::string> parent = RealPath(FolderOfPath(output));

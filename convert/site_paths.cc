@@ -2,6 +2,7 @@
 #include "convert/site_paths.h"
 
 #include <optional>
+#include <vector>
 
 #include "platform/file_io.h"
 
@@ -16,6 +17,26 @@ std::string FolderOfPath(const std::string& path) {
 
 std::string NameOfPath(const std::string& path) {
   return path.substr(path.find_last_of("\\/") + 1);
+}
+
+std::string LexicallyNormal(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = path.find('\\', begin);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string normal;
+  for (const std::string& part : parts) normal += "\\" + part;
+  return normal.empty() ? "\\" : normal;
 }
 
 bool IsInsideFolder(const std::string& path, const std::string& folder) {

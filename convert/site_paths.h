@@ -37,6 +37,10 @@ class SitePaths {
 [[nodiscard]] std::string FolderOfPath(const std::string& path);
 [[nodiscard]] std::string NameOfPath(const std::string& path);
 
+// The internal absolute path with "." and ".." folded and empty components
+// dropped ("\a\.\b\..\c\" gives "\a\c"; ".." of the root is the root).
+[[nodiscard]] std::string LexicallyNormal(const std::string& path);
+
 // True when `path` is `folder` itself or lies under it (internal paths,
 // both resolved).
 [[nodiscard]] bool IsInsideFolder(const std::string& path,

@@ -62,6 +62,11 @@ class InjectedFileOperations : public SystemFileOperations {
       recordedAt = count;
     }
   }
+  void ExchangeFolders(const std::string& first,
+                       const std::string& second) override {
+    Step(second);
+    SystemFileOperations::ExchangeFolders(first, second);
+  }
   bool LinkFile(const std::string& from, const std::string& to) override {
     Step(to);
     return SystemFileOperations::LinkFile(from, to);
@@ -288,6 +293,56 @@ TEST_F(CommitRunTest, LeftoversOfAnEarlierRun) {
     }
     EXPECT_EQ(after, expected);
     Restore();
+  }
+}
+
+// Into an output folder that holds an earlier output: a failure or a stop at
+// any operation leaves that output as it was, or puts the new one in place
+// whole; the next run then gives the clean result.
+TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
+  settings_.OUTDIR = dir_.File("out");
+  settings_.LEVELSTOBREAK = 0;  // the earlier output: bullets only
+  ASSERT_EQ(Convert(), ConversionOutcome::kConverted);
+  const Tree earlier = ReadTree(dir_.path());
+  settings_.LEVELSTOBREAK = 1;
+  InjectedFileOperations counting;
+  ASSERT_EQ(Convert(counting), ConversionOutcome::kConverted);
+  const Tree clean = ReadTree(dir_.path());
+  ASSERT_NE(clean, earlier);
+  auto restoreEarlier = [&] {
+    std::filesystem::remove_all(dir_.File("out"));
+    std::filesystem::remove_all(dir_.path() + "/.quillery");
+    for (const auto& [name, bytes] : earlier) {
+      WriteBytes(dir_.path() + "/" + name, bytes);
+    }
+  };
+  for (int n = 1; n <= counting.count; ++n) {
+    SCOPED_TRACE("operation " + std::to_string(n));
+    for (bool stop : {false, true}) {
+      restoreEarlier();
+      InjectedFileOperations files;
+      (stop ? files.stopAt : files.failAt) = n;
+      bool succeeded = false;
+      try {
+        succeeded = Convert(files) == ConversionOutcome::kConverted;
+      } catch (const FileError&) {
+      } catch (const Stopped&) {
+      }
+      Tree now = ReadTree(dir_.path());
+      bool leftovers = false;
+      for (auto it = now.begin(); it != now.end();) {
+        const bool bookkeeping = it->first.rfind(".quillery/", 0) == 0;
+        leftovers = leftovers || bookkeeping;
+        it = bookkeeping ? now.erase(it) : std::next(it);
+      }
+      // The output folder is one whole output or the other.
+      EXPECT_TRUE(now == earlier || now == clean) << (stop ? "stop" : "fail");
+      // The next run removes what was left and gives the clean output.
+      if (!succeeded || leftovers) {
+        EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
+      }
+      EXPECT_EQ(ReadTree(dir_.path()), clean);
+    }
   }
 }
 
