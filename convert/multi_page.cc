@@ -18,6 +18,13 @@
 namespace quillery {
 namespace {
 
+// The folder part of a frame source, "/" or "\\" separated: "" for none.
+std::string FolderPartOf(const std::string& source) {
+  const std::size_t separator = source.find_last_of("/\\");
+  return separator == std::string::npos ? std::string()
+                                        : source.substr(0, separator);
+}
+
 DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
   DressingOptions options;
   options.headerPlacements = settings.headerPlacements;
@@ -91,7 +98,9 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
     contentsBody = ApplyTocLinks(contentsBody, tocLinks);
   } else {
     tocLinks = locate(CollectTocLinks(tocFrameText));
-    tocFrameText = ApplyTocLinks(tocFrameText, tocLinks);
+    // Read from the contents frame page's own folder.
+    tocFrameText = ApplyTocLinksFrom(tocFrameText, tocLinks,
+                                     FolderPartOf(*site.tocSource));
   }
 
   std::string charsetTag;
@@ -99,7 +108,8 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   if (split) {
     charsetTag = split->charsetTag();
     PageMaker maker(std::move(*split), dressing, options,
-                    pagesCarryContents ? contentsBody : std::string());
+                    pagesCarryContents ? RemoveFrameTargets(contentsBody)
+                                       : std::string());
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
@@ -115,12 +125,14 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
     }
   }
 
+  bool mainFileShowsContents = false;
   if (!dressing.templateText.empty() && settings.USINGTEMPLATE != 0) {
     if (settings.TEMPLATETOCFORMAT == 0) {
       std::optional<std::string> contentsPage = ContentsMainPage(
           site.mainFilePath, dressing.templateText, dressedBody, contentsBody,
           tocLinks, stylesheetName, charsetTag);
       if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);
+      mainFileShowsContents = contentsPage.has_value();
     } else if (settings.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {
       plan.AddCopy(site.mainFilePath, firstPage);
     }
@@ -129,6 +141,13 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   // over a contents page planned above.
   if (pagesCarryContents && !firstPage.empty()) {
     plan.AddCopy(site.mainFilePath, firstPage);
+  }
+  // The bulleted contents in the pages or the main file need the bullet
+  // images beside them too.
+  if (!firstPage.empty() && (pagesCarryContents || mainFileShowsContents)) {
+    for (const FileBytes& image : site.pageBulletImages) {
+      if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
+    }
   }
   return tocFrameText;
 }

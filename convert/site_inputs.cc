@@ -154,13 +154,25 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
   }
 
   if (settings.TOCBULLETS != 0) {
-    const std::string folder = FolderOnDisk(site.tocFramePath);
-    for (const char* image : kBulletImageFiles) {
-      // The user's own images of these names stay.
-      const std::string target = folder + "\\" + image;
-      if (FileExists(target)) continue;
-      site.bulletImages.push_back(FileBytes{
-          target, ReadBinaryFile(settings.programFolder + "\\" + image)});
+    // The user's own images of these names stay.
+    auto imagesFor = [&settings](const std::string& folder,
+                                 std::vector<FileBytes>& images) {
+      for (const char* image : kBulletImageFiles) {
+        const std::string target = folder + "\\" + image;
+        if (FileExists(target)) continue;
+        images.push_back(FileBytes{
+            target, ReadBinaryFile(settings.programFolder + "\\" + image)});
+      }
+    };
+    imagesFor(FolderOnDisk(site.tocFramePath), site.bulletImages);
+    if (settings.LEVELSTOBREAK > 0 && site.contentSource) {
+      const std::string mainFolder = FolderOnDisk(site.mainFilePath);
+      imagesFor(mainFolder, site.pageBulletImages);
+      // Pages lie where their names say: "sub/Body_p0.htm" in "sub".
+      const std::string pagesFolder = FolderOnDisk(
+          DirectoryOf(site.mainFilePath) + "\\" +
+          FileNameOf(reader.FramePath(*site.contentSource)));
+      if (pagesFolder != mainFolder) imagesFor(pagesFolder, site.pageBulletImages);
     }
   }
   return site;

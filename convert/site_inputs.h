@@ -41,6 +41,10 @@ struct SiteInputs {
   // The program's bullet images to put beside the contents frame page: with
   // bullets on, each one whose name is free there when the run starts.
   std::vector<FileBytes> bulletImages;
+  // The same for the folders of the main file and of the pages, which show
+  // the bulleted contents when a template puts them there: read when the
+  // run splits with bullets on.
+  std::vector<FileBytes> pageBulletImages;
 };
 
 // Reads the inputs of converting the frames page at `mainFilePath` (internal

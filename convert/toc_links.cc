@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "text/bytes.h"
+
 namespace quillery {
 namespace {
 
@@ -354,6 +356,70 @@ std::string ApplyTocLinks(const std::string& text,
   }
   result.append(text, copiedTo, std::string::npos);
   return result;
+}
+
+std::string RemoveFrameTargets(const std::string& text) {
+  return ReplaceAll(ReplaceAll(text, " target=\"Frame1\"", ""),
+                    " target=Frame1", "");
+}
+
+namespace {
+
+// The components of a path, "/" or "\" separated, "." dropped and ".."
+// folded where it can be.
+std::vector<std::string> PathParts(std::string_view path) {
+  std::vector<std::string> parts;
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = path.find_first_of("/\\", begin);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == ".." && !parts.empty() && parts.back() != "..") {
+      parts.pop_back();
+    } else {
+      parts.emplace_back(part);
+    }
+  }
+  return parts;
+}
+
+// The POSIX relative path from `folder` to `path`, both from one folder.
+std::string RelativePath(const std::vector<std::string>& folder,
+                         std::string_view path) {
+  const std::vector<std::string> target = PathParts(path);
+  std::size_t common = 0;
+  while (common < folder.size() && common + 1 < target.size() &&
+         folder[common] == target[common]) {
+    ++common;
+  }
+  std::string relative;
+  for (std::size_t i = common; i < folder.size(); ++i) relative += "../";
+  for (std::size_t i = common; i < target.size(); ++i) {
+    if (i > common) relative += '/';
+    relative += target[i];
+  }
+  return relative;
+}
+
+}  // namespace
+
+std::string ApplyTocLinksFrom(const std::string& text,
+                              const std::vector<TocLink>& tocLinks,
+                              const std::string& tocFolder) {
+  const std::vector<std::string> folder = PathParts(tocFolder);
+  if (folder.empty()) return ApplyTocLinks(text, tocLinks);
+  std::vector<TocLink> fromFolder = tocLinks;
+  for (TocLink& link : fromFolder) {
+    if (link.newTarget.empty()) continue;
+    const std::size_t hash = link.newTarget.find('#');
+    const std::string page = link.newTarget.substr(0, hash);
+    link.newTarget = RelativePath(folder, page) +
+                     (hash == std::string::npos ? std::string()
+                                                : link.newTarget.substr(hash));
+  }
+  return ApplyTocLinks(text, fromFolder);
 }
 
 }  // namespace quillery

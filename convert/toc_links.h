@@ -44,6 +44,23 @@ constexpr std::string_view kBulletImage = "<img src=\"bullet10001.gif\">";
 [[nodiscard]] std::string ApplyTocLinks(const std::string& text,
                                         const std::vector<TocLink>& tocLinks);
 
+// Returns the contents text with every ` target="Frame1"` removed, then
+// every ` target=Frame1` (exact bytes, each in one left-to-right pass).
+// Contents that stand in a page of their own, not in the frameset, must not
+// send their clicks to a frame that is not there: the browser would open a
+// new tab of that name and drive it from then on.
+[[nodiscard]] std::string RemoveFrameTargets(const std::string& text);
+
+// Returns `text` (the contents frame page) with the page part of every new
+// target, the part before its first "#", written relative to the folder of
+// the contents frame page: `tocFolder` is that folder from the main file's
+// folder, "/" or "\" separated ("" or "." for the main folder itself, where
+// the targets come out as they are). A record without a new target keeps its
+// old one.
+[[nodiscard]] std::string ApplyTocLinksFrom(
+    const std::string& text, const std::vector<TocLink>& tocLinks,
+    const std::string& tocFolder);
+
 }  // namespace quillery
 
 #endif  // QUILLERY_CONVERT_TOC_LINKS_H_

@@ -237,3 +237,52 @@ TEST(ApplyTocLinks, MatchesThePositionByPositionReadingOnGeneratedTexts) {
 
 }  // namespace
 }  // namespace quillery
+
+namespace quillery {
+namespace {
+
+TEST(RemoveFrameTargets, DropsBothFormsOfTheFrameTarget) {
+  EXPECT_EQ(RemoveFrameTargets(
+                "<a href=\"p1.htm#_Toc1\" target=\"Frame1\">A</a>"
+                "<a href=p2.htm target=Frame1>B</a>"
+                "<a target=\"Frame2\">C</a><a target=Frame1x>D</a>"),
+            "<a href=\"p1.htm#_Toc1\">A</a><a href=p2.htm>B</a>"
+            // Exact bytes: a longer name loses them too.
+            "<a target=\"Frame2\">C</a><ax>D</a>");
+  EXPECT_EQ(RemoveFrameTargets(""), "");
+}
+
+TEST(ApplyTocLinksFrom, WritesNewTargetsFromTheContentsPagesFolder) {
+  const std::string text =
+      "<a href=\"../Report.htm#_Toc1\">A</a><a href=\"../Report.htm#_Toc2\">B"
+      "</a>";
+  std::vector<TocLink> links = CollectTocLinks(text);
+  ASSERT_EQ(links.size(), 2u);
+  links[0].newTarget = "Report_p1.htm#_Toc1";  // links[1] found no page
+  struct Row {
+    const char* folder;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"", "Report_p1.htm#_Toc1"},
+      {".", "Report_p1.htm#_Toc1"},
+      {"doc_files", "../Report_p1.htm#_Toc1"},
+      {"doc_files\\inner", "../../Report_p1.htm#_Toc1"},
+      {"./doc_files/", "../Report_p1.htm#_Toc1"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folder);
+    EXPECT_EQ(ApplyTocLinksFrom(text, links, row.folder),
+              "<a href=\"" + row.expected +
+                  "\">A</a><a href=\"../Report.htm#_Toc2\">B</a>");
+  }
+  // Pages in the contents page's own folder are named as they are.
+  links[0].newTarget = "doc_files/Body_p1.htm#_Toc1";
+  EXPECT_EQ(ApplyTocLinksFrom(text, links, "doc_files"),
+            "<a href=\"Body_p1.htm#_Toc1\">A</a>"
+            "<a href=\"../Report.htm#_Toc2\">B</a>");
+  EXPECT_EQ(links[0].newTarget, "doc_files/Body_p1.htm#_Toc1");
+}
+
+}  // namespace
+}  // namespace quillery

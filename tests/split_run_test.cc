@@ -263,6 +263,49 @@ TEST_F(SplitRunTest, ProblemsWithTheContentPageWriteNothing) {
   }
 }
 
+TEST_F(SplitRunTest, ContentsPageInASubfolderLinksFromItsFolder) {
+  WriteBytes(dir_.File("site/doc.htm"),
+             Retarget(Retarget(kFrames, "src=\"doc.htm\"", "src=\"Body.htm\""),
+                      "src=\"toc.htm\"", "src=\"doc_files/toc.htm\""));
+  WriteBytes(dir_.File("site/doc_files/toc.htm"),
+             Retarget(kTocPage, "\"doc.htm#", "\"../Body.htm#"));
+  auto result = Run({"/LEVELSTOBREAK=1", "/TOCBULLETS=1"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const std::string toc = Site("doc_files/toc.htm");
+  EXPECT_NE(toc.find("href=\"../Body_p1.htm#_Toc1\""), std::string::npos);
+  EXPECT_NE(toc.find("href=\"../Body_p2.htm#_Toc3\""), std::string::npos);
+  EXPECT_TRUE(testing::Exists(dir_.File("site/doc_files/bullet10001.gif")));
+}
+
+TEST_F(SplitRunTest, PagesCarryingTheContentsNameNoFrameAndHaveTheBullets) {
+  WriteBytes(dir_.File("site/doc.htm"),
+             Retarget(Retarget(kFrames, "src=\"doc.htm\"", "src=\"Body.htm\""),
+                      "src=\"toc.htm\"", "src=\"doc_files/toc.htm\""));
+  WriteBytes(dir_.File("site/doc_files/toc.htm"),
+             Retarget(Retarget(kTocPage, "\"doc.htm#", "\"../Body.htm#"),
+                      "\">", "\" target=\"Frame1\">"));
+  WriteBytes(dir_.File("site/tpl.htm"),
+             "<html><head></head><body>[WORDTOC][QUILLERY]</body></html>");
+  auto result = Run({"/LEVELSTOBREAK=1", "/TOCBULLETS=1", "/USINGTEMPLATE=1",
+                     "/HTMLTEMPLATEFILE=site/tpl.htm"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  auto site = ReadTree(dir_.File("site"));
+  // The contents frame page stands in the frameset and keeps its frame.
+  EXPECT_NE(site["doc_files/toc.htm"].find("target=\"Frame1\""),
+            std::string::npos);
+  for (const char* page : {"Body_p0.htm", "Body_p1.htm", "doc.htm"}) {
+    SCOPED_TRACE(page);
+    EXPECT_EQ(site[page].find("target="), std::string::npos);
+    EXPECT_NE(site[page].find("<img src=\"main10001.gif\">"),
+              std::string::npos);
+  }
+  for (const char* image : {"bullet10001.gif", "main10001.gif",
+                            "doc_files/bullet10001.gif",
+                            "doc_files/main10001.gif"}) {
+    EXPECT_EQ(site.count(image), 1u) << image;
+  }
+}
+
 TEST_F(SplitRunTest, FolderInTheWayOfAPageChangesNothing) {
   WriteBytes(dir_.File("site/Body_p1.htm/keep"), "a folder in the way");
   const auto before = ReadTree(dir_.path());
