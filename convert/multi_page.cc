@@ -8,6 +8,7 @@
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
 #include "dress/page_maker.h"
+#include "dress/page_navigation.h"
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
 #include "split/charset.h"
@@ -65,10 +66,23 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
   const DressingOptions options = DressingOptionsOf(settings);
 
+  // Outside the pages, the navigation markers of the header and footer
+  // show the document's title and nothing else.
+  const SiteNavigation navigation{
+      DocumentTitle(site.contentSource ? site.contentText : site.framesText,
+                    StripHtmExtension(FileNameOf(
+                        site.contentSource ? DirectoryOf(site.mainFilePath) +
+                                                 "\\" + *site.contentSource
+                                           : site.mainFilePath))),
+      FileNameOf(site.mainFilePath)};
+  PageMarkers outside;
+  outside.pageTitle = outside.documentTitle = navigation.documentTitle;
+
   const PageParts parts = SplitPageParts(tocFrameText);
-  const std::string dressedBody =
-      AddHeaderAndFooter(parts.body, dressing.headerText, dressing.footerText,
-                         options.headerPlacements, options.footerPlacements);
+  const std::string dressedBody = AddHeaderAndFooter(
+      parts.body, ExpandPageMarkers(dressing.headerText, outside),
+      ExpandPageMarkers(dressing.footerText, outside),
+      options.headerPlacements, options.footerPlacements);
   tocFrameText = parts.head + dressedBody + parts.tail;
 
   // The whole split is planned before any page is made, so the contents
@@ -88,9 +102,11 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
     return split ? LocateTocLinks(std::move(links), *split) : links;
   };
 
-  // A template with "[WORDTOC]" puts the contents into every page.
+  // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
+  // every page.
   const bool pagesCarryContents =
-      Contains(dressing.templateText, kWordTocMarker);
+      Contains(dressing.templateText, kWordTocMarker) ||
+      Contains(dressing.templateText, kContentsMarker);
   std::string contentsBody = parts.body;
   std::vector<TocLink> tocLinks;
   if (pagesCarryContents) {
@@ -109,7 +125,8 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
     charsetTag = split->charsetTag();
     PageMaker maker(std::move(*split), dressing, options,
                     pagesCarryContents ? RemoveFrameTargets(contentsBody)
-                                       : std::string());
+                                       : std::string(),
+                    navigation);
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
@@ -128,9 +145,15 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   bool mainFileShowsContents = false;
   if (!dressing.templateText.empty() && settings.USINGTEMPLATE != 0) {
     if (settings.TEMPLATETOCFORMAT == 0) {
+      // The contents main page is the contents: its template's markers
+      // show the document's title and the contents, and nothing else.
+      PageMarkers contentsPageMarkers = outside;
+      contentsPageMarkers.contents = RemoveFrameTargets(
+          pagesCarryContents ? contentsBody : ApplyTocLinks(parts.body, tocLinks));
       std::optional<std::string> contentsPage = ContentsMainPage(
-          site.mainFilePath, dressing.templateText, dressedBody, contentsBody,
-          tocLinks, stylesheetName, charsetTag);
+          site.mainFilePath,
+          ExpandPageMarkers(dressing.templateText, contentsPageMarkers),
+          dressedBody, contentsBody, tocLinks, stylesheetName, charsetTag);
       if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);
       mainFileShowsContents = contentsPage.has_value();
     } else if (settings.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {

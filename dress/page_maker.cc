@@ -10,12 +10,24 @@
 namespace quillery {
 
 PageMaker::PageMaker(PageSplit split, DressingTexts texts,
-                     DressingOptions options, std::string contentsText)
+                     DressingOptions options, std::string contentsText,
+                     SiteNavigation navigation)
     : split_(std::move(split)),
       texts_(std::move(texts)),
       options_(std::move(options)),
       contentsText_(std::move(contentsText)),
-      stylesheetFile_(split_.baseName() + ".css") {
+      stylesheetFile_(split_.baseName() + ".css"),
+      navigation_(std::move(navigation)),
+      usesMarkers_(HoldsPageMarkers(texts_.templateText) ||
+                   HoldsPageMarkers(texts_.headerText) ||
+                   HoldsPageMarkers(texts_.footerText)),
+      contents_(usesMarkers_ ? contentsText_ : std::string()) {
+  if (usesMarkers_) {
+    headings_.reserve(split_.PageCount());
+    for (std::size_t page = 0; page < split_.PageCount(); ++page) {
+      headings_.push_back(FirstHeadingText(split_.Slice(page)));
+    }
+  }
   // Templated pages lose the content's head, and with it the declaration of
   // its character set: the template carries it instead.
   texts_.templateText =
@@ -27,9 +39,52 @@ PageMaker::PageMaker(PageSplit split, DressingTexts texts,
   tailPart_ = TailPart(split_.content(), split_.seams());
 }
 
+PageMarkers PageMaker::MarkersFor(std::size_t page) const {
+  PageMarkers markers;
+  const std::string& title = navigation_.documentTitle;
+  const std::string& heading = headings_[page];
+  markers.documentTitle = title;
+  markers.pageTitle = heading.empty() || title.empty()
+                          ? (heading.empty() ? title : heading)
+                          : heading + " &ndash; " + title;
+  auto label = [this](std::size_t other, const char* otherwise) {
+    return headings_[other].empty() ? std::string(otherwise)
+                                    : headings_[other];
+  };
+  if (page > 0) {
+    markers.previousPage = "<a class=\"q-prev\" href=\"" +
+                           split_.PageFile(page - 1) + "\" rel=\"prev\">&larr; " +
+                           label(page - 1, "Previous") + "</a>";
+  }
+  if (page + 1 < split_.PageCount()) {
+    markers.nextPage = "<a class=\"q-next\" href=\"" +
+                       split_.PageFile(page + 1) + "\" rel=\"next\">" +
+                       label(page + 1, "Next") + " &rarr;</a>";
+  }
+  if (!navigation_.startPage.empty()) {
+    markers.startPage = "<a class=\"q-start\" href=\"" +
+                        navigation_.startPage + "\" rel=\"start\">Start</a>";
+  }
+  markers.pageNavigation = "<nav class=\"q-pages\" aria-label=\"Pages\">" +
+                           markers.previousPage + " " + markers.startPage +
+                           " " + markers.nextPage + "</nav>";
+  markers.contents = contents_.MarkedFor(split_.PageFile(page));
+  return markers;
+}
+
 std::string PageMaker::MakePage(std::size_t page) const {
-  std::string dressed = FillTemplate(std::string(split_.Slice(page)), texts_,
-                                     contentsText_, options_);
+  std::string dressed;
+  if (usesMarkers_) {
+    const PageMarkers markers = MarkersFor(page);
+    const DressingTexts texts{ExpandPageMarkers(texts_.headerText, markers),
+                              ExpandPageMarkers(texts_.footerText, markers),
+                              ExpandPageMarkers(texts_.templateText, markers)};
+    dressed = FillTemplate(std::string(split_.Slice(page)), texts,
+                           contentsText_, options_);
+  } else {
+    dressed = FillTemplate(std::string(split_.Slice(page)), texts_,
+                           contentsText_, options_);
+  }
   std::string file;
   if (!texts_.templateText.empty()) {
     file = InsertStylesheetLink(std::move(dressed), stylesheetFile_);

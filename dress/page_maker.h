@@ -8,11 +8,19 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
+#include "dress/page_navigation.h"
 #include "dress/template_fill.h"
 #include "split/page_splitter.h"
 
 namespace quillery {
+
+// What the navigation markers of every page share.
+struct SiteNavigation {
+  std::string documentTitle;
+  std::string startPage;  // the main file's name, as pages link to it
+};
 
 class PageMaker {
  public:
@@ -21,8 +29,11 @@ class PageMaker {
   // charset tag inserted. `contentsText` goes in place of "[WORDTOC]" ("" for
   // none). The content's head gives up its Word style block to the
   // stylesheet file, named after the pages' base name.
+  // The navigation markers (page_navigation.h) in the template, header or
+  // footer are expanded for each page; without them the pages are made as
+  // if they did not exist.
   PageMaker(PageSplit split, DressingTexts texts, DressingOptions options,
-            std::string contentsText);
+            std::string contentsText, SiteNavigation navigation = {});
 
   [[nodiscard]] const PageSplit& split() const { return split_; }
 
@@ -44,6 +55,9 @@ class PageMaker {
   // and tail parts, template, header and footer as well.
   [[nodiscard]] std::string MakePage(std::size_t page) const;
 
+  // What the navigation markers of page `page` expand to.
+  [[nodiscard]] PageMarkers MarkersFor(std::size_t page) const;
+
  private:
   PageSplit split_;
   DressingTexts texts_;
@@ -53,6 +67,10 @@ class PageMaker {
   std::string tailPart_;
   std::string stylesheetFile_;
   std::string stylesheet_;
+  SiteNavigation navigation_;
+  bool usesMarkers_ = false;
+  std::vector<std::string> headings_;  // the first heading of each page
+  ContentsMarker contents_;
 };
 
 }  // namespace quillery

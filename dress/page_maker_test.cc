@@ -134,3 +134,49 @@ TEST(PageMaker, MatchesWritingAllPagesBeforeRelinkingThem) {
 
 }  // namespace
 }  // namespace quillery
+
+namespace quillery {
+namespace {
+
+TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
+  DressingTexts texts;
+  texts.templateText =
+      "<head><title>[PAGETITLE]</title></head>"
+      "<nav>[CONTENTS]</nav>[QUILLERY]";
+  texts.headerText = "<p>[DOCTITLE]</p>[PAGENAV]";
+  DressingOptions options;
+  options.headerPlacements = {kHeaderTextCode};
+  const std::string content =
+      "<title>Doc</title><body>pre<h1>One</h1>a<h1><b>Two</b></h1>b</body>";
+  const std::string contents =
+      "<a href=\"R_p1.htm#_Toc1\">One</a><a href=\"R_p2.htm#_Toc2\">Two</a>";
+  PageMaker maker(SplitIntoPages(content, "R", 1), texts, options, contents,
+                  SiteNavigation{"Doc", "Report.htm"});
+  const PageMarkers first = maker.MarkersFor(0);
+  EXPECT_EQ(first.pageTitle, "Doc");
+  EXPECT_EQ(first.previousPage, "");
+  EXPECT_EQ(first.nextPage,
+            "<a class=\"q-next\" href=\"R_p1.htm\" rel=\"next\">One &rarr;</a>");
+  const PageMarkers middle = maker.MarkersFor(1);
+  EXPECT_EQ(middle.pageTitle, "One &ndash; Doc");
+  EXPECT_EQ(middle.previousPage,
+            "<a class=\"q-prev\" href=\"R_p0.htm\" rel=\"prev\">&larr; "
+            "Previous</a>");
+  EXPECT_EQ(middle.startPage,
+            "<a class=\"q-start\" href=\"Report.htm\" rel=\"start\">Start</a>");
+  EXPECT_EQ(maker.MarkersFor(2).nextPage, "");
+  const std::string page = maker.MakePage(2);
+  EXPECT_NE(page.find("<title>Two &ndash; Doc</title>"), std::string::npos);
+  EXPECT_NE(page.find("<a aria-current=\"page\" href=\"R_p2.htm#_Toc2\">"),
+            std::string::npos);
+  EXPECT_EQ(page.find("<a aria-current=\"page\" href=\"R_p1.htm"),
+            std::string::npos);
+  EXPECT_NE(page.find("<p>Doc</p><nav class=\"q-pages\" aria-label=\"Pages\">"
+                      "<a class=\"q-prev\" href=\"R_p1.htm\" rel=\"prev\">"
+                      "&larr; One</a> <a class=\"q-start\""),
+            std::string::npos);
+  EXPECT_EQ(page.find('['), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillery

@@ -306,6 +306,40 @@ TEST_F(SplitRunTest, PagesCarryingTheContentsNameNoFrameAndHaveTheBullets) {
   }
 }
 
+TEST_F(SplitRunTest, NavigationMarkersLeaveNoLiteralMarkerAnywhere) {
+  WriteBytes(dir_.File("site/head.htm"),
+             "<body><p>[DOCTITLE]</p>[PAGENAV]</body>");
+  for (const char* format : {"/TEMPLATETOCFORMAT=0", "/TEMPLATETOCFORMAT=1"}) {
+    for (const std::string& tpl :
+         {std::string("<html><head><title>[PAGETITLE]</title></head><body>"
+                      "[QUILLERY]</body></html>"),
+          std::string("<html><head><title>[PAGETITLE]</title></head><body>"
+                      "<nav>[CONTENTS]</nav>[QUILLERY]</body></html>")}) {
+      SCOPED_TRACE(std::string(format) + " " + tpl);
+      SetUp();
+      WriteBytes(dir_.File("site/tpl.htm"), tpl);
+      auto result =
+          Run({"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1", format,
+               "/HTMLTEMPLATEFILE=site/tpl.htm", "/USEHEADER=1",
+               "/HEADERFILE=site/head.htm"});
+      ASSERT_EQ(result.exitStatus, 0) << result.err;
+      for (const auto& [name, bytes] : ReadTree(dir_.File("site"))) {
+        if (name == "head.htm" || name == "tpl.htm") continue;  // inputs
+        for (const char* marker : {"[PAGETITLE]", "[DOCTITLE]", "[PAGENAV]",
+                                   "[CONTENTS]", "[WORDTOC]", "[QUILLERY]"}) {
+          EXPECT_EQ(bytes.find(marker), std::string::npos) << name;
+        }
+      }
+      // The content page has no title: the document is named after it.
+      // Outside the pages there is no previous or next page to show.
+      EXPECT_NE(Site("toc.htm").find("<p>Body</p>"), std::string::npos);
+      EXPECT_EQ(Site("toc.htm").find("q-pages"), std::string::npos);
+      EXPECT_NE(Site("Body_p2.htm").find("<title>Three &ndash; Body</title>"),
+                std::string::npos);
+    }
+  }
+}
+
 TEST_F(SplitRunTest, FolderInTheWayOfAPageChangesNothing) {
   WriteBytes(dir_.File("site/Body_p1.htm/keep"), "a folder in the way");
   const auto before = ReadTree(dir_.path());

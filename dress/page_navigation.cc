@@ -1,0 +1,175 @@
+// Page navigation markers; see page_navigation.h.
+#include "dress/page_navigation.h"
+
+#include <utility>
+
+#include "text/bytes.h"
+
+namespace quillery {
+namespace {
+
+constexpr std::string_view kPageTitle = "[PAGETITLE]";
+constexpr std::string_view kDocumentTitle = "[DOCTITLE]";
+constexpr std::string_view kPreviousPage = "[PREVPAGE]";
+constexpr std::string_view kNextPage = "[NEXTPAGE]";
+constexpr std::string_view kStartPage = "[STARTPAGE]";
+constexpr std::string_view kPageNavigation = "[PAGENAV]";
+constexpr std::string_view kContents = kContentsMarker;
+constexpr std::string_view kCurrentPage = " aria-current=\"page\"";
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// The marker that begins at `at`, and what it expands to; null for none.
+const std::string* MarkerAt(std::string_view text, std::size_t at,
+                            const PageMarkers& markers, std::size_t& length) {
+  const std::pair<std::string_view, const std::string*> known[] = {
+      {kPageTitle, &markers.pageTitle},
+      {kDocumentTitle, &markers.documentTitle},
+      {kPreviousPage, &markers.previousPage},
+      {kNextPage, &markers.nextPage},
+      {kStartPage, &markers.startPage},
+      {kPageNavigation, &markers.pageNavigation},
+      {kContents, &markers.contents},
+  };
+  for (const auto& [marker, value] : known) {
+    if (text.compare(at, marker.size(), marker) == 0) {
+      length = marker.size();
+      return value;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool HoldsPageMarkers(std::string_view text) {
+  for (std::string_view marker : {kPageTitle, kDocumentTitle, kPreviousPage,
+                                  kNextPage, kStartPage, kPageNavigation,
+                                  kContents}) {
+    if (Contains(text, marker)) return true;
+  }
+  return false;
+}
+
+std::string ExpandPageMarkers(std::string_view text,
+                              const PageMarkers& markers) {
+  std::string expanded;
+  expanded.reserve(text.size());
+  std::size_t copied = 0;
+  for (std::size_t at = text.find('['); at != std::string_view::npos;
+       at = text.find('[', at + 1)) {
+    std::size_t length = 0;
+    const std::string* value = MarkerAt(text, at, markers, length);
+    if (value == nullptr) continue;
+    expanded.append(text, copied, at - copied);
+    expanded += *value;
+    copied = at + length;
+    at = copied - 1;
+  }
+  expanded.append(text, copied, std::string_view::npos);
+  return expanded;
+}
+
+std::string PlainText(std::string_view html) {
+  std::string plain;
+  bool inTag = false;
+  bool pendingBlank = false;
+  for (char c : html) {
+    if (c == '<') {
+      inTag = true;
+      continue;
+    }
+    if (inTag) {
+      inTag = c != '>';
+      continue;
+    }
+    if (IsBlank(c)) {
+      pendingBlank = !plain.empty();
+      continue;
+    }
+    if (pendingBlank) plain += ' ';
+    pendingBlank = false;
+    plain += c;
+  }
+  return plain;
+}
+
+std::string DocumentTitle(std::string_view page, std::string_view fallback) {
+  const std::string lower = AsciiLower(page);
+  const std::size_t open = lower.find("<title");
+  if (open != std::string::npos) {
+    const std::size_t start = lower.find('>', open);
+    const std::size_t close = lower.find("</title", open);
+    if (start != std::string::npos && close != std::string::npos &&
+        start < close) {
+      std::string title = PlainText(page.substr(start + 1, close - start - 1));
+      if (!title.empty()) return title;
+    }
+  }
+  return std::string(fallback);
+}
+
+std::string FirstHeadingText(std::string_view slice) {
+  const std::string lower = AsciiLower(slice);
+  for (std::size_t open = lower.find("<h"); open != std::string::npos;
+       open = lower.find("<h", open + 1)) {
+    if (open + 2 >= lower.size() || lower[open + 2] < '1' ||
+        lower[open + 2] > '9') {
+      continue;
+    }
+    const std::string closeTag = "</h" + std::string(1, lower[open + 2]);
+    const std::size_t start = lower.find('>', open);
+    const std::size_t close = lower.find(closeTag, open);
+    if (start == std::string::npos || close == std::string::npos ||
+        start > close) {
+      return std::string();
+    }
+    return PlainText(slice.substr(start + 1, close - start - 1));
+  }
+  return std::string();
+}
+
+ContentsMarker::ContentsMarker(std::string contents)
+    : contents_(std::move(contents)) {
+  const std::string lower = AsciiLower(contents_);
+  for (std::size_t tag = lower.find("<a"); tag != std::string::npos;
+       tag = lower.find("<a", tag + 2)) {
+    if (tag + 2 >= lower.size() || !IsBlank(lower[tag + 2])) continue;
+    const std::size_t end = lower.find('>', tag);
+    const std::size_t href = lower.find("href=", tag);
+    if (end == std::string::npos || href == std::string::npos || href > end) {
+      continue;
+    }
+    std::size_t value = href + 5;
+    std::size_t valueEnd;
+    if (value < end && (contents_[value] == '"' || contents_[value] == '\'')) {
+      valueEnd = contents_.find(contents_[value], value + 1);
+      ++value;
+    } else {
+      valueEnd = value;
+      while (valueEnd < end && !IsBlank(contents_[valueEnd])) ++valueEnd;
+    }
+    if (valueEnd == std::string::npos || valueEnd > end) continue;
+    const std::string target = contents_.substr(value, valueEnd - value);
+    linksInto_[target.substr(0, target.find('#'))].push_back(tag + 2);
+  }
+}
+
+std::string ContentsMarker::MarkedFor(const std::string& pageFile) const {
+  auto links = linksInto_.find(pageFile);
+  if (links == linksInto_.end()) return contents_;
+  std::string marked;
+  marked.reserve(contents_.size() + links->second.size() * kCurrentPage.size());
+  std::size_t copied = 0;
+  for (std::size_t at : links->second) {
+    marked.append(contents_, copied, at - copied);
+    marked += kCurrentPage;
+    copied = at;
+  }
+  marked.append(contents_, copied, std::string::npos);
+  return marked;
+}
+
+}  // namespace quillery

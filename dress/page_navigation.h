@@ -1,0 +1,79 @@
+// Markers a template (and the header and footer) may hold to show where a
+// page stands in the document, expanded page by page:
+//
+//   [PAGETITLE]  the page's first heading, tags dropped, and the document's
+//                title: "Methods &ndash; Field notes"
+//   [DOCTITLE]   the document's title: the content page's <title>
+//   [PREVPAGE]   <a class="q-prev" href="R_p2.htm" rel="prev">&larr; ...</a>
+//   [NEXTPAGE]   <a class="q-next" href="R_p4.htm" rel="next">... &rarr;</a>
+//   [STARTPAGE]  <a class="q-start" href="Report.htm" rel="start">Start</a>
+//   [PAGENAV]    the three in <nav class="q-pages" aria-label="Pages">
+//   [CONTENTS]   the contents, as [WORDTOC] gives them, with every link into
+//                this page marked aria-current="page"
+//
+// A marker with nothing to show (no previous page, or a marker outside the
+// pages) expands to "". Text without any of them comes back unchanged.
+#ifndef QUILLERY_DRESS_PAGE_NAVIGATION_H_
+#define QUILLERY_DRESS_PAGE_NAVIGATION_H_
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillery {
+
+// The contents marker; a template that holds it puts the contents into every
+// page, as one that holds "[WORDTOC]" does.
+constexpr std::string_view kContentsMarker = "[CONTENTS]";
+
+// What the markers of one page expand to.
+struct PageMarkers {
+  std::string pageTitle;
+  std::string documentTitle;
+  std::string previousPage;
+  std::string nextPage;
+  std::string startPage;
+  std::string pageNavigation;
+  std::string contents;
+};
+
+// True when `text` holds any of the markers.
+[[nodiscard]] bool HoldsPageMarkers(std::string_view text);
+
+// Every marker of `text` replaced in one left-to-right pass; what is put in
+// is not searched again.
+[[nodiscard]] std::string ExpandPageMarkers(std::string_view text,
+                                            const PageMarkers& markers);
+
+// The text of an element with its tags dropped and its white space (blanks,
+// tabs, line ends) folded into single blanks, trimmed.
+[[nodiscard]] std::string PlainText(std::string_view html);
+
+// The document's title: the text of the first <title> element (in any
+// letter case), or `fallback` when there is none or it is empty.
+[[nodiscard]] std::string DocumentTitle(std::string_view page,
+                                        std::string_view fallback);
+
+// The text of the first heading element (<h1> to <h9>, any letter case) of a
+// page slice; "" when it has none.
+[[nodiscard]] std::string FirstHeadingText(std::string_view slice);
+
+// The contents, and where a link into each page begins: marks the links
+// into one page at a time without searching the contents again.
+class ContentsMarker {
+ public:
+  explicit ContentsMarker(std::string contents);
+  // The contents with ` aria-current="page"` put into every "<a" tag whose
+  // href names `pageFile` (the part before "#").
+  [[nodiscard]] std::string MarkedFor(const std::string& pageFile) const;
+
+ private:
+  std::string contents_;
+  std::map<std::string, std::vector<std::size_t>> linksInto_;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_DRESS_PAGE_NAVIGATION_H_
