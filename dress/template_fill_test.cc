@@ -142,7 +142,8 @@ TEST(DefaultDressingFiles, HeaderAndFooterGiveTheirBodyContent) {
 TEST(DefaultDressingFiles, TemplateTakesTheNamespacesAndTheStylesheetLink) {
   std::string templateText = ProgramFile("base.htm");
   EXPECT_NE(templateText.find(kQuilleryMarker), std::string::npos);
-  EXPECT_NE(templateText.find(kWordTocMarker), std::string::npos);
+  EXPECT_NE(templateText.find("[CONTENTS]"), std::string::npos);
+  EXPECT_NE(templateText.find("<title>[PAGETITLE]</title>"), std::string::npos);
   EXPECT_EQ(templateText.find("charset="), std::string::npos);
   const std::size_t headClose = FindHeadClose(templateText);
   ASSERT_NE(headClose, std::string::npos);
