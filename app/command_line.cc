@@ -81,7 +81,8 @@ const std::vector<KeyRule>& KeyRules() {
       {{"MAINFILE=", "the frames page to convert", "(none)"},
        nullptr,
        SetText<&S::MAINFILE>},
-      {{"TOCTITLE=", "title of the contents", "Table of Contents", /*storedOnly=*/true},
+      {{"TOCTITLE=", "title of the contents", "Table of Contents",
+        /*storedOnly=*/true},
        nullptr,
        SetText<&S::TOCTITLE>},
       {{"TOCFORMAT=", "contents format 0-6", "1", /*storedOnly=*/true},
@@ -99,16 +100,20 @@ const std::vector<KeyRule>& KeyRules() {
       {{"OPTTOCITALIC=", "contents font italic", "0", /*storedOnly=*/true},
        SetFontItalic,
        nullptr},
-      {{"OPTTOCFACE=", "contents font face, at most 31 bytes", "Verdana", /*storedOnly=*/true},
+      {{"OPTTOCFACE=", "contents font face, at most 31 bytes", "Verdana",
+        /*storedOnly=*/true},
        nullptr,
        SetFontFace},
-      {{"FRAMETOCWIDTH=", "contents frame width in pixels", "245", /*storedOnly=*/true},
+      {{"FRAMETOCWIDTH=", "contents frame width in pixels", "245",
+        /*storedOnly=*/true},
        SetNumber<&S::FRAMETOCWIDTH>,
        nullptr},
-      {{"USINGSUPPORTDIR=", "use the template's support folder", "0", /*storedOnly=*/true},
+      {{"USINGSUPPORTDIR=", "use the template's support folder", "0",
+        /*storedOnly=*/true},
        SetNumber<&S::USINGSUPPORTDIR>,
        nullptr},
-      {{"HTMLSUPPORTDIR=", "the template's support folder", "<program folder>/base_files", /*storedOnly=*/true},
+      {{"HTMLSUPPORTDIR=", "the template's support folder",
+        "<program folder>/base_files", /*storedOnly=*/true},
        nullptr,
        SetText<&S::HTMLSUPPORTDIR>},
       {{"HTMLTEMPLATEFILE=", "page template with [QUILLERY] and [WORDTOC]",
@@ -168,10 +173,10 @@ bool IsCSpace(char c) {
 // after their first "/" or "-" ("--quiet" comes as "-quiet").
 bool IsStartupSwitch(const std::string& lower) {
   static constexpr std::string_view kSwitches[] = {
-      "p",         "pt",         "dde",         "embedding", "automation",
-      "register",  "regserver",  "unregister",  "unregserver",
-      "q",         "-quiet",     "v",           "-verbose",  "h",
-      "-help",     "?",          "-version"};
+      "p",        "pt",        "dde",        "embedding",   "automation",
+      "register", "regserver", "unregister", "unregserver", "q",
+      "-quiet",   "v",         "-verbose",   "h",           "-help",
+      "?",        "-version"};
   for (std::string_view known : kSwitches) {
     if (lower == known) return true;
   }

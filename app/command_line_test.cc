@@ -17,19 +17,29 @@ ConversionSettings Parse(const std::vector<std::string>& words,
 }
 
 TEST(CommandLineKeys, AreTriedInTheirFixedOrder) {
-  const std::vector<std::string> expected = {
-      "LEVELSTOBREAK=",    "MAINFILE=",
-      "TOCTITLE=",         "TOCFORMAT=",
-      "TOCBULLETS=",       "OPTINCLUDETOC=",
-      "OPTTOCWEIGHT=",     "OPTTOCITALIC=",
-      "OPTTOCFACE=",       "FRAMETOCWIDTH=",
-      "USINGSUPPORTDIR=",  "HTMLSUPPORTDIR=",
-      "HTMLTEMPLATEFILE=", "TEMPLATETOCFORMAT=",
-      "USEHEADER=",        "USEFOOTER=",
-      "HEADERFILE=",       "FOOTERFILE=",
-      "USINGTEMPLATE=",    "USEMAXWIDTH=",
-      "MAXWIDTH=",         "RP=",
-      "OUTDIR="};
+  const std::vector<std::string> expected = {"LEVELSTOBREAK=",
+                                             "MAINFILE=",
+                                             "TOCTITLE=",
+                                             "TOCFORMAT=",
+                                             "TOCBULLETS=",
+                                             "OPTINCLUDETOC=",
+                                             "OPTTOCWEIGHT=",
+                                             "OPTTOCITALIC=",
+                                             "OPTTOCFACE=",
+                                             "FRAMETOCWIDTH=",
+                                             "USINGSUPPORTDIR=",
+                                             "HTMLSUPPORTDIR=",
+                                             "HTMLTEMPLATEFILE=",
+                                             "TEMPLATETOCFORMAT=",
+                                             "USEHEADER=",
+                                             "USEFOOTER=",
+                                             "HEADERFILE=",
+                                             "FOOTERFILE=",
+                                             "USINGTEMPLATE=",
+                                             "USEMAXWIDTH=",
+                                             "MAXWIDTH=",
+                                             "RP=",
+                                             "OUTDIR="};
   std::vector<std::string> keys;
   for (const KeyDescription& key : CommandLineKeys()) {
     keys.emplace_back(key.key);

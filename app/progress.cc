@@ -17,8 +17,7 @@ constexpr std::chrono::milliseconds kRedraw(100);
 }  // namespace
 
 TerminalProgress::TerminalProgress(std::ostream& err, bool showLine,
-                                   Clock clock,
-                                   std::chrono::milliseconds delay)
+                                   Clock clock, std::chrono::milliseconds delay)
     : err_(err),
       showLine_(showLine),
       clock_(std::move(clock)),

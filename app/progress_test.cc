@@ -39,8 +39,7 @@ TEST(TerminalProgress, ShowsOneLineOnlyAfterTheDelayAndClearsIt) {
   err.str("");
   progress.Clear();
   EXPECT_EQ(err.str(), "");
-  EXPECT_EQ(progress.Summary(),
-            "2 pages, 3 files written, 60 bytes, 1.11 s");
+  EXPECT_EQ(progress.Summary(), "2 pages, 3 files written, 60 bytes, 1.11 s");
 }
 
 TEST(TerminalProgress, ShowsNothingOffATerminalOrWhenQuiet) {
@@ -48,8 +47,7 @@ TEST(TerminalProgress, ShowsNothingOffATerminalOrWhenQuiet) {
   auto tick = std::make_shared<HandClock>();
   {
     TerminalProgress progress(
-        err, /*showLine=*/false, [tick] { return (*tick)(); },
-        milliseconds(0));
+        err, /*showLine=*/false, [tick] { return (*tick)(); }, milliseconds(0));
     progress.Planned(2, 1);
     tick->now += milliseconds(5000);
     progress.Staged(1);

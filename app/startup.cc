@@ -68,9 +68,8 @@ bool QuilleryApp::ProcessShellCommand(const CCommandLineInfo& info,
   std::string document;
   if (info.nShellCommand == Command::FileOpen) document = info.strFileName;
   if (!docTemplate_->OpenDocumentFile(document, makeVisible)) {
-    Say(err_, document.empty()
-                  ? std::string("cannot create the main window")
-                  : "cannot open the document '" + document + "'");
+    Say(err_, document.empty() ? std::string("cannot create the main window")
+                               : "cannot open the document '" + document + "'");
     exitStatus = 1;
     return false;
   }

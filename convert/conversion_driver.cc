@@ -85,7 +85,8 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   }
   const std::string target =
       (*parent == "\\" ? std::string() : *parent) + "\\" + NameOfPath(output);
-  if (IsInsideFolder(target, siteFolder) || IsInsideFolder(siteFolder, target)) {
+  if (IsInsideFolder(target, siteFolder) ||
+      IsInsideFolder(siteFolder, target)) {
     throw FileError("refusing the output folder '" + NativePath(output) +
                     "': it must lie outside the document's folder '" +
                     NativePath(siteFolder) + "' and not hold it");

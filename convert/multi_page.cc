@@ -81,8 +81,8 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   const PageParts parts = SplitPageParts(tocFrameText);
   const std::string dressedBody = AddHeaderAndFooter(
       parts.body, ExpandPageMarkers(dressing.headerText, outside),
-      ExpandPageMarkers(dressing.footerText, outside),
-      options.headerPlacements, options.footerPlacements);
+      ExpandPageMarkers(dressing.footerText, outside), options.headerPlacements,
+      options.footerPlacements);
   tocFrameText = parts.head + dressedBody + parts.tail;
 
   // The whole split is planned before any page is made, so the contents
@@ -123,10 +123,10 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   std::string firstPage;
   if (split) {
     charsetTag = split->charsetTag();
-    PageMaker maker(std::move(*split), dressing, options,
-                    pagesCarryContents ? RemoveFrameTargets(contentsBody)
-                                       : std::string(),
-                    navigation);
+    PageMaker maker(
+        std::move(*split), dressing, options,
+        pagesCarryContents ? RemoveFrameTargets(contentsBody) : std::string(),
+        navigation);
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
@@ -149,7 +149,8 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
       // show the document's title and the contents, and nothing else.
       PageMarkers contentsPageMarkers = outside;
       contentsPageMarkers.contents = RemoveFrameTargets(
-          pagesCarryContents ? contentsBody : ApplyTocLinks(parts.body, tocLinks));
+          pagesCarryContents ? contentsBody
+                             : ApplyTocLinks(parts.body, tocLinks));
       std::optional<std::string> contentsPage = ContentsMainPage(
           site.mainFilePath,
           ExpandPageMarkers(dressing.templateText, contentsPageMarkers),

@@ -54,7 +54,7 @@ class OutputFolderWriter : public SiteWriter {
   FileOperations& files_;
   SitePaths paths_;
   std::string build_;
-  std::string mainFile_;  // from the site folder, "\" form
+  std::string mainFile_;           // from the site folder, "\" form
   std::set<std::string> written_;  // paths from the site folder, "\" form
   std::set<std::string> madeFolders_;
   std::vector<std::string> toCopy_;  // "/" form, from the site folder

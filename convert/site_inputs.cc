@@ -169,10 +169,11 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
       const std::string mainFolder = FolderOnDisk(site.mainFilePath);
       imagesFor(mainFolder, site.pageBulletImages);
       // Pages lie where their names say: "sub/Body_p0.htm" in "sub".
-      const std::string pagesFolder = FolderOnDisk(
-          DirectoryOf(site.mainFilePath) + "\\" +
-          FileNameOf(reader.FramePath(*site.contentSource)));
-      if (pagesFolder != mainFolder) imagesFor(pagesFolder, site.pageBulletImages);
+      const std::string pagesFolder =
+          FolderOnDisk(DirectoryOf(site.mainFilePath) + "\\" +
+                       FileNameOf(reader.FramePath(*site.contentSource)));
+      if (pagesFolder != mainFolder)
+        imagesFor(pagesFolder, site.pageBulletImages);
     }
   }
   return site;

@@ -7,7 +7,6 @@
 #include <map>
 #include <string>
 
-
 namespace quillery {
 
 class SitePaths {

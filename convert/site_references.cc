@@ -59,8 +59,8 @@ std::string PercentDecoded(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
         HexValue(text[i + 2]) >= 0) {
-      plain += static_cast<char>(HexValue(text[i + 1]) * 16 +
-                                 HexValue(text[i + 2]));
+      plain +=
+          static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
       i += 2;
     } else {
       plain += text[i];
@@ -72,8 +72,8 @@ std::string PercentDecoded(std::string_view text) {
 }  // namespace
 
 std::vector<std::string> FindReferences(std::string_view text) {
-  static constexpr std::string_view kAttributes[] = {"href=", "src=",
-                                                     "background="};
+  static constexpr std::string_view kAttributes[] = {
+      "href=", "src=", "background="};
   const std::string lower = AsciiLower(text);
   // Positions and values, merged into text order at the end.
   std::vector<std::pair<std::size_t, std::string>> found;
@@ -86,9 +86,9 @@ std::vector<std::string> FindReferences(std::string_view text) {
   }
   for (std::size_t at = lower.find("url("); at != std::string::npos;
        at = lower.find("url(", at + 1)) {
-    const bool partOfName = at > 0 && (IsAsciiAlnum(lower[at - 1]) ||
-                                       lower[at - 1] == '-' ||
-                                       lower[at - 1] == '_');
+    const bool partOfName =
+        at > 0 && (IsAsciiAlnum(lower[at - 1]) || lower[at - 1] == '-' ||
+                   lower[at - 1] == '_');
     if (partOfName) continue;
     found.emplace_back(at, UrlArgument(text, at + 4));
   }

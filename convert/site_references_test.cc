@@ -26,7 +26,8 @@ TEST(FindReferences, FindsAttributeValuesAndUrlsInTextOrder) {
        "<![endif]--><![if !vml]><img src=\"doc_files/image002.gif\"><![endif]>",
        {"doc_files/image001.png", "doc_files/image002.gif"}},
       {"part of a longer name is none",
-       "<img data-src=\"no.gif\" o:href=\"no.htm\" xsrc=1>", {}},
+       "<img data-src=\"no.gif\" o:href=\"no.htm\" xsrc=1>",
+       {}},
       {"no closing quote", "<a href=\"open", {""}},
       {"empty text", "", {}},
   };
@@ -63,7 +64,8 @@ TEST(ClassifyReference, TellsFilesOfTheSiteFromWhatLeadsOutside) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.reference);
-    const ReferenceTarget target = ClassifyReference(row.reference, row.pageFolder);
+    const ReferenceTarget target =
+        ClassifyReference(row.reference, row.pageFolder);
     EXPECT_EQ(target.kind, row.kind);
     EXPECT_EQ(target.path, row.path);
   }

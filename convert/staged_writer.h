@@ -85,7 +85,7 @@ class StagedSiteWriter : public SiteWriter {
   std::string tocKey_;
   std::size_t newFiles_ = 0;
   std::vector<Entry> entries_;
-  std::vector<std::size_t> order_;  // indexes of entries_ in commit order
+  std::vector<std::size_t> order_;        // indexes of entries_ in commit order
   std::set<std::string> checkedFolders_;  // on the staging file system
 };
 

@@ -48,13 +48,12 @@ PageMarkers PageMaker::MarkersFor(std::size_t page) const {
                           ? (heading.empty() ? title : heading)
                           : heading + " &ndash; " + title;
   auto label = [this](std::size_t other, const char* otherwise) {
-    return headings_[other].empty() ? std::string(otherwise)
-                                    : headings_[other];
+    return headings_[other].empty() ? std::string(otherwise) : headings_[other];
   };
   if (page > 0) {
-    markers.previousPage = "<a class=\"q-prev\" href=\"" +
-                           split_.PageFile(page - 1) + "\" rel=\"prev\">&larr; " +
-                           label(page - 1, "Previous") + "</a>";
+    markers.previousPage =
+        "<a class=\"q-prev\" href=\"" + split_.PageFile(page - 1) +
+        "\" rel=\"prev\">&larr; " + label(page - 1, "Previous") + "</a>";
   }
   if (page + 1 < split_.PageCount()) {
     markers.nextPage = "<a class=\"q-next\" href=\"" +
@@ -62,8 +61,8 @@ PageMarkers PageMaker::MarkersFor(std::size_t page) const {
                        label(page + 1, "Next") + " &rarr;</a>";
   }
   if (!navigation_.startPage.empty()) {
-    markers.startPage = "<a class=\"q-start\" href=\"" +
-                        navigation_.startPage + "\" rel=\"start\">Start</a>";
+    markers.startPage = "<a class=\"q-start\" href=\"" + navigation_.startPage +
+                        "\" rel=\"start\">Start</a>";
   }
   markers.pageNavigation = "<nav class=\"q-pages\" aria-label=\"Pages\">" +
                            markers.previousPage + " " + markers.startPage +

@@ -155,8 +155,9 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
   const PageMarkers first = maker.MarkersFor(0);
   EXPECT_EQ(first.pageTitle, "Doc");
   EXPECT_EQ(first.previousPage, "");
-  EXPECT_EQ(first.nextPage,
-            "<a class=\"q-next\" href=\"R_p1.htm\" rel=\"next\">One &rarr;</a>");
+  EXPECT_EQ(
+      first.nextPage,
+      "<a class=\"q-next\" href=\"R_p1.htm\" rel=\"next\">One &rarr;</a>");
   const PageMarkers middle = maker.MarkersFor(1);
   EXPECT_EQ(middle.pageTitle, "One &ndash; Doc");
   EXPECT_EQ(middle.previousPage,

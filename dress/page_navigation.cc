@@ -45,9 +45,9 @@ const std::string* MarkerAt(std::string_view text, std::size_t at,
 }  // namespace
 
 bool HoldsPageMarkers(std::string_view text) {
-  for (std::string_view marker : {kPageTitle, kDocumentTitle, kPreviousPage,
-                                  kNextPage, kStartPage, kPageNavigation,
-                                  kContents}) {
+  for (std::string_view marker :
+       {kPageTitle, kDocumentTitle, kPreviousPage, kNextPage, kStartPage,
+        kPageNavigation, kContents}) {
     if (Contains(text, marker)) return true;
   }
   return false;

@@ -36,10 +36,15 @@ TEST(Install, InstalledProgramConvertsTheExampleWithItsDefaults) {
                     dir.File("elsewhere/quillery").c_str()),
             0);
 
-  const std::string example = std::string(QUILLERY_SOURCE_DIR) + "/examples/site";
-  const std::vector<std::string> words = {
-      "/MAINFILE=site/Report.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=2",
-      "/TOCBULLETS=1",  "/USINGTEMPLATE=1", "/USEHEADER=1", "/USEFOOTER=1"};
+  const std::string example =
+      std::string(QUILLERY_SOURCE_DIR) + "/examples/site";
+  const std::vector<std::string> words = {"/MAINFILE=site/Report.htm",
+                                          "/OPTINCLUDETOC=1",
+                                          "/LEVELSTOBREAK=2",
+                                          "/TOCBULLETS=1",
+                                          "/USINGTEMPLATE=1",
+                                          "/USEHEADER=1",
+                                          "/USEFOOTER=1"};
   std::map<std::string, std::string> sites[2];
   const std::string programs[2] = {dir.File("elsewhere/quillery"),
                                    QUILLERY_EXE};

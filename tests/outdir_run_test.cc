@@ -20,9 +20,8 @@ using testing::WriteBytes;
 using Tree = std::map<std::string, std::string>;
 
 const std::vector<std::string> kTemplated = {
-    "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=2", "/TOCBULLETS=1",
-    "/USINGTEMPLATE=1", "/USEHEADER=1",     "/USEFOOTER=1",
-    "/USEMAXWIDTH=1"};
+    "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=2", "/TOCBULLETS=1", "/USINGTEMPLATE=1",
+    "/USEHEADER=1",     "/USEFOOTER=1",     "/USEMAXWIDTH=1"};
 
 class OutdirRunTest : public ::testing::Test {
  protected:
@@ -89,8 +88,8 @@ TEST_F(OutdirRunTest, SourceStaysAsItIsAndOutputHoldsTheInPlaceFiles) {
 // finds it in the output folder too.
 TEST_F(OutdirRunTest, EveryLinkThatWorkedInPlaceWorksInTheOutput) {
   for (const auto& words :
-       {kTemplated, std::vector<std::string>{"/OPTINCLUDETOC=1",
-                                             "/LEVELSTOBREAK=1"}}) {
+       {kTemplated,
+        std::vector<std::string>{"/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"}}) {
     std::filesystem::remove_all(dir_.File("out"));
     ASSERT_EQ(Run(words).exitStatus, 0);
     const Tree output = ReadTree(dir_.File("out"));
@@ -100,8 +99,9 @@ TEST_F(OutdirRunTest, EveryLinkThatWorkedInPlaceWorksInTheOutput) {
       if (name.size() < 4 || name.compare(name.size() - 4, 4, ".htm") != 0) {
         continue;
       }
-      const std::string folder =
-          name.find('/') == std::string::npos ? "" : name.substr(0, name.rfind('/'));
+      const std::string folder = name.find('/') == std::string::npos
+                                     ? ""
+                                     : name.substr(0, name.rfind('/'));
       for (const std::string& reference : FindReferences(bytes)) {
         const ReferenceTarget target = ClassifyReference(reference, folder);
         if (target.kind != ReferenceTarget::Kind::kInSite) continue;
@@ -162,8 +162,8 @@ TEST_F(OutdirRunTest, FoldersThatCannotTakeTheOutputAreRefused) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const Tree before = ReadTree(dir_.path());
-    const auto result = Run({"/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"},
-                            row.outdir);
+    const auto result =
+        Run({"/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"}, row.outdir);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.err, "quillery: " + row.error + "\n");
     EXPECT_EQ(ReadTree(dir_.path()), before);

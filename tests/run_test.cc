@@ -237,8 +237,8 @@ TEST_F(RunTest, HelpListsTheKeys) {
 TEST_F(RunTest, VersionAndTheShortUsage) {
   auto version = Run({"--version"});
   EXPECT_EQ(version.exitStatus, 0);
-  EXPECT_TRUE(std::regex_match(version.out,
-                               std::regex("quillery [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+  EXPECT_TRUE(std::regex_match(
+      version.out, std::regex("quillery [0-9]+\\.[0-9]+\\.[0-9]+\n")))
       << version.out;
   auto bare = Run({});
   EXPECT_EQ(bare.exitStatus, 0);
@@ -266,8 +266,8 @@ TEST_F(RunTest, MessagesStayOneLine) {
 
 TEST_F(RunTest, VerboseEndsWithASummaryAndAPipeShowsNoProgress) {
   MakeSite("\"toc.htm\"", "toc.htm");
-  auto result =
-      Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1", "-v"});
+  auto result = Run(
+      {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1", "-v"});
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_TRUE(std::regex_match(
       result.err,

@@ -282,8 +282,8 @@ TEST_F(SplitRunTest, PagesCarryingTheContentsNameNoFrameAndHaveTheBullets) {
              Retarget(Retarget(kFrames, "src=\"doc.htm\"", "src=\"Body.htm\""),
                       "src=\"toc.htm\"", "src=\"doc_files/toc.htm\""));
   WriteBytes(dir_.File("site/doc_files/toc.htm"),
-             Retarget(Retarget(kTocPage, "\"doc.htm#", "\"../Body.htm#"),
-                      "\">", "\" target=\"Frame1\">"));
+             Retarget(Retarget(kTocPage, "\"doc.htm#", "\"../Body.htm#"), "\">",
+                      "\" target=\"Frame1\">"));
   WriteBytes(dir_.File("site/tpl.htm"),
              "<html><head></head><body>[WORDTOC][QUILLERY]</body></html>");
   auto result = Run({"/LEVELSTOBREAK=1", "/TOCBULLETS=1", "/USINGTEMPLATE=1",
@@ -299,9 +299,9 @@ TEST_F(SplitRunTest, PagesCarryingTheContentsNameNoFrameAndHaveTheBullets) {
     EXPECT_NE(site[page].find("<img src=\"main10001.gif\">"),
               std::string::npos);
   }
-  for (const char* image : {"bullet10001.gif", "main10001.gif",
-                            "doc_files/bullet10001.gif",
-                            "doc_files/main10001.gif"}) {
+  for (const char* image :
+       {"bullet10001.gif", "main10001.gif", "doc_files/bullet10001.gif",
+        "doc_files/main10001.gif"}) {
     EXPECT_EQ(site.count(image), 1u) << image;
   }
 }
@@ -318,10 +318,9 @@ TEST_F(SplitRunTest, NavigationMarkersLeaveNoLiteralMarkerAnywhere) {
       SCOPED_TRACE(std::string(format) + " " + tpl);
       SetUp();
       WriteBytes(dir_.File("site/tpl.htm"), tpl);
-      auto result =
-          Run({"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1", format,
-               "/HTMLTEMPLATEFILE=site/tpl.htm", "/USEHEADER=1",
-               "/HEADERFILE=site/head.htm"});
+      auto result = Run({"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1", format,
+                         "/HTMLTEMPLATEFILE=site/tpl.htm", "/USEHEADER=1",
+                         "/HEADERFILE=site/head.htm"});
       ASSERT_EQ(result.exitStatus, 0) << result.err;
       for (const auto& [name, bytes] : ReadTree(dir_.File("site"))) {
         if (name == "head.htm" || name == "tpl.htm") continue;  // inputs
