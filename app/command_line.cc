@@ -160,6 +160,11 @@ const std::vector<KeyRule>& KeyRules() {
         "(in place)"},
        nullptr,
        SetText<&S::OUTDIR>},
+      {{"BUILDTOC=",
+        "1: a plain document gets a contents frame made from its headings",
+        "0"},
+       SetNumber<&S::BUILDTOC>,
+       nullptr},
   };
   return rules;
 }

@@ -39,7 +39,7 @@ TEST(CommandLineKeys, AreTriedInTheirFixedOrder) {
                                              "USEMAXWIDTH=",
                                              "MAXWIDTH=",
                                              "RP=",
-                                             "OUTDIR="};
+                                             "OUTDIR=",           "BUILDTOC="};
   std::vector<std::string> keys;
   for (const KeyDescription& key : CommandLineKeys()) {
     keys.emplace_back(key.key);

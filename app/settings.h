@@ -61,6 +61,9 @@ struct ConversionSettings {
   std::int32_t FRAMETOCWIDTH = 245;
   // The folder to write the converted site into; empty: in place.
   std::string OUTDIR;
+  // Not 0: a main file that names no TOC frame is taken for the content
+  // page of a frames page made for it.
+  std::int32_t BUILDTOC = 0;
 };
 
 }  // namespace quillery

@@ -37,6 +37,16 @@ void RemoveTree(FileOperations& files, const std::string& folder) {
   files.RemoveFolder(folder);
 }
 
+// The line that says which file to open when the frames page was made by
+// the run; "" otherwise. `opened` is where the frames page ends up.
+std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
+  if (site.builtFrom.empty()) return std::string();
+  return "made a frames page for '" + NativePath(site.builtFrom) + "' (" +
+         std::to_string(site.builtHeadings) + " headings, " +
+         std::to_string(site.builtBookmarks) +
+         " new bookmarks): open '" + NativePath(opened) + "'";
+}
+
 // Takes the lock on `folder`, or refuses the run.
 void LockOrRefuse(std::optional<FolderLock>& lock, const std::string& folder,
                   const std::string& mainFilePath) {
@@ -116,6 +126,9 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   SiteInputs site = ReadSiteInputs(mainFilePath, settings);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
+  const std::string siteMainFile = site.mainFilePath;
+  const std::string builtNote = BuiltFramesNote(
+      site, LexicallyNormal(target + "\\" + NameOfPath(siteMainFile)));
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
   progress.Planned(plan.FileCount(), plan.PageCount());
 
@@ -124,7 +137,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   std::size_t outside = 0;
   try {
     files.MakeFolder(build);
-    OutputFolderWriter writer(files, mainFilePath, build);
+    OutputFolderWriter writer(files, siteMainFile, build);
     ReportingWriter reporting(writer, progress);
     plan.WriteTo(reporting, [&writer](const std::string& path) {
       return writer.KeyOf(path);
@@ -159,6 +172,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
     }
   } catch (const FileError&) {
   }
+  if (!builtNote.empty()) progress.Warning(builtNote);
   if (outside > 0) {
     progress.Warning(
         std::to_string(outside) +
@@ -228,10 +242,12 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
   const std::string tocFramePath = site.tocFramePath;
+  const std::string siteMainFile = site.mainFilePath;
+  const std::string builtNote = BuiltFramesNote(site, siteMainFile);
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
 
   progress.Planned(plan.FileCount(), plan.PageCount());
-  StagedSiteWriter writer(files, siteFolder, mainFilePath, tocFramePath);
+  StagedSiteWriter writer(files, siteFolder, siteMainFile, tocFramePath);
   ReportingWriter reporting(writer, progress);
   try {
     plan.WriteTo(reporting, [&writer](const std::string& path) {
@@ -242,6 +258,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     writer.Discard();
     throw;
   }
+  if (!builtNote.empty()) progress.Warning(builtNote);
   return ConversionOutcome::kConverted;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "convert/site_paths.h"
+#include "dress/contents_builder.h"
 #include "dress/header_footer.h"
 #include "platform/file_io.h"
 #include "split/frame_source.h"
@@ -94,6 +95,27 @@ class SiteReader {
   std::map<std::string, const std::string*> texts_;
 };
 
+// Makes `site`, read from a plain document, the site of a frames page made
+// for it: "<base>_frames.htm" showing "<base>_toc.htm" beside the document.
+void BuildFrames(SiteInputs& site) {
+  const std::string folder = DirectoryOf(site.mainFilePath);
+  const std::string documentName = FileNameOf(site.mainFilePath);
+  const std::string baseName = StripHtmExtension(documentName);
+  const std::string contentsName = baseName + "_toc.htm";
+  BuiltFrames built =
+      BuildContentsFrame(std::move(site.framesText), documentName, contentsName);
+  site.builtFrom = site.mainFilePath;
+  site.builtHeadings = built.headings;
+  site.builtBookmarks = built.newBookmarks;
+  site.mainFilePath = folder + "\\" + baseName + "_frames.htm";
+  site.framesText = std::move(built.framesPage);
+  site.tocSource = contentsName;
+  site.tocFramePath = folder + "\\" + contentsName;
+  site.tocFrameText = std::move(built.contentsPage);
+  site.contentSource = documentName;
+  site.contentText = std::move(built.document);
+}
+
 }  // namespace
 
 bool WasConvertedInPlace(const SiteInputs& site) {
@@ -141,15 +163,29 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
   SiteReader reader(site.mainFilePath);
   reader.ReadText(mainFilePath, site.framesText);
   site.tocSource = reader.FrameSource(site.framesText, "TOC");
-  if (!site.tocSource) return site;
-  site.tocFramePath = reader.FramePath(*site.tocSource);
-  reader.ReadText(site.tocFramePath, site.tocFrameText);
+  const bool buildFrames = !site.tocSource && settings.BUILDTOC != 0;
+  if (!site.tocSource && !buildFrames) return site;
+  if (buildFrames) {
+    if (settings.LEVELSTOBREAK < 1) {
+      throw FileError("cannot build the contents of '" +
+                      NativePath(mainFilePath) +
+                      "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
+                      "new bookmarks live only in the pages");
+    }
+    BuildFrames(site);
+  } else {
+    site.tocFramePath = reader.FramePath(*site.tocSource);
+    reader.ReadText(site.tocFramePath, site.tocFrameText);
+  }
 
   if (settings.LEVELSTOBREAK > 0) {
     site.dressing = LoadDressingTexts(settings);
-    site.contentSource = reader.FrameSource(site.framesText, "Frame1");
-    if (site.contentSource) {
-      reader.ReadText(reader.FramePath(*site.contentSource), site.contentText);
+    if (!buildFrames) {
+      site.contentSource = reader.FrameSource(site.framesText, "Frame1");
+      if (site.contentSource) {
+        reader.ReadText(reader.FramePath(*site.contentSource),
+                        site.contentText);
+      }
     }
   }
 

@@ -3,6 +3,7 @@
 #ifndef QUILLERY_CONVERT_SITE_INPUTS_H_
 #define QUILLERY_CONVERT_SITE_INPUTS_H_
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ struct SiteInputs {
   // the bulleted contents when a template puts them there: read when the
   // run splits with bullets on.
   std::vector<FileBytes> pageBulletImages;
+  // With /BUILDTOC=1 and a main file that names no TOC frame: the document
+  // the frames page was made for (then `mainFilePath` is the new frames
+  // page), its headings listed and the bookmarks made for them.
+  std::string builtFrom;
+  std::size_t builtHeadings = 0;
+  std::size_t builtBookmarks = 0;
 };
 
 // Reads the inputs of converting the frames page at `mainFilePath` (internal
@@ -56,6 +63,10 @@ struct SiteInputs {
 //   Frame1 frame;
 // - with TOCBULLETS, the program's bullet images not yet beside the TOC
 //   frame page.
+// With BUILDTOC and a main file that names no TOC frame, the main file is
+// taken for the content page of a frames page made for it
+// (BuildContentsFrame): "<base>_frames.htm" and "<base>_toc.htm" beside it.
+// That needs LEVELSTOBREAK above 0, or the run is refused.
 // A file read twice (a frame that shows the main file itself) is read once.
 // Throws FileError when a file cannot be read, is no regular file, or a text
 // holds a zero byte, and when a frame source leads out of the main file's

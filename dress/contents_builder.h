@@ -1,0 +1,44 @@
+// A frames page and its contents frame page made for a plain document, as
+// the word processor makes them when it saves a frames page, so that the
+// document can be converted like one.
+//
+// Given "Report.htm" with the headings "<h1>Birds</h1>" and
+// "<h2><a name="_Toc7"></a>Gulls</h2>", the contents frame page holds
+//   <p class=MsoToc1><a href="Report.htm#_Toc8" target=Frame1>Birds</a></p>
+//   <p class=MsoToc2><a href="Report.htm#_Toc7" target=Frame1>Gulls</a></p>
+// and the document's first heading becomes
+// "<h1><a name="_Toc8"></a>Birds</h1>".
+#ifndef QUILLERY_DRESS_CONTENTS_BUILDER_H_
+#define QUILLERY_DRESS_CONTENTS_BUILDER_H_
+
+#include <cstddef>
+#include <string>
+
+namespace quillery {
+
+struct BuiltFrames {
+  // The document with a bookmark in every heading listed (only the pages
+  // made from it carry them; the document itself is not changed).
+  std::string document;
+  std::string contentsPage;
+  std::string framesPage;
+  std::size_t headings = 0;      // listed in the contents
+  std::size_t newBookmarks = 0;  // made for headings that had none
+};
+
+// Lists the headings of level 1 to 3 (<h1> to <h3>, any letter case) of
+// `document` in order, each linked to its bookmark: the "_Toc" bookmark it
+// holds (written quoted in the document's copy, so that the page holding
+// it is found), or a new one, <a name="_TocN"></a> put just inside the
+// heading, N a number the document does not use. Link texts are the
+// headings' texts with their tags dropped. The contents frame page carries
+// the document's charset tag; the frames page shows it in its TOC frame
+// (`contentsName`) and the document (`documentName`, blanks written as %20)
+// in Frame1, under the document's title.
+[[nodiscard]] BuiltFrames BuildContentsFrame(std::string document,
+                                             const std::string& documentName,
+                                             const std::string& contentsName);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_DRESS_CONTENTS_BUILDER_H_
