@@ -190,12 +190,19 @@ ConversionPlan PlanConversion(SiteInputs site,
                               const ConversionSettings& settings) {
   ConversionPlan plan;
   const std::string tocFramePath = site.tocFramePath;
+  const std::string mainFilePath = site.mainFilePath;
+  // A frames page made by the run is written also when nothing re-points it.
+  std::string madeFramesPage = site.builtFrom.empty() ? std::string()
+                                                      : site.framesText;
   std::vector<FileBytes> bulletImages = std::move(site.bulletImages);
   std::string tocFrameText = std::move(site.tocFrameText);
   if (settings.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
   if (settings.LEVELSTOBREAK > 0) {
     tocFrameText = ConvertToPages(std::move(site), std::move(tocFrameText),
                                   settings, plan);
+  }
+  if (!madeFramesPage.empty() && !plan.Plans(mainFilePath)) {
+    plan.AddBytes(mainFilePath, std::move(madeFramesPage));
   }
   plan.AddBytes(tocFramePath, std::move(tocFrameText));
   for (FileBytes& image : bulletImages) {

@@ -60,7 +60,8 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 ConversionProgress& progress);
 
 // Every file the conversion of `site` writes, in order: with LEVELSTOBREAK
-// above 0 what ConvertToPages plans, then the TOC frame page (with bullets
+// above 0 what ConvertToPages plans, a frames page made by the run (when
+// nothing of that re-points it), then the TOC frame page (with bullets
 // when TOCBULLETS is set), then the bullet images whose paths nothing else
 // of the plan takes. Reads and writes nothing. `site` must name a TOC frame;
 // it is taken whole, so that its texts are not copied.

@@ -1,0 +1,153 @@
+// Whole-program runs with /BUILDTOC=1 on plain documents: the frames page
+// and contents page made for them, and the document left as it is.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "tests/test_support.h"
+
+namespace quillery {
+namespace {
+
+using testing::ReadBytes;
+using testing::ReadTree;
+using testing::RunQuillery;
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+using Tree = std::map<std::string, std::string>;
+
+const std::string kPlain =
+    "<html><head><title>Coastal birds</title></head><body>\r\n"
+    "<p class=MsoToc1><a href=\"#_Toc5\">Gulls</a></p>\r\n"  // its own toc
+    "<p>Intro</p>\r\n"
+    "<h1><a name=\"_Toc5\"></a>Gulls</h1><p>a</p>\r\n"
+    "<h2>Herring gull</h2><p>b</p>\r\n"
+    "<h1>Terns</h1><p>c <a href=\"#_Toc5\">back</a></p>\r\n"
+    "</body></html>\r\n";
+
+class BuildTocRunTest : public ::testing::Test {
+ protected:
+  testing::RunResult Run(const std::string& document,
+                         std::vector<std::string> words) {
+    words.insert(words.begin(),
+                 {"/MAINFILE=site/" + document, "/OPTINCLUDETOC=1",
+                  "/BUILDTOC=1"});
+    return RunQuillery(words, dir_.path());
+  }
+  // Every href="X#Y" of the output that names a file of it finds name="Y"
+  // there.
+  static void ExpectLinksLand(const Tree& site) {
+    const std::regex link("href=\"([^\"#]+)#([^\"]+)\"");
+    for (const auto& [file, bytes] : site) {
+      for (std::sregex_iterator it(bytes.begin(), bytes.end(), link), end;
+           it != end; ++it) {
+        const std::string target = std::regex_replace(
+            std::string((*it)[1]), std::regex("%20"), " ");
+        SCOPED_TRACE(file + " -> " + target + "#" + std::string((*it)[2]));
+        auto found = site.find(target);
+        ASSERT_NE(found, site.end());
+        EXPECT_NE(found->second.find("name=\"" + std::string((*it)[2]) + "\""),
+                  std::string::npos);
+      }
+    }
+  }
+
+  ScopedTempDir dir_;
+};
+
+TEST_F(BuildTocRunTest, PlainDocumentBecomesASiteAndStaysAsItIs) {
+  WriteBytes(dir_.File("site/Birds.htm"), kPlain);
+  const auto result = Run("Birds.htm", {"/LEVELSTOBREAK=2", "/OUTDIR=out"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(result.err,
+            "quillery: made a frames page for '" + dir_.File("site/Birds.htm") +
+                "' (3 headings, 2 new bookmarks): open '" +
+                dir_.File("out/Birds_frames.htm") + "'\n");
+  EXPECT_EQ(ReadTree(dir_.File("site")), (Tree{{"Birds.htm", kPlain}}));
+  const Tree out = ReadTree(dir_.File("out"));
+  const std::string toc = out.at("Birds_toc.htm");
+  // One entry per heading, each landing on its page: the existing
+  // bookmark, and new ones numbered past the document's own.
+  EXPECT_NE(toc.find("<p class=MsoToc1><a href=\"Birds_p1.htm#_Toc5\" "
+                     "target=Frame1>Gulls</a>"),
+            std::string::npos);
+  EXPECT_NE(toc.find("<p class=MsoToc2><a href=\"Birds_p2.htm#_Toc6\" "
+                     "target=Frame1>Herring gull</a>"),
+            std::string::npos);
+  EXPECT_NE(toc.find("<a href=\"Birds_p3.htm#_Toc7\" target=Frame1>Terns</a>"),
+            std::string::npos);
+  EXPECT_NE(out.at("Birds_frames.htm")
+                .find("<frame name=Frame1 src=\"Birds_p0.htm\">"),
+            std::string::npos);
+  EXPECT_NE(out.at("Birds_frames.htm").find("<title>Coastal birds</title>"),
+            std::string::npos);
+  // The document's own table of contents keeps working.
+  EXPECT_NE(out.at("Birds_p0.htm").find("href=\"Birds_p1.htm#_Toc5\""),
+            std::string::npos);
+  ExpectLinksLand(out);
+}
+
+TEST_F(BuildTocRunTest, InPlaceTheDocumentIsOnlyRead) {
+  WriteBytes(dir_.File("site/My Birds.htm"), kPlain);
+  const auto result = Run("My Birds.htm", {"/LEVELSTOBREAK=1"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const Tree site = ReadTree(dir_.File("site"));
+  EXPECT_EQ(site.at("My Birds.htm"), kPlain);
+  EXPECT_NE(site.at("My Birds_frames.htm")
+                .find("<frame name=TOC src=\"My%20Birds_toc.htm\">"),
+            std::string::npos);
+  EXPECT_EQ(site.count("My Birds_p2.htm"), 1u);
+  ExpectLinksLand(site);
+  // A second run makes the same site again: nothing piles up.
+  ASSERT_EQ(Run("My Birds.htm", {"/LEVELSTOBREAK=1"}).exitStatus, 0);
+  EXPECT_EQ(ReadTree(dir_.File("site")), site);
+}
+
+TEST_F(BuildTocRunTest, ADocumentWithoutHeadingsShowsItselfBesideEmptyContents) {
+  WriteBytes(dir_.File("site/plain.htm"), "<html><body><p>x</p></body></html>");
+  const auto result = Run("plain.htm", {"/LEVELSTOBREAK=2", "/OUTDIR=out"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const Tree out = ReadTree(dir_.File("out"));
+  EXPECT_EQ(out.at("plain_toc.htm").find("MsoToc"), std::string::npos);
+  EXPECT_NE(out.at("plain_frames.htm")
+                .find("<frame name=Frame1 src=\"plain.htm\">"),
+            std::string::npos);
+  EXPECT_EQ(out.at("plain.htm"), "<html><body><p>x</p></body></html>");
+}
+
+TEST_F(BuildTocRunTest, AFramesPageIsConvertedAsWithoutTheKey) {
+  const std::string frames =
+      "<frameset><frame name=TOC src=\"toc.htm\"><frame name=Frame1 "
+      "src=\"Birds.htm\"></frameset>";
+  const std::string toc =
+      "<html><body><p class=MsoToc1><a href=\"Birds.htm#_Toc5\">Gulls</a>"
+      "</p></body></html>";
+  Tree results[2];
+  for (int withKey = 0; withKey < 2; ++withKey) {
+    ScopedTempDir dir;
+    WriteBytes(dir.File("site/doc.htm"), frames);
+    WriteBytes(dir.File("site/toc.htm"), toc);
+    WriteBytes(dir.File("site/Birds.htm"), kPlain);
+    std::vector<std::string> words = {"/MAINFILE=site/doc.htm",
+                                      "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"};
+    if (withKey == 1) words.push_back("/BUILDTOC=1");
+    ASSERT_EQ(RunQuillery(words, dir.path()).exitStatus, 0);
+    results[withKey] = ReadTree(dir.File("site"));
+  }
+  EXPECT_EQ(results[1], results[0]);
+}
+
+TEST_F(BuildTocRunTest, WithoutASplitLevelTheRunIsRefused) {
+  WriteBytes(dir_.File("site/Birds.htm"), kPlain);
+  const auto result = Run("Birds.htm", {"/OUTDIR=out"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot build the contents of '" +
+                            dir_.File("site/Birds.htm") +
+                            "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for "
+                            "the new bookmarks live only in the pages\n");
+  EXPECT_FALSE(testing::Exists(dir_.File("out")));
+  EXPECT_EQ(ReadTree(dir_.File("site")), (Tree{{"Birds.htm", kPlain}}));
+}
+
+}  // namespace
+}  // namespace quillery
