@@ -6,22 +6,16 @@
 #include <unordered_set>
 #include <utility>
 
+#include "split/paths.h"
+
 namespace quillery {
 
 std::string LexicalPathKey(const std::string& path) {
   std::string key;
   key.reserve(path.size());
-  std::size_t begin = 0;
-  while (begin <= path.size()) {
-    std::size_t end = path.find_first_of("\\/", begin);
-    if (end == std::string::npos) end = path.size();
-    const std::size_t length = end - begin;
-    const bool skipped = length == 0 || (length == 1 && path[begin] == '.');
-    if (!skipped) {
-      key += '/';
-      key.append(path, begin, length);
-    }
-    begin = end + 1;
+  for (const std::string& component : PathComponents(path)) {
+    key += '/';
+    key += component;
   }
   return key;
 }

@@ -20,16 +20,6 @@ bool HasCode(const std::vector<std::int32_t>& placements, std::int32_t code) {
          placements.end();
 }
 
-// The folder of an internal path on disk: a frame source may hold forward
-// slashes ("doc_files/toc.htm"), which are separators to the file system.
-// The root folder is "\".
-std::string FolderOnDisk(const std::string& internalPath) {
-  const std::size_t separator = internalPath.find_last_of("\\/");
-  if (separator == std::string::npos) return std::string();
-  if (separator == 0) return "\\";
-  return internalPath.substr(0, separator);
-}
-
 FileError LeavesTheFolder(std::string_view frameName, const std::string& source,
                           const std::string& mainFilePath) {
   return FileError("refusing the " + std::string(frameName) +
@@ -70,7 +60,7 @@ class SiteReader {
     }
     // A page that cannot be resolved does not exist: reading it says so.
     const std::optional<std::string> real = RealPath(FramePath(*source));
-    if (real && !IsInsideFolder(FolderOnDisk(*real), SiteFolder())) {
+    if (real && !IsInsideFolder(FolderOfPath(*real), SiteFolder())) {
       throw LeavesTheFolder(frameName, *source, mainFilePath_);
     }
     return source;
@@ -84,8 +74,8 @@ class SiteReader {
   const std::string& SiteFolder() {
     if (!siteFolder_) {
       // The main file has been read, so its folder exists.
-      siteFolder_ = RealPath(FolderOnDisk(mainFilePath_))
-                        .value_or(FolderOnDisk(mainFilePath_));
+      siteFolder_ = RealPath(FolderOfPath(mainFilePath_))
+                        .value_or(FolderOfPath(mainFilePath_));
     }
     return *siteFolder_;
   }
@@ -200,13 +190,13 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
             target, ReadBinaryFile(settings.programFolder + "\\" + image)});
       }
     };
-    imagesFor(FolderOnDisk(site.tocFramePath), site.bulletImages);
+    imagesFor(FolderOfPath(site.tocFramePath), site.bulletImages);
     if (settings.LEVELSTOBREAK > 0 && site.contentSource) {
-      const std::string mainFolder = FolderOnDisk(site.mainFilePath);
+      const std::string mainFolder = FolderOfPath(site.mainFilePath);
       imagesFor(mainFolder, site.pageBulletImages);
       // Pages lie where their names say: "sub/Body_p0.htm" in "sub".
       const std::string pagesFolder =
-          FolderOnDisk(DirectoryOf(site.mainFilePath) + "\\" +
+          FolderOfPath(DirectoryOf(site.mainFilePath) + "\\" +
                        FileNameOf(reader.FramePath(*site.contentSource)));
       if (pagesFolder != mainFolder)
         imagesFor(pagesFolder, site.pageBulletImages);

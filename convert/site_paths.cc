@@ -2,9 +2,11 @@
 #include "convert/site_paths.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
+#include "split/paths.h"
 
 namespace quillery {
 
@@ -21,18 +23,12 @@ std::string NameOfPath(const std::string& path) {
 
 std::string LexicallyNormal(const std::string& path) {
   std::vector<std::string> parts;
-  std::size_t begin = 0;
-  while (begin <= path.size()) {
-    std::size_t end = path.find('\\', begin);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(begin, end - begin);
-    begin = end + 1;
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
+  for (std::string& component : PathComponents(path)) {
+    if (component != "..") {
+      parts.push_back(std::move(component));
+    } else if (!parts.empty()) {
+      parts.pop_back();
     }
-    parts.push_back(part);
   }
   std::string normal;
   for (const std::string& part : parts) normal += "\\" + part;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "split/paths.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -123,15 +124,9 @@ ReferenceTarget ClassifyReference(std::string_view reference,
 
   std::vector<std::string> parts;
   auto fold = [&parts](std::string_view text) {
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-      std::size_t end = text.find_first_of("/\\", begin);
-      if (end == std::string_view::npos) end = text.size();
-      const std::string_view part = text.substr(begin, end - begin);
-      begin = end + 1;
-      if (part.empty() || part == ".") continue;
-      if (part != "..") {
-        parts.emplace_back(part);
+    for (std::string& component : PathComponents(text)) {
+      if (component != "..") {
+        parts.push_back(std::move(component));
       } else if (parts.empty()) {
         return false;  // above the site folder
       } else {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "split/paths.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -365,21 +366,14 @@ std::string RemoveFrameTargets(const std::string& text) {
 
 namespace {
 
-// The components of a path, "/" or "\" separated, "." dropped and ".."
-// folded where it can be.
+// The components of a path with ".." folded where it can be.
 std::vector<std::string> PathParts(std::string_view path) {
   std::vector<std::string> parts;
-  std::size_t begin = 0;
-  while (begin <= path.size()) {
-    std::size_t end = path.find_first_of("/\\", begin);
-    if (end == std::string_view::npos) end = path.size();
-    const std::string_view part = path.substr(begin, end - begin);
-    begin = end + 1;
-    if (part.empty() || part == ".") continue;
-    if (part == ".." && !parts.empty() && parts.back() != "..") {
+  for (std::string& component : PathComponents(path)) {
+    if (component == ".." && !parts.empty() && parts.back() != "..") {
       parts.pop_back();
     } else {
-      parts.emplace_back(part);
+      parts.push_back(std::move(component));
     }
   }
   return parts;

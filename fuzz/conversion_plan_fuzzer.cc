@@ -15,6 +15,7 @@
 #include "convert/conversion_driver.h"
 #include "convert/conversion_plan.h"
 #include "convert/site_inputs.h"
+#include "dress/contents_builder.h"
 #include "dress/header_footer.h"
 #include "split/frame_source.h"
 
@@ -72,10 +73,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (!site.tocSource) site.tocSource = "toc.htm";
   site.tocFramePath = "\\site\\" + *site.tocSource;
   site.tocFrameText = parts[1];
+  // Some inputs are plain documents given a frames page of their own.
+  const bool built = settings.LEVELSTOBREAK > 0 && (option(4) & 4) != 0;
+  if (built) {
+    BuiltFrames frames = BuildContentsFrame(parts[2], "doc.htm", "doc_toc.htm");
+    site.builtFrom = "\\site\\doc.htm";
+    site.mainFilePath = "\\site\\doc_frames.htm";
+    site.framesText = frames.framesPage;
+    site.tocSource = "doc_toc.htm";
+    site.tocFramePath = "\\site\\doc_toc.htm";
+    site.tocFrameText = frames.contentsPage;
+    site.contentSource = "doc.htm";
+    site.contentText = frames.document;
+  }
   if (settings.LEVELSTOBREAK > 0) {
-    site.contentSource = FindFrameSource(site.framesText, "Frame1");
-    site.contentText = parts[2];
-    site.dressing.headerText = "<p>header <a href=\"#_Toc1\">1</a></p>";
+    if (!built) {
+      site.contentSource = FindFrameSource(site.framesText, "Frame1");
+      site.contentText = parts[2];
+    }
+    site.dressing.headerText =
+        "<p>header [DOCTITLE] <a href=\"#_Toc1\">1</a></p>[PAGENAV]";
     site.dressing.footerText = "<p>footer</p>";
     if (settings.USINGTEMPLATE != 0) site.dressing.templateText = parts[3];
   }

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "convert/site_references.h"
 #include "convert/toc_links.h"
+#include "dress/contents_builder.h"
+#include "dress/page_navigation.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
 #include "dress/stylesheet.h"
@@ -41,5 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   static_cast<void>(KeepBodyContent(text));
   static_cast<void>(FindHeadClose(text));
   static_cast<void>(PutWordNamespaces(text));
+
+  for (const std::string& reference : FindReferences(text)) {
+    static_cast<void>(ClassifyReference(reference, "doc_files"));
+  }
+  const BuiltFrames built = BuildContentsFrame(text, "a b.htm", "a b_toc.htm");
+  static_cast<void>(CollectTocLinks(built.contentsPage));
+  PageMarkers markers;
+  markers.pageTitle = FirstHeadingText(text);
+  markers.documentTitle = DocumentTitle(text, "doc");
+  markers.contents = ContentsMarker(text).MarkedFor("p1.htm");
+  static_cast<void>(ExpandPageMarkers(text, markers));
+  static_cast<void>(RemoveFrameTargets(text));
+  static_cast<void>(ApplyTocLinksFrom(text, links, "doc_files/../x"));
   return 0;
 }

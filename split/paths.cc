@@ -24,4 +24,17 @@ std::string StripHtmExtension(std::string name) {
   return name;
 }
 
+std::vector<std::string> PathComponents(std::string_view path) {
+  std::vector<std::string> components;
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = path.find_first_of("/\\", begin);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view component = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (!component.empty() && component != ".") components.emplace_back(component);
+  }
+  return components;
+}
+
 }  // namespace quillery

@@ -4,6 +4,8 @@
 #define QUILLERY_SPLIT_PATHS_H_
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillery {
 
@@ -19,6 +21,11 @@ namespace quillery {
 // position 0: "a.b.htm.htm" gives "a.b", "Report.html" gives "Report";
 // otherwise the name unchanged (".htm", "REPORT.HTM").
 [[nodiscard]] std::string StripHtmExtension(std::string name);
+
+// The components of a path, "/" and "\" both separating, with empty ones
+// and "." left out; ".." stays for the caller to fold as it needs.
+// "\site\./doc_files//toc.htm" gives {"site", "doc_files", "toc.htm"}.
+[[nodiscard]] std::vector<std::string> PathComponents(std::string_view path);
 
 }  // namespace quillery
 

@@ -43,5 +43,14 @@ TEST(StripHtmExtension, CutsAtTheFirstHtmAfterTheStart) {
   }
 }
 
+TEST(PathComponents, SplitsAtBothSeparatorsAndDropsEmptyAndDotComponents) {
+  using Parts = std::vector<std::string>;
+  EXPECT_EQ(PathComponents("\\site\\./doc_files//toc.htm"),
+            (Parts{"site", "doc_files", "toc.htm"}));
+  EXPECT_EQ(PathComponents("../a/.."), (Parts{"..", "a", ".."}));
+  EXPECT_EQ(PathComponents(""), Parts{});
+  EXPECT_EQ(PathComponents("/"), Parts{});
+}
+
 }  // namespace
 }  // namespace quillery
