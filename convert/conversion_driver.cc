@@ -43,8 +43,8 @@ std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
   if (site.builtFrom.empty()) return std::string();
   return "made a frames page for '" + NativePath(site.builtFrom) + "' (" +
          std::to_string(site.builtHeadings) + " headings, " +
-         std::to_string(site.builtBookmarks) +
-         " new bookmarks): open '" + NativePath(opened) + "'";
+         std::to_string(site.builtBookmarks) + " new bookmarks): open '" +
+         NativePath(opened) + "'";
 }
 
 // Takes the lock on `folder`, or refuses the run.
@@ -80,95 +80,129 @@ class ReportingWriter : public SiteWriter {
   ConversionProgress& progress_;
 };
 
+// Where an output folder goes, and the bookkeeping beside it.
+struct OutputPlace {
+  std::string output;  // as the user named it, made absolute
+  std::string parent;  // real
+  std::string target;  // real parent + name
+  std::string bookkeeping;
+  std::string build;      // where the new output is built
+  bool replaces = false;  // an earlier output stands at the target
+};
+
+// Resolves OUTDIR, refuses a folder that cannot take the output, and takes
+// the lock of its parent; leftovers of an earlier build are removed.
+OutputPlace PrepareOutputFolder(FileOperations& files,
+                                const std::string& outdir,
+                                const std::string& siteFolder,
+                                const std::string& mainFilePath,
+                                std::optional<FolderLock>& parentLock) {
+  OutputPlace place;
+  place.output = LexicallyNormal(InternalPath(outdir));
+  const std::optional<std::string> parent =
+      RealPath(FolderOfPath(place.output));
+  if (!parent) {
+    throw FileError("cannot write '" + NativePath(place.output) +
+                    "': its folder does not exist");
+  }
+  place.parent = *parent;
+  place.target = (*parent == "\\" ? std::string() : *parent) + "\\" +
+                 NameOfPath(place.output);
+  if (IsInsideFolder(place.target, siteFolder) ||
+      IsInsideFolder(siteFolder, place.target)) {
+    throw FileError("refusing the output folder '" + NativePath(place.output) +
+                    "': it must lie outside the document's folder '" +
+                    NativePath(siteFolder) + "' and not hold it");
+  }
+  LockOrRefuse(parentLock, place.parent, mainFilePath);
+
+  place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
+  place.build = place.bookkeeping + "\\build";
+  if (files.LookAt(place.build).isFolder) RemoveTree(files, place.build);
+
+  const PathFacts existing = files.LookAt(place.target);
+  place.replaces = existing.exists;
+  if (!existing.exists) return place;
+  if (!existing.isFolder) {
+    throw FileError("cannot write '" + NativePath(place.output) +
+                    "': a file is in the way");
+  }
+  if (!files.FolderEntries(place.target).empty() &&
+      !files.LookAt(place.target + "\\" + std::string(kOutputRecord)).exists) {
+    throw FileError("refusing to write into '" + NativePath(place.output) +
+                    "': it holds files that are no output of quillery");
+  }
+  return place;
+}
+
+// Builds the whole output beside its place and swaps it in. Returns the
+// number of references that lead outside the site. On a failure removes
+// what was built and throws; an earlier output stays as it was.
+std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
+                              const ConversionPlan& plan,
+                              const std::string& mainFilePath,
+                              const std::string& sourceName,
+                              ConversionProgress& progress) {
+  const bool madeBookkeeping = !files.LookAt(place.bookkeeping).exists;
+  if (madeBookkeeping) files.MakeFolder(place.bookkeeping);
+  try {
+    files.MakeFolder(place.build);
+    OutputFolderWriter writer(files, mainFilePath, place.build);
+    ReportingWriter reporting(writer, progress);
+    plan.WriteTo(reporting, [&writer](const std::string& path) {
+      return writer.KeyOf(path);
+    });
+    writer.CopyReferencedFiles();
+    files.WriteNewFile(place.build + "\\" + std::string(kOutputRecord),
+                       "This folder is the output of quillery from '" +
+                           NativePath(sourceName) + "'.\n",
+                       NewFileMode());
+    files.SyncFileSystem(place.build);
+    // The one step that puts the new output in place of the old.
+    if (place.replaces) {
+      files.ExchangeFolders(place.build, place.target);
+    } else {
+      files.RenameFile(place.build, place.target);
+    }
+    files.SyncFolder(place.parent);
+    return writer.outsideReferences();
+  } catch (const FileError&) {
+    try {
+      if (files.LookAt(place.build).isFolder) RemoveTree(files, place.build);
+      if (madeBookkeeping) files.RemoveFolder(place.bookkeeping);
+    } catch (const FileError&) {
+    }
+    throw;
+  }
+}
+
 // The conversion into OUTDIR; the site folder is locked already.
 ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                     const ConversionSettings& settings,
                                     FileOperations& files,
                                     ConversionProgress& progress) {
-  const std::string output = LexicallyNormal(InternalPath(settings.OUTDIR));
   const std::string siteFolder =
       RealPath(SiteFolderOf(mainFilePath)).value_or(SiteFolderOf(mainFilePath));
-  const std::optional<std::string> parent = RealPath(FolderOfPath(output));
-  if (!parent) {
-    throw FileError("cannot write '" + NativePath(output) +
-                    "': its folder does not exist");
-  }
-  const std::string target =
-      (*parent == "\\" ? std::string() : *parent) + "\\" + NameOfPath(output);
-  if (IsInsideFolder(target, siteFolder) ||
-      IsInsideFolder(siteFolder, target)) {
-    throw FileError("refusing the output folder '" + NativePath(output) +
-                    "': it must lie outside the document's folder '" +
-                    NativePath(siteFolder) + "' and not hold it");
-  }
   std::optional<FolderLock> parentLock;
-  LockOrRefuse(parentLock, *parent, mainFilePath);
-
-  // What an earlier run left while building is removed first.
-  const std::string bookkeeping =
-      *parent + "\\" + std::string(kBookkeepingFolder);
-  const std::string build = bookkeeping + "\\build";
-  if (files.LookAt(build).isFolder) RemoveTree(files, build);
-
-  const PathFacts existing = files.LookAt(target);
-  if (existing.exists) {
-    if (!existing.isFolder) {
-      throw FileError("cannot write '" + NativePath(output) +
-                      "': a file is in the way");
-    }
-    if (!files.FolderEntries(target).empty() &&
-        !files.LookAt(target + "\\" + std::string(kOutputRecord)).exists) {
-      throw FileError("refusing to write into '" + NativePath(output) +
-                      "': it holds files that are no output of quillery");
-    }
-  }
+  const OutputPlace place = PrepareOutputFolder(
+      files, settings.OUTDIR, siteFolder, mainFilePath, parentLock);
 
   SiteInputs site = ReadSiteInputs(mainFilePath, settings);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
   const std::string siteMainFile = site.mainFilePath;
   const std::string builtNote = BuiltFramesNote(
-      site, LexicallyNormal(target + "\\" + NameOfPath(siteMainFile)));
+      site, LexicallyNormal(place.target + "\\" + NameOfPath(siteMainFile)));
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
   progress.Planned(plan.FileCount(), plan.PageCount());
+  const std::size_t outside = BuildOutputFolder(
+      files, place, plan, siteMainFile, mainFilePath, progress);
 
-  const bool madeBookkeeping = !files.LookAt(bookkeeping).exists;
-  if (madeBookkeeping) files.MakeFolder(bookkeeping);
-  std::size_t outside = 0;
-  try {
-    files.MakeFolder(build);
-    OutputFolderWriter writer(files, siteMainFile, build);
-    ReportingWriter reporting(writer, progress);
-    plan.WriteTo(reporting, [&writer](const std::string& path) {
-      return writer.KeyOf(path);
-    });
-    writer.CopyReferencedFiles();
-    outside = writer.outsideReferences();
-    files.WriteNewFile(build + "\\" + std::string(kOutputRecord),
-                       "This folder is the output of quillery from '" +
-                           NativePath(mainFilePath) + "'.\n",
-                       NewFileMode());
-    files.SyncFileSystem(build);
-    // The one step that puts the new output in place of the old.
-    if (existing.exists) {
-      files.ExchangeFolders(build, target);
-    } else {
-      files.RenameFile(build, target);
-    }
-    files.SyncFolder(*parent);
-  } catch (const FileError&) {
-    try {
-      if (files.LookAt(build).isFolder) RemoveTree(files, build);
-      if (madeBookkeeping) files.RemoveFolder(bookkeeping);
-    } catch (const FileError&) {
-    }
-    throw;
-  }
   // The old output now stands where the new one was built.
   try {
-    if (files.LookAt(build).isFolder) RemoveTree(files, build);
-    if (files.FolderEntries(bookkeeping).empty()) {
-      files.RemoveFolder(bookkeeping);
+    if (files.LookAt(place.build).isFolder) RemoveTree(files, place.build);
+    if (files.FolderEntries(place.bookkeeping).empty()) {
+      files.RemoveFolder(place.bookkeeping);
     }
   } catch (const FileError&) {
   }
@@ -192,8 +226,8 @@ ConversionPlan PlanConversion(SiteInputs site,
   const std::string tocFramePath = site.tocFramePath;
   const std::string mainFilePath = site.mainFilePath;
   // A frames page made by the run is written also when nothing re-points it.
-  std::string madeFramesPage = site.builtFrom.empty() ? std::string()
-                                                      : site.framesText;
+  std::string madeFramesPage =
+      site.builtFrom.empty() ? std::string() : site.framesText;
   std::vector<FileBytes> bulletImages = std::move(site.bulletImages);
   std::string tocFrameText = std::move(site.tocFrameText);
   if (settings.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);

@@ -92,8 +92,8 @@ void BuildFrames(SiteInputs& site) {
   const std::string documentName = FileNameOf(site.mainFilePath);
   const std::string baseName = StripHtmExtension(documentName);
   const std::string contentsName = baseName + "_toc.htm";
-  BuiltFrames built =
-      BuildContentsFrame(std::move(site.framesText), documentName, contentsName);
+  BuiltFrames built = BuildContentsFrame(std::move(site.framesText),
+                                         documentName, contentsName);
   site.builtFrom = site.mainFilePath;
   site.builtHeadings = built.headings;
   site.builtBookmarks = built.newBookmarks;

@@ -53,8 +53,8 @@ std::string BookmarkIn(std::string_view inside, std::size_t& valueAt,
   for (std::size_t at = lower.find("name="); at != std::string::npos;
        at = lower.find("name=", at + 1)) {
     std::size_t value = at + 5;
-    quoted = value < inside.size() && (inside[value] == '"' ||
-                                       inside[value] == '\'');
+    quoted = value < inside.size() &&
+             (inside[value] == '"' || inside[value] == '\'');
     if (quoted) ++value;
     if (inside.compare(value, kTocPrefix.size(), kTocPrefix) != 0) continue;
     std::size_t end = value;
@@ -148,9 +148,9 @@ BuiltFrames BuildContentsFrame(std::string document,
   const std::string title =
       DocumentTitle(document, StripHtmExtension(documentName));
   const std::string encodedName = ReplaceAll(documentName, " ", "%20");
-  std::string contents =
-      "<html>\r\n<head>\r\n" + ExtractCharsetTag(document) + "\r\n<title>" +
-      title + "</title>\r\n</head>\r\n<body>\r\n";
+  std::string contents = "<html>\r\n<head>\r\n" + ExtractCharsetTag(document) +
+                         "\r\n<title>" + title +
+                         "</title>\r\n</head>\r\n<body>\r\n";
   std::size_t number = 0;
   for (const Heading& heading : headings) {
     ++number;
@@ -165,13 +165,12 @@ BuiltFrames BuildContentsFrame(std::string document,
   contents += "</body>\r\n</html>\r\n";
   built.contentsPage = std::move(contents);
 
-  built.framesPage =
-      "<html>\r\n<head>\r\n<title>" + title +
-      "</title>\r\n</head>\r\n<frameset cols=\"245,*\">\r\n"
-      "<frame name=TOC src=\"" +
-      ReplaceAll(contentsName, " ", "%20") +
-      "\">\r\n<frame name=Frame1 src=\"" + encodedName +
-      "\">\r\n</frameset>\r\n</html>\r\n";
+  built.framesPage = "<html>\r\n<head>\r\n<title>" + title +
+                     "</title>\r\n</head>\r\n<frameset cols=\"245,*\">\r\n"
+                     "<frame name=TOC src=\"" +
+                     ReplaceAll(contentsName, " ", "%20") +
+                     "\">\r\n<frame name=Frame1 src=\"" + encodedName +
+                     "\">\r\n</frameset>\r\n</html>\r\n";
   built.document = WithBookmarks(document, headings);
   return built;
 }

@@ -52,8 +52,8 @@ TEST(BuildContentsFrame, ListsHeadingsWithTheirBookmarksOrNewOnes) {
 }
 
 TEST(BuildContentsFrame, ADocumentWithoutHeadingsGivesEmptyContents) {
-  const BuiltFrames built = BuildContentsFrame("<p>plain</p>", "a.htm",
-                                               "a_toc.htm");
+  const BuiltFrames built =
+      BuildContentsFrame("<p>plain</p>", "a.htm", "a_toc.htm");
   EXPECT_EQ(built.headings, 0u);
   EXPECT_EQ(built.document, "<p>plain</p>");
   EXPECT_EQ(built.contentsPage,

@@ -32,7 +32,8 @@ std::vector<std::string> PathComponents(std::string_view path) {
     if (end == std::string_view::npos) end = path.size();
     const std::string_view component = path.substr(begin, end - begin);
     begin = end + 1;
-    if (!component.empty() && component != ".") components.emplace_back(component);
+    if (!component.empty() && component != ".")
+      components.emplace_back(component);
   }
   return components;
 }

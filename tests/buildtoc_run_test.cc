@@ -29,9 +29,8 @@ class BuildTocRunTest : public ::testing::Test {
  protected:
   testing::RunResult Run(const std::string& document,
                          std::vector<std::string> words) {
-    words.insert(words.begin(),
-                 {"/MAINFILE=site/" + document, "/OPTINCLUDETOC=1",
-                  "/BUILDTOC=1"});
+    words.insert(words.begin(), {"/MAINFILE=site/" + document,
+                                 "/OPTINCLUDETOC=1", "/BUILDTOC=1"});
     return RunQuillery(words, dir_.path());
   }
   // Every href="X#Y" of the output that names a file of it finds name="Y"
@@ -41,8 +40,8 @@ class BuildTocRunTest : public ::testing::Test {
     for (const auto& [file, bytes] : site) {
       for (std::sregex_iterator it(bytes.begin(), bytes.end(), link), end;
            it != end; ++it) {
-        const std::string target = std::regex_replace(
-            std::string((*it)[1]), std::regex("%20"), " ");
+        const std::string target =
+            std::regex_replace(std::string((*it)[1]), std::regex("%20"), " ");
         SCOPED_TRACE(file + " -> " + target + "#" + std::string((*it)[2]));
         auto found = site.find(target);
         ASSERT_NE(found, site.end());
@@ -59,10 +58,10 @@ TEST_F(BuildTocRunTest, PlainDocumentBecomesASiteAndStaysAsItIs) {
   WriteBytes(dir_.File("site/Birds.htm"), kPlain);
   const auto result = Run("Birds.htm", {"/LEVELSTOBREAK=2", "/OUTDIR=out"});
   ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_EQ(result.err,
-            "quillery: made a frames page for '" + dir_.File("site/Birds.htm") +
-                "' (3 headings, 2 new bookmarks): open '" +
-                dir_.File("out/Birds_frames.htm") + "'\n");
+  EXPECT_EQ(result.err, "quillery: made a frames page for '" +
+                            dir_.File("site/Birds.htm") +
+                            "' (3 headings, 2 new bookmarks): open '" +
+                            dir_.File("out/Birds_frames.htm") + "'\n");
   EXPECT_EQ(ReadTree(dir_.File("site")), (Tree{{"Birds.htm", kPlain}}));
   const Tree out = ReadTree(dir_.File("out"));
   const std::string toc = out.at("Birds_toc.htm");
@@ -103,15 +102,16 @@ TEST_F(BuildTocRunTest, InPlaceTheDocumentIsOnlyRead) {
   EXPECT_EQ(ReadTree(dir_.File("site")), site);
 }
 
-TEST_F(BuildTocRunTest, ADocumentWithoutHeadingsShowsItselfBesideEmptyContents) {
+TEST_F(BuildTocRunTest,
+       ADocumentWithoutHeadingsShowsItselfBesideEmptyContents) {
   WriteBytes(dir_.File("site/plain.htm"), "<html><body><p>x</p></body></html>");
   const auto result = Run("plain.htm", {"/LEVELSTOBREAK=2", "/OUTDIR=out"});
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   const Tree out = ReadTree(dir_.File("out"));
   EXPECT_EQ(out.at("plain_toc.htm").find("MsoToc"), std::string::npos);
-  EXPECT_NE(out.at("plain_frames.htm")
-                .find("<frame name=Frame1 src=\"plain.htm\">"),
-            std::string::npos);
+  EXPECT_NE(
+      out.at("plain_frames.htm").find("<frame name=Frame1 src=\"plain.htm\">"),
+      std::string::npos);
   EXPECT_EQ(out.at("plain.htm"), "<html><body><p>x</p></body></html>");
 }
 
