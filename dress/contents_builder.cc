@@ -70,24 +70,34 @@ std::string BookmarkIn(std::string_view inside, std::size_t& valueAt,
 
 std::vector<Heading> FindHeadings(const std::string& document) {
   std::vector<Heading> headings;
-  const std::string lower = AsciiLower(document);
-  for (std::size_t open = lower.find("<h"); open != std::string::npos;
-       open = lower.find("<h", open + 1)) {
+  // The end tag found last for each level, so that a heading left open
+  // does not send every later one searching to the end of the text.
+  std::size_t nextClose[4] = {0, 0, 0, 0};
+  bool closesLeft[4] = {true, true, true, true};
+  // Searched without a lower-case copy: documents may be very long.
+  for (std::size_t open = FindAnyCase(document, "<h");
+       open != std::string::npos;
+       open = FindAnyCase(document, "<h", open + 1)) {
     const std::size_t levelAt = open + 2;
-    if (levelAt + 1 >= lower.size()) break;
-    const char level = lower[levelAt];
-    const char after = lower[levelAt + 1];
+    if (levelAt + 1 >= document.size()) break;
+    const char level = document[levelAt];
+    const char after = document[levelAt + 1];
     if (level < '1' || level > '3') continue;
     if (after != '>' && after != ' ' && after != '\t' && after != '\r' &&
         after != '\n') {
       continue;
     }
-    const std::size_t tagEnd = lower.find('>', open);
-    const std::size_t close = lower.find("</h" + std::string(1, level), open);
-    if (tagEnd == std::string::npos || close == std::string::npos ||
-        tagEnd > close) {
-      continue;
+    const std::size_t index = static_cast<std::size_t>(level - '0');
+    if (!closesLeft[index]) continue;
+    if (nextClose[index] <= open) {
+      nextClose[index] =
+          FindAnyCase(document, "</h" + std::string(1, level), open);
+      closesLeft[index] = nextClose[index] != std::string::npos;
+      if (!closesLeft[index]) continue;
     }
+    const std::size_t close = nextClose[index];
+    const std::size_t tagEnd = document.find('>', open);
+    if (tagEnd == std::string::npos || tagEnd > close) continue;
     Heading heading;
     heading.inside = tagEnd + 1;
     heading.level = level;

@@ -97,11 +97,13 @@ std::string PlainText(std::string_view html) {
 }
 
 std::string DocumentTitle(std::string_view page, std::string_view fallback) {
-  const std::string lower = AsciiLower(page);
-  const std::size_t open = lower.find("<title");
+  // The title stands in the head: the search stops at the body, and a long
+  // document is not copied to find it.
+  std::string_view head = page.substr(0, FindAnyCase(page, "<body"));
+  const std::size_t open = FindAnyCase(head, "<title");
   if (open != std::string::npos) {
-    const std::size_t start = lower.find('>', open);
-    const std::size_t close = lower.find("</title", open);
+    const std::size_t start = head.find('>', open);
+    const std::size_t close = FindAnyCase(head, "</title", open);
     if (start != std::string::npos && close != std::string::npos &&
         start < close) {
       std::string title = PlainText(page.substr(start + 1, close - start - 1));

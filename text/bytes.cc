@@ -25,6 +25,23 @@ std::string AsciiUpper(std::string_view text) {
   return upper;
 }
 
+std::size_t FindAnyCase(std::string_view text, std::string_view lowerNeedle,
+                        std::size_t from) {
+  auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  if (lowerNeedle.size() > text.size()) return std::string_view::npos;
+  for (std::size_t at = from; at + lowerNeedle.size() <= text.size(); ++at) {
+    std::size_t matched = 0;
+    while (matched < lowerNeedle.size() &&
+           lower(text[at + matched]) == lowerNeedle[matched]) {
+      ++matched;
+    }
+    if (matched == lowerNeedle.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from,
                        std::string_view to) {
   if (from.empty()) return std::string(text);

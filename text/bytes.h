@@ -30,6 +30,13 @@ inline bool Contains(std::string_view text, std::string_view needle) {
   return text.find(needle) != std::string_view::npos;
 }
 
+// The position of the first occurrence of `lowerNeedle` (lower case) at or
+// after `from`, the text's ASCII letters taken in any case; npos for none.
+// It copies nothing, so it suits a search near the start of a long text.
+[[nodiscard]] std::size_t FindAnyCase(std::string_view text,
+                                      std::string_view lowerNeedle,
+                                      std::size_t from = 0);
+
 // Replaces every occurrence of `from` by `to`, left to right, without
 // searching the inserted text again: "ana" in "banana" is replaced once.
 // An empty `from` leaves the text unchanged.

@@ -20,6 +20,14 @@ TEST(EscapeControlBytes, KeepsAMessageOnOneLineWithoutEscapes) {
   EXPECT_EQ(EscapeControlBytes("plain 'site/doc.htm'"), "plain 'site/doc.htm'");
 }
 
+TEST(FindAnyCase, FindsTheNeedleInAnyLetterCase) {
+  EXPECT_EQ(FindAnyCase("<HEAD><TiTlE>", "<title"), 6u);
+  EXPECT_EQ(FindAnyCase("<title><title>", "<title", 1), 7u);
+  EXPECT_EQ(FindAnyCase("\xC4<title", "<title"), 1u);
+  EXPECT_EQ(FindAnyCase("<titl", "<title"), std::string_view::npos);
+  EXPECT_EQ(FindAnyCase("", "x"), std::string_view::npos);
+}
+
 TEST(AsciiLower, TouchesOnlyAsciiLetters) {
   EXPECT_EQ(AsciiLower("AbC\xC4\xE4 1Z"), "abc\xC4\xE4 1z");
   EXPECT_EQ(AsciiUpper("AbC\xC4\xE4 1z"), "ABC\xC4\xE4 1Z");
