@@ -24,19 +24,6 @@ std::string SiteFolderOf(const std::string& mainFilePath) {
   return mainFilePath.substr(0, separator);
 }
 
-// Removes a folder and all it holds; links are removed, not followed.
-void RemoveTree(FileOperations& files, const std::string& folder) {
-  for (const std::string& name : files.FolderEntries(folder)) {
-    const std::string path = folder + "\\" + name;
-    if (files.LookAt(path).isFolder) {
-      RemoveTree(files, path);
-    } else {
-      files.RemoveFile(path);
-    }
-  }
-  files.RemoveFolder(folder);
-}
-
 // The line that says which file to open when the frames page was made by
 // the run; "" otherwise. `opened` is where the frames page ends up.
 std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
@@ -118,7 +105,7 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
 
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
   place.build = place.bookkeeping + "\\build";
-  if (files.LookAt(place.build).isFolder) RemoveTree(files, place.build);
+  if (files.LookAt(place.build).isFolder) RemoveFolderTree(files, place.build);
 
   const PathFacts existing = files.LookAt(place.target);
   place.replaces = existing.exists;
@@ -168,7 +155,8 @@ std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
     return writer.outsideReferences();
   } catch (const FileError&) {
     try {
-      if (files.LookAt(place.build).isFolder) RemoveTree(files, place.build);
+      if (files.LookAt(place.build).isFolder)
+        RemoveFolderTree(files, place.build);
       if (madeBookkeeping) files.RemoveFolder(place.bookkeeping);
     } catch (const FileError&) {
     }
@@ -200,7 +188,8 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
 
   // The old output now stands where the new one was built.
   try {
-    if (files.LookAt(place.build).isFolder) RemoveTree(files, place.build);
+    if (files.LookAt(place.build).isFolder)
+      RemoveFolderTree(files, place.build);
     if (files.FolderEntries(place.bookkeeping).empty()) {
       files.RemoveFolder(place.bookkeeping);
     }

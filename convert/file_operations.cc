@@ -59,4 +59,16 @@ void SystemFileOperations::RemoveFolder(const std::string& path) {
   quillery::RemoveFolder(path);
 }
 
+void RemoveFolderTree(FileOperations& files, const std::string& folder) {
+  for (const std::string& name : files.FolderEntries(folder)) {
+    const std::string path = folder + "\\" + name;
+    if (files.LookAt(path).isFolder) {
+      RemoveFolderTree(files, path);
+    } else {
+      files.RemoveFile(path);
+    }
+  }
+  files.RemoveFolder(folder);
+}
+
 }  // namespace quillery

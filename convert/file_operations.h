@@ -55,6 +55,9 @@ class SystemFileOperations : public FileOperations {
   void RemoveFolder(const std::string& path) override;
 };
 
+// Removes a folder and everything in it; links are removed, not followed.
+void RemoveFolderTree(FileOperations& files, const std::string& folder);
+
 }  // namespace quillery
 
 #endif  // QUILLERY_CONVERT_FILE_OPERATIONS_H_

@@ -15,13 +15,9 @@ bool IsNameByte(char c) {
   return IsAsciiAlnum(c) || c == '-' || c == '_' || c == ':' || c == '.';
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
 // The value that starts at `at` (after "name=" and any blanks).
 std::string AttributeValue(std::string_view text, std::size_t at) {
-  while (at < text.size() && IsBlank(text[at])) ++at;
+  while (at < text.size() && IsHtmlSpace(text[at])) ++at;
   if (at >= text.size()) return std::string();
   const char quote = text[at];
   if (quote == '"' || quote == '\'') {
@@ -30,7 +26,8 @@ std::string AttributeValue(std::string_view text, std::size_t at) {
     return std::string(text.substr(at + 1, end - at - 1));
   }
   std::size_t end = at;
-  while (end < text.size() && !IsBlank(text[end]) && text[end] != '>') ++end;
+  while (end < text.size() && !IsHtmlSpace(text[end]) && text[end] != '>')
+    ++end;
   return std::string(text.substr(at, end - at));
 }
 
@@ -39,8 +36,9 @@ std::string UrlArgument(std::string_view text, std::size_t at) {
   const std::size_t close = text.find(')', at);
   if (close == std::string_view::npos) return std::string();
   std::string_view inside = text.substr(at, close - at);
-  while (!inside.empty() && IsBlank(inside.front())) inside.remove_prefix(1);
-  while (!inside.empty() && IsBlank(inside.back())) inside.remove_suffix(1);
+  while (!inside.empty() && IsHtmlSpace(inside.front()))
+    inside.remove_prefix(1);
+  while (!inside.empty() && IsHtmlSpace(inside.back())) inside.remove_suffix(1);
   if (inside.size() >= 2 && (inside.front() == '"' || inside.front() == '\'') &&
       inside.back() == inside.front()) {
     inside = inside.substr(1, inside.size() - 2);
@@ -107,8 +105,8 @@ ReferenceTarget ClassifyReference(std::string_view reference,
   std::string_view path = reference;
   const std::size_t cut = path.find_first_of("#?");
   if (cut != std::string_view::npos) path = path.substr(0, cut);
-  while (!path.empty() && IsBlank(path.front())) path.remove_prefix(1);
-  while (!path.empty() && IsBlank(path.back())) path.remove_suffix(1);
+  while (!path.empty() && IsHtmlSpace(path.front())) path.remove_prefix(1);
+  while (!path.empty() && IsHtmlSpace(path.back())) path.remove_suffix(1);
   if (path.empty()) return target;
 
   target.kind = ReferenceTarget::Kind::kOutside;

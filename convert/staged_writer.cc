@@ -92,12 +92,7 @@ void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
                    const std::string& staging) {
   try {
     const std::string backups = staging + "\\" + std::string(kBackups);
-    if (files.LookAt(backups).isFolder) {
-      for (const std::string& name : files.FolderEntries(backups)) {
-        files.RemoveFile(backups + "\\" + name);
-      }
-      files.RemoveFolder(backups);
-    }
+    if (files.LookAt(backups).isFolder) RemoveFolderTree(files, backups);
     bool recorded = false;
     for (const std::string& name : files.FolderEntries(staging)) {
       if (name == kRecord) {

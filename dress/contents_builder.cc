@@ -83,10 +83,7 @@ std::vector<Heading> FindHeadings(const std::string& document) {
     const char level = document[levelAt];
     const char after = document[levelAt + 1];
     if (level < '1' || level > '3') continue;
-    if (after != '>' && after != ' ' && after != '\t' && after != '\r' &&
-        after != '\n') {
-      continue;
-    }
+    if (after != '>' && !IsHtmlSpace(after)) continue;
     const std::size_t index = static_cast<std::size_t>(level - '0');
     if (!closesLeft[index]) continue;
     if (nextClose[index] <= open) {

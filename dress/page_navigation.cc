@@ -17,10 +17,6 @@ constexpr std::string_view kPageNavigation = "[PAGENAV]";
 constexpr std::string_view kContents = kContentsMarker;
 constexpr std::string_view kCurrentPage = " aria-current=\"page\"";
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
 // The marker that begins at `at`, and what it expands to; null for none.
 const std::string* MarkerAt(std::string_view text, std::size_t at,
                             const PageMarkers& markers, std::size_t& length) {
@@ -85,7 +81,7 @@ std::string PlainText(std::string_view html) {
       inTag = c != '>';
       continue;
     }
-    if (IsBlank(c)) {
+    if (IsHtmlSpace(c)) {
       pendingBlank = !plain.empty();
       continue;
     }
@@ -138,7 +134,7 @@ ContentsMarker::ContentsMarker(std::string contents)
   const std::string lower = AsciiLower(contents_);
   for (std::size_t tag = lower.find("<a"); tag != std::string::npos;
        tag = lower.find("<a", tag + 2)) {
-    if (tag + 2 >= lower.size() || !IsBlank(lower[tag + 2])) continue;
+    if (tag + 2 >= lower.size() || !IsHtmlSpace(lower[tag + 2])) continue;
     const std::size_t end = lower.find('>', tag);
     const std::size_t href = lower.find("href=", tag);
     if (end == std::string::npos || href == std::string::npos || href > end) {
@@ -151,7 +147,7 @@ ContentsMarker::ContentsMarker(std::string contents)
       ++value;
     } else {
       valueEnd = value;
-      while (valueEnd < end && !IsBlank(contents_[valueEnd])) ++valueEnd;
+      while (valueEnd < end && !IsHtmlSpace(contents_[valueEnd])) ++valueEnd;
     }
     if (valueEnd == std::string::npos || valueEnd > end) continue;
     const std::string target = contents_.substr(value, valueEnd - value);

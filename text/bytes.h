@@ -25,6 +25,11 @@ inline bool IsAsciiAlnum(char c) {
   return IsAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// HTML's white space: blank, tab, line feed, form feed, carriage return.
+inline bool IsHtmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
 // True when `needle` occurs in `text`.
 inline bool Contains(std::string_view text, std::string_view needle) {
   return text.find(needle) != std::string_view::npos;
