@@ -171,6 +171,16 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                     ConversionProgress& progress) {
   const std::string siteFolder =
       RealPath(SiteFolderOf(mainFilePath)).value_or(SiteFolderOf(mainFilePath));
+  // An in-place conversion stopped halfway left the site between its old
+  // and its new state: the site is not read until a run in place has
+  // finished it.
+  if (files.LookAt(siteFolder + "\\" + std::string(kBookkeepingFolder) +
+                   "\\" + std::string(kStagingFolder))
+          .exists) {
+    throw FileError("cannot convert '" + NativePath(mainFilePath) +
+                    "': an earlier conversion of it in place was stopped; run "
+                    "it again without /OUTDIR= to finish it first");
+  }
   std::optional<FolderLock> parentLock;
   const OutputPlace place = PrepareOutputFolder(
       files, settings.OUTDIR, siteFolder, mainFilePath, parentLock);

@@ -284,6 +284,10 @@ TEST_F(CommitRunTest, LeftoversOfAnEarlierRun) {
       WriteBytes(File("doc.htm"), kFrames + "<!-- edited -->");
       expected["site/doc.htm"] = "";  // converted from the edited page
     }
+    // Into an output folder the half-done site is not read.
+    settings_.OUTDIR = dir_.File("../out");
+    EXPECT_THROW(static_cast<void>(Convert()), FileError);
+    settings_.OUTDIR.clear();
     EXPECT_EQ(Convert(), row.outcome);
     Tree after = ReadTree(dir_.path());
     if (row.editMainFile) {
