@@ -315,7 +315,8 @@ std::string UsageText() {
       "\n";
   auto keyLine = [](const KeyDescription& key) {
     std::string line = "  /" + std::string(key.key) + "...";
-    line.resize(24, ' ');
+    // A long key keeps a blank before its meaning.
+    line.resize(std::max<std::size_t>(24, line.size() + 1), ' ');
     return line + std::string(key.meaning) + " [" +
            std::string(key.defaultValue) + "]\n";
   };
