@@ -51,7 +51,7 @@ void TerminalProgress::Staged(std::size_t bytes) {
   shownWidth_ = line.size();
 }
 
-void TerminalProgress::Warning(const std::string& message) {
+void TerminalProgress::Notice(const std::string& message) {
   Clear();
   err_ << "quillery: " << EscapeControlBytes(message) << "\n";
 }

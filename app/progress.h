@@ -28,8 +28,8 @@ class TerminalProgress : public ConversionProgress {
 
   void Planned(std::size_t files, std::size_t pages) override;
   void Staged(std::size_t bytes) override;
-  // Clears the line and prints the warning on a line of its own.
-  void Warning(const std::string& message) override;
+  // Clears the line and prints the notice on a line of its own.
+  void Notice(const std::string& message) override;
 
   // Removes the progress line, if one is shown.
   void Clear();

@@ -205,9 +205,9 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
     }
   } catch (const FileError&) {
   }
-  if (!builtNote.empty()) progress.Warning(builtNote);
+  if (!builtNote.empty()) progress.Notice(builtNote);
   if (outside > 0) {
-    progress.Warning(
+    progress.Notice(
         std::to_string(outside) +
         (outside == 1 ? " reference leads outside '" + NativePath(siteFolder) +
                             "' and was left as it is"
@@ -298,7 +298,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     writer.Discard();
     throw;
   }
-  if (!builtNote.empty()) progress.Warning(builtNote);
+  if (!builtNote.empty()) progress.Notice(builtNote);
   return ConversionOutcome::kConverted;
 }
 

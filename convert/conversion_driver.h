@@ -32,7 +32,7 @@ class ConversionProgress {
   // One more file, of `bytes` bytes, is staged.
   virtual void Staged(std::size_t /*bytes*/) {}
   // Something the user should know that does not stop the run.
-  virtual void Warning(const std::string& /*message*/) {}
+  virtual void Notice(const std::string& /*message*/) {}
 };
 
 // Converts the frames page at `mainFilePath` (internal path form), all or
