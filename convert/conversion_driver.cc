@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "convert/background_writer.h"
 #include "convert/multi_page.h"
 #include "convert/output_folder.h"
 #include "convert/site_paths.h"
@@ -57,9 +58,10 @@ class ReportingWriter : public SiteWriter {
  public:
   ReportingWriter(SiteWriter& writer, ConversionProgress& progress)
       : writer_(writer), progress_(progress) {}
-  void WriteFile(const std::string& path, std::string_view bytes) override {
-    writer_.WriteFile(path, bytes);
-    progress_.Staged(bytes.size());
+  void WriteFile(const std::string& path, std::string bytes) override {
+    const std::size_t size = bytes.size();
+    writer_.WriteFile(path, std::move(bytes));
+    progress_.Staged(size);
   }
 
  private:
@@ -135,10 +137,14 @@ std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
   try {
     files.MakeFolder(place.build);
     OutputFolderWriter writer(files, mainFilePath, place.build);
-    ReportingWriter reporting(writer, progress);
-    plan.WriteTo(reporting, [&writer](const std::string& path) {
-      return writer.KeyOf(path);
-    });
+    {
+      BackgroundWriter background(writer);
+      ReportingWriter reporting(background, progress);
+      plan.WriteTo(reporting, [&writer](const std::string& path) {
+        return writer.KeyOf(path);
+      });
+      background.Finish();
+    }
     writer.CopyReferencedFiles();
     files.WriteNewFile(place.build + "\\" + std::string(kOutputRecord),
                        "This folder is the output of quillery from '" +
@@ -174,8 +180,9 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   // An in-place conversion stopped halfway left the site between its old
   // and its new state: the site is not read until a run in place has
   // finished it.
-  if (files.LookAt(siteFolder + "\\" + std::string(kBookkeepingFolder) +
-                   "\\" + std::string(kStagingFolder))
+  if (files
+          .LookAt(siteFolder + "\\" + std::string(kBookkeepingFolder) + "\\" +
+                  std::string(kStagingFolder))
           .exists) {
     throw FileError("cannot convert '" + NativePath(mainFilePath) +
                     "': an earlier conversion of it in place was stopped; run "
@@ -288,11 +295,16 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
 
   progress.Planned(plan.FileCount(), plan.PageCount());
   StagedSiteWriter writer(files, siteFolder, siteMainFile, tocFramePath);
-  ReportingWriter reporting(writer, progress);
   try {
-    plan.WriteTo(reporting, [&writer](const std::string& path) {
-      return writer.KeyOf(path);
-    });
+    {
+      // Pages are made here while the files before them are staged.
+      BackgroundWriter background(writer);
+      ReportingWriter reporting(background, progress);
+      plan.WriteTo(reporting, [&writer](const std::string& path) {
+        return writer.KeyOf(path);
+      });
+      background.Finish();
+    }
     writer.Commit();
   } catch (const FileError&) {
     writer.Discard();

@@ -88,8 +88,7 @@ void OutputFolderWriter::NoteReferences(const std::string& relative,
   }
 }
 
-void OutputFolderWriter::WriteFile(const std::string& path,
-                                   std::string_view bytes) {
+void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
   const std::string key = paths_.KeyOf(path);
   // The file keeps the permissions of the site's file it stands for.
   const PathFacts source = files_.LookAt(key);

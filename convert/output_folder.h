@@ -32,7 +32,7 @@ class OutputFolderWriter : public SiteWriter {
   // The real location of a planned path (SitePaths::KeyOf).
   [[nodiscard]] std::string KeyOf(const std::string& path);
 
-  void WriteFile(const std::string& path, std::string_view bytes) override;
+  void WriteFile(const std::string& path, std::string bytes) override;
 
   // Copies the main file when no planned file took its place, and every
   // regular file of the site that the written files refer to (href, src,

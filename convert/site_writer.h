@@ -13,7 +13,7 @@ class SiteWriter {
   virtual ~SiteWriter() = default;
   // Puts `bytes` at `path` (internal form) as the file's whole content,
   // replacing what stood there. Throws FileError when it cannot.
-  virtual void WriteFile(const std::string& path, std::string_view bytes) = 0;
+  virtual void WriteFile(const std::string& path, std::string bytes) = 0;
 };
 
 }  // namespace quillery

@@ -203,8 +203,7 @@ std::string StagedSiteWriter::BackupPath(const Entry& entry) const {
   return staging_ + "\\" + std::string(kBackups) + "\\" + entry.stagedName;
 }
 
-void StagedSiteWriter::WriteFile(const std::string& path,
-                                 std::string_view bytes) {
+void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   Entry entry;
   entry.target = path;
   entry.key = KeyOf(path);

@@ -45,7 +45,7 @@ class StagedSiteWriter : public SiteWriter {
   // Stages the file: refuses a target that is a folder or anything else but
   // a regular file, then writes the bytes under a short staging name, with
   // the permissions of the file it will replace.
-  void WriteFile(const std::string& path, std::string_view bytes) override;
+  void WriteFile(const std::string& path, std::string bytes) override;
 
   // Makes the staged files durable, records them, and renames them into
   // place. On a failure puts back every file it replaced, removes what was

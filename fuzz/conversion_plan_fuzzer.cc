@@ -24,7 +24,7 @@ namespace {
 // Keeps what is written and stops at a path written twice.
 class MemoryWriter : public quillery::SiteWriter {
  public:
-  void WriteFile(const std::string& path, std::string_view bytes) override {
+  void WriteFile(const std::string& path, std::string bytes) override {
     if (!paths_.insert(quillery::LexicalPathKey(path)).second) std::abort();
     written_ += bytes.size();
   }
