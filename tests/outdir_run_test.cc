@@ -115,6 +115,17 @@ TEST_F(OutdirRunTest, EveryLinkThatWorkedInPlaceWorksInTheOutput) {
   }
 }
 
+TEST_F(OutdirRunTest, TheUsersOwnBulletImagesGoWithTheOutput) {
+  WriteBytes(dir_.File("site/bullet10001.gif"), "the user's bullet");
+  ASSERT_EQ(Run({"/OPTINCLUDETOC=1", "/TOCBULLETS=1"}).exitStatus, 0);
+  EXPECT_EQ(testing::ReadBytes(dir_.File("out/bullet10001.gif")),
+            "the user's bullet");
+  EXPECT_EQ(testing::ReadBytes(dir_.File("out/main10001.gif")),
+            testing::ReadBytes(std::string(QUILLERY_SOURCE_DIR) +
+                               "/convert/main10001.gif"));
+  EXPECT_FALSE(testing::Exists(dir_.File("site/main10001.gif")));
+}
+
 TEST_F(OutdirRunTest, ASecondRunReplacesTheOutputWhole) {
   ASSERT_EQ(Run(kTemplated).exitStatus, 0);
   const std::vector<std::string> plain = {"/OPTINCLUDETOC=1",
