@@ -60,9 +60,11 @@ PageMarkers PageMaker::MarkersFor(std::size_t page) const {
                        split_.PageFile(page + 1) + "\" rel=\"next\">" +
                        label(page + 1, "Next") + " &rarr;</a>";
   }
+  // The start page may be the frames page: it opens in the whole window,
+  // not inside the frame that shows this page.
   if (!navigation_.startPage.empty()) {
     markers.startPage = "<a class=\"q-start\" href=\"" + navigation_.startPage +
-                        "\" rel=\"start\">Start</a>";
+                        "\" rel=\"start\" target=\"_top\">Start</a>";
   }
   markers.pageNavigation = "<nav class=\"q-pages\" aria-label=\"Pages\">" +
                            markers.previousPage + " " + markers.startPage +

@@ -164,7 +164,8 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
             "<a class=\"q-prev\" href=\"R_p0.htm\" rel=\"prev\">&larr; "
             "Previous</a>");
   EXPECT_EQ(middle.startPage,
-            "<a class=\"q-start\" href=\"Report.htm\" rel=\"start\">Start</a>");
+            "<a class=\"q-start\" href=\"Report.htm\" rel=\"start\" "
+            "target=\"_top\">Start</a>");
   EXPECT_EQ(maker.MarkersFor(2).nextPage, "");
   const std::string page = maker.MakePage(2);
   EXPECT_NE(page.find("<title>Two &ndash; Doc</title>"), std::string::npos);

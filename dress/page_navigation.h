@@ -6,7 +6,8 @@
 //   [DOCTITLE]   the document's title: the content page's <title>
 //   [PREVPAGE]   <a class="q-prev" href="R_p2.htm" rel="prev">&larr; ...</a>
 //   [NEXTPAGE]   <a class="q-next" href="R_p4.htm" rel="next">... &rarr;</a>
-//   [STARTPAGE]  <a class="q-start" href="Report.htm" rel="start">Start</a>
+//   [STARTPAGE]  <a class="q-start" href="Report.htm" rel="start"
+//                target="_top">Start</a>, in the whole window
 //   [PAGENAV]    the three in <nav class="q-pages" aria-label="Pages">
 //   [CONTENTS]   the contents, as [WORDTOC] gives them, with every link into
 //                this page marked aria-current="page"
