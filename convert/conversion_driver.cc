@@ -18,13 +18,6 @@
 namespace quillery {
 namespace {
 
-// The main file's folder on disk ("\\" for the root).
-std::string SiteFolderOf(const std::string& mainFilePath) {
-  const std::size_t separator = mainFilePath.rfind('\\');
-  if (separator == 0 || separator == std::string::npos) return "\\";
-  return mainFilePath.substr(0, separator);
-}
-
 // The line that says which file to open when the frames page was made by
 // the run; "" otherwise. `opened` is where the frames page ends up.
 std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
@@ -176,7 +169,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                     FileOperations& files,
                                     ConversionProgress& progress) {
   const std::string siteFolder =
-      RealPath(SiteFolderOf(mainFilePath)).value_or(SiteFolderOf(mainFilePath));
+      RealPath(FolderOfPath(mainFilePath)).value_or(FolderOfPath(mainFilePath));
   // An in-place conversion stopped halfway left the site between its old
   // and its new state: the site is not read until a run in place has
   // finished it.
@@ -265,7 +258,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 FileOperations& files,
                                 ConversionProgress& progress) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
-  const std::string siteFolder = SiteFolderOf(mainFilePath);
+  const std::string siteFolder = FolderOfPath(mainFilePath);
   std::optional<FolderLock> lock;
   try {
     lock.emplace(siteFolder);

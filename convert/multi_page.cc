@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "convert/site_paths.h"
 #include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
@@ -18,13 +19,6 @@
 
 namespace quillery {
 namespace {
-
-// The folder part of a frame source, "/" or "\\" separated: "" for none.
-std::string FolderPartOf(const std::string& source) {
-  const std::size_t separator = source.find_last_of("/\\");
-  return separator == std::string::npos ? std::string()
-                                        : source.substr(0, separator);
-}
 
 DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
   DressingOptions options;
@@ -116,7 +110,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
     tocLinks = locate(CollectTocLinks(tocFrameText));
     // Read from the contents frame page's own folder.
     tocFrameText = ApplyTocLinksFrom(tocFrameText, tocLinks,
-                                     FolderPartOf(*site.tocSource));
+                                     FolderOfPath(*site.tocSource));
   }
 
   std::string charsetTag;
