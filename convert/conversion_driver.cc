@@ -100,14 +100,23 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
 
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
   place.build = place.bookkeeping + "\\build";
-  if (files.LookAt(place.build).isFolder) RemoveFolderTree(files, place.build);
+  // What an earlier build left is removed; a link there is removed itself.
+  if (CheckBookkeepingFolder(files, place.parent)) {
+    const PathFacts build = files.LookAt(place.build);
+    if (build.isFolder) {
+      RemoveFolderTree(files, place.build);
+    } else if (build.exists) {
+      files.RemoveFile(place.build);
+    }
+  }
 
   const PathFacts existing = files.LookAt(place.target);
   place.replaces = existing.exists;
   if (!existing.exists) return place;
   if (!existing.isFolder) {
-    throw FileError("cannot write '" + NativePath(place.output) +
-                    "': a file is in the way");
+    throw FileError("cannot write '" + NativePath(place.output) + "': " +
+                    (existing.isLink ? "a symbolic link" : "a file") +
+                    " is in the way");
   }
   if (!files.FolderEntries(place.target).empty() &&
       !files.LookAt(place.target + "\\" + std::string(kOutputRecord)).exists) {
@@ -173,7 +182,8 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   // An in-place conversion stopped halfway left the site between its old
   // and its new state: the site is not read until a run in place has
   // finished it.
-  if (files
+  if (CheckBookkeepingFolder(files, siteFolder) &&
+      files
           .LookAt(siteFolder + "\\" + std::string(kBookkeepingFolder) + "\\" +
                   std::string(kStagingFolder))
           .exists) {
@@ -274,7 +284,11 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   if (!settings.OUTDIR.empty()) {
     return ConvertIntoFolder(mainFilePath, settings, files, progress);
   }
-  if (RecoverInterruptedCommit(files, siteFolder) == Recovery::kCompleted) {
+  std::string recoveryNotice;
+  const Recovery recovery =
+      RecoverInterruptedCommit(files, siteFolder, &recoveryNotice);
+  if (!recoveryNotice.empty()) progress.Notice(recoveryNotice);
+  if (recovery == Recovery::kCompleted) {
     return ConversionOutcome::kCompletedInterrupted;
   }
 

@@ -1,62 +1,61 @@
 // The real file system behind FileOperations; see file_operations.h.
 #include "convert/file_operations.h"
 
-#include "platform/file_io.h"
-
 namespace quillery {
 
 PathFacts SystemFileOperations::LookAt(const std::string& path) {
-  return quillery::LookAt(path);
+  return handles_.LookAt(path);
 }
 
 std::vector<std::string> SystemFileOperations::FolderEntries(
     const std::string& path) {
-  return quillery::FolderEntries(path);
+  return handles_.FolderEntries(path);
 }
 
-std::string SystemFileOperations::ReadFile(const std::string& path) {
-  return quillery::ReadFile(path);
+std::string SystemFileOperations::ReadFile(const std::string& path,
+                                          std::uint64_t maxBytes) {
+  return handles_.ReadFile(path, maxBytes);
 }
 
 void SystemFileOperations::MakeFolder(const std::string& path) {
-  quillery::MakeFolder(path);
+  handles_.MakeFolder(path);
 }
 
 void SystemFileOperations::WriteNewFile(const std::string& path,
                                         std::string_view bytes,
                                         std::uint32_t mode) {
-  quillery::WriteNewFile(path, bytes, mode);
+  handles_.WriteNewFile(path, bytes, mode);
 }
 
 void SystemFileOperations::SyncFileSystem(const std::string& path) {
-  quillery::SyncFileSystem(path);
+  handles_.SyncFileSystem(path);
 }
 
 void SystemFileOperations::SyncFolder(const std::string& path) {
-  quillery::SyncFolder(path);
+  handles_.SyncFolder(path);
 }
 
 void SystemFileOperations::RenameFile(const std::string& from,
                                       const std::string& to) {
-  quillery::RenameFile(from, to);
+  handles_.RenameFile(from, to);
 }
 
 void SystemFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
-  quillery::ExchangeFolders(first, second);
+  handles_.ExchangeFolders(first, second);
 }
 
 bool SystemFileOperations::LinkFile(const std::string& from,
                                     const std::string& to) {
-  return quillery::LinkFile(from, to);
+  return handles_.LinkFile(from, to);
 }
 
 void SystemFileOperations::RemoveFile(const std::string& path) {
-  quillery::RemoveFile(path);
+  handles_.RemoveFile(path);
 }
 
 void SystemFileOperations::RemoveFolder(const std::string& path) {
-  quillery::RemoveFolder(path);
+  handles_.RemoveFolder(path);
 }
 
 void RemoveFolderTree(FileOperations& files, const std::string& folder) {

@@ -20,7 +20,9 @@ class FileOperations {
   // Looking (changes nothing).
   virtual PathFacts LookAt(const std::string& path) = 0;
   virtual std::vector<std::string> FolderEntries(const std::string& path) = 0;
-  virtual std::string ReadFile(const std::string& path) = 0;
+  // A regular file of at most `maxBytes`, never through a link.
+  virtual std::string ReadFile(const std::string& path,
+                               std::uint64_t maxBytes) = 0;
 
   // Changing: what the platform functions of the same names do.
   virtual void MakeFolder(const std::string& path) = 0;
@@ -36,12 +38,14 @@ class FileOperations {
   virtual void RemoveFolder(const std::string& path) = 0;
 };
 
-// The real file system.
+// The real file system, each folder opened once and used through its
+// handle, no link followed (FolderHandles).
 class SystemFileOperations : public FileOperations {
  public:
   PathFacts LookAt(const std::string& path) override;
   std::vector<std::string> FolderEntries(const std::string& path) override;
-  std::string ReadFile(const std::string& path) override;
+  std::string ReadFile(const std::string& path,
+                       std::uint64_t maxBytes) override;
   void MakeFolder(const std::string& path) override;
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode) override;
@@ -53,6 +57,9 @@ class SystemFileOperations : public FileOperations {
   bool LinkFile(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
+
+ private:
+  FolderHandles handles_;
 };
 
 // Removes a folder and everything in it; links are removed, not followed.

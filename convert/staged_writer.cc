@@ -1,18 +1,13 @@
 // The all-or-nothing writer; see staged_writer.h.
 //
-// The staging folder holds each staged file under a short name, a folder
-// "_originals" with second names (hard links) of the files the commit replaces,
-// so that a failure can put them back, and, once everything staged is durable,
-// the record "record": one line per rename in commit order,
-//   <role> <staged name> <target existed 0/1> <size> <mtime ns> <target>
-// the target given relative to the main file's folder, its bytes below 33,
-// "%" and DEL written as %XX. The record appears by a rename, so a record
-// that exists is whole.
+// The staging folder holds each staged file under a short name
+// (StagedName), a folder "_originals" with second names (hard links) of the
+// files the commit replaces, so that a failure can put them back, and, once
+// everything staged is durable, the record "record" (staging_record.h). The
+// record appears by a rename, so a record that exists is whole.
 #include "convert/staged_writer.h"
 
-#include <optional>
 #include <set>
-#include <sstream>
 
 #include "platform/file_io.h"
 
@@ -23,85 +18,50 @@ constexpr std::string_view kRecord = "record";
 constexpr std::string_view kRecordPart = "record.part";
 // Staged names are letters and digits only, so this name is free.
 constexpr std::string_view kBackups = "_originals";
-constexpr std::string_view kRecordHeading = "quillery staging record 1";
 
-// Short staging names: 0-9, a-z, A-Z, then two characters and more. The
-// main file and the contents frame page get "0" and "1", which no final name
-// is shorter than; the others follow from "2", and their final names are at
-// least 5 bytes long ("x.css").
-std::string ShortName(std::size_t number) {
-  static constexpr std::string_view kDigits =
-      "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  std::string name;
-  do {
-    name.insert(name.begin(), kDigits[number % kDigits.size()]);
-    number /= kDigits.size();
-  } while (number > 0);
-  return name;
+std::string Below(const std::string& folder, std::string_view name) {
+  return folder + "\\" + std::string(name);
 }
 
-std::string Escaped(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string escaped;
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 32 || byte == '%' || byte == 127) {
-      escaped += '%';
-      escaped += kHex[byte >> 4];
-      escaped += kHex[byte & 15];
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
+bool SameAsRecorded(const PathFacts& now, const RecordedRename& recorded) {
+  if (now.exists != recorded.existed) return false;
+  return !now.exists || (now.size == recorded.size &&
+                         now.modifiedNs == recorded.modifiedNs);
 }
 
-std::optional<std::string> Unescaped(std::string_view text) {
-  auto hexValue = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      plain += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = hexValue(text[i + 1]);
-    const int low = hexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    plain += static_cast<char>(high * 16 + low);
-    i += 2;
-  }
-  return plain;
+// True for the names our writer puts into the staging folder.
+bool IsOurStagingName(std::string_view name) {
+  return IsStagedName(name) || name == kRecord || name == kRecordPart ||
+         name == kBackups;
 }
 
-bool SameAsRecorded(const PathFacts& now, const PathFacts& recorded) {
-  if (now.exists != recorded.exists) return false;
-  return !now.exists ||
-         (now.size == recorded.size && now.modifiedNs == recorded.modifiedNs);
-}
-
-// Removes the staging folder and all it holds, the record last, then the
-// bookkeeping folder when nothing else is in it. Best effort: what cannot be
-// removed stays for the next run, which finishes a commit whose record is
-// still there, and removes the rest.
+// Removes the names our writer makes in the staging folder (a link itself,
+// never what it points to), the record last, then the staging folder and
+// the bookkeeping folder when nothing else is in them. Best effort: what
+// cannot be removed stays for the next run, which finishes a commit whose
+// record is still there, and removes the rest.
 void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
                    const std::string& staging) {
   try {
-    const std::string backups = staging + "\\" + std::string(kBackups);
-    if (files.LookAt(backups).isFolder) RemoveFolderTree(files, backups);
+    const std::string backups = Below(staging, kBackups);
+    const PathFacts backupFacts = files.LookAt(backups);
+    if (backupFacts.isFolder) {
+      for (const std::string& name : files.FolderEntries(backups)) {
+        if (IsStagedName(name)) files.RemoveFile(Below(backups, name));
+      }
+      files.RemoveFolder(backups);
+    } else if (backupFacts.exists) {
+      files.RemoveFile(backups);
+    }
     bool recorded = false;
     for (const std::string& name : files.FolderEntries(staging)) {
       if (name == kRecord) {
         recorded = true;
-        continue;
+      } else if (IsStagedName(name) || name == kRecordPart) {
+        files.RemoveFile(Below(staging, name));
       }
-      files.RemoveFile(staging + "\\" + name);
     }
-    if (recorded) files.RemoveFile(staging + "\\" + std::string(kRecord));
+    if (recorded) files.RemoveFile(Below(staging, kRecord));
     files.RemoveFolder(staging);
     if (files.FolderEntries(bookkeeping).empty()) {
       files.RemoveFolder(bookkeeping);
@@ -110,45 +70,13 @@ void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
   }
 }
 
-// One line of the record.
-struct RecordedRename {
-  char role = 'n';
-  std::string stagedName;
-  PathFacts original;
-  std::string target;  // relative to the site folder
-};
-
-std::optional<std::vector<RecordedRename>> ParseRecord(
-    const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
-  if (!std::getline(lines, line) || line != kRecordHeading) return std::nullopt;
-  std::vector<RecordedRename> renames;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    RecordedRename rename;
-    int existed = 0;
-    std::string target;
-    if (!(fields >> rename.role >> rename.stagedName >> existed >>
-          rename.original.size >> rename.original.modifiedNs >> target)) {
-      return std::nullopt;
-    }
-    std::optional<std::string> plain = Unescaped(target);
-    if (!plain || plain->empty()) return std::nullopt;
-    rename.original.exists = existed != 0;
-    rename.target = *plain;
-    renames.push_back(std::move(rename));
-  }
-  return renames;
-}
-
 // Renames in commit order, making each group durable before the next: the
 // new files, then the contents frame page, then the main file. `renamed`
 // counts the renames done, also when one fails.
 void RenameInOrder(
     FileOperations& files,
     const std::vector<std::pair<std::string, std::string>>& renames,
-    const std::vector<char>& roles, std::size_t& renamed) {
+    const std::vector<RenameRole>& roles, std::size_t& renamed) {
   std::set<std::string> folders;
   for (std::size_t i = 0; i < renames.size(); ++i) {
     files.RenameFile(renames[i].first, renames[i].second);
@@ -160,7 +88,76 @@ void RenameInOrder(
   }
 }
 
+// Refuses a staging folder that holds what our writer does not make: a
+// name of another kind, or a folder where a staged file or the record
+// belongs. Nothing of it is removed then, so the refusal names the way out.
+void RefuseForeignEntries(FileOperations& files, const std::string& site,
+                          const std::string& bookkeeping,
+                          const std::string& staging) {
+  auto refuse = [&](const std::string& path) {
+    throw FileError("refusing to work in '" + NativePath(site) + "': '" +
+                    NativePath(path) +
+                    "' was not put there by quillery; remove '" +
+                    NativePath(bookkeeping) + "' and run again");
+  };
+  for (const std::string& name : files.FolderEntries(staging)) {
+    const std::string path = Below(staging, name);
+    if (!IsOurStagingName(name)) refuse(path);
+    const bool isFolder = files.LookAt(path).isFolder;
+    if (name != kBackups && isFolder) refuse(path);
+    if (name != kBackups || !isFolder) continue;
+    for (const std::string& backup : files.FolderEntries(path)) {
+      const std::string backupPath = Below(path, backup);
+      if (!IsStagedName(backup) || files.LookAt(backupPath).isFolder) {
+        refuse(backupPath);
+      }
+    }
+  }
+}
+
+// What stops the recorded renames from being finished safely, or "".
+std::string ProblemWithRenames(FileOperations& files, const std::string& site,
+                               const std::string& staging,
+                               const std::vector<RecordedRename>& renames) {
+  for (const RecordedRename& rename : renames) {
+    const PathFacts staged = files.LookAt(Below(staging, rename.stagedName));
+    if (staged.exists && (!staged.isRegular || staged.links != 1)) {
+      return "the staged file '" + rename.stagedName +
+             "' is no regular file of its own";
+    }
+    PathFacts target;
+    try {
+      target = files.LookAt(Below(site, rename.target));
+    } catch (const FileError&) {
+      return "the way to '" + NativePath(Below(site, rename.target)) +
+             "' is blocked";
+    }
+    if (target.exists && !target.isRegular) {
+      return "'" + NativePath(Below(site, rename.target)) +
+             "' is no regular file";
+    }
+  }
+  return std::string();
+}
+
 }  // namespace
+
+bool CheckBookkeepingFolder(FileOperations& files, const std::string& folder) {
+  const std::string bookkeeping = Below(folder, kBookkeepingFolder);
+  const PathFacts facts = files.LookAt(bookkeeping);
+  if (!facts.exists) return false;
+  if (!facts.isFolder) {
+    const std::string what = facts.isLink      ? "a symbolic link"
+                             : facts.isRegular ? "a file"
+                                               : "no folder";
+    throw FileError("refusing to work in '" + NativePath(folder) + "': '" +
+                    NativePath(bookkeeping) + "' is " + what +
+                    ", not quillery's own folder; remove it and run again");
+  }
+  if (!files.FolderEntries(bookkeeping).empty()) return true;
+  files.RemoveFolder(bookkeeping);
+  return false;
+}
 
 StagedSiteWriter::StagedSiteWriter(FileOperations& files,
                                    const std::string& siteFolder,
@@ -168,8 +165,8 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
                                    const std::string& tocFramePath)
     : files_(files), paths_(siteFolder) {
   siteFolder_ = paths_.siteFolder();
-  bookkeeping_ = siteFolder_ + "\\" + std::string(kBookkeepingFolder);
-  staging_ = bookkeeping_ + "\\" + std::string(kStagingFolder);
+  bookkeeping_ = Below(siteFolder_, kBookkeepingFolder);
+  staging_ = Below(bookkeeping_, kStagingFolder);
   stagingDevice_ = files_.LookAt(siteFolder_).device;
   mainKey_ = KeyOf(mainFilePath);
   tocKey_ = KeyOf(tocFramePath);
@@ -177,6 +174,7 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
 
 std::string StagedSiteWriter::KeyOf(const std::string& path) {
   const std::string key = paths_.KeyOf(path);
+  // Looking at the folder opens it once, checked, for every later write.
   if (checkedFolders_.insert(FolderOfPath(key)).second &&
       files_.LookAt(FolderOfPath(key)).device != stagingDevice_) {
     throw FileError("refusing to write '" + NativePath(path) +
@@ -187,7 +185,7 @@ std::string StagedSiteWriter::KeyOf(const std::string& path) {
 }
 
 void StagedSiteWriter::MakeStagingFolder() {
-  if (!files_.LookAt(bookkeeping_).exists) {
+  if (!CheckBookkeepingFolder(files_, siteFolder_)) {
     files_.MakeFolder(bookkeeping_);
     madeBookkeeping_ = true;
   }
@@ -196,11 +194,11 @@ void StagedSiteWriter::MakeStagingFolder() {
 }
 
 std::string StagedSiteWriter::StagedPath(const Entry& entry) const {
-  return staging_ + "\\" + entry.stagedName;
+  return Below(staging_, entry.stagedName);
 }
 
 std::string StagedSiteWriter::BackupPath(const Entry& entry) const {
-  return staging_ + "\\" + std::string(kBackups) + "\\" + entry.stagedName;
+  return Below(Below(staging_, kBackups), entry.stagedName);
 }
 
 void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
@@ -214,13 +212,13 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
                                              : "it is not a regular file"));
   }
   if (entry.key == mainKey_) {
-    entry.role = Role::kMainFile;
-    entry.stagedName = "0";
+    entry.role = RenameRole::kMainFile;
+    entry.stagedName = StagedName(0);
   } else if (entry.key == tocKey_) {
-    entry.role = Role::kTocFramePage;
-    entry.stagedName = "1";
+    entry.role = RenameRole::kTocFramePage;
+    entry.stagedName = StagedName(1);
   } else {
-    entry.stagedName = ShortName(2 + newFiles_++);
+    entry.stagedName = StagedName(2 + newFiles_++);
   }
   if (!staged_) MakeStagingFolder();
   // A replaced file keeps its permissions. A failure names the file the
@@ -243,7 +241,8 @@ void StagedSiteWriter::Commit() {
   if (!staged_) return;
   // The commit order: new files in the plan's order, then the contents
   // frame page, then the main file.
-  for (Role role : {Role::kNewFile, Role::kTocFramePage, Role::kMainFile}) {
+  for (RenameRole role : {RenameRole::kNewFile, RenameRole::kTocFramePage,
+                          RenameRole::kMainFile}) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       if (entries_[i].role == role) order_.push_back(i);
     }
@@ -253,36 +252,41 @@ void StagedSiteWriter::Commit() {
   // failure; a file system without hard links goes without.
   for (Entry& entry : entries_) {
     if (!entry.original.exists) continue;
-    const std::string backups = staging_ + "\\" + std::string(kBackups);
+    const std::string backups = Below(staging_, kBackups);
     if (!files_.LookAt(backups).exists) files_.MakeFolder(backups);
     entry.backedUp = files_.LinkFile(entry.key, BackupPath(entry));
   }
 
-  std::string record(kRecordHeading);
-  record += '\n';
+  RecordBinding binding;
+  const PathFacts site = files_.LookAt(siteFolder_);
+  binding.siteDevice = site.device;
+  binding.siteInode = site.inode;
+  binding.stagingInode = files_.LookAt(staging_).inode;
+  std::vector<RecordedRename> recorded;
   for (std::size_t i : order_) {
     const Entry& entry = entries_[i];
-    record += entry.role == Role::kNewFile        ? 'n'
-              : entry.role == Role::kTocFramePage ? 't'
-                                                  : 'm';
-    record += ' ' + entry.stagedName + ' ' +
-              (entry.original.exists ? "1 " : "0 ") +
-              std::to_string(entry.original.size) + ' ' +
-              std::to_string(entry.original.modifiedNs) + ' ' +
-              Escaped(paths_.RelativeOf(entry.key)) + '\n';
+    RecordedRename rename;
+    rename.role = entry.role;
+    rename.stagedName = entry.stagedName;
+    rename.existed = entry.original.exists;
+    rename.size = entry.original.size;
+    rename.modifiedNs = entry.original.modifiedNs;
+    rename.target = paths_.RelativeOf(entry.key);
+    recorded.push_back(std::move(rename));
   }
-  const std::string recordPart = staging_ + "\\" + std::string(kRecordPart);
-  files_.WriteNewFile(recordPart, record, NewFileMode());
+  const std::string recordPart = Below(staging_, kRecordPart);
+  files_.WriteNewFile(recordPart, FormatRecord(binding, recorded),
+                      NewFileMode());
   // Every staged file and the record durable before the record counts.
   files_.SyncFileSystem(staging_);
-  files_.RenameFile(recordPart, staging_ + "\\" + std::string(kRecord));
+  files_.RenameFile(recordPart, Below(staging_, kRecord));
   files_.SyncFolder(staging_);
 
   std::vector<std::pair<std::string, std::string>> renames;
-  std::vector<char> roles;
+  std::vector<RenameRole> roles;
   for (std::size_t i : order_) {
     renames.emplace_back(StagedPath(entries_[i]), entries_[i].key);
-    roles.push_back(static_cast<char>(entries_[i].role));
+    roles.push_back(entries_[i].role);
   }
   std::size_t renamed = 0;
   try {
@@ -299,7 +303,7 @@ void StagedSiteWriter::Rollback(std::size_t renamed) {
   // Without the record a kill from here on leaves a staging folder the
   // next run removes; the main file, renamed last, is put back first.
   try {
-    files_.RemoveFile(staging_ + "\\" + std::string(kRecord));
+    files_.RemoveFile(Below(staging_, kRecord));
   } catch (const FileError&) {
   }
   for (std::size_t done = renamed; done-- > 0;) {
@@ -331,32 +335,69 @@ void StagedSiteWriter::Discard() {
 }
 
 Recovery RecoverInterruptedCommit(FileOperations& files,
-                                  const std::string& siteFolder) {
+                                  const std::string& siteFolder,
+                                  std::string* notice) {
   const std::string site = RealPath(siteFolder).value_or(siteFolder);
-  const std::string bookkeeping = site + "\\" + std::string(kBookkeepingFolder);
-  const std::string staging = bookkeeping + "\\" + std::string(kStagingFolder);
-  if (!files.LookAt(staging).isFolder) return Recovery::kNothingLeft;
-
-  const std::string recordPath = staging + "\\" + std::string(kRecord);
-  std::optional<std::vector<RecordedRename>> record;
-  if (files.LookAt(recordPath).isRegular) {
-    record = ParseRecord(files.ReadFile(recordPath));
-  }
-  if (!record) {
-    RemoveStaging(files, bookkeeping, staging);
+  if (!CheckBookkeepingFolder(files, site)) return Recovery::kNothingLeft;
+  const std::string bookkeeping = Below(site, kBookkeepingFolder);
+  const std::string staging = Below(bookkeeping, kStagingFolder);
+  const PathFacts stagingFacts = files.LookAt(staging);
+  if (!stagingFacts.exists) return Recovery::kNothingLeft;
+  auto discard = [&](const std::string& why) {
+    if (notice != nullptr && !why.empty()) {
+      *notice = "removed what an interrupted conversion left in '" +
+                NativePath(bookkeeping) + "' without applying it: " + why;
+    }
     return Recovery::kDiscarded;
+  };
+  if (!stagingFacts.isFolder) {
+    // The name is ours; what stands there is removed itself, never followed.
+    files.RemoveFile(staging);
+    CheckBookkeepingFolder(files, site);
+    return discard("'" + NativePath(staging) + "' was no folder");
   }
+  RefuseForeignEntries(files, site, bookkeeping, staging);
+
+  const std::string recordPath = Below(staging, kRecord);
+  const PathFacts recordFacts = files.LookAt(recordPath);
+  if (!recordFacts.exists) {
+    RemoveStaging(files, bookkeeping, staging);
+    return discard(std::string());
+  }
+  // No plan makes a record longer than a line for each staged file.
+  const std::uint64_t longest =
+      (files.FolderEntries(staging).size() + 1) * kMaxRecordLine;
+  std::string problem;
+  std::optional<std::vector<RecordedRename>> record;
+  if (!recordFacts.isRegular || recordFacts.links != 1) {
+    problem = "the record is no regular file of its own";
+  } else if (recordFacts.size > longest) {
+    problem = "the record is larger than any conversion writes";
+  } else {
+    RecordBinding binding;
+    const PathFacts siteFacts = files.LookAt(site);
+    binding.siteDevice = siteFacts.device;
+    binding.siteInode = siteFacts.inode;
+    binding.stagingInode = stagingFacts.inode;
+    record = ParseRecord(files.ReadFile(recordPath, longest), binding, problem);
+  }
+  if (record) problem = ProblemWithRenames(files, site, staging, *record);
+  if (!problem.empty()) {
+    RemoveStaging(files, bookkeeping, staging);
+    return discard(problem);
+  }
+
   // A rename still to do has its staged file; its target must be as
   // recorded, or the user has changed the site since.
   std::vector<std::pair<std::string, std::string>> renames;
-  std::vector<char> roles;
+  std::vector<RenameRole> roles;
   for (const RecordedRename& entry : *record) {
-    const std::string staged = staging + "\\" + entry.stagedName;
+    const std::string staged = Below(staging, entry.stagedName);
     if (!files.LookAt(staged).exists) continue;
-    const std::string target = site + "\\" + entry.target;
-    if (!SameAsRecorded(files.LookAt(target), entry.original)) {
+    const std::string target = Below(site, entry.target);
+    if (!SameAsRecorded(files.LookAt(target), entry)) {
       RemoveStaging(files, bookkeeping, staging);
-      return Recovery::kDiscarded;
+      return discard(std::string());
     }
     renames.emplace_back(staged, target);
     roles.push_back(entry.role);

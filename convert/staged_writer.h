@@ -19,6 +19,7 @@
 #include "convert/file_operations.h"
 #include "convert/site_paths.h"
 #include "convert/site_writer.h"
+#include "convert/staging_record.h"
 
 namespace quillery {
 
@@ -26,6 +27,13 @@ namespace quillery {
 // staging folder in it.
 constexpr std::string_view kBookkeepingFolder = ".quillery";
 constexpr std::string_view kStagingFolder = "staging";
+
+// Looks at the bookkeeping folder in `folder`: absent, or a real folder.
+// A symbolic link, a file or anything else there is refused (FileError
+// naming the way out) and left alone: nothing is ever made, written or
+// removed through it. An empty bookkeeping folder is removed. Returns true
+// when the folder (still) exists.
+bool CheckBookkeepingFolder(FileOperations& files, const std::string& folder);
 
 class StagedSiteWriter : public SiteWriter {
  public:
@@ -57,12 +65,11 @@ class StagedSiteWriter : public SiteWriter {
   void Discard();
 
  private:
-  enum class Role { kNewFile, kTocFramePage, kMainFile };
   struct Entry {
     std::string target;      // the path as planned
     std::string key;         // KeyOf(target)
     std::string stagedName;  // in the staging folder
-    Role role = Role::kNewFile;
+    RenameRole role = RenameRole::kNewFile;
     PathFacts original;     // the target before the commit
     bool backedUp = false;  // a second name of the original is staged
   };
@@ -91,17 +98,30 @@ class StagedSiteWriter : public SiteWriter {
 
 enum class Recovery {
   kNothingLeft,  // no staging folder: nothing to do
-  kDiscarded,    // an unfinished or outdated staging folder was removed
+  kDiscarded,    // an unfinished, outdated or unusable staging folder was
+                 // removed
   kCompleted,    // a recorded commit was finished
 };
 
 // Looks for a staging folder that an earlier run of the site left behind.
-// Not recorded complete: removed. Recorded complete, and every target still
-// waiting for its rename has the size and time recorded: the renames are
-// finished. A target changed since (the user has restored or edited files):
-// the staging folder is removed and the site left as it is.
+// What it holds may come from someone else (a downloaded site can carry
+// one), so nothing in it is trusted until checked:
+// - the bookkeeping folder is checked first (CheckBookkeepingFolder);
+// - a name in the staging folder that our writer does not make, or a folder
+//   where a file should be, is refused (FileError naming the way out);
+// - not recorded complete: removed;
+// - recorded complete, the record made for this very site and staging
+//   folder (ParseRecord), every staged file still to rename a regular file
+//   with one name, every target folder inside the site with no link on the
+//   way, and every target still as recorded: the renames are finished;
+// - a target changed since (the user has restored or edited files): removed,
+//   the site left as it is;
+// - any other fault of the record or the staged files: removed unapplied,
+//   and `notice` (when given) says so and why.
+// Removing never follows a link: a link is removed itself.
 [[nodiscard]] Recovery RecoverInterruptedCommit(FileOperations& files,
-                                                const std::string& siteFolder);
+                                                const std::string& siteFolder,
+                                                std::string* notice = nullptr);
 
 }  // namespace quillery
 

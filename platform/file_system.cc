@@ -3,12 +3,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/file_io.h"
@@ -33,33 +33,12 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Opens a folder for syncing or locking; -1 with errno set when it cannot.
-int OpenFolder(const std::string& path) {
-  return open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// Opens the folder and syncs through it with `sync` (fsync or syncfs).
-void SyncThrough(const std::string& path, int (*sync)(int)) {
-  const int fd = OpenFolder(path);
-  if (fd < 0) throw Failure("write", path, errno);
-  const bool ok = sync(fd) == 0;
-  const int error = errno;
-  close(fd);
-  if (!ok) throw Failure("write", path, error);
-}
-
-}  // namespace
-
-PathFacts LookAt(const std::string& path) {
-  struct stat info;
+PathFacts FactsOf(const struct stat& info) {
   PathFacts facts;
-  if (lstat(NativePath(path).c_str(), &info) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return facts;
-    throw Failure("read", path, errno);
-  }
   facts.exists = true;
   facts.isRegular = S_ISREG(info.st_mode);
   facts.isFolder = S_ISDIR(info.st_mode);
+  facts.isLink = S_ISLNK(info.st_mode);
   facts.size = static_cast<std::uint64_t>(info.st_size);
   facts.modifiedNs =
       static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
@@ -67,7 +46,51 @@ PathFacts LookAt(const std::string& path) {
   facts.mode = info.st_mode & 07777;
   facts.device = info.st_dev;
   facts.inode = info.st_ino;
+  facts.links = static_cast<std::uint64_t>(info.st_nlink);
   return facts;
+}
+
+// The names of a native path, "." left out. "/a/./b/" gives {"a", "b"}.
+// A ".." is refused: every path the writer is given is resolved already,
+// and one that still names ".." was not made by it.
+std::vector<std::string> NamesOf(const std::string& path,
+                                 std::string_view verb) {
+  const std::string native = NativePath(path);
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= native.size()) {
+    std::size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    std::string name = native.substr(start, end - start);
+    if (name == "..") {
+      throw FileError("cannot " + std::string(verb) + " '" + native +
+                      "': it names \"..\"");
+    }
+    if (!name.empty() && name != ".") names.push_back(std::move(name));
+    start = end + 1;
+  }
+  return names;
+}
+
+std::string Joined(const std::vector<std::string>& names, std::size_t count) {
+  std::string key;
+  for (std::size_t i = 0; i < count; ++i) key += "/" + names[i];
+  return key;
+}
+
+// A folder met on the way that is not one: a link (never followed), or a
+// file or nothing at all.
+enum class Blocked { kNone, kLink, kMissing };
+
+}  // namespace
+
+PathFacts LookAt(const std::string& path) {
+  struct stat info;
+  if (lstat(NativePath(path).c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return PathFacts();
+    throw Failure("read", path, errno);
+  }
+  return FactsOf(info);
 }
 
 std::uint32_t NewFileMode() {
@@ -79,69 +102,141 @@ std::uint32_t NewFileMode() {
   return mode;
 }
 
-void MakeFolder(const std::string& path) {
-  if (mkdir(NativePath(path).c_str(), 0777) != 0) {
-    throw Failure("write", path, errno);
+// An open folder: O_PATH, which needs no read permission and serves every
+// *at call; reading or syncing opens "." through it.
+class FolderHandles::Handle {
+ public:
+  explicit Handle(int fd) : fd_(fd) {}
+  ~Handle() { close(fd_); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  int fd() const { return fd_; }
+  // The folder opened for reading, or -1 with errno set.
+  int OpenForReading() const {
+    return openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+
+ private:
+  int fd_;
+};
+
+FolderHandles::FolderHandles() = default;
+FolderHandles::~FolderHandles() = default;
+
+namespace {
+
+// Opens the folder `name` below `parent` without following a link. Returns
+// -1 and tells why the way is blocked, or sets errno for other failures.
+int OpenBelow(int parent, const std::string& name, Blocked& blocked) {
+  blocked = Blocked::kNone;
+  const int fd = openat(parent, name.c_str(),
+                        O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat info;
+  if (fd >= 0 && fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) return fd;
+  const int error = fd >= 0 ? ENOTDIR : errno;
+  if (fd >= 0) close(fd);
+  if (fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISLNK(info.st_mode)) {
+    blocked = Blocked::kLink;
+  } else if (error == ENOENT || error == ENOTDIR) {
+    blocked = Blocked::kMissing;
+  }
+  errno = error;
+  return -1;
+}
+
+}  // namespace
+
+struct FolderHandles::Place {
+  std::shared_ptr<const Handle> folder;
+  std::string name;
+};
+
+std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
+    const std::vector<std::string>& names, std::size_t count,
+    const std::string& path, std::string_view verb, bool missingIsNull) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  std::shared_ptr<const Handle> folder;
+  for (std::size_t opened = 0; opened <= count; ++opened) {
+    const std::string key = Joined(names, opened);
+    auto known = open_.find(key);
+    if (known != open_.end()) {
+      folder = known->second;
+      continue;
+    }
+    Blocked blocked = Blocked::kNone;
+    const int fd =
+        opened == 0 ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                    : OpenBelow(folder->fd(), names[opened - 1], blocked);
+    if (fd < 0) {
+      if (blocked == Blocked::kLink) {
+        throw FileError("cannot " + std::string(verb) + " '" +
+                        NativePath(path) + "': '" + key +
+                        "' is a symbolic link, which quillery does not follow");
+      }
+      if (blocked == Blocked::kMissing && missingIsNull) return nullptr;
+      throw Failure(verb, path, errno);
+    }
+    folder = std::make_shared<const Handle>(fd);
+    open_.emplace(key, folder);
+  }
+  return folder;
+}
+
+FolderHandles::Place FolderHandles::PlaceOf(const std::string& path,
+                                            std::string_view verb) {
+  const std::vector<std::string> names = NamesOf(path, verb);
+  if (names.empty()) throw Failure(verb, path, EISDIR);
+  return {Open(names, names.size() - 1, path, verb), names.back()};
+}
+
+std::shared_ptr<const FolderHandles::Handle> FolderHandles::FolderAt(
+    const std::string& path, std::string_view verb) {
+  const std::vector<std::string> names = NamesOf(path, verb);
+  return Open(names, names.size(), path, verb);
+}
+
+void FolderHandles::Forget(const std::string& path) {
+  const std::vector<std::string> names = NamesOf(path, "write");
+  const std::string key = Joined(names, names.size());
+  std::lock_guard<std::mutex> hold(mutex_);
+  auto it = open_.lower_bound(key);
+  while (it != open_.end() && it->first.compare(0, key.size(), key) == 0) {
+    const bool below =
+        it->first.size() == key.size() || it->first[key.size()] == '/';
+    it = below ? open_.erase(it) : std::next(it);
   }
 }
 
-void WriteNewFile(const std::string& path, std::string_view bytes,
-                  std::uint32_t mode) {
-  const std::string native = NativePath(path);
-  const int fd =
-      open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) throw Failure("write", path, errno);
-  bool ok = mode == NewFileMode() || fchmod(fd, mode) == 0;
-  ok = ok && WriteAll(fd, bytes);
-  int error = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
+PathFacts FolderHandles::LookAt(const std::string& path) {
+  const std::vector<std::string> names = NamesOf(path, "read");
+  struct stat info;
+  if (names.empty()) {
+    if (fstat(Open(names, 0, path, "read")->fd(), &info) != 0) {
+      throw Failure("read", path, errno);
+    }
+    return FactsOf(info);
   }
-  if (!ok) {
-    unlink(native.c_str());
-    throw Failure("write", path, error);
+  const std::shared_ptr<const Handle> folder =
+      Open(names, names.size() - 1, path, "read", /*missingIsNull=*/true);
+  if (!folder) return PathFacts();
+  if (fstatat(folder->fd(), names.back().c_str(), &info,
+              AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return PathFacts();
+    throw Failure("read", path, errno);
   }
+  return FactsOf(info);
 }
 
-void SyncFileSystem(const std::string& path) { SyncThrough(path, syncfs); }
-
-void SyncFolder(const std::string& path) { SyncThrough(path, fsync); }
-
-void RenameFile(const std::string& from, const std::string& to) {
-  if (rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0) {
-    throw Failure("write", to, errno);
+std::vector<std::string> FolderHandles::FolderEntries(const std::string& path) {
+  const int fd = FolderAt(path, "read")->OpenForReading();
+  if (fd < 0) throw Failure("read", path, errno);
+  DIR* folder = fdopendir(fd);
+  if (folder == nullptr) {
+    const int error = errno;
+    close(fd);
+    throw Failure("read", path, error);
   }
-}
-
-void ExchangeFolders(const std::string& first, const std::string& second) {
-  if (renameat2(AT_FDCWD, NativePath(first).c_str(), AT_FDCWD,
-                NativePath(second).c_str(), RENAME_EXCHANGE) != 0) {
-    throw Failure("write", second, errno);
-  }
-}
-
-bool LinkFile(const std::string& from, const std::string& to) {
-  if (link(NativePath(from).c_str(), NativePath(to).c_str()) == 0) return true;
-  if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK) return false;
-  throw Failure("write", to, errno);
-}
-
-void RemoveFile(const std::string& path) {
-  if (unlink(NativePath(path).c_str()) != 0) {
-    throw Failure("remove", path, errno);
-  }
-}
-
-void RemoveFolder(const std::string& path) {
-  if (rmdir(NativePath(path).c_str()) != 0) {
-    throw Failure("remove", path, errno);
-  }
-}
-
-std::vector<std::string> FolderEntries(const std::string& path) {
-  DIR* folder = opendir(NativePath(path).c_str());
-  if (folder == nullptr) throw Failure("read", path, errno);
   std::vector<std::string> names;
   errno = 0;
   while (const dirent* entry = readdir(folder)) {
@@ -154,7 +249,146 @@ std::vector<std::string> FolderEntries(const std::string& path) {
   return names;
 }
 
-FolderLock::FolderLock(const std::string& folder) : fd_(OpenFolder(folder)) {
+std::string FolderHandles::ReadFile(const std::string& path,
+                                    std::uint64_t maxBytes) {
+  const Place place = PlaceOf(path, "read");
+  // Not blocking: a FIFO put in a file's place must not stop the run.
+  const int fd = openat(place.folder->fd(), place.name.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP) {
+      throw FileError("cannot read '" + NativePath(path) +
+                      "': it is a symbolic link, which quillery does not "
+                      "follow");
+    }
+    throw Failure("read", path, errno);
+  }
+  struct stat info;
+  std::string bytes;
+  std::string problem;
+  if (fstat(fd, &info) != 0) {
+    problem = std::strerror(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    problem = "it is not a regular file";
+  } else if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+    problem = "it is larger than " + std::to_string(maxBytes) + " bytes";
+  } else {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t part = read(fd, &bytes[got], bytes.size() - got);
+      if (part < 0 && errno == EINTR) continue;
+      if (part < 0) problem = std::strerror(errno);
+      if (part <= 0) break;
+      got += static_cast<std::size_t>(part);
+    }
+    bytes.resize(got);
+  }
+  close(fd);
+  if (!problem.empty()) {
+    throw FileError("cannot read '" + NativePath(path) + "': " + problem);
+  }
+  return bytes;
+}
+
+void FolderHandles::MakeFolder(const std::string& path) {
+  const Place place = PlaceOf(path, "write");
+  if (mkdirat(place.folder->fd(), place.name.c_str(), 0777) != 0) {
+    throw Failure("write", path, errno);
+  }
+}
+
+void FolderHandles::WriteNewFile(const std::string& path,
+                                 std::string_view bytes, std::uint32_t mode) {
+  const Place place = PlaceOf(path, "write");
+  const int folder = place.folder->fd();
+  const char* name = place.name.c_str();
+  const int fd = openat(folder, name,
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0666);
+  if (fd < 0) throw Failure("write", path, errno);
+  bool ok = mode == NewFileMode() || fchmod(fd, mode) == 0;
+  ok = ok && WriteAll(fd, bytes);
+  int error = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlinkat(folder, name, 0);
+    throw Failure("write", path, error);
+  }
+}
+
+void FolderHandles::SyncFileSystem(const std::string& path) {
+  const int fd = FolderAt(path, "write")->OpenForReading();
+  if (fd < 0) throw Failure("write", path, errno);
+  const bool ok = syncfs(fd) == 0;
+  const int error = errno;
+  close(fd);
+  if (!ok) throw Failure("write", path, error);
+}
+
+void FolderHandles::SyncFolder(const std::string& path) {
+  const int fd = FolderAt(path, "write")->OpenForReading();
+  if (fd < 0) throw Failure("write", path, errno);
+  const bool ok = fsync(fd) == 0;
+  const int error = errno;
+  close(fd);
+  if (!ok) throw Failure("write", path, error);
+}
+
+void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
+  const Place source = PlaceOf(from, "write");
+  const Place target = PlaceOf(to, "write");
+  if (renameat(source.folder->fd(), source.name.c_str(), target.folder->fd(),
+               target.name.c_str()) != 0) {
+    throw Failure("write", to, errno);
+  }
+  Forget(from);
+  Forget(to);
+}
+
+void FolderHandles::ExchangeFolders(const std::string& first,
+                                    const std::string& second) {
+  const Place one = PlaceOf(first, "write");
+  const Place other = PlaceOf(second, "write");
+  if (renameat2(one.folder->fd(), one.name.c_str(), other.folder->fd(),
+                other.name.c_str(), RENAME_EXCHANGE) != 0) {
+    throw Failure("write", second, errno);
+  }
+  Forget(first);
+  Forget(second);
+}
+
+bool FolderHandles::LinkFile(const std::string& from, const std::string& to) {
+  const Place source = PlaceOf(from, "write");
+  const Place target = PlaceOf(to, "write");
+  if (linkat(source.folder->fd(), source.name.c_str(), target.folder->fd(),
+             target.name.c_str(), 0) == 0) {
+    return true;
+  }
+  if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK) return false;
+  throw Failure("write", to, errno);
+}
+
+void FolderHandles::RemoveFile(const std::string& path) {
+  const Place place = PlaceOf(path, "remove");
+  if (unlinkat(place.folder->fd(), place.name.c_str(), 0) != 0) {
+    throw Failure("remove", path, errno);
+  }
+}
+
+void FolderHandles::RemoveFolder(const std::string& path) {
+  const Place place = PlaceOf(path, "remove");
+  if (unlinkat(place.folder->fd(), place.name.c_str(), AT_REMOVEDIR) != 0) {
+    throw Failure("remove", path, errno);
+  }
+  Forget(path);
+}
+
+FolderLock::FolderLock(const std::string& folder)
+    : fd_(open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
   if (fd_ < 0) throw Failure("read", folder, errno);
   // Only a lock held elsewhere stops a run; a file system that keeps no
   // locks at all cannot tell, and the run goes on.

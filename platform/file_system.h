@@ -6,6 +6,9 @@
 #define QUILLERY_PLATFORM_FILE_SYSTEM_H_
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,39 +20,94 @@ struct PathFacts {
   bool exists = false;
   bool isRegular = false;
   bool isFolder = false;
+  bool isLink = false;
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;  // modification time, nanoseconds since 1970
   std::uint32_t mode = 0;       // permission bits
   std::uint64_t device = 0;     // the file system it lies on
   std::uint64_t inode = 0;
+  std::uint64_t links = 0;  // names of the file (hard links)
 };
 // A path that does not exist gives `exists` false; other failures throw.
+// Links on the way to the path are followed: for looking only.
 [[nodiscard]] PathFacts LookAt(const std::string& path);
 
 // The permission bits of a new file: read and write for all, less the
 // process's file mask.
 [[nodiscard]] std::uint32_t NewFileMode();
 
-void MakeFolder(const std::string& path);
-// Creates the file, which must not exist yet, with `mode` and `bytes`.
-void WriteNewFile(const std::string& path, std::string_view bytes,
-                  std::uint32_t mode);
-// Makes everything written to the file system of `path` durable (syncfs).
-void SyncFileSystem(const std::string& path);
-// Makes the entries of a folder (renames, new and removed names) durable.
-void SyncFolder(const std::string& path);
-// Renames atomically over what stands at `to`.
-void RenameFile(const std::string& from, const std::string& to);
-// Swaps two existing folders (or files) in one step (renameat2 with
-// RENAME_EXCHANGE): each name then stands for what the other stood for.
-void ExchangeFolders(const std::string& first, const std::string& second);
-// Gives the file at `from` the second name `to`. Returns false when the file
-// system has no hard links (nothing is made then).
-[[nodiscard]] bool LinkFile(const std::string& from, const std::string& to);
-void RemoveFile(const std::string& path);
-void RemoveFolder(const std::string& path);
-// The names in a folder, "." and ".." left out.
-[[nodiscard]] std::vector<std::string> FolderEntries(const std::string& path);
+// The writer's operations, each on a path whose folder is opened once and
+// then used through its handle. A folder is opened one name at a time from
+// the root, and a symbolic link met on the way is never followed: the
+// operation fails and says which name is a link. So a folder that is
+// swapped for a link while a run works in it cannot take a write, a
+// rename or a removal somewhere else; and nothing names "..". A folder's
+// handle is dropped when the folder, or one above it, is renamed or
+// removed through the same object, and opened afresh when next used.
+// Safe to use from two threads at once.
+class FolderHandles {
+ public:
+  FolderHandles();
+  ~FolderHandles();
+  FolderHandles(const FolderHandles&) = delete;
+  FolderHandles& operator=(const FolderHandles&) = delete;
+
+  // The facts of the path itself (a link is not followed). A path whose
+  // folder does not exist gives `exists` false; a link on the way throws.
+  [[nodiscard]] PathFacts LookAt(const std::string& path);
+  // The names in a folder, "." and ".." left out.
+  [[nodiscard]] std::vector<std::string> FolderEntries(const std::string& path);
+  // The bytes of a regular file that is not a link, zero bytes included.
+  // Throws when it is anything else or larger than `maxBytes`, so that a
+  // FIFO or a huge file is never read.
+  [[nodiscard]] std::string ReadFile(const std::string& path,
+                                     std::uint64_t maxBytes);
+
+  void MakeFolder(const std::string& path);
+  // Creates the file, which must not exist yet (not even as a link), with
+  // `mode` and `bytes`.
+  void WriteNewFile(const std::string& path, std::string_view bytes,
+                    std::uint32_t mode);
+  // Makes everything written to the file system of `path` durable (syncfs).
+  void SyncFileSystem(const std::string& path);
+  // Makes the entries of a folder (renames, new and removed names) durable.
+  void SyncFolder(const std::string& path);
+  // Renames atomically over what stands at `to`; a link at `to` is
+  // replaced, not followed.
+  void RenameFile(const std::string& from, const std::string& to);
+  // Swaps two existing folders (or files) in one step (renameat2 with
+  // RENAME_EXCHANGE): each name then stands for what the other stood for.
+  void ExchangeFolders(const std::string& first, const std::string& second);
+  // Gives the file at `from` (a link itself, never what it points to) the
+  // second name `to`. Returns false when the file system has no hard links
+  // (nothing is made then).
+  [[nodiscard]] bool LinkFile(const std::string& from, const std::string& to);
+  // Removes the name: a link is removed, never what it points to.
+  void RemoveFile(const std::string& path);
+  void RemoveFolder(const std::string& path);
+
+ private:
+  class Handle;
+  struct Place;
+  // The handle of the folder made of the first `count` of `names`, opened
+  // now when it is not open yet. A folder that does not exist gives null
+  // when `missingIsNull`, else throws, as a link on the way always does.
+  std::shared_ptr<const Handle> Open(const std::vector<std::string>& names,
+                                     std::size_t count,
+                                     const std::string& path,
+                                     std::string_view verb,
+                                     bool missingIsNull = false);
+  // The handle of the folder of `path`, and its last name.
+  Place PlaceOf(const std::string& path, std::string_view verb);
+  // The handle of the folder `path` itself.
+  std::shared_ptr<const Handle> FolderAt(const std::string& path,
+                                         std::string_view verb);
+  // Drops the handles of `path` and of every folder below it.
+  void Forget(const std::string& path);
+
+  std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<const Handle>> open_;
+};
 
 // An exclusive lock (flock) on a folder, held while the object lives. It
 // creates no file, and the system drops it when the process ends.

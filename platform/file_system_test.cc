@@ -16,15 +16,16 @@ using testing::WriteBytes;
 
 TEST(WriteNewFile, WritesBytesWithTheModeAndRefusesAnExistingFile) {
   ScopedTempDir dir;
+  FolderHandles files;
   const std::string path = dir.File("new.htm");
-  WriteNewFile(InternalPath(path), std::string("a\0\r\n", 4), 0640);
+  files.WriteNewFile(InternalPath(path), std::string("a\0\r\n", 4), 0640);
   EXPECT_EQ(ReadBytes(path), std::string("a\0\r\n", 4));
   const PathFacts facts = LookAt(InternalPath(path));
   EXPECT_TRUE(facts.exists && facts.isRegular && !facts.isFolder);
   EXPECT_EQ(facts.mode, 0640u);
   EXPECT_EQ(facts.size, 4u);
   EXPECT_EQ(testing::FileErrorOf(
-                [&] { WriteNewFile(InternalPath(path), "b", 0644); }),
+                [&] { files.WriteNewFile(InternalPath(path), "b", 0644); }),
             "cannot write '" + path + "': File exists");
   EXPECT_EQ(ReadBytes(path), std::string("a\0\r\n", 4));
 }
@@ -43,19 +44,20 @@ TEST(LookAt, TellsMissingFoldersAndLinksWithoutFollowingThem) {
 
 TEST(RenameAndLink, ReplaceAtomicallyAndKeepASecondName) {
   ScopedTempDir dir;
+  FolderHandles files;
   WriteBytes(dir.File("old.htm"), "old");
   WriteBytes(dir.File("new.htm"), "new");
-  ASSERT_TRUE(LinkFile(InternalPath(dir.File("old.htm")),
+  ASSERT_TRUE(files.LinkFile(InternalPath(dir.File("old.htm")),
                        InternalPath(dir.File("kept"))));
-  RenameFile(InternalPath(dir.File("new.htm")),
+  files.RenameFile(InternalPath(dir.File("new.htm")),
              InternalPath(dir.File("old.htm")));
   EXPECT_EQ(ReadBytes(dir.File("old.htm")), "new");
   EXPECT_EQ(ReadBytes(dir.File("kept")), "old");
-  EXPECT_EQ(FolderEntries(InternalPath(dir.path())).size(), 2u);
-  SyncFolder(InternalPath(dir.path()));
-  SyncFileSystem(InternalPath(dir.path()));
+  EXPECT_EQ(files.FolderEntries(InternalPath(dir.path())).size(), 2u);
+  files.SyncFolder(InternalPath(dir.path()));
+  files.SyncFileSystem(InternalPath(dir.path()));
   EXPECT_EQ(
-      testing::FileErrorOf([&] { RemoveFile(InternalPath(dir.File("none"))); }),
+      testing::FileErrorOf([&] { files.RemoveFile(InternalPath(dir.File("none"))); }),
       "cannot remove '" + dir.File("none") + "': No such file or directory");
 }
 

@@ -1,0 +1,81 @@
+// The record of a commit in progress: which staged file goes where, in
+// commit order. The writer puts it into the staging folder once everything
+// staged is durable; a later run of the site that finds it finishes the
+// renames. A record can also come from someone else (a downloaded site may
+// carry one), so it is applied only when every line is one our writer makes
+// and it names the very folders it was written in.
+//
+//   quillery staging record 2 <site device> <site inode> <staging inode>
+//   <role> <staged name> <target existed 0/1> <size> <mtime ns> <target>
+//
+// Role "n" for a new file, "t" for the contents frame page, "m" for the main
+// file; the target is relative to the site folder, "\" separated, its bytes
+// below 33, "%" and DEL written as %XX.
+#ifndef QUILLERY_CONVERT_STAGING_RECORD_H_
+#define QUILLERY_CONVERT_STAGING_RECORD_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillery {
+
+// The folders a record belongs to. A copied or unpacked site has new
+// folders, so a record that came along with it does not match; nor does one
+// unpacked into an existing site folder, whose staging folder is new.
+struct RecordBinding {
+  std::uint64_t siteDevice = 0;
+  std::uint64_t siteInode = 0;
+  std::uint64_t stagingInode = 0;
+  bool operator==(const RecordBinding& other) const;
+};
+
+enum class RenameRole : char {
+  kNewFile = 'n',
+  kTocFramePage = 't',
+  kMainFile = 'm',
+};
+
+struct RecordedRename {
+  RenameRole role = RenameRole::kNewFile;
+  std::string stagedName;
+  bool existed = false;  // the target before the commit
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::string target;  // relative to the site folder, "\" separated
+  bool operator==(const RecordedRename& other) const;
+};
+
+// The longest line a record can hold: a target of 4 096 bytes, each
+// written as %XX, and the fields before it.
+constexpr std::size_t kMaxRecordLine = 3 * 4096 + 128;
+
+// The staging name of the n-th staged file: 0-9, a-z, A-Z, then two
+// characters and more. The main file is "0", the contents frame page "1",
+// every other file from "2" on.
+[[nodiscard]] std::string StagedName(std::size_t number);
+
+// True for a name StagedName gives (at most 11 letters and digits, no
+// leading "0" but "0" itself).
+[[nodiscard]] bool IsStagedName(std::string_view name);
+
+// True for a path relative to the site folder made only of plain names:
+// "\" separated, none empty, "." or "..", no "/", no zero byte, no drive
+// ("C:") in front.
+[[nodiscard]] bool IsPlainRelativePath(std::string_view path);
+
+[[nodiscard]] std::string FormatRecord(
+    const RecordBinding& binding, const std::vector<RecordedRename>& renames);
+
+// The renames of `text` when it is a record our writer makes for the
+// folders of `binding`; otherwise nothing, and `problem` says what is wrong
+// in a few words ("the record was not written in this folder").
+[[nodiscard]] std::optional<std::vector<RecordedRename>> ParseRecord(
+    std::string_view text, const RecordBinding& binding, std::string& problem);
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_STAGING_RECORD_H_
