@@ -149,7 +149,7 @@ std::string StagedName(std::size_t number) {
 }
 
 bool IsStagedName(std::string_view name) {
-  if (name.empty() || name.size() > 11) return false;
+  if (name.empty() || name.size() > 5) return false;
   if (name[0] == '0' && name.size() > 1) return false;
   for (char c : name) {
     if (kDigits.find(c) == std::string_view::npos) return false;

@@ -58,8 +58,9 @@ constexpr std::size_t kMaxRecordLine = 3 * 4096 + 128;
 // every other file from "2" on.
 [[nodiscard]] std::string StagedName(std::size_t number);
 
-// True for a name StagedName gives (at most 11 letters and digits, no
-// leading "0" but "0" itself).
+// True for a name StagedName gives to a plan's file: at most five letters
+// and digits (no plan writes 62^5 files), no leading "0" but "0" itself.
+// So the staging folder's other names ("record", "_originals") are none.
 [[nodiscard]] bool IsStagedName(std::string_view name);
 
 // True for a path relative to the site folder made only of plain names:

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <map>
+#include <string>
+
 #include "platform/file_io.h"
 #include "tests/test_support.h"
 
@@ -59,6 +63,120 @@ TEST(RenameAndLink, ReplaceAtomicallyAndKeepASecondName) {
   EXPECT_EQ(
       testing::FileErrorOf([&] { files.RemoveFile(InternalPath(dir.File("none"))); }),
       "cannot remove '" + dir.File("none") + "': No such file or directory");
+}
+
+// A site folder with a subfolder, and a folder beside it that a link may
+// lead to; `Outside()` must never change.
+class FolderHandlesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir_.File("site/sub/page.htm"), "page");
+    WriteBytes(dir_.File("outside/victim.txt"), "victim");
+  }
+  std::string In(const std::string& name) const {
+    return InternalPath(dir_.File(name));
+  }
+  std::map<std::string, std::string> Outside() const {
+    return testing::ReadTree(dir_.File("outside"));
+  }
+  // The subfolder moved aside and a link to the outside in its place.
+  void SwapSubfolderForLink() {
+    ASSERT_EQ(rename(dir_.File("site/sub").c_str(),
+                     dir_.File("site/moved").c_str()),
+              0);
+    ASSERT_EQ(symlink(dir_.File("outside").c_str(),
+                      dir_.File("site/sub").c_str()),
+              0);
+  }
+
+  ScopedTempDir dir_;
+  FolderHandles files_;
+};
+
+TEST_F(FolderHandlesTest, ALinkOnTheWayIsNeverFollowed) {
+  const auto outside = Outside();
+  SwapSubfolderForLink();
+  const std::string refusal = "': '" + dir_.File("site/sub") +
+                              "' is a symbolic link, which quillery does not "
+                              "follow";
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              files_.WriteNewFile(In("site/sub/new.htm"), "x", 0644);
+            }),
+            "cannot write '" + dir_.File("site/sub/new.htm") + refusal);
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              files_.RenameFile(In("site/moved/page.htm"),
+                                In("site/sub/victim.txt"));
+            }),
+            "cannot write '" + dir_.File("site/sub/victim.txt") + refusal);
+  EXPECT_EQ(testing::FileErrorOf(
+                [&] { files_.RemoveFile(In("site/sub/victim.txt")); }),
+            "cannot remove '" + dir_.File("site/sub/victim.txt") + refusal);
+  EXPECT_EQ(testing::FileErrorOf(
+                [&] { static_cast<void>(files_.LookAt(In("site/sub/x"))); }),
+            "cannot read '" + dir_.File("site/sub/x") + refusal);
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              static_cast<void>(files_.FolderEntries(In("site/sub")));
+            }),
+            "cannot read '" + dir_.File("site/sub") + refusal);
+  // The link itself is looked at and removed, never what it leads to.
+  EXPECT_TRUE(files_.LookAt(In("site/sub")).isLink);
+  files_.RemoveFile(In("site/sub"));
+  EXPECT_FALSE(testing::Exists(dir_.File("site/sub")));
+  EXPECT_EQ(Outside(), outside);
+}
+
+TEST_F(FolderHandlesTest, AFolderSwappedAfterOpeningKeepsTakingTheWrites) {
+  const auto outside = Outside();
+  EXPECT_TRUE(files_.LookAt(In("site/sub/page.htm")).isRegular);
+  SwapSubfolderForLink();
+  files_.WriteNewFile(In("site/sub/new.htm"), "new", 0644);
+  ASSERT_TRUE(files_.LinkFile(In("site/sub/page.htm"), In("site/sub/kept")));
+  files_.RenameFile(In("site/sub/new.htm"), In("site/sub/page.htm"));
+  files_.SyncFolder(In("site/sub"));
+  EXPECT_EQ(testing::ReadTree(dir_.File("site/moved")),
+            (std::map<std::string, std::string>{{"kept", "page"},
+                                                {"page.htm", "new"}}));
+  EXPECT_EQ(Outside(), outside);
+}
+
+TEST_F(FolderHandlesTest, ARenamedFolderIsLookedUpAgain) {
+  EXPECT_TRUE(files_.LookAt(In("site/sub/page.htm")).exists);
+  files_.RenameFile(In("site/sub"), In("site/other"));
+  EXPECT_FALSE(files_.LookAt(In("site/sub/page.htm")).exists);
+  EXPECT_TRUE(files_.LookAt(In("site/other/page.htm")).exists);
+  files_.MakeFolder(In("site/sub"));
+  files_.WriteNewFile(In("site/sub/new.htm"), "new", 0644);
+  EXPECT_EQ(ReadBytes(dir_.File("site/sub/new.htm")), "new");
+  EXPECT_FALSE(testing::Exists(dir_.File("site/other/new.htm")));
+}
+
+TEST_F(FolderHandlesTest, ReadsOnlyRegularFilesUpToTheLimit) {
+  WriteBytes(dir_.File("site/zero"), std::string("a\0b", 3));
+  EXPECT_EQ(files_.ReadFile(In("site/zero"), 3), std::string("a\0b", 3));
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              static_cast<void>(files_.ReadFile(In("site/zero"), 2));
+            }),
+            "cannot read '" + dir_.File("site/zero") +
+                "': it is larger than 2 bytes");
+  ASSERT_EQ(mkfifo(dir_.File("site/fifo").c_str(), 0600), 0);
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              static_cast<void>(files_.ReadFile(In("site/fifo"), 100));
+            }),
+            "cannot read '" + dir_.File("site/fifo") +
+                "': it is not a regular file");
+  ASSERT_EQ(symlink(dir_.File("outside/victim.txt").c_str(),
+                    dir_.File("site/link").c_str()),
+            0);
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              static_cast<void>(files_.ReadFile(In("site/link"), 100));
+            }),
+            "cannot read '" + dir_.File("site/link") +
+                "': it is a symbolic link, which quillery does not follow");
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              static_cast<void>(files_.LookAt(In("site/../outside")));
+            }),
+            "cannot read '" + dir_.File("site/../outside") +
+                "': it names \"..\"");
 }
 
 TEST(FolderLock, OnlyOneHolderAtATime) {
