@@ -1,0 +1,334 @@
+// Whole-program runs on a site whose bookkeeping folder holds what someone
+// else put there, as a downloaded site can: a planted record, links, FIFOs,
+// huge or garbled files. Nothing outside the site may change, the run never
+// hangs or crashes, and no shape leaves the site stuck: the leftovers are
+// removed unapplied and the site converted, or the run is refused with one
+// line that names the way out.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "tests/test_support.h"
+
+namespace quillery {
+namespace {
+
+using testing::ReadTree;
+using testing::RunQuillery;
+using testing::ScopedTempDir;
+using testing::WriteBytes;
+using Tree = std::map<std::string, std::string>;
+
+const std::string kContent =
+    "<html><head><style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n"
+    "</style></head><body>\r\n<p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"
+    "<p>a</p><h1><a name=\"_Toc2\">Two</a></h1></body></html>";
+const std::string kToc =
+    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
+    "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
+    "</body></html>";
+const std::string kFrames =
+    "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"toc.htm\">\r\n"
+    "<frame name=Frame1 src=\"Body.htm\">\r\n</frameset></html>\r\n";
+
+const std::vector<std::string> kWords = {
+    "/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"};
+
+class LeftoverRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* folder : {"site", "clean"}) {
+      WriteBytes(dir_.File(std::string(folder) + "/doc.htm"), kFrames);
+      WriteBytes(dir_.File(std::string(folder) + "/toc.htm"), kToc);
+      WriteBytes(dir_.File(std::string(folder) + "/Body.htm"), kContent);
+    }
+    WriteBytes(dir_.File("outside/victim.txt"), "the user's own file");
+    WriteBytes(dir_.File("outside/secret.txt"), "a secret");
+    WriteBytes(dir_.File("outside/build/kept.txt"), "kept");
+    const auto clean = RunQuillery(
+        {"/MAINFILE=clean/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"},
+        dir_.path());
+    ASSERT_EQ(clean.exitStatus, 0) << clean.err;
+    converted_ = ReadTree(dir_.File("clean"));
+    outside_ = ReadTree(dir_.File("outside"));
+    original_ = ReadTree(dir_.File("site"));
+  }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+  void Link(const std::string& target, const std::string& name) const {
+    ASSERT_EQ(symlink(target.c_str(), File(name).c_str()), 0) << name;
+  }
+  // The staging folder, and a record in it made for this very site and
+  // staging folder, holding `lines`.
+  void PlantRecord(const std::string& lines) const {
+    std::filesystem::create_directories(File("site/.quillery/staging"));
+    WriteBytes(File("site/.quillery/staging/record"), Heading() + lines);
+  }
+  std::string Heading() const {
+    struct stat site;
+    struct stat staging;
+    EXPECT_EQ(stat(File("site").c_str(), &site), 0);
+    EXPECT_EQ(stat(File("site/.quillery/staging").c_str(), &staging), 0);
+    return "quillery staging record 2 " + std::to_string(site.st_dev) + " " +
+           std::to_string(site.st_ino) + " " +
+           std::to_string(staging.st_ino) + "\n";
+  }
+  // Facts of an outside file as a record gives them.
+  std::string Recorded(const std::string& name) const {
+    struct stat info;
+    EXPECT_EQ(stat(File(name).c_str(), &info), 0);
+    return "1 " + std::to_string(info.st_size) + " " +
+           std::to_string(static_cast<long long>(info.st_mtim.tv_sec) *
+                              1000000000 +
+                          info.st_mtim.tv_nsec);
+  }
+  // The site converted as a clean run converts it, the bookkeeping gone.
+  void ExpectConverted(const testing::RunResult& result) {
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(
+        std::filesystem::symlink_status(File("site/.quillery"))));
+    Tree site = ReadTree(File("site"));
+    EXPECT_EQ(site, converted_);
+  }
+
+  ScopedTempDir dir_;
+  Tree converted_;
+  Tree outside_;
+  Tree original_;
+};
+
+TEST_F(LeftoverRunTest, APlantedLeftoverIsRemovedUnappliedAndTheSiteConverted) {
+  const std::string removed = "quillery: removed what an interrupted "
+                              "conversion left in '" +
+                              File("site/.quillery") +
+                              "' without applying it: ";
+  struct Row {
+    const char* name;
+    std::function<void()> plant;
+    std::string why;
+  };
+  const Row rows[] = {
+      {"a record that creates a file outside",
+       [&] {
+         PlantRecord("n 2 0 0 0 ..\\outside\\created.txt\n");
+         WriteBytes(File("site/.quillery/staging/2"), "planted");
+       },
+       "line 2 of the record is malformed"},
+      {"a record that overwrites a file outside",
+       [&] {
+         PlantRecord("n 2 " + Recorded("outside/victim.txt") +
+                     " ..\\outside\\victim.txt\n");
+         WriteBytes(File("site/.quillery/staging/2"), "planted");
+       },
+       "line 2 of the record is malformed"},
+      {"a staged name that takes a file from outside",
+       [&] { PlantRecord("n ../../../outside/secret.txt 0 0 0 stolen.txt\n"); },
+       "line 2 of the record is malformed"},
+      {"an escaped way out",
+       [&] {
+         PlantRecord("n 2 0 0 0 %2E%2E%2Foutside%2Fcreated.txt\n");
+         WriteBytes(File("site/.quillery/staging/2"), "planted");
+       },
+       "line 2 of the record is malformed"},
+      {"a link in the site on the way to the target",
+       [&] {
+         Link(File("outside"), "site/sub");
+         PlantRecord("n 2 " + Recorded("outside/victim.txt") +
+                     " sub\\victim.txt\n");
+         WriteBytes(File("site/.quillery/staging/2"), "planted");
+       },
+       "the way to '" + File("site/sub/victim.txt") + "' is blocked"},
+      {"a staged file that is a link to a file outside",
+       [&] {
+         PlantRecord("n 2 0 0 0 stolen.txt\n");
+         Link(File("outside/secret.txt"), "site/.quillery/staging/2");
+       },
+       "the staged file '2' is no regular file of its own"},
+      {"a staged file that is a second name of a file outside",
+       [&] {
+         PlantRecord("n 2 0 0 0 stolen.txt\n");
+         ASSERT_EQ(link(File("outside/secret.txt").c_str(),
+                        File("site/.quillery/staging/2").c_str()),
+                   0);
+       },
+       "the staged file '2' is no regular file of its own"},
+      {"a staged FIFO",
+       [&] {
+         PlantRecord("n 2 0 0 0 fifo.htm\n");
+         ASSERT_EQ(mkfifo(File("site/.quillery/staging/2").c_str(), 0600), 0);
+       },
+       "the staged file '2' is no regular file of its own"},
+      {"a record that is a link",
+       [&] {
+         std::filesystem::create_directories(File("site/.quillery/staging"));
+         WriteBytes(File("outside/record"),
+                    Heading() + "n 2 0 0 0 stolen.txt\n");
+         outside_ = ReadTree(File("outside"));
+         Link(File("outside/record"), "site/.quillery/staging/record");
+       },
+       "the record is no regular file of its own"},
+      {"a FIFO record",
+       [&] {
+         std::filesystem::create_directories(File("site/.quillery/staging"));
+         ASSERT_EQ(mkfifo(File("site/.quillery/staging/record").c_str(), 0600),
+                   0);
+       },
+       "the record is no regular file of its own"},
+      {"a sparse record of 40 GB",
+       [&] {
+         PlantRecord("");
+         ASSERT_EQ(truncate(File("site/.quillery/staging/record").c_str(),
+                            40LL << 30),
+                   0);
+       },
+       "the record is larger than any conversion writes"},
+      {"a truncated record",
+       [&] { PlantRecord("n 2 0 0 0 Body_p1"); },
+       "the record is cut short"},
+      {"a zero byte in the record",
+       [&] { PlantRecord(std::string("n 2 0 0 0 Body\0.htm\n", 20)); },
+       "line 2 of the record is malformed"},
+      {"garbage",
+       [&] {
+         std::filesystem::create_directories(File("site/.quillery/staging"));
+         WriteBytes(File("site/.quillery/staging/record"),
+                    std::string("\x7f" "ELF\x02\x01\0\0\n", 9));
+       },
+       "the record is not quillery's"},
+      {"a record of another site folder",
+       [&] {
+         PlantRecord("");
+         WriteBytes(File("site/.quillery/staging/record"),
+                    "quillery staging record 2 1 2 3\nn 2 0 0 0 Body_p1.htm\n");
+         WriteBytes(File("site/.quillery/staging/2"), "planted");
+       },
+       "the record was not written in this folder"},
+      {"a staging folder that is a link",
+       [&] {
+         std::filesystem::create_directories(File("site/.quillery"));
+         Link(File("outside"), "site/.quillery/staging");
+       },
+       "'" + File("site/.quillery/staging") + "' was no folder"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.plant();
+    const auto result = RunQuillery(kWords, dir_.path());
+    EXPECT_NE(result.err.find(removed + row.why + "\n"), std::string::npos)
+        << result.err;
+    ExpectConverted(result);
+    EXPECT_EQ(ReadTree(File("outside")), outside_);
+    std::filesystem::remove_all(File("site"));
+    for (const auto& [name, bytes] : original_) {
+      WriteBytes(File("site/" + name), bytes);
+    }
+  }
+}
+
+TEST_F(LeftoverRunTest, LeftoversWithoutARecordAndAnEmptyFolderGoQuietly) {
+  for (bool withStagedFiles : {false, true}) {
+    SCOPED_TRACE(withStagedFiles ? "staged files" : "an empty folder");
+    std::filesystem::create_directories(File("site/.quillery"));
+    if (withStagedFiles) {
+      WriteBytes(File("site/.quillery/staging/2"), "half");
+      Link(File("outside"), "site/.quillery/staging/_originals");
+    }
+    const auto result = RunQuillery(kWords, dir_.path());
+    EXPECT_EQ(result.err.find("removed"), std::string::npos) << result.err;
+    ExpectConverted(result);
+    EXPECT_EQ(ReadTree(File("outside")), outside_);
+    std::filesystem::remove_all(File("site"));
+    for (const auto& [name, bytes] : original_) {
+      WriteBytes(File("site/" + name), bytes);
+    }
+  }
+}
+
+TEST_F(LeftoverRunTest, WhatIsNotOursIsRefusedWithTheWayOut) {
+  struct Row {
+    const char* name;
+    std::function<void()> plant;
+    std::string error;
+  };
+  const std::string site = File("site");
+  const Row rows[] = {
+      {"a bookkeeping folder that is a link",
+       [&] { Link(File("outside"), "site/.quillery"); },
+       "refusing to work in '" + site + "': '" + site +
+           "/.quillery' is a symbolic link, not quillery's own folder; "
+           "remove it and run again"},
+      {"a bookkeeping folder that is a file",
+       [&] { WriteBytes(File("site/.quillery"), "mine"); },
+       "refusing to work in '" + site + "': '" + site +
+           "/.quillery' is a file, not quillery's own folder; remove it and "
+           "run again"},
+      {"a name the writer does not make",
+       [&] { WriteBytes(File("site/.quillery/staging/notes.txt"), "mine"); },
+       "refusing to work in '" + site + "': '" + site +
+           "/.quillery/staging/notes.txt' was not put there by quillery; "
+           "remove '" + site + "/.quillery' and run again"},
+      {"a folder under a staged name",
+       [&] { WriteBytes(File("site/.quillery/staging/2/x"), "mine"); },
+       "refusing to work in '" + site + "': '" + site +
+           "/.quillery/staging/2' was not put there by quillery; remove '" +
+           site + "/.quillery' and run again"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.plant();
+    const Tree before = ReadTree(File("site"));
+    const auto result = RunQuillery(kWords, dir_.path());
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "quillery: " + row.error + "\n");
+    EXPECT_EQ(ReadTree(File("site")), before);
+    EXPECT_EQ(ReadTree(File("outside")), outside_);
+    // The way out the message names.
+    std::filesystem::remove_all(File("site/.quillery"));
+    ExpectConverted(RunQuillery(kWords, dir_.path()));
+    std::filesystem::remove_all(File("site"));
+    for (const auto& [name, bytes] : original_) {
+      WriteBytes(File("site/" + name), bytes);
+    }
+  }
+}
+
+TEST_F(LeftoverRunTest, AnOutputParentsBookkeepingIsCheckedToo) {
+  const std::vector<std::string> words = {
+      "/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1",
+      "/OUTDIR=parent/out"};
+  std::filesystem::create_directories(File("parent"));
+  // A link for the bookkeeping folder: refused, nothing made or removed.
+  Link(File("outside"), "parent/.quillery");
+  auto result = RunQuillery(words, dir_.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: refusing to work in '" + File("parent") +
+                            "': '" + File("parent") +
+                            "/.quillery' is a symbolic link, not quillery's "
+                            "own folder; remove it and run again\n");
+  EXPECT_FALSE(std::filesystem::exists(File("parent/out")));
+  EXPECT_EQ(ReadTree(File("outside")), outside_);
+  // A link where the build folder goes is removed itself.
+  std::filesystem::remove(File("parent/.quillery"));
+  std::filesystem::create_directories(File("parent/.quillery"));
+  Link(File("outside/build"), "parent/.quillery/build");
+  result = RunQuillery(words, dir_.path());
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(ReadTree(File("outside")), outside_);
+  EXPECT_FALSE(std::filesystem::exists(
+      std::filesystem::symlink_status(File("parent/.quillery"))));
+  EXPECT_EQ(ReadTree(File("site")), original_);
+  // The site's own bookkeeping folder as a link refuses an output run too.
+  Link(File("outside"), "site/.quillery");
+  result = RunQuillery(words, dir_.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: refusing to work in '" + File("site") +
+                            "': '" + File("site") +
+                            "/.quillery' is a symbolic link, not quillery's "
+                            "own folder; remove it and run again\n");
+  EXPECT_EQ(ReadTree(File("outside")), outside_);
+}
+
+}  // namespace
+}  // namespace quillery
