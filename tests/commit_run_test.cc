@@ -4,8 +4,10 @@
 // state from which the next run reaches exactly the clean run's result.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -35,6 +37,8 @@ class InjectedFileOperations : public SystemFileOperations {
  public:
   int failAt = 0;  // 0: never
   int stopAt = 0;
+  int changeAt = 0;
+  std::function<void()> change;  // done at changeAt, before the operation
   int count = 0;
   int recordedAt = 0;  // the operation that put the record in place
 
@@ -83,6 +87,7 @@ class InjectedFileOperations : public SystemFileOperations {
  private:
   void Step(const std::string& path) {
     ++count;
+    if (count == changeAt) change();
     if (count == stopAt) throw Stopped{};
     if (count == failAt) {
       throw FileError("cannot write '" + NativePath(path) +
@@ -298,6 +303,77 @@ TEST_F(CommitRunTest, LeftoversOfAnEarlierRun) {
     EXPECT_EQ(after, expected);
     Restore();
   }
+}
+
+TEST_F(CommitRunTest, ACopyOfAStoppedSiteDoesNotApplyItsRecord) {
+  const Tree clean = CleanRun().first;
+  InjectedFileOperations files;
+  files.stopAt = recordedAt_ + 2;  // the first rename into place
+  EXPECT_THROW(static_cast<void>(Convert(files)), Stopped);
+  std::filesystem::copy(dir_.File("site"), dir_.File("copy"),
+                        std::filesystem::copy_options::recursive);
+  ASSERT_TRUE(testing::Exists(dir_.File("copy/.quillery/staging/record")));
+  // In the copy the record names other folders: removed unapplied, and the
+  // copy, whose files are all as they were, is converted afresh.
+  SystemFileOperations real;
+  std::string notice;
+  EXPECT_EQ(RecoverInterruptedCommit(real, InternalPath(dir_.File("copy")),
+                                     &notice),
+            Recovery::kDiscarded);
+  EXPECT_EQ(notice, "removed what an interrupted conversion left in '" +
+                        dir_.File("copy/.quillery") +
+                        "' without applying it: the record was not written "
+                        "in this folder");
+  // The site it was copied from still finishes its own commit.
+  EXPECT_EQ(Convert(), ConversionOutcome::kCompletedInterrupted);
+  std::filesystem::remove_all(dir_.File("copy"));
+  EXPECT_EQ(ReadTree(dir_.path()), clean);
+}
+
+// A subfolder that holds the contents frame page and the bullet images is
+// swapped for a link to a folder outside the site before each file
+// operation in turn: the folder outside never receives a write.
+TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
+  std::filesystem::remove(File("toc.htm"));
+  WriteBytes(File("doc.htm"),
+             "<frame name=TOC src=\"sub/toc.htm\">"
+             "<frame name=Frame1 src=\"Body.htm\">");
+  std::string toc = kToc;
+  for (std::size_t at = toc.find("Body.htm"); at != std::string::npos;
+       at = toc.find("Body.htm", at + 11)) {
+    toc.insert(at, "../");
+  }
+  WriteBytes(File("sub/toc.htm"), toc);
+  WriteBytes(dir_.File("outside/victim.txt"), "the user's own file");
+  original_ = ReadTree(dir_.path());
+  const Tree outside = ReadTree(dir_.File("outside"));
+  const int operations = CleanRun().second;
+  auto swap = [&] {
+    std::filesystem::rename(File("sub"), File("moved"));
+    ASSERT_EQ(symlink(dir_.File("outside").c_str(), File("sub").c_str()), 0);
+  };
+  int keptWrites = 0;
+  for (int changeAt = 0; changeAt <= operations; ++changeAt) {
+    SCOPED_TRACE("swapped before operation " + std::to_string(changeAt));
+    InjectedFileOperations files;
+    if (changeAt == 0) {
+      swap();
+    } else {
+      files.changeAt = changeAt;
+      files.change = swap;
+    }
+    try {
+      static_cast<void>(Convert(files));
+    } catch (const FileError&) {
+    }
+    EXPECT_EQ(ReadTree(dir_.File("outside")), outside);
+    // Swapped once its folder was open, the contents frame page is written
+    // where the folder went.
+    if (testing::ReadBytes(File("moved/toc.htm")) != toc) ++keptWrites;
+    std::filesystem::remove_all(dir_.File("outside"));
+    Restore();
+  }
+  EXPECT_GT(keptWrites, 0);
 }
 
 // Into an output folder that holds an earlier output: a failure or a stop at
