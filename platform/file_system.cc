@@ -320,22 +320,21 @@ void FolderHandles::WriteNewFile(const std::string& path,
   }
 }
 
-void FolderHandles::SyncFileSystem(const std::string& path) {
+void FolderHandles::SyncThrough(const std::string& path, int (*sync)(int)) {
   const int fd = FolderAt(path, "write")->OpenForReading();
   if (fd < 0) throw Failure("write", path, errno);
-  const bool ok = syncfs(fd) == 0;
+  const bool ok = sync(fd) == 0;
   const int error = errno;
   close(fd);
   if (!ok) throw Failure("write", path, error);
 }
 
+void FolderHandles::SyncFileSystem(const std::string& path) {
+  SyncThrough(path, syncfs);
+}
+
 void FolderHandles::SyncFolder(const std::string& path) {
-  const int fd = FolderAt(path, "write")->OpenForReading();
-  if (fd < 0) throw Failure("write", path, errno);
-  const bool ok = fsync(fd) == 0;
-  const int error = errno;
-  close(fd);
-  if (!ok) throw Failure("write", path, error);
+  SyncThrough(path, fsync);
 }
 
 void FolderHandles::RenameFile(const std::string& from, const std::string& to) {

@@ -104,6 +104,8 @@ class FolderHandles {
                                          std::string_view verb);
   // Drops the handles of `path` and of every folder below it.
   void Forget(const std::string& path);
+  // Opens the folder for reading and calls `sync` (fsync or syncfs) on it.
+  void SyncThrough(const std::string& path, int (*sync)(int));
 
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const Handle>> open_;

@@ -22,17 +22,9 @@ using testing::ScopedTempDir;
 using testing::WriteBytes;
 using Tree = std::map<std::string, std::string>;
 
-const std::string kContent =
-    "<html><head><style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n"
-    "</style></head><body>\r\n<p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"
-    "<p>a</p><h1><a name=\"_Toc2\">Two</a></h1></body></html>";
-const std::string kToc =
-    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
-    "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
-    "</body></html>";
-const std::string kFrames =
-    "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"toc.htm\">\r\n"
-    "<frame name=Frame1 src=\"Body.htm\">\r\n</frameset></html>\r\n";
+const std::string& kContent = testing::kTwoHeadingContent;
+const std::string& kToc = testing::kTwoEntryToc;
+const std::string kFrames = testing::FramesPage("toc.htm", "Body.htm");
 
 const std::vector<std::string> kWords = {
     "/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"};
@@ -83,6 +75,12 @@ class LeftoverRunTest : public ::testing::Test {
            std::to_string(static_cast<long long>(info.st_mtim.tv_sec) *
                               1000000000 +
                           info.st_mtim.tv_nsec);
+  }
+  void RestoreSite() const {
+    std::filesystem::remove_all(File("site"));
+    for (const auto& [name, bytes] : original_) {
+      WriteBytes(File("site/" + name), bytes);
+    }
   }
   // The site converted as a clean run converts it, the bookkeeping gone.
   void ExpectConverted(const testing::RunResult& result) {
@@ -220,10 +218,7 @@ TEST_F(LeftoverRunTest, APlantedLeftoverIsRemovedUnappliedAndTheSiteConverted) {
         << result.err;
     ExpectConverted(result);
     EXPECT_EQ(ReadTree(File("outside")), outside_);
-    std::filesystem::remove_all(File("site"));
-    for (const auto& [name, bytes] : original_) {
-      WriteBytes(File("site/" + name), bytes);
-    }
+    RestoreSite();
   }
 }
 
@@ -239,10 +234,7 @@ TEST_F(LeftoverRunTest, LeftoversWithoutARecordAndAnEmptyFolderGoQuietly) {
     EXPECT_EQ(result.err.find("removed"), std::string::npos) << result.err;
     ExpectConverted(result);
     EXPECT_EQ(ReadTree(File("outside")), outside_);
-    std::filesystem::remove_all(File("site"));
-    for (const auto& [name, bytes] : original_) {
-      WriteBytes(File("site/" + name), bytes);
-    }
+    RestoreSite();
   }
 }
 
@@ -287,10 +279,7 @@ TEST_F(LeftoverRunTest, WhatIsNotOursIsRefusedWithTheWayOut) {
     // The way out the message names.
     std::filesystem::remove_all(File("site/.quillery"));
     ExpectConverted(RunQuillery(kWords, dir_.path()));
-    std::filesystem::remove_all(File("site"));
-    for (const auto& [name, bytes] : original_) {
-      WriteBytes(File("site/" + name), bytes);
-    }
+    RestoreSite();
   }
 }
 

@@ -16,25 +16,14 @@ using testing::RunQuillery;
 using testing::ScopedTempDir;
 using testing::WriteBytes;
 
-const std::string kContent =
-    "<html><head><style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n"
-    "</style></head><body>\r\n<p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"
-    "<p>a</p><h1><a name=\"_Toc2\">Two</a></h1></body></html>";
-const std::string kToc =
-    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
-    "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
-    "</body></html>";
-
-std::string Frames(const std::string& toc, const std::string& content) {
-  return "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"" + toc +
-         "\">\r\n<frame name=Frame1 src=\"" + content +
-         "\">\r\n</frameset></html>\r\n";
-}
+using testing::FramesPage;
+const std::string& kContent = testing::kTwoHeadingContent;
+const std::string& kToc = testing::kTwoEntryToc;
 
 class RefusalRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir_.File("site/doc.htm"), Frames("toc.htm", "Body.htm"));
+    WriteBytes(dir_.File("site/doc.htm"), FramesPage("toc.htm", "Body.htm"));
     WriteBytes(dir_.File("site/toc.htm"), kToc);
     WriteBytes(dir_.File("site/Body.htm"), kContent);
     WriteBytes(dir_.File("outside/toc.htm"), kToc);
@@ -108,11 +97,11 @@ TEST_F(RefusalRunTest, OnlyRegularFilesAreRead) {
 TEST_F(RefusalRunTest, FrameSourcesThroughLinksOutOfTheSite) {
   ASSERT_EQ(symlink("../outside", File("site/sub").c_str()), 0);
   const std::string mainFile = File("site/doc.htm");
-  WriteBytes(mainFile, Frames("sub/toc.htm", "Body.htm"));
+  WriteBytes(mainFile, FramesPage("sub/toc.htm", "Body.htm"));
   ExpectRefused({"/TOCBULLETS=1"},
                 "refusing the TOC frame source 'sub/toc.htm' of '" + mainFile +
                     "': it leads out of the document's folder");
-  WriteBytes(mainFile, Frames("toc.htm", "sub/Body.htm"));
+  WriteBytes(mainFile, FramesPage("toc.htm", "sub/Body.htm"));
   ExpectRefused({"/LEVELSTOBREAK=1"},
                 "refusing the Frame1 frame source 'sub/Body.htm' of '" +
                     mainFile + "': it leads out of the document's folder");

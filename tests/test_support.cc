@@ -72,6 +72,21 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
   return files;
 }
 
+const std::string kTwoHeadingContent =
+    "<html><head><style>\r\n<!--\r\n /* Font Definitions */\r\n-->\r\n"
+    "</style></head><body>\r\n<p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"
+    "<p>a</p><h1><a name=\"_Toc2\">Two</a></h1></body></html>";
+const std::string kTwoEntryToc =
+    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
+    "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
+    "</body></html>";
+
+std::string FramesPage(const std::string& toc, const std::string& content) {
+  return "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"" + toc +
+         "\">\r\n<frame name=Frame1 src=\"" + content +
+         "\">\r\n</frameset></html>\r\n";
+}
+
 RunResult RunQuillery(const std::vector<std::string>& words,
                       const std::string& workingFolder) {
   return RunProgram(QUILLERY_EXE, words, workingFolder);

@@ -49,6 +49,13 @@ std::string FileErrorOf(Action action) {
   return "no error";
 }
 
+// A small word-processor site: a content page with two headings (and a
+// style block), its contents frame page linking to them as "Body.htm", and
+// a frames page showing a contents frame page and a content page.
+extern const std::string kTwoHeadingContent;
+extern const std::string kTwoEntryToc;
+std::string FramesPage(const std::string& toc, const std::string& content);
+
 struct RunResult {
   int exitStatus = -1;
   std::string out;
