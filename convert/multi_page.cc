@@ -31,8 +31,9 @@ DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
 }
 
 // The main file as a contents page made from the template: the dressed
-// contents in place of "[QUILLERY]", with its links pointing into the pages.
-// Nothing when the template has no "[QUILLERY]" (the main file then stays).
+// contents in place of "[QUILLERY]", with its links pointing into the pages
+// and naming no frame, as the page stands outside the frameset. Nothing
+// when the template has no "[QUILLERY]" (the main file then stays).
 std::optional<std::string> ContentsMainPage(
     const std::string& mainFilePath, const std::string& templateText,
     const std::string& dressedBody, const std::string& contentsBody,
@@ -43,8 +44,8 @@ std::optional<std::string> ContentsMainPage(
                         ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
                         : stylesheetName);
   if (!Contains(page, kQuilleryMarker)) return std::nullopt;
-  page =
-      ReplaceAll(page, kQuilleryMarker, ApplyTocLinks(dressedBody, tocLinks));
+  page = ReplaceAll(page, kQuilleryMarker,
+                    RemoveFrameTargets(ApplyTocLinks(dressedBody, tocLinks)));
   if (Contains(templateText, kWordTocMarker) && !contentsBody.empty()) {
     page = ReplaceAll(page, kWordTocMarker, contentsBody);
   }
@@ -97,7 +98,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   };
 
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
-  // every page.
+  // every page, where they name no frame: no page stands in the frameset.
   const bool pagesCarryContents =
       Contains(dressing.templateText, kWordTocMarker) ||
       Contains(dressing.templateText, kContentsMarker);
@@ -105,7 +106,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   std::vector<TocLink> tocLinks;
   if (pagesCarryContents) {
     tocLinks = locate(CollectTocLinks(contentsBody));
-    contentsBody = ApplyTocLinks(contentsBody, tocLinks);
+    contentsBody = RemoveFrameTargets(ApplyTocLinks(contentsBody, tocLinks));
   } else {
     tocLinks = locate(CollectTocLinks(tocFrameText));
     // Read from the contents frame page's own folder.
@@ -117,10 +118,9 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   std::string firstPage;
   if (split) {
     charsetTag = split->charsetTag();
-    PageMaker maker(
-        std::move(*split), dressing, options,
-        pagesCarryContents ? RemoveFrameTargets(contentsBody) : std::string(),
-        navigation);
+    PageMaker maker(std::move(*split), dressing, options,
+                    pagesCarryContents ? contentsBody : std::string(),
+                    navigation);
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
@@ -142,9 +142,10 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
       // The contents main page is the contents: its template's markers
       // show the document's title and the contents, and nothing else.
       PageMarkers contentsPageMarkers = outside;
-      contentsPageMarkers.contents = RemoveFrameTargets(
-          pagesCarryContents ? contentsBody
-                             : ApplyTocLinks(parts.body, tocLinks));
+      contentsPageMarkers.contents =
+          pagesCarryContents
+              ? contentsBody
+              : RemoveFrameTargets(ApplyTocLinks(parts.body, tocLinks));
       std::optional<std::string> contentsPage = ContentsMainPage(
           site.mainFilePath,
           ExpandPageMarkers(dressing.templateText, contentsPageMarkers),

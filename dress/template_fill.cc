@@ -51,6 +51,11 @@ std::string PutWordNamespaces(std::string templateText) {
   return templateText;
 }
 
+std::string RemoveFrameTargets(std::string_view text) {
+  return ReplaceAll(ReplaceAll(text, " target=\"Frame1\"", ""),
+                    " target=Frame1", "");
+}
+
 std::string FillTemplate(std::string page, const DressingTexts& texts,
                          std::string_view contentsText,
                          const DressingOptions& options) {
@@ -67,7 +72,8 @@ std::string FillTemplate(std::string page, const DressingTexts& texts,
   if (templateText.empty()) return page;
 
   const bool filled = Contains(templateText, kQuilleryMarker);
-  std::string result = filled ? ReplaceAll(templateText, kQuilleryMarker, page)
+  std::string result = filled ? ReplaceAll(templateText, kQuilleryMarker,
+                                           RemoveFrameTargets(page))
                               : std::move(page);
   const std::string& looked = filled ? result : templateText;
   if (!contentsText.empty() && Contains(looked, kWordTocMarker)) {
