@@ -32,17 +32,14 @@ DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
 
 // The main file as a contents page made from the template: the dressed
 // contents in place of "[QUILLERY]", with its links pointing into the pages
-// and naming no frame, as the page stands outside the frameset. Nothing
+// and naming no frame, as the page stands outside the frameset. Linked to
+// `stylesheetName` unless that is "" (no stylesheet was written). Nothing
 // when the template has no "[QUILLERY]" (the main file then stays).
 std::optional<std::string> ContentsMainPage(
-    const std::string& mainFilePath, const std::string& templateText,
-    const std::string& dressedBody, const std::string& contentsBody,
-    const std::vector<TocLink>& tocLinks, const std::string& stylesheetName,
-    const std::string& charsetTag) {
-  std::string page = InsertStylesheetLink(
-      templateText, stylesheetName.empty()
-                        ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
-                        : stylesheetName);
+    const std::string& templateText, const std::string& dressedBody,
+    const std::string& contentsBody, const std::vector<TocLink>& tocLinks,
+    const std::string& stylesheetName, const std::string& charsetTag) {
+  std::string page = InsertStylesheetLink(templateText, stylesheetName);
   if (!Contains(page, kQuilleryMarker)) return std::nullopt;
   page = ReplaceAll(page, kQuilleryMarker,
                     RemoveFrameTargets(ApplyTocLinks(dressedBody, tocLinks)));
@@ -83,11 +80,9 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   // The whole split is planned before any page is made, so the contents
   // links know their pages before the first page that carries them.
   std::optional<PageSplit> split;
-  std::string stylesheetName;
   const std::string mainFolder = DirectoryOf(site.mainFilePath);
   if (site.contentSource) {
     const std::string& source = *site.contentSource;
-    stylesheetName = StripHtmExtension(FileNameOf(source)) + ".css";
     split = SplitIntoPages(
         std::move(site.contentText),
         StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
@@ -116,6 +111,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
 
   std::string charsetTag;
   std::string firstPage;
+  std::string stylesheetName;  // stays "" unless the stylesheet is written
   if (split) {
     charsetTag = split->charsetTag();
     PageMaker maker(std::move(*split), dressing, options,
@@ -124,6 +120,8 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
+      stylesheetName =
+          StripHtmExtension(FileNameOf(*site.contentSource)) + ".css";
     }
     const std::size_t pages = maker.split().PageCount();
     if (pages > 0) {
@@ -147,7 +145,6 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
               ? contentsBody
               : RemoveFrameTargets(ApplyTocLinks(parts.body, tocLinks));
       std::optional<std::string> contentsPage = ContentsMainPage(
-          site.mainFilePath,
           ExpandPageMarkers(dressing.templateText, contentsPageMarkers),
           dressedBody, contentsBody, tocLinks, stylesheetName, charsetTag);
       if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);
