@@ -66,8 +66,9 @@ static_assert(kWordNamespaceTag.size() == 189);
 // left-to-right pass that does not search again where it cut. A text that
 // stands in a page of its own, not in the frameset, must not send its clicks
 // to a frame that is not there: the browser would open a new tab of that
-// name and drive it from then on.
-[[nodiscard]] std::string RemoveFrameTargets(std::string_view text);
+// name and drive it from then on. A text without "Frame1" comes back as it
+// was, uncopied.
+[[nodiscard]] std::string RemoveFrameTargets(std::string text);
 
 // The finished page for the page slice `page`:
 //  1. the slice through CleanGraphics when `limitImageWidth` is set;

@@ -165,6 +165,8 @@ TEST(RemoveFrameTargets, DropsBothFormsOfTheFrameTargetExactly) {
       {"both, side by side", " target=Frame1 target=\"Frame1\"", ""},
       {"at the very end, CRLF and bytes above 127 kept",
        "\xE4\r\n<a target=Frame1", "\xE4\r\n<a"},
+      {"the name elsewhere stays", "<frame name=Frame1 src=p.htm>",
+       "<frame name=Frame1 src=p.htm>"},
       {"another frame stays", "<a target=\"Frame2\">C</a>",
        "<a target=\"Frame2\">C</a>"},
       // Exact bytes: a longer name loses them too.
