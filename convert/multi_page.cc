@@ -31,20 +31,18 @@ DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
 }
 
 // The main file as a contents page made from the template: the dressed
-// contents in place of "[QUILLERY]", with its links pointing into the pages.
-// Nothing when the template has no "[QUILLERY]" (the main file then stays).
+// contents in place of "[QUILLERY]", with its links pointing into the pages
+// and naming no frame, as the page stands outside the frameset. Linked to
+// `stylesheetName` unless that is "" (no stylesheet was written). Nothing
+// when the template has no "[QUILLERY]" (the main file then stays).
 std::optional<std::string> ContentsMainPage(
-    const std::string& mainFilePath, const std::string& templateText,
-    const std::string& dressedBody, const std::string& contentsBody,
-    const std::vector<TocLink>& tocLinks, const std::string& stylesheetName,
-    const std::string& charsetTag) {
-  std::string page = InsertStylesheetLink(
-      templateText, stylesheetName.empty()
-                        ? StripHtmExtension(FileNameOf(mainFilePath)) + ".css"
-                        : stylesheetName);
+    const std::string& templateText, const std::string& dressedBody,
+    const std::string& contentsBody, const std::vector<TocLink>& tocLinks,
+    const std::string& stylesheetName, const std::string& charsetTag) {
+  std::string page = InsertStylesheetLink(templateText, stylesheetName);
   if (!Contains(page, kQuilleryMarker)) return std::nullopt;
-  page =
-      ReplaceAll(page, kQuilleryMarker, ApplyTocLinks(dressedBody, tocLinks));
+  page = ReplaceAll(page, kQuilleryMarker,
+                    RemoveFrameTargets(ApplyTocLinks(dressedBody, tocLinks)));
   if (Contains(templateText, kWordTocMarker) && !contentsBody.empty()) {
     page = ReplaceAll(page, kWordTocMarker, contentsBody);
   }
@@ -82,11 +80,9 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   // The whole split is planned before any page is made, so the contents
   // links know their pages before the first page that carries them.
   std::optional<PageSplit> split;
-  std::string stylesheetName;
   const std::string mainFolder = DirectoryOf(site.mainFilePath);
   if (site.contentSource) {
     const std::string& source = *site.contentSource;
-    stylesheetName = StripHtmExtension(FileNameOf(source)) + ".css";
     split = SplitIntoPages(
         std::move(site.contentText),
         StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
@@ -97,7 +93,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   };
 
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
-  // every page.
+  // every page, where they name no frame: no page stands in the frameset.
   const bool pagesCarryContents =
       Contains(dressing.templateText, kWordTocMarker) ||
       Contains(dressing.templateText, kContentsMarker);
@@ -105,7 +101,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   std::vector<TocLink> tocLinks;
   if (pagesCarryContents) {
     tocLinks = locate(CollectTocLinks(contentsBody));
-    contentsBody = ApplyTocLinks(contentsBody, tocLinks);
+    contentsBody = RemoveFrameTargets(ApplyTocLinks(contentsBody, tocLinks));
   } else {
     tocLinks = locate(CollectTocLinks(tocFrameText));
     // Read from the contents frame page's own folder.
@@ -115,15 +111,17 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
 
   std::string charsetTag;
   std::string firstPage;
+  std::string stylesheetName;  // stays "" unless the stylesheet is written
   if (split) {
     charsetTag = split->charsetTag();
-    PageMaker maker(
-        std::move(*split), dressing, options,
-        pagesCarryContents ? RemoveFrameTargets(contentsBody) : std::string(),
-        navigation);
+    PageMaker maker(std::move(*split), dressing, options,
+                    pagesCarryContents ? contentsBody : std::string(),
+                    navigation);
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
+      stylesheetName =
+          StripHtmExtension(FileNameOf(*site.contentSource)) + ".css";
     }
     const std::size_t pages = maker.split().PageCount();
     if (pages > 0) {
@@ -142,11 +140,11 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
       // The contents main page is the contents: its template's markers
       // show the document's title and the contents, and nothing else.
       PageMarkers contentsPageMarkers = outside;
-      contentsPageMarkers.contents = RemoveFrameTargets(
-          pagesCarryContents ? contentsBody
-                             : ApplyTocLinks(parts.body, tocLinks));
+      contentsPageMarkers.contents =
+          pagesCarryContents
+              ? contentsBody
+              : RemoveFrameTargets(ApplyTocLinks(parts.body, tocLinks));
       std::optional<std::string> contentsPage = ContentsMainPage(
-          site.mainFilePath,
           ExpandPageMarkers(dressing.templateText, contentsPageMarkers),
           dressedBody, contentsBody, tocLinks, stylesheetName, charsetTag);
       if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);

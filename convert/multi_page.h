@@ -22,6 +22,9 @@ namespace quillery {
 // - with "[WORDTOC]": every page carries the contents, already pointing into
 //   the pages, and the main file becomes a copy of page 0; the TOC frame
 //   text keeps its old targets.
+// What a template holds stands outside the frameset: there the contents and
+// a page poured into "[QUILLERY]" lose their Frame1 targets
+// (RemoveFrameTargets), and the stylesheet is linked only when written.
 // Copies of page 0 are planned only when the split made a page 0. Without a
 // Frame1 frame nothing is split, and without a split point only the
 // stylesheet file is planned before the main file.

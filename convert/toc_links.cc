@@ -359,11 +359,6 @@ std::string ApplyTocLinks(const std::string& text,
   return result;
 }
 
-std::string RemoveFrameTargets(const std::string& text) {
-  return ReplaceAll(ReplaceAll(text, " target=\"Frame1\"", ""),
-                    " target=Frame1", "");
-}
-
 namespace {
 
 // The components of a path with ".." folded where it can be.

@@ -44,13 +44,6 @@ constexpr std::string_view kBulletImage = "<img src=\"bullet10001.gif\">";
 [[nodiscard]] std::string ApplyTocLinks(const std::string& text,
                                         const std::vector<TocLink>& tocLinks);
 
-// Returns the contents text with every ` target="Frame1"` removed, then
-// every ` target=Frame1` (exact bytes, each in one left-to-right pass).
-// Contents that stand in a page of their own, not in the frameset, must not
-// send their clicks to a frame that is not there: the browser would open a
-// new tab of that name and drive it from then on.
-[[nodiscard]] std::string RemoveFrameTargets(const std::string& text);
-
 // Returns `text` (the contents frame page) with the page part of every new
 // target, the part before its first "#", written relative to the folder of
 // the contents frame page: `tocFolder` is that folder from the main file's

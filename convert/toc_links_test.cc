@@ -241,17 +241,6 @@ TEST(ApplyTocLinks, MatchesThePositionByPositionReadingOnGeneratedTexts) {
 namespace quillery {
 namespace {
 
-TEST(RemoveFrameTargets, DropsBothFormsOfTheFrameTarget) {
-  EXPECT_EQ(
-      RemoveFrameTargets("<a href=\"p1.htm#_Toc1\" target=\"Frame1\">A</a>"
-                         "<a href=p2.htm target=Frame1>B</a>"
-                         "<a target=\"Frame2\">C</a><a target=Frame1x>D</a>"),
-      "<a href=\"p1.htm#_Toc1\">A</a><a href=p2.htm>B</a>"
-      // Exact bytes: a longer name loses them too.
-      "<a target=\"Frame2\">C</a><ax>D</a>");
-  EXPECT_EQ(RemoveFrameTargets(""), "");
-}
-
 TEST(ApplyTocLinksFrom, WritesNewTargetsFromTheContentsPagesFolder) {
   const std::string text =
       "<a href=\"../Report.htm#_Toc1\">A</a><a href=\"../Report.htm#_Toc2\">B"

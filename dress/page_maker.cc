@@ -1,6 +1,7 @@
 // Page making; see page_maker.h.
 #include "dress/page_maker.h"
 
+#include <string_view>
 #include <utility>
 
 #include "dress/head_body_tail.h"
@@ -88,7 +89,9 @@ std::string PageMaker::MakePage(std::size_t page) const {
   }
   std::string file;
   if (!texts_.templateText.empty()) {
-    file = InsertStylesheetLink(std::move(dressed), stylesheetFile_);
+    const std::string_view linked =
+        stylesheet_.empty() ? std::string_view() : stylesheetFile_;
+    file = InsertStylesheetLink(std::move(dressed), linked);
   } else {
     file.reserve(headPart_.size() + dressed.size() + tailPart_.size());
     file.append(headPart_).append(dressed).append(tailPart_);

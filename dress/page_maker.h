@@ -38,8 +38,8 @@ class PageMaker {
   [[nodiscard]] const PageSplit& split() const { return split_; }
 
   // The stylesheet file's name and text; the text is "" when the content's
-  // head holds no Word style block (then no file is written, but templated
-  // pages link to the name all the same).
+  // head holds no Word style block (then no file is written, and no page
+  // links to the name).
   [[nodiscard]] const std::string& stylesheetFile() const {
     return stylesheetFile_;
   }
@@ -47,7 +47,8 @@ class PageMaker {
 
   // The whole file of page `page`:
   // - with a template, FillTemplate of its slice with the stylesheet link
-  //   block put before the head end tag (InsertStylesheetLink);
+  //   block put before the head end tag (InsertStylesheetLink), the link
+  //   left out when there is no stylesheet;
   // - without one, the content's head part (the style block replaced by a
   //   link to the stylesheet file), FillTemplate of its slice, and the
   //   content's tail part;

@@ -67,6 +67,59 @@ TEST(PageMaker, TemplatedPagesTakeTheCharsetTagStylesheetLinkAndContents) {
                 "<a href=\"#a\">a</a></body></html>");
 }
 
+TEST(PageMaker, TemplatedPagesLinkOnlyAWrittenStylesheet) {
+  struct Row {
+    const char* name;
+    std::string content;
+    std::string styleBlock;
+  };
+  const std::string body =
+      "<body><h1><a name=\"a\">A</a></h1><a href=\"#a\">a</a></body>";
+  const Row rows[] = {
+      {"Word style block moved out", "<head>" + kStyleBlock + "</head>" + body,
+       StylesheetLinkBlock("R.css")},
+      {"no Word style block", "<head><style>p {}</style></head>" + body,
+       std::string(kVmlBehaviourStyle)},
+      {"no head at all", body, std::string(kVmlBehaviourStyle)},
+  };
+  DressingTexts texts;
+  texts.templateText = "<head></head>[QUILLERY]";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PageMaker maker(SplitIntoPages(row.content, "R", 1), texts,
+                    DressingOptions{}, "");
+    ASSERT_EQ(maker.split().PageCount(), 2u);
+    EXPECT_EQ(maker.MakePage(1), "<head>" + row.styleBlock +
+                                     "</head><h1><a name=\"a\">A</a></h1>"
+                                     "<a href=\"#a\">a</a>");
+  }
+}
+
+TEST(PageMaker, OnlyTemplatedPagesLoseTheirFrameTargets) {
+  DressingTexts texts;
+  texts.footerText = "<a href=\"start.htm\" target=\"Frame1\">S</a>";
+  DressingOptions options;
+  options.footerPlacements = {kFooterTextCode};
+  const std::string content =
+      "<html><head></head><body><h1>A</h1><a href=x.htm target=Frame1>x</a>"
+      "</body></html>";
+  const std::string frames =
+      PageMaker(SplitIntoPages(content, "R", 1), texts, options, "")
+          .MakePage(1);
+  EXPECT_EQ(frames,
+            "<html><head></head><body>\r\n\r\n<h1>A</h1>"
+            "<a href=x.htm target=Frame1>x</a>\r\n<BR>\r\n\r\n"
+            "<a href=\"start.htm\" target=\"Frame1\">S</a>\r\n\r\n"
+            "</body></html>");
+  texts.templateText = "<head></head>[QUILLERY]";
+  const std::string templated =
+      PageMaker(SplitIntoPages(content, "R", 1), texts, options, "")
+          .MakePage(1);
+  EXPECT_EQ(templated, "<head>" + std::string(kVmlBehaviourStyle) +
+                           "</head><h1>A</h1><a href=x.htm>x</a>"
+                           "\r\n<BR>\r\n\r\n<a href=\"start.htm\">S</a>");
+}
+
 // The pages as the plain reading makes them: every page written first with
 // its links as they are, the anchor pages noted page by page meanwhile, and
 // only then each page re-linked.
@@ -87,8 +140,10 @@ std::vector<std::string> ModelPages(const std::string& content,
         std::string(split.Slice(page)),
         DressingTexts{texts.headerText, texts.footerText, templateText}, "",
         DressingOptions{});
-    pages.push_back(templateText.empty() ? head.page + text + tail
-                                         : InsertStylesheetLink(text, "M.css"));
+    pages.push_back(templateText.empty()
+                        ? head.page + text + tail
+                        : InsertStylesheetLink(
+                              text, head.stylesheet.empty() ? "" : "M.css"));
   }
   for (std::size_t page = 0; page < pages.size(); ++page) {
     pages[page] = RewritePageLinks(pages[page], split.PageFile(page), anchors);

@@ -77,7 +77,10 @@ std::string StylesheetLinkBlock(std::string_view stylesheetName) {
 std::string InsertStylesheetLink(std::string page,
                                  std::string_view stylesheetName) {
   const std::size_t headClose = FindHeadClose(page);
-  if (headClose != std::string::npos) {
+  if (headClose == std::string::npos) return page;
+  if (stylesheetName.empty()) {
+    page.insert(headClose, kVmlBehaviourStyle);
+  } else {
     page.insert(headClose, StylesheetLinkBlock(stylesheetName));
   }
   return page;

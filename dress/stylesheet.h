@@ -50,7 +50,9 @@ static_assert(kVmlBehaviourStyle.size() == 163);
 
 // Returns `page` with StylesheetLinkBlock(stylesheetName) inserted just
 // before its head end tag (FindHeadClose); a page without one comes back
-// unchanged.
+// unchanged. An empty name, for a document whose stylesheet file was not
+// written, inserts kVmlBehaviourStyle alone: a link to a missing file would
+// only fail in the browser.
 [[nodiscard]] std::string InsertStylesheetLink(std::string page,
                                                std::string_view stylesheetName);
 

@@ -80,5 +80,31 @@ TEST(StylesheetLinkBlock, IsTheLinkThenTheVmlBehaviourLines) {
                 ".shape {behavior:url(#default#VML);}\r\n</style>");
 }
 
+TEST(InsertStylesheetLink, LinksOnlyAStylesheetThatWasWritten) {
+  struct Row {
+    const char* name;
+    std::string page;
+    std::string stylesheetName;
+    std::string expected;
+  };
+  const std::string vml(kVmlBehaviourStyle);
+  const Row rows[] = {
+      {"stylesheet written", "<head><title>T</title></head>", "Report.css",
+       "<head><title>T</title>" + kLink + vml + "</head>"},
+      {"no stylesheet: the drawing rules alone", "<head></head><body>", "",
+       "<head>" + vml + "</head><body>"},
+      {"upper-case head end tag", "<HEAD></HEAD>", "",
+       "<HEAD>" + vml + "</HEAD>"},
+      {"no head end tag", "<body>[QUILLERY]</body>", "Report.css",
+       "<body>[QUILLERY]</body>"},
+      {"no head end tag, no stylesheet", "<body></body>", "", "<body></body>"},
+      {"empty page", "", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(InsertStylesheetLink(row.page, row.stylesheetName), row.expected);
+  }
+}
+
 }  // namespace
 }  // namespace quillery

@@ -51,6 +51,14 @@ std::string PutWordNamespaces(std::string templateText) {
   return templateText;
 }
 
+std::string RemoveFrameTargets(std::string text) {
+  // Pages seldom name the frame at all; the name's rarer first byte makes
+  // this check much cheaper than the passes that search for the blank.
+  if (text.find("Frame1") == std::string::npos) return text;
+  return ReplaceAll(ReplaceAll(text, " target=\"Frame1\"", ""),
+                    " target=Frame1", "");
+}
+
 std::string FillTemplate(std::string page, const DressingTexts& texts,
                          std::string_view contentsText,
                          const DressingOptions& options) {
@@ -67,7 +75,8 @@ std::string FillTemplate(std::string page, const DressingTexts& texts,
   if (templateText.empty()) return page;
 
   const bool filled = Contains(templateText, kQuilleryMarker);
-  std::string result = filled ? ReplaceAll(templateText, kQuilleryMarker, page)
+  std::string result = filled ? ReplaceAll(templateText, kQuilleryMarker,
+                                           RemoveFrameTargets(std::move(page)))
                               : std::move(page);
   const std::string& looked = filled ? result : templateText;
   if (!contentsText.empty() && Contains(looked, kWordTocMarker)) {

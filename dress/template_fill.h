@@ -61,13 +61,23 @@ static_assert(kWordNamespaceTag.size() == 189);
 // attributes, gets the tag put in front. An empty template stays empty.
 [[nodiscard]] std::string PutWordNamespaces(std::string templateText);
 
+// Returns `text` with every ` target="Frame1"` removed, then every
+// ` target=Frame1`: exact bytes, case included, each form in one
+// left-to-right pass that does not search again where it cut. A text that
+// stands in a page of its own, not in the frameset, must not send its clicks
+// to a frame that is not there: the browser would open a new tab of that
+// name and drive it from then on. A text without "Frame1" comes back as it
+// was, uncopied.
+[[nodiscard]] std::string RemoveFrameTargets(std::string text);
+
 // The finished page for the page slice `page`:
 //  1. the slice through CleanGraphics when `limitImageWidth` is set;
 //  2. the header above and the footer below it, without break lines
 //     (AddHeader, AddFooter with the placement lists);
 //  3. with an empty template, that text is the result; otherwise the template
-//     with every "[QUILLERY]" replaced by it, or the text itself when the
-//     template has no "[QUILLERY]";
+//     with every "[QUILLERY]" replaced by it with its frame targets removed
+//     (RemoveFrameTargets: the page no longer stands in the frameset), or
+//     the text itself, targets kept, when the template has no "[QUILLERY]";
 //  4. when `contentsText` is not empty and the template (filled, when step 3
 //     filled it) holds "[WORDTOC]", every "[WORDTOC]" in the result is
 //     replaced by it, in a second pass over the whole result.

@@ -106,6 +106,90 @@ TEST(FillTemplate, PoursTheDressedPageIntoTheTemplate) {
   }
 }
 
+TEST(FillTemplate, PageInTheTemplateNamesNoFrame) {
+  DressingOptions options;
+  options.headerPlacements = {kHeaderTextCode};
+  options.footerPlacements = {kFooterTextCode};
+  const std::string header = "<a href=start.htm target=Frame1>S</a>";
+  const std::string footer = "<a href=\"end.htm\" target=\"Frame1\">E</a>";
+  const std::string page = "<a href=\"#x\" target=\"Frame1\">x</a>";
+  auto dressed = [](const std::string& top, const std::string& middle,
+                    const std::string& bottom) {
+    return "\r\n" + top + "\r\n<BR>\r\n" + middle + "\r\n<BR>\r\n\r\n" + bottom;
+  };
+  struct Row {
+    const char* name;
+    std::string templateText;
+    std::string contents;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"page, header and footer poured in", "<p>[QUILLERY]</p>", "",
+       "<p>" +
+           dressed("<a href=start.htm>S</a>", "<a href=\"#x\">x</a>",
+                   "<a href=\"end.htm\">E</a>") +
+           "</p>"},
+      {"frames mode keeps the targets", "", "", dressed(header, page, footer)},
+      {"template without page marker keeps them", "<p>[WORDTOC]</p>", "TOC",
+       dressed(header, page, footer)},
+      {"template's own target stays", "<a target=Frame1>[QUILLERY]", "",
+       "<a target=Frame1>" + dressed("<a href=start.htm>S</a>",
+                                     "<a href=\"#x\">x</a>",
+                                     "<a href=\"end.htm\">E</a>")},
+      {"contents go in as the caller gives them", "[WORDTOC][QUILLERY]",
+       "<a target=Frame1>",
+       "<a target=Frame1>" + dressed("<a href=start.htm>S</a>",
+                                     "<a href=\"#x\">x</a>",
+                                     "<a href=\"end.htm\">E</a>")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const DressingTexts texts{header, footer, row.templateText};
+    EXPECT_EQ(FillTemplate(page, texts, row.contents, options), row.expected);
+  }
+}
+
+TEST(RemoveFrameTargets, DropsBothFormsOfTheFrameTargetExactly) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"empty text", "", ""},
+      {"no target", "<a href=\"p1.htm\">A</a>", "<a href=\"p1.htm\">A</a>"},
+      {"quoted", "<a href=\"p1.htm#_Toc1\" target=\"Frame1\">A</a>",
+       "<a href=\"p1.htm#_Toc1\">A</a>"},
+      {"unquoted", "<a href=p2.htm target=Frame1>B</a>",
+       "<a href=p2.htm>B</a>"},
+      {"both, side by side", " target=Frame1 target=\"Frame1\"", ""},
+      {"at the very end, CRLF and bytes above 127 kept",
+       "\xE4\r\n<a target=Frame1", "\xE4\r\n<a"},
+      {"the name elsewhere stays", "<frame name=Frame1 src=p.htm>",
+       "<frame name=Frame1 src=p.htm>"},
+      {"another frame stays", "<a target=\"Frame2\">C</a>",
+       "<a target=\"Frame2\">C</a>"},
+      // Exact bytes: a longer name loses them too.
+      {"longer name", "<a target=Frame1x>D</a>", "<ax>D</a>"},
+      {"other case stays",
+       "<a Target=\"Frame1\"><a TARGET=Frame1><a target=frame1>",
+       "<a Target=\"Frame1\"><a TARGET=Frame1><a target=frame1>"},
+      {"single quotes stay", "<a target='Frame1'>", "<a target='Frame1'>"},
+      {"no blank before", "<a\ttarget=Frame1>", "<a\ttarget=Frame1>"},
+      {"cut off by the end", "<a target=\"Frame1", "<a target=\"Frame1"},
+      // The unquoted pass runs after the quoted one and sees its joins; a
+      // quoted form joined by the quoted pass stays.
+      {"unquoted form joined by the first pass",
+       " target target=\"Frame1\"=Frame1", ""},
+      {"quoted form joined by the first pass",
+       " target=\" target=\"Frame1\"Frame1\"", " target=\"Frame1\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(RemoveFrameTargets(row.text), row.expected);
+  }
+}
+
 TEST(FillTemplate, NarrowsPicturesOfThePageOnly) {
   DressingOptions options;
   options.headerPlacements = {kHeaderTextCode};

@@ -186,6 +186,55 @@ TEST_F(SplitRunTest, TemplateContentsPageBecomesTheMainFile) {
   ExpectLinksResolve(site);
 }
 
+TEST_F(SplitRunTest, TemplatedFilesNameNoFrameAndLinkNoMissingStylesheet) {
+  // A content page without Word's style block, contents and a header whose
+  // links name the Frame1 frame, quoted and not.
+  std::string content = kContent;
+  content.erase(content.find(kStyleBlock), kStyleBlock.size());
+  WriteBytes(dir_.File("site/Body.htm"), content);
+  WriteBytes(dir_.File("site/toc.htm"),
+             Retarget(kTocPage, "\">", "\" target=Frame1>"));
+  WriteBytes(dir_.File("site/head.htm"),
+             "<html><body><a href=\"doc.htm\" target=\"Frame1\">Home</a>"
+             "</body></html>");
+  WriteBytes(dir_.File("site/tpl.htm"),
+             "<html><head></head><body>[QUILLERY]</body></html>");
+  auto result = Run({"/LEVELSTOBREAK=1", "/USINGTEMPLATE=1",
+                     "/HTMLTEMPLATEFILE=site/tpl.htm", "/USEHEADER=1",
+                     "/HEADERFILE=site/head.htm"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  auto site = ReadTree(dir_.File("site"));
+  EXPECT_EQ(site.count("Body.css"), 0u);
+
+  const std::string namespaces =
+      "<html xmlns:v=\"urn:schemas-microsoft-com:vml\"\r\n"
+      "xmlns:o=\"urn:schemas-microsoft-com:office:office\"\r\n"
+      "xmlns:w=\"urn:schemas-microsoft-com:office:word\"\r\n"
+      "xmlns=\"http://www.w3.org/TR/REC-html40\">\r\n";
+  const std::string charset =
+      "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">";
+  std::string tocLinks = kTocBody;
+  tocLinks = Retarget(tocLinks, "doc.htm#_Toc1", "Body_p1.htm#_Toc1");
+  tocLinks = Retarget(tocLinks, "doc.htm#_Toc2", "Body_p1.htm#_Toc2");
+  tocLinks = Retarget(tocLinks, "doc.htm#_Toc3", "Body_p2.htm#_Toc3");
+  const std::string header = "<a href=\"doc.htm\">Home</a>";
+  EXPECT_EQ(site["doc.htm"],
+            namespaces + "<head>" + kVmlStyle + charset + "</head><body>\r\n" +
+                header + "\r\n<BR>\r\n<BR>\r\n" + tocLinks + "</body></html>");
+  EXPECT_EQ(site["Body_p1.htm"],
+            namespaces + "<head>" + charset + kVmlStyle + "</head><body>\r\n" +
+                header + "\r\n<BR>\r\n" + kPage1 + "</body></html>");
+  // The contents frame page stands in the frameset: its links keep the
+  // frame, the header's too.
+  EXPECT_EQ(site["toc.htm"],
+            "<html><body>\r\n\r\n\r\n"
+            "<a href=\"doc.htm\" target=\"Frame1\">Home</a>"
+            "\r\n<BR>\r\n<BR>\r\n" +
+                Retarget(tocLinks, "\">", "\" target=Frame1>") +
+                "\r\n\r\n</body></html>");
+  ExpectLinksResolve(site);
+}
+
 TEST_F(SplitRunTest, TemplateFormatOneCopiesPageZero) {
   WriteBytes(dir_.File("site/tpl.htm"),
              "<html><head></head><body>[QUILLERY]</body></html>");
