@@ -57,7 +57,8 @@ class OutdirRunTest : public ::testing::Test {
 TEST_F(OutdirRunTest, SourceStaysAsItIsAndOutputHoldsTheInPlaceFiles) {
   const auto result = Run(kTemplated);
   ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, "quillery: converted into '" + dir_.File("out") +
+                            "': open '" + dir_.File("out/Report.htm") + "'\n");
   EXPECT_EQ(ReadTree(dir_.File("site")), source_);
   EXPECT_FALSE(testing::Exists(dir_.File("site/.quillery")));
   EXPECT_FALSE(testing::Exists(dir_.File(".quillery")));
