@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 #include "dress/header_footer.h"
 #include "text/bytes.h"
@@ -32,8 +34,11 @@ void SetText(ConversionSettings& settings, const std::string& value) {
   settings.*field = value;
 }
 
+// The deepest heading level a document is split at.
+constexpr std::int32_t kMaxLevelsToBreak = 9;
+
 void SetLevelsToBreak(ConversionSettings& settings, std::int32_t number) {
-  settings.LEVELSTOBREAK = number > 9 ? 9 : number;
+  settings.LEVELSTOBREAK = std::min(number, kMaxLevelsToBreak);
 }
 
 void SetFontWeight(ConversionSettings& settings, std::int32_t number) {
@@ -121,7 +126,9 @@ const std::vector<KeyRule>& KeyRules() {
        nullptr,
        SetText<&S::HTMLTEMPLATEFILE>},
       {{"TEMPLATETOCFORMAT=",
-        "with a template: 0 main file = contents page, 1 = copy of page 0",
+        "with a template: 0 the main file becomes a contents page, 1 a copy "
+        "of page 0; a template with [WORDTOC] or [CONTENTS] (as the shipped "
+        "base.htm does) makes it a copy of page 0 whatever the value",
         "0"},
        SetNumber<&S::TEMPLATETOCFORMAT>,
        nullptr},
@@ -144,7 +151,7 @@ const std::vector<KeyRule>& KeyRules() {
       {{"USINGTEMPLATE=", "1: pour every page into the template", "0"},
        SetNumber<&S::USINGTEMPLATE>,
        nullptr},
-      {{"USEMAXWIDTH=", "1: narrow wide pictures, drop Word's vector copies",
+      {{"USEMAXWIDTH=", "1: narrow wide pictures, drop their vector copies",
         "0"},
        SetNumber<&S::USEMAXWIDTH>,
        nullptr},
@@ -213,6 +220,56 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+// The widest line of the usage text, and the column where an entry's
+// meaning starts.
+constexpr std::size_t kUsageWidth = 79;
+constexpr std::size_t kMeaningColumn = 24;
+
+// Appends `text`, and then `tail` as one word that is never broken, in
+// lines of at most kUsageWidth columns broken at blanks: the first one after
+// `lead`, the others indented by `indent`. A word longer than a line stands
+// on a line of its own.
+void AppendWrapped(std::string& usage, std::string lead, std::string_view text,
+                   std::size_t indent, std::string_view tail = {}) {
+  std::vector<std::string_view> words;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string_view::npos) end = text.size();
+    if (end > at) words.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  if (!tail.empty()) words.push_back(tail);
+
+  std::string line = std::move(lead);
+  bool lineHasWord = false;
+  for (std::string_view word : words) {
+    if (lineHasWord && line.size() + 1 + word.size() > kUsageWidth) {
+      usage += line + "\n";
+      line.assign(indent, ' ');
+      lineHasWord = false;
+    }
+    if (lineHasWord) line += ' ';
+    line += word;
+    lineHasWord = true;
+  }
+  usage += line + "\n";
+}
+
+// One entry of a list: two blanks, `name`, and its meaning from the meaning
+// column on (on a line of its own when the name reaches that column), then
+// `tail` unbroken.
+void AppendEntry(std::string& usage, const std::string& name,
+                 std::string_view meaning, std::string_view tail = {}) {
+  std::string lead = "  " + name;
+  if (lead.size() + 1 > kMeaningColumn) {
+    usage += lead + "\n";
+    lead.clear();
+  }
+  lead.resize(kMeaningColumn, ' ');
+  AppendWrapped(usage, std::move(lead), meaning, kMeaningColumn, tail);
+}
+
 }  // namespace
 
 const std::vector<KeyDescription>& CommandLineKeys() {
@@ -228,6 +285,13 @@ const std::vector<KeyDescription>& CommandLineKeys() {
 ConversionCommandLineInfo::ConversionCommandLineInfo(
     ConversionSettings& settings)
     : settings_(settings) {}
+
+void ConversionCommandLineInfo::Parse(const std::vector<std::string>& words) {
+  typedWords_ = &words;
+  wordsSeen_ = 0;
+  ParseCommandLine(words, *this);
+  typedWords_ = nullptr;
+}
 
 std::string SuggestedKey(const std::string& word) {
   std::string best;
@@ -246,7 +310,13 @@ std::string SuggestedKey(const std::string& word) {
 
 void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
                                            bool bLast) {
-  if (bFlag) WarnOrSwitch(param);
+  // ParseCommandLine hands over the words one by one, in order.
+  const std::string typed =
+      typedWords_ != nullptr && wordsSeen_ < typedWords_->size()
+          ? (*typedWords_)[wordsSeen_]
+          : "/" + param;
+  ++wordsSeen_;
+  if (bFlag) WarnOrSwitch(param, typed);
   if (bFlag) {
     const std::string upper = AsciiUpper(param);
     for (const KeyRule& rule : KeyRules()) {
@@ -258,8 +328,13 @@ void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
         rule.text(settings_, value);
       } else if (std::optional<std::int32_t> number = ReadNumber(value)) {
         rule.number(settings_, *number);
+        if (rule.number == SetLevelsToBreak && *number > kMaxLevelsToBreak) {
+          warnings_.push_back("taking " + typed + " as " +
+                              std::to_string(kMaxLevelsToBreak) +
+                              ", the deepest level a document is split at");
+        }
       } else {
-        warnings_.push_back("ignoring /" + param +
+        warnings_.push_back("ignoring " + typed +
                             ": the value is not a number");
       }
       break;
@@ -268,7 +343,8 @@ void ConversionCommandLineInfo::ParseParam(const std::string& param, bool bFlag,
   CCommandLineInfo::ParseParam(param, bFlag, bLast);
 }
 
-void ConversionCommandLineInfo::WarnOrSwitch(const std::string& param) {
+void ConversionCommandLineInfo::WarnOrSwitch(const std::string& param,
+                                             const std::string& typed) {
   const std::size_t equals = param.find('=');
   const std::string name = AsciiUpper(param.substr(0, equals));
   const std::string lower = AsciiLower(param);
@@ -289,9 +365,9 @@ void ConversionCommandLineInfo::WarnOrSwitch(const std::string& param) {
   if (equals != std::string::npos) {
     warning = "unknown key " + name;
   } else if (suggestion == name) {
-    warning = "ignoring /" + param + ": the key has no \"=value\"";
+    warning = "ignoring " + typed + ": the key has no \"=value\"";
   } else {
-    warning = "unknown switch /" + param;
+    warning = "unknown switch " + typed;
   }
   if (!suggestion.empty() && suggestion != name) {
     warning += " (did you mean " + suggestion + "?)";
@@ -302,67 +378,80 @@ void ConversionCommandLineInfo::WarnOrSwitch(const std::string& param) {
 std::string UsageText() {
   std::string usage =
       "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 "
-      "/OUTDIR=<folder> [/KEY=value ...]\n"
-      "\n"
-      "Finishes a document saved by the word processor as a frames page: cuts "
-      "it\n"
-      "into numbered pages at its headings, moves its styles into one "
-      "stylesheet,\n"
-      "re-points the contents and in-page links, and can add a template, a "
-      "header,\n"
-      "a footer and bullet images. Keys may start with / or -, in any letter "
-      "case.\n"
+      "[/OUTDIR=<folder>]\n"
+      "                [/KEY=value ...] [-q | -v]\n"
+      "       quillery -h | --help | --version\n"
       "\n";
-  auto keyLine = [](const KeyDescription& key) {
-    std::string line = "  /" + std::string(key.key) + "...";
-    // A long key keeps a blank before its meaning.
-    line.resize(std::max<std::size_t>(24, line.size() + 1), ' ');
-    return line + std::string(key.meaning) + " [" +
-           std::string(key.defaultValue) + "]\n";
+  AppendWrapped(usage, "",
+                "Finishes a document saved by the word processor as a "
+                "frames page: cuts it into numbered pages at its headings, "
+                "moves its styles into one stylesheet, re-points the "
+                "contents and in-page links, and can add a template, a "
+                "header, a footer and bullet images. The output goes into "
+                "the /OUTDIR= folder, or beside the main file. Keys may "
+                "start with / or -, in any letter case.",
+                0);
+  usage += "\n";
+  auto keyEntry = [&usage](const KeyDescription& key) {
+    AppendEntry(usage, "/" + std::string(key.key) + "...", key.meaning,
+                "[" + std::string(key.defaultValue) + "]");
   };
   for (const KeyDescription& key : CommandLineKeys()) {
-    if (!key.storedOnly) usage += keyLine(key);
+    if (!key.storedOnly) keyEntry(key);
   }
   usage += "\nStored, but no conversion reads them:\n";
   for (const KeyDescription& key : CommandLineKeys()) {
-    if (key.storedOnly) usage += keyLine(key);
+    if (key.storedOnly) keyEntry(key);
   }
   usage +=
       "\n"
       "Template markers (the header and footer may hold all but the first\n"
-      "two):\n"
-      "  [QUILLERY]            the page\n"
-      "  [WORDTOC]             the contents\n"
-      "  [CONTENTS]            the contents, the links into this page marked\n"
-      "                        aria-current=\"page\"\n"
-      "  [PAGETITLE]           the page's first heading and the document's "
-      "title\n"
-      "  [DOCTITLE]            the document's title\n"
-      "  [PREVPAGE], [NEXTPAGE], [STARTPAGE]\n"
-      "                        links to the previous, next and start page\n"
-      "  [PAGENAV]             the three links in one <nav>\n"
+      "two):\n";
+  AppendEntry(usage, "[QUILLERY]", "the page");
+  AppendEntry(usage, "[WORDTOC]", "the contents");
+  AppendEntry(usage, "[CONTENTS]",
+              "the contents, the links into this page marked "
+              "aria-current=\"page\"");
+  AppendEntry(usage, "[PAGETITLE]",
+              "the page's first heading and the document's title");
+  AppendEntry(usage, "[DOCTITLE]", "the document's title");
+  AppendEntry(usage, "[PREVPAGE], [NEXTPAGE], [STARTPAGE]",
+              "links to the previous, next and start page");
+  AppendEntry(usage, "[PAGENAV]", "the three links in one <nav>");
+  usage +=
       "\n"
       "Examples:\n"
-      "  quillery /MAINFILE=site/Report.htm /OPTINCLUDETOC=1 /LEVELSTOBREAK=2 "
-      "/OUTDIR=out\n"
+      "  quillery /MAINFILE=site/Report.htm /OPTINCLUDETOC=1 "
+      "/LEVELSTOBREAK=2 \\\n"
+      "      /OUTDIR=out\n"
       "      converts a frames page into the folder out\n"
-      "  quillery /MAINFILE=Report.htm /BUILDTOC=1 /OPTINCLUDETOC=1 "
-      "/LEVELSTOBREAK=2 /OUTDIR=site\n"
+      "  quillery /MAINFILE=Report.htm /BUILDTOC=1 /OPTINCLUDETOC=1 \\\n"
+      "      /LEVELSTOBREAK=2 /OUTDIR=site\n"
       "      turns a plain web page of the word processor into a site\n"
       "\n"
-      "  -q, --quiet           no progress line on a terminal\n"
-      "  -v, --verbose         a summary line at the end\n"
-      "  --version             the program's version\n"
-      "\n"
-      "Exit status: 0 when start-up succeeds (also when nothing is "
-      "converted),\n"
-      "1 when a file cannot be read or written or a document is refused.\n";
+      "Switches:\n";
+  AppendEntry(usage, "-q, --quiet",
+              "no progress line and no closing line: warnings and errors "
+              "only");
+  AppendEntry(usage, "-v, --verbose", "a summary line before the closing line");
+  AppendEntry(usage, "-h, --help, /?", "this text");
+  AppendEntry(usage, "--version", "the program's version");
+  usage += "\n";
+  AppendWrapped(usage, "",
+                "A conversion ends with one line that names the file to "
+                "open. Exit status: 0 when start-up succeeds (a conversion "
+                "ran, an interrupted one was completed, or no conversion "
+                "was asked for: /OPTINCLUDETOC=1 or /MAINFILE= missing); 1 "
+                "when a file cannot be read or written, a run is refused, "
+                "or the main file names no TOC frame.",
+                0);
   return usage;
 }
 
 std::string ShortUsageText() {
   return "usage: quillery /MAINFILE=<frames page> /OPTINCLUDETOC=1 "
-         "/OUTDIR=<folder> [/KEY=value ...]\n"
+         "[/OUTDIR=<folder>]\n"
+         "                [/KEY=value ...] [-q | -v]\n"
          "Try 'quillery --help' for the keys.\n";
 }
 

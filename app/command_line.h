@@ -33,8 +33,8 @@ const std::vector<KeyDescription>& CommandLineKeys();
 // space removed. An empty value changes nothing and the next key is tried.
 // Numbers are read as sscanf("%d") reads them ("600px" gives 600); a value
 // that does not begin with a number leaves the setting as it was and adds a
-// line to `warnings`. LEVELSTOBREAK above 9 becomes 9; USEHEADER and
-// USEFOOTER append a placement code whatever their value.
+// line to `warnings`. LEVELSTOBREAK above 9 becomes 9, with a warning;
+// USEHEADER and USEFOOTER append a placement code whatever their value.
 //
 // What cannot be meant is warned about, once per word, and changes nothing:
 // a key that is in no table ("unknown key LEVELSTOBRAKE (did you mean
@@ -42,10 +42,14 @@ const std::vector<KeyDescription>& CommandLineKeys();
 // those edits are at most a third of the longer name), and a switch without
 // "=" that is none of the start-up switches. A known key with an empty value
 // is not warned about. -q (--quiet) and -v (--verbose) are start-up
-// switches of their own.
+// switches of their own. Warnings name each word as it was typed when the
+// words come through Parse ("unknown switch --bogus"), else with a "/".
 class ConversionCommandLineInfo : public CCommandLineInfo {
  public:
   explicit ConversionCommandLineInfo(ConversionSettings& settings);
+
+  // ParseCommandLine over `words`.
+  void Parse(const std::vector<std::string>& words);
 
   void ParseParam(const std::string& param, bool bFlag, bool bLast) override;
 
@@ -58,10 +62,13 @@ class ConversionCommandLineInfo : public CCommandLineInfo {
 
  private:
   // Takes -q and -v, and warns about a switch that cannot be meant.
-  void WarnOrSwitch(const std::string& param);
+  void WarnOrSwitch(const std::string& param, const std::string& typed);
 
   ConversionSettings& settings_;
   std::vector<std::string> warnings_;
+  // During Parse: the words, and how many of them ParseParam has had.
+  const std::vector<std::string>* typedWords_ = nullptr;
+  std::size_t wordsSeen_ = 0;
 };
 
 // The key closest to `word` (upper case, without "="), when it is at most 2
@@ -70,7 +77,8 @@ class ConversionCommandLineInfo : public CCommandLineInfo {
 [[nodiscard]] std::string SuggestedKey(const std::string& word);
 
 // The usage text of --help: every key, its meaning and its default, the
-// keys that change nothing grouped at the end.
+// keys that change nothing grouped at the end, then the template markers,
+// the switches and the exit statuses; no line is wider than 79 columns.
 [[nodiscard]] std::string UsageText();
 
 // The short usage a run without any word prints.

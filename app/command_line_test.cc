@@ -11,7 +11,7 @@ ConversionSettings Parse(const std::vector<std::string>& words,
                          std::vector<std::string>* warnings = nullptr) {
   ConversionSettings settings("\\opt\\q");
   ConversionCommandLineInfo info(settings);
-  ParseCommandLine(words, info);
+  info.Parse(words);
   if (warnings != nullptr) *warnings = info.warnings();
   return settings;
 }
@@ -174,6 +174,42 @@ TEST(ConversionCommandLineInfo, UnreadableNumberKeepsTheSettingAndWarns) {
                           "ignoring /RP=x1: the value is not a number"}));
 }
 
+TEST(ConversionCommandLineInfo, LevelsAboveNineAreTakenAsNineWithAWarning) {
+  struct Row {
+    const char* word;
+    std::int32_t levels;
+    std::string warning;  // "" for none
+  };
+  const Row rows[] = {
+      {"/LEVELSTOBREAK=9", 9, ""},
+      {"/LEVELSTOBREAK=10", 9,
+       "taking /LEVELSTOBREAK=10 as 9, the deepest level a document is split "
+       "at"},
+      {"-levelstobreak=12px", 9,
+       "taking -levelstobreak=12px as 9, the deepest level a document is "
+       "split at"},
+      {"/LEVELSTOBREAK=-3", -3, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.word);
+    std::vector<std::string> warnings;
+    const ConversionSettings settings = Parse({row.word}, &warnings);
+    EXPECT_EQ(settings.LEVELSTOBREAK, row.levels);
+    EXPECT_EQ(warnings, row.warning.empty()
+                            ? std::vector<std::string>{}
+                            : std::vector<std::string>{row.warning});
+  }
+}
+
+TEST(ConversionCommandLineInfo, WordsHandedOverByTheFrameworkGetASlash) {
+  ConversionSettings settings;
+  ConversionCommandLineInfo info(settings);
+  ParseCommandLine({"--bogus", "-RP=x"}, info);
+  EXPECT_EQ(info.warnings(), (std::vector<std::string>{
+                                 "unknown switch /-bogus",
+                                 "ignoring /RP=x: the value is not a number"}));
+}
+
 TEST(ConversionCommandLineInfo, FrameworkSwitchesKeepTheirMeaning) {
   using Command = CCommandLineInfo::ShellCommand;
   struct Row {
@@ -201,7 +237,7 @@ TEST(ConversionCommandLineInfo, FrameworkSwitchesKeepTheirMeaning) {
     SCOPED_TRACE(row.name);
     ConversionSettings settings;
     ConversionCommandLineInfo info(settings);
-    ParseCommandLine(row.words, info);
+    info.Parse(row.words);
     EXPECT_EQ(info.nShellCommand, row.command);
     EXPECT_EQ(info.strFileName, row.fileName);
   }
@@ -221,7 +257,10 @@ TEST(ConversionCommandLineInfo, WarnsOnceAboutEveryWordThatCannotBeMeant) {
       {"/XP=1", "unknown key XP"},
       {"/USEHEADER", "ignoring /USEHEADER: the key has no \"=value\""},
       {"/USEHEADR", "unknown switch /USEHEADR (did you mean USEHEADER?)"},
-      {"-frobnicate", "unknown switch /frobnicate"},
+      {"-frobnicate", "unknown switch -frobnicate"},
+      {"--bogus", "unknown switch --bogus"},
+      {"/-bogus", "unknown switch /-bogus"},
+      {"-useheader", "ignoring -useheader: the key has no \"=value\""},
       {"/MAINFILE=", ""},
       {"/MAINFILE=  ", ""},
       {"/mainfile=a=b.htm", ""},
@@ -254,6 +293,19 @@ TEST(ConversionCommandLineInfo, QuietAndVerboseAreStartupSwitches) {
   ParseCommandLine({"--quiet", "-V"}, info);
   EXPECT_TRUE(info.quiet && info.verbose);
   EXPECT_EQ(info.nShellCommand, CCommandLineInfo::ShellCommand::FileNew);
+}
+
+TEST(UsageText, NoLinePassesColumn79) {
+  for (const std::string& text : {UsageText(), ShortUsageText()}) {
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+      const std::size_t lineEnd = text.find('\n', lineStart);
+      ASSERT_NE(lineEnd, std::string::npos);  // every line ends
+      EXPECT_LE(lineEnd - lineStart, 79u)
+          << text.substr(lineStart, lineEnd - lineStart);
+      lineStart = lineEnd + 1;
+    }
+  }
 }
 
 TEST(UsageText, NamesEveryKeyTheStoredOnesLast) {

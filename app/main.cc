@@ -1,6 +1,7 @@
 // quillery: finishes a frames page saved by the word processor as a small
-// multi-page site. Exit status 0 when start-up succeeds (also when nothing is
-// converted), 1 when start-up fails or a file cannot be read or written.
+// multi-page site. Exit status 0 when start-up succeeds (also when no
+// conversion was asked for), 1 when start-up fails, a file cannot be read or
+// written, or a run is refused or finds no TOC frame.
 #include <exception>
 #include <iostream>
 #include <string>

@@ -93,7 +93,7 @@ int QuilleryApp::InitInstance(const std::vector<std::string>& words) {
                                                       settings.programFolder);
 
   ConversionCommandLineInfo commandLine(settings);
-  ParseCommandLine(words, commandLine);
+  commandLine.Parse(words);
   for (const std::string& warning : commandLine.warnings()) {
     Say(err_, warning);
   }
@@ -111,20 +111,27 @@ int QuilleryApp::InitInstance(const std::vector<std::string>& words) {
   SystemFileOperations files;
   // Cleared when it goes, also by an error on its way to the caller.
   TerminalProgress progress(err_, errIsTerminal_ && !commandLine.quiet);
+  progress.StartTimer();
   const ConversionOutcome outcome =
       RunConversion(mainFilePath, settings, files, progress);
   progress.Clear();
   switch (outcome) {
     case ConversionOutcome::kNoTocFrame:
+      // Asked to convert and nothing converted: a script must see it.
       Say(err_, "nothing converted: '" + NativePath(mainFilePath) +
-                    "' names no TOC frame");
-      break;
+                    "' names no TOC frame" +
+                    (settings.BUILDTOC == 0
+                         ? "; a plain web page converts with /BUILDTOC=1"
+                         : ""));
+      return 1;
     case ConversionOutcome::kCompletedInterrupted:
       Say(err_, "completed an interrupted conversion of '" +
                     NativePath(mainFilePath) + "'; nothing else converted");
       break;
     case ConversionOutcome::kConverted:
       if (commandLine.verbose) Say(err_, progress.Summary());
+      // Quiet leaves only warnings and errors.
+      if (!commandLine.quiet) Say(err_, progress.finishedLine());
       break;
     case ConversionOutcome::kNoMainFile:
       break;

@@ -27,9 +27,12 @@ class QuilleryApp {
 
   // Runs start-up with the words after the program name and returns the
   // exit status: 0 once the window is up, whether or not a conversion ran;
-  // 1 when start-up fails. Without any word it prints the short usage,
-  // with --version the version, with --help the usage. A conversion's file
-  // problems throw FileError, which the caller reports.
+  // 1 when start-up fails, or when a run asked to convert (OPTINCLUDETOC
+  // and MAINFILE set) finds a main file that names no TOC frame. A
+  // conversion ends with one line naming the file to open (not with -q).
+  // Without any word it prints the short usage, with --version the version,
+  // with --help the usage. A conversion's file problems throw FileError, which
+  // the caller reports.
   int InitInstance(const std::vector<std::string>& words);
 
   ConversionSettings settings;

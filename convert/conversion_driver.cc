@@ -28,14 +28,21 @@ std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
          NativePath(opened) + "'";
 }
 
-// Takes the lock on `folder`, or refuses the run.
+// Takes the lock on `folder`, or refuses the run with `refusal`.
 void LockOrRefuse(std::optional<FolderLock>& lock, const std::string& folder,
-                  const std::string& mainFilePath) {
+                  const std::string& refusal) {
   lock.emplace(folder);
-  if (!lock->acquired()) {
-    throw FileError("cannot convert '" + NativePath(mainFilePath) +
-                    "': another conversion of this site is running");
-  }
+  if (!lock->acquired()) throw FileError(refusal);
+}
+
+// The line that ends a conversion: where it went and the file to open.
+// `outputFolder` is "" for a conversion in place.
+std::string ConvertedNote(const std::string& outputFolder,
+                          const std::string& opened) {
+  return (outputFolder.empty()
+              ? std::string("converted in place")
+              : "converted into '" + NativePath(outputFolder) + "'") +
+         ": open '" + NativePath(opened) + "'";
 }
 
 void RefuseConvertedSite(const SiteInputs& site) {
@@ -72,12 +79,31 @@ struct OutputPlace {
   bool replaces = false;  // an earlier output stands at the target
 };
 
+// A failure that names the build folder, the bookkeeping folder or the real
+// target, told with the output folder the user gave instead: the user never
+// sees the folders under the bookkeeping folder.
+FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
+  std::string message = error.what();
+  for (const std::string* hidden :
+       {&place.build, &place.bookkeeping, &place.target}) {
+    const std::string quoted = "'" + NativePath(*hidden);
+    const std::size_t at = message.find(quoted);
+    if (at == std::string::npos) continue;
+    const std::size_t end = at + quoted.size();
+    if (end < message.size() && message[end] != '\'' && message[end] != '/') {
+      continue;
+    }
+    message.replace(at + 1, quoted.size() - 1, NativePath(place.output));
+    break;
+  }
+  return FileError(message);
+}
+
 // Resolves OUTDIR, refuses a folder that cannot take the output, and takes
 // the lock of its parent; leftovers of an earlier build are removed.
 OutputPlace PrepareOutputFolder(FileOperations& files,
                                 const std::string& outdir,
                                 const std::string& siteFolder,
-                                const std::string& mainFilePath,
                                 std::optional<FolderLock>& parentLock) {
   OutputPlace place;
   place.output = LexicallyNormal(InternalPath(outdir));
@@ -96,17 +122,25 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
                     "': it must lie outside the document's folder '" +
                     NativePath(siteFolder) + "' and not hold it");
   }
-  LockOrRefuse(parentLock, place.parent, mainFilePath);
+  LockOrRefuse(parentLock, place.parent,
+               "cannot write '" + NativePath(place.output) +
+                   "': another conversion is writing into its folder '" +
+                   NativePath(FolderOfPath(place.output)) + "'");
 
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
   place.build = place.bookkeeping + "\\build";
   // What an earlier build left is removed; a link there is removed itself.
+  // A bookkeeping folder that is no folder of ours is refused as it is.
   if (CheckBookkeepingFolder(files, place.parent)) {
-    const PathFacts build = files.LookAt(place.build);
-    if (build.isFolder) {
-      RemoveFolderTree(files, place.build);
-    } else if (build.exists) {
-      files.RemoveFile(place.build);
+    try {
+      const PathFacts build = files.LookAt(place.build);
+      if (build.isFolder) {
+        RemoveFolderTree(files, place.build);
+      } else if (build.exists) {
+        files.RemoveFile(place.build);
+      }
+    } catch (const FileError& error) {
+      throw NamingTheOutput(error, place);
     }
   }
 
@@ -127,18 +161,27 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
 }
 
 // Builds the whole output beside its place and swaps it in. Returns the
-// number of references that lead outside the site. On a failure removes
-// what was built and throws; an earlier output stays as it was.
+// number of references that lead outside the site, those of the files in
+// `countedElsewhere` left out. On a failure removes what was built and
+// throws, naming the output folder; an earlier output stays as it was.
 std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
                               const ConversionPlan& plan,
                               const std::string& mainFilePath,
                               const std::string& sourceName,
+                              const std::vector<std::string>& countedElsewhere,
                               ConversionProgress& progress) {
-  const bool madeBookkeeping = !files.LookAt(place.bookkeeping).exists;
-  if (madeBookkeeping) files.MakeFolder(place.bookkeeping);
+  bool madeBookkeeping = false;
+  try {
+    madeBookkeeping = !files.LookAt(place.bookkeeping).exists;
+    if (madeBookkeeping) files.MakeFolder(place.bookkeeping);
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place);
+  }
   try {
     files.MakeFolder(place.build);
     OutputFolderWriter writer(files, mainFilePath, place.build);
+    for (const std::string& path : countedElsewhere)
+      writer.LeaveUncounted(path);
     {
       BackgroundWriter background(writer);
       ReportingWriter reporting(background, progress);
@@ -161,14 +204,14 @@ std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
     }
     files.SyncFolder(place.parent);
     return writer.outsideReferences();
-  } catch (const FileError&) {
+  } catch (const FileError& error) {
     try {
       if (files.LookAt(place.build).isFolder)
         RemoveFolderTree(files, place.build);
       if (madeBookkeeping) files.RemoveFolder(place.bookkeeping);
     } catch (const FileError&) {
     }
-    throw;
+    throw NamingTheOutput(error, place);
   }
 }
 
@@ -192,19 +235,36 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                     "it again without /OUTDIR= to finish it first");
   }
   std::optional<FolderLock> parentLock;
-  const OutputPlace place = PrepareOutputFolder(
-      files, settings.OUTDIR, siteFolder, mainFilePath, parentLock);
+  const OutputPlace place =
+      PrepareOutputFolder(files, settings.OUTDIR, siteFolder, parentLock);
 
   SiteInputs site = ReadSiteInputs(mainFilePath, settings);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
   const std::string siteMainFile = site.mainFilePath;
-  const std::string builtNote = BuiltFramesNote(
-      site, LexicallyNormal(place.target + "\\" + NameOfPath(siteMainFile)));
+  const std::string opened =
+      LexicallyNormal(place.output + "\\" + NameOfPath(siteMainFile));
+  std::string finishedNote = BuiltFramesNote(site, opened);
+  if (finishedNote.empty()) {
+    finishedNote = ConvertedNote(place.output, opened);
+  }
+  const std::optional<std::string> document =
+      site.contentSource
+          ? std::optional<std::string>(FolderOfPath(siteMainFile) + "\\" +
+                                       *site.contentSource)
+          : std::nullopt;
+  progress.Planning();
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
+  // Each outside reference is counted once per file written: pages cut from
+  // the document hold its references, which an unchanged copy of the
+  // document would count again, and a copy of page 0 holds page 0's.
+  std::vector<std::string> countedElsewhere;
+  if (document && plan.PageCount() > 0) countedElsewhere.push_back(*document);
+  if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
   progress.Planned(plan.FileCount(), plan.PageCount());
-  const std::size_t outside = BuildOutputFolder(
-      files, place, plan, siteMainFile, mainFilePath, progress);
+  const std::size_t outside =
+      BuildOutputFolder(files, place, plan, siteMainFile, mainFilePath,
+                        countedElsewhere, progress);
 
   // The old output now stands where the new one was built.
   try {
@@ -215,7 +275,6 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
     }
   } catch (const FileError&) {
   }
-  if (!builtNote.empty()) progress.Notice(builtNote);
   if (outside > 0) {
     progress.Notice(
         std::to_string(outside) +
@@ -224,6 +283,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                       : " references lead outside '" + NativePath(siteFolder) +
                             "' and were left as they are"));
   }
+  progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;
 }
 
@@ -281,6 +341,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     throw FileError("cannot convert '" + NativePath(mainFilePath) +
                     "': another conversion of this site is running");
   }
+  progress.Reading();
   if (!settings.OUTDIR.empty()) {
     return ConvertIntoFolder(mainFilePath, settings, files, progress);
   }
@@ -297,7 +358,11 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   RefuseConvertedSite(site);
   const std::string tocFramePath = site.tocFramePath;
   const std::string siteMainFile = site.mainFilePath;
-  const std::string builtNote = BuiltFramesNote(site, siteMainFile);
+  std::string finishedNote = BuiltFramesNote(site, siteMainFile);
+  if (finishedNote.empty()) {
+    finishedNote = ConvertedNote(std::string(), siteMainFile);
+  }
+  progress.Planning();
   const ConversionPlan plan = PlanConversion(std::move(site), settings);
 
   progress.Planned(plan.FileCount(), plan.PageCount());
@@ -317,7 +382,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     writer.Discard();
     throw;
   }
-  if (!builtNote.empty()) progress.Notice(builtNote);
+  progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;
 }
 

@@ -23,16 +23,28 @@ enum class ConversionOutcome {
   kCompletedInterrupted,
 };
 
-// What a run tells as it goes; the default tells nothing.
+// What a run tells as it goes; the default tells nothing. The steps come in
+// this order: Reading, Planning, Planned, Staged once per file; a run that
+// stops early skips the rest.
 class ConversionProgress {
  public:
   virtual ~ConversionProgress() = default;
+  // The run has its lock and reads what it needs (and, with OUTDIR, makes
+  // room for the output).
+  virtual void Reading() {}
+  // Everything is read; every file is being planned.
+  virtual void Planning() {}
   // Every file is planned: `files` will be written, `pages` of them pages.
   virtual void Planned(std::size_t /*files*/, std::size_t /*pages*/) {}
   // One more file, of `bytes` bytes, is staged.
   virtual void Staged(std::size_t /*bytes*/) {}
   // Something the user should know that does not stop the run.
   virtual void Notice(const std::string& /*message*/) {}
+  // The conversion is done and in place; `line` names the file to open:
+  // "converted in place: open '<main file>'", with OUTDIR
+  // "converted into '<output>': open '<output>/<main file's name>'", or,
+  // for a frames page the run made, "made a frames page for ...: open ...".
+  virtual void Finished(const std::string& /*line*/) {}
 };
 
 // Converts the frames page at `mainFilePath` (internal path form), all or

@@ -57,6 +57,14 @@ bool ConversionPlan::Plans(const std::string& path) const {
   return false;
 }
 
+bool ConversionPlan::IsCopy(const std::string& path) const {
+  const std::string key = LexicalPathKey(path);
+  for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
+    if (LexicalPathKey(file->path) == key) return file->source == Source::kCopy;
+  }
+  return false;
+}
+
 std::size_t ConversionPlan::PageCount() const {
   return pages_ ? pages_->split().PageCount() : 0;
 }

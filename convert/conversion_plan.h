@@ -38,6 +38,9 @@ class ConversionPlan {
 
   // True when some file of the plan so far has this path (LexicalPathKey).
   [[nodiscard]] bool Plans(const std::string& path) const;
+  // True when the file written at `path` is a copy of another file of the
+  // plan (the last file planned for the path is an AddCopy).
+  [[nodiscard]] bool IsCopy(const std::string& path) const;
   // The number of pages planned, and of the files written (a path named
   // twice is one file).
   [[nodiscard]] std::size_t PageCount() const;

@@ -52,6 +52,10 @@ std::string OutputFolderWriter::KeyOf(const std::string& path) {
   return paths_.KeyOf(path);
 }
 
+void OutputFolderWriter::LeaveUncounted(const std::string& path) {
+  uncounted_.insert(paths_.RelativeOf(paths_.KeyOf(path)));
+}
+
 void OutputFolderWriter::MakeFoldersFor(const std::string& relative) {
   std::size_t separator = relative.find('\\');
   while (separator != std::string::npos) {
@@ -79,11 +83,12 @@ void OutputFolderWriter::NoteReferences(const std::string& relative,
   const std::string folder = WithSlashes(
       relative.find('\\') == std::string::npos ? std::string()
                                                : FolderOfPath(relative));
+  const bool counted = uncounted_.count(relative) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
     const ReferenceTarget target = ClassifyReference(reference, folder);
-    if (target.kind == ReferenceTarget::Kind::kOutside) ++outside_;
+    if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
     if (target.kind == ReferenceTarget::Kind::kInSite) {
-      toCopy_.push_back(target.path);
+      toCopy_.push_back({target.path, counted});
     }
   }
 }
@@ -97,15 +102,15 @@ void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {
-  toCopy_.insert(toCopy_.begin(), WithSlashes(mainFile_));
+  toCopy_.insert(toCopy_.begin(), {WithSlashes(mainFile_), true});
   for (std::size_t next = 0; next < toCopy_.size(); ++next) {
-    const std::string relative = WithBackslashes(toCopy_[next]);
+    const std::string relative = WithBackslashes(toCopy_[next].path);
     if (written_.count(relative) != 0) continue;
     const std::optional<std::string> real =
         RealPath(paths_.siteFolder() + "\\" + relative);
     if (!real) continue;  // a broken link stays broken
     if (!IsInsideFolder(*real, paths_.siteFolder())) {
-      ++outside_;
+      if (toCopy_[next].counted) ++outside_;
       continue;
     }
     const PathFacts facts = files_.LookAt(*real);

@@ -41,11 +41,24 @@ class OutputFolderWriter : public SiteWriter {
   // the site; a referenced file that does not exist is passed over.
   void CopyReferencedFiles();
 
+  // The references of the file at `path` (a path of the site, written or
+  // copied) are followed as those of any other file, but not counted in
+  // outsideReferences(): other files written hold them already. Call before
+  // the file is written.
+  void LeaveUncounted(const std::string& path);
+
   // References that lead outside the site (another scheme, an absolute
-  // path, "../" out of it, a link out of it), left as they are.
+  // path, "../" out of it, a link out of it), left as they are: each one
+  // once per file written that holds it.
   [[nodiscard]] std::size_t outsideReferences() const { return outside_; }
 
  private:
+  // A file to copy, and whether a link of it out of the site is counted.
+  struct Referenced {
+    std::string path;  // "/" form, from the site folder
+    bool counted = true;
+  };
+
   void Put(const std::string& relative, std::string_view bytes,
            std::uint32_t mode);
   void NoteReferences(const std::string& relative, std::string_view bytes);
@@ -57,7 +70,8 @@ class OutputFolderWriter : public SiteWriter {
   std::string mainFile_;           // from the site folder, "\" form
   std::set<std::string> written_;  // paths from the site folder, "\" form
   std::set<std::string> madeFolders_;
-  std::vector<std::string> toCopy_;  // "/" form, from the site folder
+  std::set<std::string> uncounted_;  // paths from the site folder, "\" form
+  std::vector<Referenced> toCopy_;
   std::size_t outside_ = 0;
 };
 

@@ -1,6 +1,7 @@
 # Converts the example site into a folder of its own; the site itself stays
 # as it is. Called by the run-example target with QUILLERY, SOURCE and OUTPUT
-# set. A second run replaces the earlier output whole.
+# set. A second run replaces the earlier output whole. The program's last
+# line names the file to open.
 execute_process(
   COMMAND "${QUILLERY}" "/MAINFILE=${SOURCE}/Report.htm" /OPTINCLUDETOC=1
           "/OUTDIR=${OUTPUT}" /LEVELSTOBREAK=2 /TOCBULLETS=1 /USINGTEMPLATE=1
@@ -9,5 +10,3 @@ execute_process(
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "quillery failed on the example site (exit status ${status})")
 endif()
-message(STATUS "Converted example site: ${OUTPUT}")
-message(STATUS "Open ${OUTPUT}/Report.htm in a browser.")

@@ -405,7 +405,13 @@ TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
       bool succeeded = false;
       try {
         succeeded = Convert(files) == ConversionOutcome::kConverted;
-      } catch (const FileError&) {
+      } catch (const FileError& error) {
+        // The user is told of the output folder (or its folder), never of
+        // the bookkeeping folder or the build folder in it.
+        const std::string message = error.what();
+        EXPECT_EQ(message.find("/.quillery/"), std::string::npos) << message;
+        EXPECT_EQ(message.find("/.quillery'"), std::string::npos) << message;
+        EXPECT_EQ(message.find("cannot write '" + dir_.path()), 0u) << message;
       } catch (const Stopped&) {
       }
       Tree now = ReadTree(dir_.path());
@@ -423,6 +429,47 @@ TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
       }
       EXPECT_EQ(ReadTree(dir_.path()), clean);
     }
+  }
+}
+
+// What a run tells as it goes, in order.
+class RecordingProgress : public ConversionProgress {
+ public:
+  void Reading() override { steps.push_back("reading"); }
+  void Planning() override { steps.push_back("planning"); }
+  void Planned(std::size_t files, std::size_t /*pages*/) override {
+    steps.push_back("planned");
+    planned = files;
+  }
+  void Staged(std::size_t /*bytes*/) override { steps.push_back("staged"); }
+  void Notice(const std::string& message) override {
+    steps.push_back("notice " + message);
+  }
+  void Finished(const std::string& line) override {
+    steps.push_back("finished " + line);
+  }
+  std::vector<std::string> steps;
+  std::size_t planned = 0;
+};
+
+TEST_F(CommitRunTest, EveryStepIsToldFromTheStartToTheFileToOpen) {
+  for (const std::string& outdir : {std::string(), dir_.File("out")}) {
+    SCOPED_TRACE(outdir);
+    settings_.OUTDIR = outdir;
+    RecordingProgress progress;
+    SystemFileOperations files;
+    ASSERT_EQ(RunConversion(MainFile(), settings_, files, progress),
+              ConversionOutcome::kConverted);
+    EXPECT_GT(progress.planned, 3u);
+    std::vector<std::string> expected = {"reading", "planning", "planned"};
+    expected.insert(expected.end(), progress.planned, "staged");
+    expected.push_back(outdir.empty() ? "finished converted in place: open '" +
+                                            File("doc.htm") + "'"
+                                      : "finished converted into '" + outdir +
+                                            "': open '" + outdir + "/doc.htm'");
+    EXPECT_EQ(progress.steps, expected);
+    // The site is converted in place now: the next run starts afresh.
+    SetUp();
   }
 }
 

@@ -55,7 +55,8 @@ TEST(Install, InstalledProgramConvertsTheExampleWithItsDefaults) {
                           std::filesystem::copy_options::recursive);
     const auto result = RunProgram(programs[run], words, work);
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, "quillery: converted in place: open '" + work +
+                              "/site/Report.htm'\n");
     sites[run] = ReadTree(work + "/site");
   }
   EXPECT_EQ(sites[0], sites[1]);

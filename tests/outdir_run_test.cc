@@ -3,11 +3,14 @@
 // and an earlier output is replaced whole or not at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <set>
 
 #include "convert/site_references.h"
+#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "tests/test_support.h"
 
 namespace quillery {
@@ -57,7 +60,8 @@ class OutdirRunTest : public ::testing::Test {
 TEST_F(OutdirRunTest, SourceStaysAsItIsAndOutputHoldsTheInPlaceFiles) {
   const auto result = Run(kTemplated);
   ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, "quillery: converted into '" + dir_.File("out") +
+                            "': open '" + dir_.File("out/Report.htm") + "'\n");
   EXPECT_EQ(ReadTree(dir_.File("site")), source_);
   EXPECT_FALSE(testing::Exists(dir_.File("site/.quillery")));
   EXPECT_FALSE(testing::Exists(dir_.File(".quillery")));
@@ -148,6 +152,107 @@ TEST_F(OutdirRunTest, AFailingRunLeavesTheEarlierOutputAsItWas) {
   EXPECT_NE(std::system(command.c_str()), 0);
   EXPECT_EQ(ReadTree(dir_.path()), earlier);
   EXPECT_FALSE(testing::Exists(dir_.File(".quillery")));
+}
+
+// A failure while the output is built names the file in the output folder,
+// not in the build folder beside it that the user never sees.
+TEST_F(OutdirRunTest, AFailureNamesTheOutputFolder) {
+  const std::string command =
+      "cd '" + dir_.path() + "' && bash -c \"trap '' XFSZ; ulimit -f 1; " +
+      "exec '" + QUILLERY_EXE +
+      "' /MAINFILE=site/Report.htm /OUTDIR=out /OPTINCLUDETOC=1 "
+      "/LEVELSTOBREAK=2 /USINGTEMPLATE=1\" 2>err.txt";
+  EXPECT_NE(std::system(command.c_str()), 0);
+  const std::string err = testing::ReadBytes(dir_.File("err.txt"));
+  const std::string start = "quillery: cannot write '" + dir_.File("out/");
+  const std::string end = "': File too large\n";
+  EXPECT_EQ(err.rfind(start, 0), 0u) << err;
+  ASSERT_GE(err.size(), end.size());
+  EXPECT_EQ(err.substr(err.size() - end.size()), end) << err;
+  EXPECT_EQ(err.find(".quillery"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST_F(OutdirRunTest, ARunWritingIntoTheSameFolderIsNamedAsSuch) {
+  // Another run into a folder beside the output holds the folder.
+  FolderLock otherRun(InternalPath(dir_.path()));
+  ASSERT_TRUE(otherRun.acquired());
+  const Tree before = ReadTree(dir_.path());
+  const auto result = Run({"/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.err, "quillery: cannot write '" + dir_.File("out") +
+                            "': another conversion is writing into its "
+                            "folder '" +
+                            dir_.path() + "'\n");
+  EXPECT_EQ(ReadTree(dir_.path()), before);
+}
+
+// Each reference that leads outside is counted once per file written that
+// holds it: the pages hold the document's, and neither the unchanged copy
+// of the document nor a main file copied from page 0 counts them again.
+TEST_F(OutdirRunTest, OutsideReferencesAreCountedOncePerFileWritten) {
+  // Two on page 0 (before the first heading), three at the end of the last
+  // page, and one in the contents frame page.
+  std::string body = source_.at("Report_body.htm");
+  const std::size_t bodyTag = body.find('>', body.find("<body")) + 1;
+  body.insert(bodyTag,
+              "<p><a href=\"http://example.com/a\">a</a> "
+              "<a href=\"mailto:x@example.com\">m</a></p>\r\n");
+  body.insert(body.rfind("</body>"),
+              "<p><a href=\"https://example.org/1\">1</a> "
+              "<a href=\"https://example.org/2\">2</a> "
+              "<a href=\"/abs/3.htm\">3</a></p>\r\n");
+  WriteBytes(dir_.File("site/Report_body.htm"), body);
+  std::string toc = source_.at("Report_toc.htm");
+  toc.insert(toc.rfind("</body>"), "<p><a href=\"../up.htm\">up</a></p>");
+  WriteBytes(dir_.File("site/Report_toc.htm"), toc);
+
+  auto pagesIn = [](const Tree& tree) {
+    std::size_t pages = 0;
+    for (const auto& entry : tree) {
+      if (entry.first.rfind("Report_body_p", 0) == 0) ++pages;
+    }
+    return pages;
+  };
+  struct Row {
+    const char* name;
+    std::vector<std::string> words;
+    // The document's five, the contents frame page's one, and with the
+    // shipped template the contents frame page's link once more in every
+    // page, which carries the contents.
+    bool contentsInEveryPage;
+  };
+  const Row rows[] = {
+      {"no split: the unchanged document is the only copy",
+       {"/OPTINCLUDETOC=1", "/TOCBULLETS=1"},
+       false},
+      {"pages in frames", {"/OPTINCLUDETOC=1", "/LEVELSTOBREAK=2"}, false},
+      {"template: main file a copy of page 0, the document copied unchanged",
+       kTemplated, true},
+      {"template, /TEMPLATETOCFORMAT=1",
+       {"/OPTINCLUDETOC=1", "/LEVELSTOBREAK=1", "/USINGTEMPLATE=1",
+        "/TEMPLATETOCFORMAT=1"},
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(dir_.File("out"));
+    const auto result = Run(row.words);
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const Tree output = ReadTree(dir_.File("out"));
+    const std::size_t pages = pagesIn(output);
+    if (row.contentsInEveryPage) {
+      EXPECT_GT(pages, 1u);
+    }
+    const std::size_t expected = 6 + (row.contentsInEveryPage ? pages : 0);
+    EXPECT_EQ(
+        result.err.rfind("quillery: " + std::to_string(expected) +
+                             " references lead outside '" + dir_.File("site") +
+                             "' and were left as they are\n",
+                         0),
+        0u)
+        << result.err;
+  }
 }
 
 TEST_F(OutdirRunTest, FoldersThatCannotTakeTheOutputAreRefused) {

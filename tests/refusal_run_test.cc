@@ -79,7 +79,8 @@ TEST_F(RefusalRunTest, DressingFileAskedForMustBeReadable) {
     words.insert(words.begin(), {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1"});
     const auto result = RunQuillery(words, dir_.path());
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, "quillery: converted in place: open '" +
+                              File("site/doc.htm") + "'\n");
   }
 }
 

@@ -50,6 +50,11 @@ class RunTest : public ::testing::Test {
   std::map<std::string, std::string> Site() {
     return ReadTree(dir_.File("site"));
   }
+  // The line that ends a conversion of site/doc.htm in place.
+  std::string Converted() {
+    return "quillery: converted in place: open '" + dir_.File("site/doc.htm") +
+           "'\n";
+  }
 
   ScopedTempDir dir_;
 };
@@ -59,7 +64,7 @@ TEST_F(RunTest, BulletsGoIntoTheTocFramePageAndImagesBesideIt) {
   auto result =
       Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1"});
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, Converted());
   auto site = Site();
   EXPECT_EQ(site.size(), 4u);
   EXPECT_EQ(site["doc.htm"], FramesPage("\"doc_files/toc%20a.htm\""));
@@ -84,7 +89,7 @@ TEST_F(RunTest, WithoutBulletsTheTocFramePageIsWrittenBackUnchanged) {
   auto before = Site();
   auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1"});
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, Converted());
   EXPECT_EQ(Site(), before);
 }
 
@@ -104,17 +109,22 @@ TEST_F(RunTest, NothingIsConvertedWithoutTheRunCondition) {
   EXPECT_EQ(Site(), before);
 }
 
-TEST_F(RunTest, MainFileWithoutTocFrameIsLeftAlone) {
+// Asked to convert, it converted nothing: a failure a script can see.
+TEST_F(RunTest, MainFileWithoutTocFrameStopsTheRun) {
   WriteBytes(dir_.File("site/doc.htm"),
              "<frameset><frame name=Frame1 src=\"doc.htm\"></frameset>");
-  auto before = Site();
-  auto result =
-      Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1"});
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.err, "quillery: nothing converted: '" +
-                            dir_.File("site/doc.htm") +
-                            "' names no TOC frame\n");
-  EXPECT_EQ(Site(), before);
+  const auto before = ReadTree(dir_.path());
+  for (const char* outdir : {"/OUTDIR=", "/OUTDIR=out"}) {
+    SCOPED_TRACE(outdir);
+    auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                       "/TOCBULLETS=1", outdir});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "quillery: nothing converted: '" +
+                              dir_.File("site/doc.htm") +
+                              "' names no TOC frame; a plain web page "
+                              "converts with /BUILDTOC=1\n");
+    EXPECT_EQ(ReadTree(dir_.path()), before);
+  }
 }
 
 TEST_F(RunTest, FileProblemsStopTheRunWithOneLine) {
@@ -189,7 +199,8 @@ TEST_F(RunTest, UnreadableNumberIsIgnoredWithAWarning) {
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_EQ(result.err,
             "quillery: ignoring /TOCBULLETS=on: the value is not a number\n"
-            "quillery: ignoring /MAXWIDTH=wide: the value is not a number\n");
+            "quillery: ignoring /MAXWIDTH=wide: the value is not a number\n" +
+                Converted());
   EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPage);
 }
 
@@ -231,6 +242,19 @@ TEST_F(RunTest, HelpListsTheKeys) {
     EXPECT_EQ(result.out.rfind("usage: quillery ", 0), 0u);
     EXPECT_NE(result.out.find("/LEVELSTOBREAK="), std::string::npos);
     EXPECT_NE(result.out.find("/RP="), std::string::npos);
+    for (const char* own :
+         {"-h, --help", "--version", "-q, --quiet", "-v, --verbose"}) {
+      EXPECT_NE(result.out.find(own), std::string::npos) << own;
+    }
+    // It fits a terminal of 80 columns.
+    std::size_t lineStart = 0;
+    while (lineStart < result.out.size()) {
+      std::size_t lineEnd = result.out.find('\n', lineStart);
+      if (lineEnd == std::string::npos) lineEnd = result.out.size();
+      EXPECT_LE(lineEnd - lineStart, 79u)
+          << result.out.substr(lineStart, lineEnd - lineStart);
+      lineStart = lineEnd + 1;
+    }
   }
 }
 
@@ -253,7 +277,8 @@ TEST_F(RunTest, WarningsNameWhatCannotBeMeantAndTheRunGoesOn) {
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_EQ(result.err,
             "quillery: unknown key TOCBULLET (did you mean TOCBULLETS?)\n"
-            "quillery: ignoring /LEVELSTOBREAK: the key has no \"=value\"\n");
+            "quillery: ignoring /LEVELSTOBREAK: the key has no \"=value\"\n" +
+                Converted());
   EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPage);
 }
 
@@ -269,11 +294,23 @@ TEST_F(RunTest, VerboseEndsWithASummaryAndAPipeShowsNoProgress) {
   auto result = Run(
       {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/TOCBULLETS=1", "-v"});
   EXPECT_EQ(result.exitStatus, 0);
+  const std::size_t firstLineEnd = result.err.find('\n') + 1;
   EXPECT_TRUE(std::regex_match(
-      result.err,
+      result.err.substr(0, firstLineEnd),
       std::regex("quillery: 0 pages, 3 files written, [0-9]+ bytes, "
                  "[0-9]+\\.[0-9]{2} s\n")))
       << result.err;
+  // The line naming the file to open stays the last.
+  EXPECT_EQ(result.err.substr(firstLineEnd), Converted());
+}
+
+TEST_F(RunTest, QuietLeavesOnlyWarningsWhichNameTheWordAsTyped) {
+  MakeSite("\"toc.htm\"", "toc.htm");
+  auto result = Run({"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1",
+                     "/TOCBULLETS=1", "--bogus", "-q"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "quillery: unknown switch --bogus\n");
+  EXPECT_EQ(ReadBytes(dir_.File("site/toc.htm")), kTocPageWithBullets);
 }
 
 }  // namespace
