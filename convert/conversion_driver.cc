@@ -22,10 +22,14 @@ namespace {
 // the run; "" otherwise. `opened` is where the frames page ends up.
 std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
   if (site.builtFrom.empty()) return std::string();
+  const std::string listed =
+      site.builtHeadings == 0
+          ? std::to_string(site.builtOwnEntries) +
+                " entries of its own contents"
+          : std::to_string(site.builtHeadings) + " headings, " +
+                std::to_string(site.builtBookmarks) + " new bookmarks";
   return "made a frames page for '" + NativePath(site.builtFrom) + "' (" +
-         std::to_string(site.builtHeadings) + " headings, " +
-         std::to_string(site.builtBookmarks) + " new bookmarks): open '" +
-         NativePath(opened) + "'";
+         listed + "): open '" + NativePath(opened) + "'";
 }
 
 // Takes the lock on `folder`, or refuses the run.
