@@ -190,6 +190,77 @@ TEST_F(BuildTocRunTest, OwnContentsMakePagesThatTheLinksLandOn) {
   ExpectLinksLand(out);
 }
 
+// Every file of `site` that the main file reaches through href= and src=
+// values naming files of it.
+std::set<std::string> Reachable(const Tree& site, const std::string& main) {
+  const std::regex reference("(?:href|src)=\"([^\"#]+)[^\"]*\"");
+  std::set<std::string> reached = {main};
+  std::vector<std::string> next = {main};
+  while (!next.empty()) {
+    const std::string file = next.back();
+    next.pop_back();
+    const std::string& bytes = site.at(file);
+    for (std::sregex_iterator it(bytes.begin(), bytes.end(), reference), end;
+         it != end; ++it) {
+      const std::string target =
+          std::regex_replace(std::string((*it)[1]), std::regex("%20"), " ");
+      if (site.count(target) && reached.insert(target).second) {
+        next.push_back(target);
+      }
+    }
+  }
+  return reached;
+}
+
+TEST_F(BuildTocRunTest, WithATemplateEveryFileWrittenIsReached) {
+  // The contents in every page, the contents as the main file, and page 0
+  // as the main file: no frames page is left to show the contents page.
+  struct Case {
+    const char* name;
+    std::string templateText;
+    std::vector<std::string> words;
+  };
+  const std::vector<Case> cases = {
+      {"contents in the pages",
+       "<html><head><title>[PAGETITLE]</title></head><body><nav>[WORDTOC]"
+       "</nav>[QUILLERY]</body></html>",
+       {}},
+      {"contents as the main file",
+       "<html><head><title>t</title></head><body>[QUILLERY]</body></html>",
+       {"/TEMPLATETOCFORMAT=0"}},
+      {"page 0 as the main file",
+       "<html><head><title>t</title></head><body>[QUILLERY]</body></html>",
+       {"/TEMPLATETOCFORMAT=1"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ScopedTempDir dir;
+    WriteBytes(dir.File("site/Manual.htm"), kManual);
+    WriteBytes(dir.File("tpl.htm"), test.templateText);
+    std::vector<std::string> words = {
+        "/MAINFILE=site/Manual.htm", "/OPTINCLUDETOC=1", "/BUILDTOC=1",
+        "/LEVELSTOBREAK=1",          "/USINGTEMPLATE=1", "/TOCBULLETS=1",
+        "/HTMLTEMPLATEFILE=tpl.htm"};
+    words.insert(words.end(), test.words.begin(), test.words.end());
+    const auto result = RunQuillery(words, dir.path());
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const Tree site = ReadTree(dir.File("site"));
+    EXPECT_EQ(site.count("Manual_toc.htm"), 0u);
+    std::set<std::string> written;
+    for (const auto& [file, bytes] : site) {
+      if (file != "Manual.htm") written.insert(file);
+    }
+    // Page 0 is linked only by the navigation markers, which these
+    // templates lack, as in any templated run.
+    written.erase("Manual_p0.htm");
+    std::set<std::string> reached = Reachable(site, "Manual_frames.htm");
+    reached.erase("Manual.htm");
+    reached.erase("Manual_p0.htm");
+    EXPECT_EQ(reached, written);
+    ExpectLinksLand(site);
+  }
+}
+
 TEST_F(BuildTocRunTest, AFramesPageIsConvertedAsWithoutTheKey) {
   const std::string frames =
       "<frameset><frame name=TOC src=\"toc.htm\"><frame name=Frame1 "
