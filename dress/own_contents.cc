@@ -44,10 +44,13 @@ std::size_t NextTag(std::string_view text, std::size_t from) {
   return kNone;
 }
 
-// Just past the ">" of the tag at `tagAt`; the end of the text without one.
+// Just past the ">" of the tag at `tagAt`. A tag left open ends where the
+// next one starts (or at the end of the text), so that no search for a
+// tag's end runs past the tags after it.
 std::size_t TagEnd(std::string_view text, std::size_t tagAt) {
-  const std::size_t close = text.find('>', tagAt);
-  return close == kNone ? text.size() : close + 1;
+  const std::size_t close = text.find_first_of("<>", tagAt + 1);
+  if (close == kNone) return text.size();
+  return text[close] == '>' ? close + 1 : close;
 }
 
 // One attribute of a tag: from its name to the end of its value, quotes
@@ -196,7 +199,7 @@ std::size_t ElementEnd(std::string_view html, std::size_t from,
 std::string VisibleText(std::string_view html) {
   std::string shown;
   std::size_t copied = 0;
-  for (std::size_t at = html.find('<'); at != kNone && at < html.size();) {
+  for (std::size_t at = html.find('<'); at != kNone;) {
     if (html.compare(at, 4, "<!--") == 0) {
       shown.append(html, copied, at - copied);
       const std::size_t close = html.find("-->", at + 4);

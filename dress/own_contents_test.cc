@@ -117,6 +117,11 @@ TEST(ReadOwnContents, TakesContentsParagraphsLinkingToBookmarks) {
        "<p class=MsoToc1><a href=\"#_Toc1\">Gulls</p>" + kGulls,
        "Birds.htm",
        {"1 _Toc1 [Gulls] <a name=\"_Toc1\""}},
+      {"a tag left open ends where the next one starts",
+       "<p class=MsoToc1 <a href=\"#_Toc1\">Gulls</a></p><h4><a "
+       "name=\"_Toc1\"<b>Gulls</b></a></h4>",
+       "Birds.htm",
+       {"1 _Toc1 [Gulls] <a name=\"_Toc1\""}},
       {"empty text", "", "Birds.htm", {}},
   };
   for (const Row& row : rows) {
