@@ -22,10 +22,14 @@ namespace {
 // the run; "" otherwise. `opened` is where the frames page ends up.
 std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
   if (site.builtFrom.empty()) return std::string();
+  const std::string listed =
+      site.builtHeadings == 0
+          ? std::to_string(site.builtOwnEntries) +
+                " entries of its own contents"
+          : std::to_string(site.builtHeadings) + " headings, " +
+                std::to_string(site.builtBookmarks) + " new bookmarks";
   return "made a frames page for '" + NativePath(site.builtFrom) + "' (" +
-         std::to_string(site.builtHeadings) + " headings, " +
-         std::to_string(site.builtBookmarks) + " new bookmarks): open '" +
-         NativePath(opened) + "'";
+         listed + "): open '" + NativePath(opened) + "'";
 }
 
 // Takes the lock on `folder`, or refuses the run with `refusal`.
@@ -294,19 +298,27 @@ ConversionPlan PlanConversion(SiteInputs site,
   ConversionPlan plan;
   const std::string tocFramePath = site.tocFramePath;
   const std::string mainFilePath = site.mainFilePath;
+  const bool madeFrames = !site.builtFrom.empty();
   // A frames page made by the run is written also when nothing re-points it.
-  std::string madeFramesPage =
-      site.builtFrom.empty() ? std::string() : site.framesText;
+  std::string madeFramesPage = madeFrames ? site.framesText : std::string();
   std::vector<FileBytes> bulletImages = std::move(site.bulletImages);
   std::string tocFrameText = std::move(site.tocFrameText);
   if (settings.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
+  bool tocFrameShown = true;
   if (settings.LEVELSTOBREAK > 0) {
-    tocFrameText = ConvertToPages(std::move(site), std::move(tocFrameText),
-                                  settings, plan);
+    PagedContents paged = ConvertToPages(
+        std::move(site), std::move(tocFrameText), settings, plan);
+    tocFrameText = std::move(paged.tocFrameText);
+    tocFrameShown = paged.mainFileShowsTocFrame;
   }
   if (!madeFramesPage.empty() && !plan.Plans(mainFilePath)) {
     plan.AddBytes(mainFilePath, std::move(madeFramesPage));
   }
+  // The contents frame page the run made, once the main file is no frames
+  // page, would be reached by nothing, and its links would lead to the
+  // bookmarks made for the pages, which the document itself lacks. It is
+  // not written, nor the bullet images beside it.
+  if (madeFrames && !tocFrameShown) return plan;
   plan.AddBytes(tocFramePath, std::move(tocFrameText));
   for (FileBytes& image : bulletImages) {
     if (!plan.Plans(image.path)) {

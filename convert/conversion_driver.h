@@ -75,7 +75,9 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
 // above 0 what ConvertToPages plans, a frames page made by the run (when
 // nothing of that re-points it), then the TOC frame page (with bullets
 // when TOCBULLETS is set), then the bullet images whose paths nothing else
-// of the plan takes. Reads and writes nothing. `site` must name a TOC frame;
+// of the plan takes. A TOC frame page made by the run, and its bullet
+// images, are left out when the main file planned is no frames page that
+// shows it. Reads and writes nothing. `site` must name a TOC frame;
 // it is taken whole, so that its texts are not copied.
 [[nodiscard]] ConversionPlan PlanConversion(SiteInputs site,
                                             const ConversionSettings& settings);

@@ -51,9 +51,9 @@ std::optional<std::string> ContentsMainPage(
 
 }  // namespace
 
-std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
-                           const ConversionSettings& settings,
-                           ConversionPlan& plan) {
+PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
+                             const ConversionSettings& settings,
+                             ConversionPlan& plan) {
   DressingTexts dressing = std::move(site.dressing);
   dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
   const DressingOptions options = DressingOptionsOf(settings);
@@ -135,6 +135,7 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
   }
 
   bool mainFileShowsContents = false;
+  bool mainFileIsPage0 = false;
   if (!dressing.templateText.empty() && settings.USINGTEMPLATE != 0) {
     if (settings.TEMPLATETOCFORMAT == 0) {
       // The contents main page is the contents: its template's markers
@@ -151,12 +152,14 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
       mainFileShowsContents = contentsPage.has_value();
     } else if (settings.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {
       plan.AddCopy(site.mainFilePath, firstPage);
+      mainFileIsPage0 = true;
     }
   }
   // Pages that carry the contents make page 0 the best main file; this wins
   // over a contents page planned above.
   if (pagesCarryContents && !firstPage.empty()) {
     plan.AddCopy(site.mainFilePath, firstPage);
+    mainFileIsPage0 = true;
   }
   // The bulleted contents in the pages or the main file need the bullet
   // images beside them too.
@@ -165,7 +168,8 @@ std::string ConvertToPages(SiteInputs site, std::string tocFrameText,
       if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
     }
   }
-  return tocFrameText;
+  return PagedContents{std::move(tocFrameText),
+                       !mainFileShowsContents && !mainFileIsPage0};
 }
 
 }  // namespace quillery

@@ -10,6 +10,14 @@
 
 namespace quillery {
 
+// The TOC frame text as a split leaves it, and whether the main file planned
+// is still a frames page that shows it: not when the main file became the
+// template filled with the contents, or a copy of page 0.
+struct PagedContents {
+  std::string tocFrameText;
+  bool mainFileShowsTocFrame = true;
+};
+
 // Plans the split of the site's content page into pages and what becomes of
 // the main file, and returns the TOC frame text (`tocFrameText`, with its
 // bullets when asked for) dressed for its page: header and footer around its
@@ -30,10 +38,10 @@ namespace quillery {
 // stylesheet file is planned before the main file.
 // The site is taken whole so that its content text, the largest of them,
 // becomes the split's without a copy.
-[[nodiscard]] std::string ConvertToPages(SiteInputs site,
-                                         std::string tocFrameText,
-                                         const ConversionSettings& settings,
-                                         ConversionPlan& plan);
+[[nodiscard]] PagedContents ConvertToPages(SiteInputs site,
+                                           std::string tocFrameText,
+                                           const ConversionSettings& settings,
+                                           ConversionPlan& plan);
 
 }  // namespace quillery
 

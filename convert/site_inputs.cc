@@ -87,16 +87,25 @@ class SiteReader {
 
 // Makes `site`, read from a plain document, the site of a frames page made
 // for it: "<base>_frames.htm" showing "<base>_toc.htm" beside the document.
-void BuildFrames(SiteInputs& site) {
+// A document with nothing to list is refused.
+void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
   const std::string folder = DirectoryOf(site.mainFilePath);
   const std::string documentName = FileNameOf(site.mainFilePath);
   const std::string baseName = StripHtmExtension(documentName);
   const std::string contentsName = baseName + "_toc.htm";
-  BuiltFrames built = BuildContentsFrame(std::move(site.framesText),
-                                         documentName, contentsName);
+  BuiltFrames built = BuildContentsFrame(
+      std::move(site.framesText), documentName, contentsName, levelsToBreak);
+  if (built.headings == 0 && built.ownEntries == 0) {
+    throw FileError("cannot build the contents of '" +
+                    NativePath(site.mainFilePath) +
+                    "': it has no <h1> to <h3> headings and no contents of "
+                    "its own (MsoToc1 to MsoToc9 paragraphs linking to its "
+                    "_Toc bookmarks)");
+  }
   site.builtFrom = site.mainFilePath;
   site.builtHeadings = built.headings;
   site.builtBookmarks = built.newBookmarks;
+  site.builtOwnEntries = built.ownEntries;
   site.mainFilePath = folder + "\\" + baseName + "_frames.htm";
   site.framesText = std::move(built.framesPage);
   site.tocSource = contentsName;
@@ -162,7 +171,7 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
                       "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
                       "new bookmarks live only in the pages");
     }
-    BuildFrames(site);
+    BuildFrames(site, settings.LEVELSTOBREAK);
   } else {
     site.tocFramePath = reader.FramePath(*site.tocSource);
     reader.ReadText(site.tocFramePath, site.tocFrameText);

@@ -48,10 +48,12 @@ struct SiteInputs {
   std::vector<FileBytes> pageBulletImages;
   // With /BUILDTOC=1 and a main file that names no TOC frame: the document
   // the frames page was made for (then `mainFilePath` is the new frames
-  // page), its headings listed and the bookmarks made for them.
+  // page), its headings listed and the bookmarks made for them, or, without
+  // headings, the entries of its own contents listed.
   std::string builtFrom;
   std::size_t builtHeadings = 0;
   std::size_t builtBookmarks = 0;
+  std::size_t builtOwnEntries = 0;
 };
 
 // Reads the inputs of converting the frames page at `mainFilePath` (internal
@@ -66,7 +68,8 @@ struct SiteInputs {
 // With BUILDTOC and a main file that names no TOC frame, the main file is
 // taken for the content page of a frames page made for it
 // (BuildContentsFrame): "<base>_frames.htm" and "<base>_toc.htm" beside it.
-// That needs LEVELSTOBREAK above 0, or the run is refused.
+// That needs LEVELSTOBREAK above 0, and <h1> to <h3> headings or contents
+// of its own in the document, or the run is refused (FileError).
 // A file read twice (a frame that shows the main file itself) is read once.
 // Throws FileError when a file cannot be read, is no regular file, or a text
 // holds a zero byte, and when a frame source leads out of the main file's

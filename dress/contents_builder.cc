@@ -1,13 +1,17 @@
 // Contents frames for plain documents; see contents_builder.h.
 #include "dress/contents_builder.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
+#include "dress/own_contents.h"
 #include "dress/page_navigation.h"
+#include "split/body_seams.h"
 #include "split/charset.h"
 #include "split/paths.h"
+#include "split/split_points.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -137,11 +141,95 @@ std::string WithBookmarks(const std::string& document,
   return changed;
 }
 
+// One line of the contents frame page.
+struct ContentsLine {
+  char level = '1';
+  const std::string* text = nullptr;
+  const std::string* bookmark = nullptr;
+};
+
+// The contents frame page listing `lines`, each linked to its bookmark in
+// the document `encodedName`.
+std::string ContentsPage(const std::string& charsetTag,
+                         const std::string& title,
+                         const std::string& encodedName,
+                         const std::vector<ContentsLine>& lines) {
+  std::string contents = "<html>\r\n<head>\r\n" + charsetTag +
+                         "\r\n<title>" + title +
+                         "</title>\r\n</head>\r\n<body>\r\n";
+  std::size_t number = 0;
+  for (const ContentsLine& line : lines) {
+    ++number;
+    contents += "<p class=MsoToc";
+    contents += line.level;
+    contents += "><a href=\"" + encodedName + "#" + *line.bookmark +
+                "\" target=Frame1>" +
+                (line.text->empty() ? "Heading " + std::to_string(number)
+                                    : *line.text) +
+                "</a></p>\r\n";
+  }
+  contents += "</body>\r\n</html>\r\n";
+  return contents;
+}
+
+// `document` marked for the pages of its own contents, in one pass: each
+// entry's bookmark written name="X", and kCutMarker before the block that
+// holds the bookmark of each entry of a level up to `levelsToBreak`.
+std::string WithOwnContentsMarks(const std::string& document,
+                                 const std::vector<OwnContentsEntry>& entries,
+                                 std::int32_t levelsToBreak) {
+  struct Edit {
+    std::size_t at = 0;
+    std::size_t end = 0;
+    std::string text;
+  };
+  std::vector<Edit> edits;
+  std::vector<std::size_t> holds;
+  std::unordered_set<std::size_t> written;
+  for (const OwnContentsEntry& entry : entries) {
+    if (entry.level - '0' <= levelsToBreak) {
+      holds.push_back(entry.bookmarkTagAt);
+    }
+    if (!written.insert(entry.nameAt).second) continue;
+    std::string plain = "name=\"" + entry.bookmark + "\"";
+    if (document.compare(entry.nameAt, entry.nameEnd - entry.nameAt, plain) !=
+        0) {
+      edits.push_back({entry.nameAt, entry.nameEnd, std::move(plain)});
+    }
+  }
+  std::sort(holds.begin(), holds.end());
+  holds.erase(std::unique(holds.begin(), holds.end()), holds.end());
+  const std::string_view text(document);
+  for (std::size_t cut :
+       CutsBeforeBlocks(text, holds, FindBodySeams(text).bodyStart)) {
+    // A heading of a split level is cut before as it is.
+    if (FindNextSplitPoint(text.substr(cut, 3), 0, levelsToBreak) == 0) {
+      continue;
+    }
+    edits.push_back({cut, cut, std::string(kCutMarker)});
+  }
+  // A cut lies before the bookmark tag whose name it precedes, so edits
+  // never overlap; at one place the cut comes first.
+  std::stable_sort(edits.begin(), edits.end(),
+                   [](const Edit& a, const Edit& b) { return a.at < b.at; });
+  std::string marked;
+  marked.reserve(document.size() + edits.size() * kCutMarker.size());
+  std::size_t copied = 0;
+  for (const Edit& edit : edits) {
+    marked.append(document, copied, edit.at - copied);
+    marked += edit.text;
+    copied = edit.end;
+  }
+  marked.append(document, copied, std::string::npos);
+  return marked;
+}
+
 }  // namespace
 
 BuiltFrames BuildContentsFrame(std::string document,
                                const std::string& documentName,
-                               const std::string& contentsName) {
+                               const std::string& contentsName,
+                               std::int32_t levelsToBreak) {
   BuiltFrames built;
   std::vector<Heading> headings = FindHeadings(document);
   std::uint64_t next = HighestTocNumber(document) + 1;
@@ -151,34 +239,33 @@ BuiltFrames BuildContentsFrame(std::string document,
     ++built.newBookmarks;
   }
   built.headings = headings.size();
+  std::vector<OwnContentsEntry> ownEntries;
+  if (headings.empty()) ownEntries = ReadOwnContents(document, documentName);
+  built.ownEntries = ownEntries.size();
 
+  std::vector<ContentsLine> lines;
+  lines.reserve(headings.size() + ownEntries.size());
+  for (const Heading& heading : headings) {
+    lines.push_back({heading.level, &heading.text, &heading.bookmark});
+  }
+  for (const OwnContentsEntry& entry : ownEntries) {
+    lines.push_back({entry.level, &entry.text, &entry.bookmark});
+  }
   const std::string title =
       DocumentTitle(document, StripHtmExtension(documentName));
   const std::string encodedName = ReplaceAll(documentName, " ", "%20");
-  std::string contents = "<html>\r\n<head>\r\n" + ExtractCharsetTag(document) +
-                         "\r\n<title>" + title +
-                         "</title>\r\n</head>\r\n<body>\r\n";
-  std::size_t number = 0;
-  for (const Heading& heading : headings) {
-    ++number;
-    contents += "<p class=MsoToc";
-    contents += heading.level;
-    contents += "><a href=\"" + encodedName + "#" + heading.bookmark +
-                "\" target=Frame1>" +
-                (heading.text.empty() ? "Heading " + std::to_string(number)
-                                      : heading.text) +
-                "</a></p>\r\n";
-  }
-  contents += "</body>\r\n</html>\r\n";
-  built.contentsPage = std::move(contents);
-
+  built.contentsPage =
+      ContentsPage(ExtractCharsetTag(document), title, encodedName, lines);
   built.framesPage = "<html>\r\n<head>\r\n<title>" + title +
                      "</title>\r\n</head>\r\n<frameset cols=\"245,*\">\r\n"
                      "<frame name=TOC src=\"" +
                      ReplaceAll(contentsName, " ", "%20") +
                      "\">\r\n<frame name=Frame1 src=\"" + encodedName +
                      "\">\r\n</frameset>\r\n</html>\r\n";
-  built.document = WithBookmarks(document, headings);
+  built.document =
+      ownEntries.empty()
+          ? WithBookmarks(document, headings)
+          : WithOwnContentsMarks(document, ownEntries, levelsToBreak);
   return built;
 }
 

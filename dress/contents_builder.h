@@ -7,23 +7,32 @@
 //   <p class=MsoToc1><a href="Report.htm#_Toc8" target=Frame1>Birds</a></p>
 //   <p class=MsoToc2><a href="Report.htm#_Toc7" target=Frame1>Gulls</a></p>
 // and the document's first heading becomes
-// "<h1><a name="_Toc8"></a>Birds</h1>".
+// "<h1><a name="_Toc8"></a>Birds</h1>". A document without such headings
+// that has contents of its own (own_contents.h) is listed from them.
 #ifndef QUILLERY_DRESS_CONTENTS_BUILDER_H_
 #define QUILLERY_DRESS_CONTENTS_BUILDER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillery {
 
+// What the splitter takes for a cut before a block that is no heading: an
+// empty element of a level every split level reaches, which shows nothing.
+constexpr std::string_view kCutMarker = "<h0></h0>";
+
 struct BuiltFrames {
-  // The document with a bookmark in every heading listed (only the pages
-  // made from it carry them; the document itself is not changed).
+  // The document with a bookmark in every heading listed, or with the
+  // bookmarks and cut markers of its own contents (only the pages made from
+  // it carry them; the document itself is not changed).
   std::string document;
   std::string contentsPage;
   std::string framesPage;
   std::size_t headings = 0;      // listed in the contents
   std::size_t newBookmarks = 0;  // made for headings that had none
+  std::size_t ownEntries = 0;    // listed from the document's own contents
 };
 
 // Lists the headings of level 1 to 3 (<h1> to <h3>, any letter case) of
@@ -35,9 +44,19 @@ struct BuiltFrames {
 // the document's charset tag; the frames page shows it in its TOC frame
 // (`contentsName`) and the document (`documentName`, blanks written as %20)
 // in Frame1, under the document's title.
+//
+// Without such headings, the entries of the document's own contents
+// (ReadOwnContents) are listed instead, each with its level, text and
+// bookmark, and the document's copy is marked so that the pages cut at
+// `levelsToBreak` start with the bookmark of every entry of that level or
+// above: kCutMarker before the block that holds it (CutsBeforeBlocks),
+// unless that block is a heading the splitter cuts before anyway, and each
+// of those bookmarks written name="X", as the page that holds one is found.
+// With neither, the contents list nothing and `document` is as it came.
 [[nodiscard]] BuiltFrames BuildContentsFrame(std::string document,
                                              const std::string& documentName,
-                                             const std::string& contentsName);
+                                             const std::string& contentsName,
+                                             std::int32_t levelsToBreak);
 
 }  // namespace quillery
 

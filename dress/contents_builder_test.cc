@@ -15,7 +15,8 @@ TEST(BuildContentsFrame, ListsHeadingsWithTheirBookmarksOrNewOnes) {
       "<H3><a name=_Toc9>Terns</a></H3>"
       "<h4>Too deep</h4><hr><h2></h2></body></html>";
   const BuiltFrames built =
-      BuildContentsFrame(document, "Field notes.htm", "Field notes_toc.htm");
+      BuildContentsFrame(document, "Field notes.htm", "Field notes_toc.htm",
+                         /*levelsToBreak=*/2);
   EXPECT_EQ(built.headings, 4u);
   EXPECT_EQ(built.newBookmarks, 2u);
   EXPECT_EQ(built.contentsPage,
@@ -53,12 +54,102 @@ TEST(BuildContentsFrame, ListsHeadingsWithTheirBookmarksOrNewOnes) {
 
 TEST(BuildContentsFrame, ADocumentWithoutHeadingsGivesEmptyContents) {
   const BuiltFrames built =
-      BuildContentsFrame("<p>plain</p>", "a.htm", "a_toc.htm");
+      BuildContentsFrame("<p>plain</p>", "a.htm", "a_toc.htm",
+                         /*levelsToBreak=*/2);
   EXPECT_EQ(built.headings, 0u);
   EXPECT_EQ(built.document, "<p>plain</p>");
   EXPECT_EQ(built.contentsPage,
             "<html>\r\n<head>\r\n\r\n<title>a</title>\r\n</head>\r\n<body>\r\n"
             "</body>\r\n</html>\r\n");
+}
+
+// Headings made as paragraphs of the word processor's own styles, listed
+// in its own contents; "Notes" is a heading of a level the contents of
+// headings do not list.
+const std::string kManual =
+    "<html><head><title>Manual</title></head><body>\r\n"
+    "<div class=WordSection1>\r\n"
+    "<p class=MsoToc1><a href=\"#_Toc1\">Birds<span style='display:none'>"
+    ". 2</span></a></p>\r\n"
+    "<p class=MsoToc2><a href=\"Manual.htm#_Toc2\">Gulls</a></p>\r\n"
+    "<p class=MsoToc1><a href=\"#_Toc3\">Terns</a></p>\r\n"
+    "<p class=MsoToc1><a href=\"#_Toc9\">Lost</a></p>\r\n"
+    "<p class=MsoToc1><a href=\"#_Toc4\">Notes</a></p>\r\n"
+    "<p class=Heading1><a name=\"_Toc1\">Birds</a></p>\r\n"
+    "<p>text</p>\r\n"
+    "<p class=Heading2><A NAME=_Toc2>Gulls</A></p>\r\n"
+    "<table><tr><td><p><a name='_Toc3'></a>Terns</p></td></tr></table>\r\n"
+    "<h4><a name=\"_Toc4\"></a>Notes</h4>\r\n"
+    "</div></body></html>";
+
+TEST(BuildContentsFrame, WithoutHeadingsListsTheDocumentsOwnContents) {
+  const BuiltFrames built = BuildContentsFrame(
+      kManual, "Manual.htm", "Manual_toc.htm", /*levelsToBreak=*/1);
+  EXPECT_EQ(built.headings, 0u);
+  EXPECT_EQ(built.newBookmarks, 0u);
+  EXPECT_EQ(built.ownEntries, 4u);
+  EXPECT_EQ(built.contentsPage,
+            "<html>\r\n<head>\r\n\r\n<title>Manual</title>\r\n</head>\r\n"
+            "<body>\r\n"
+            "<p class=MsoToc1><a href=\"Manual.htm#_Toc1\" target=Frame1>"
+            "Birds</a></p>\r\n"
+            "<p class=MsoToc2><a href=\"Manual.htm#_Toc2\" target=Frame1>"
+            "Gulls</a></p>\r\n"
+            "<p class=MsoToc1><a href=\"Manual.htm#_Toc3\" target=Frame1>"
+            "Terns</a></p>\r\n"
+            "<p class=MsoToc1><a href=\"Manual.htm#_Toc4\" target=Frame1>"
+            "Notes</a></p>\r\n"
+            "</body>\r\n</html>\r\n");
+  // A cut before the block of each level-1 entry's bookmark, the table
+  // whole; every listed bookmark written name="X".
+  EXPECT_EQ(built.document,
+            "<html><head><title>Manual</title></head><body>\r\n"
+            "<div class=WordSection1>\r\n"
+            "<p class=MsoToc1><a href=\"#_Toc1\">Birds<span "
+            "style='display:none'>. 2</span></a></p>\r\n"
+            "<p class=MsoToc2><a href=\"Manual.htm#_Toc2\">Gulls</a></p>\r\n"
+            "<p class=MsoToc1><a href=\"#_Toc3\">Terns</a></p>\r\n"
+            "<p class=MsoToc1><a href=\"#_Toc9\">Lost</a></p>\r\n"
+            "<p class=MsoToc1><a href=\"#_Toc4\">Notes</a></p>\r\n"
+            "<h0></h0><p class=Heading1><a name=\"_Toc1\">Birds</a></p>\r\n"
+            "<p>text</p>\r\n"
+            "<p class=Heading2><A name=\"_Toc2\">Gulls</A></p>\r\n"
+            "<h0></h0><table><tr><td><p><a name=\"_Toc3\"></a>Terns</p></td>"
+            "</tr></table>\r\n"
+            "<h0></h0><h4><a name=\"_Toc4\"></a>Notes</h4>\r\n"
+            "</div></body></html>");
+  EXPECT_EQ(built.framesPage,
+            "<html>\r\n<head>\r\n<title>Manual</title>\r\n</head>\r\n"
+            "<frameset cols=\"245,*\">\r\n"
+            "<frame name=TOC src=\"Manual_toc.htm\">\r\n"
+            "<frame name=Frame1 src=\"Manual.htm\">\r\n"
+            "</frameset>\r\n</html>\r\n");
+}
+
+TEST(BuildContentsFrame, OwnContentsCutOnlyWhereTheSplitterDoesNot) {
+  // At level 4 the splitter cuts before <h4> itself; the level-2 entry
+  // now gets its cut too.
+  const BuiltFrames built = BuildContentsFrame(
+      kManual, "Manual.htm", "Manual_toc.htm", /*levelsToBreak=*/4);
+  const std::string body = built.document.substr(
+      built.document.find("<p class=Heading1>") - 9);
+  EXPECT_EQ(body,
+            "<h0></h0><p class=Heading1><a name=\"_Toc1\">Birds</a></p>\r\n"
+            "<p>text</p>\r\n"
+            "<h0></h0><p class=Heading2><A name=\"_Toc2\">Gulls</A></p>\r\n"
+            "<h0></h0><table><tr><td><p><a name=\"_Toc3\"></a>Terns</p></td>"
+            "</tr></table>\r\n"
+            "<h4><a name=\"_Toc4\"></a>Notes</h4>\r\n"
+            "</div></body></html>");
+}
+
+TEST(BuildContentsFrame, HeadingsWinOverOwnContents) {
+  const BuiltFrames built =
+      BuildContentsFrame(kManual + "<h3>Late</h3>", "Manual.htm",
+                         "Manual_toc.htm", /*levelsToBreak=*/1);
+  EXPECT_EQ(built.headings, 1u);
+  EXPECT_EQ(built.ownEntries, 0u);
+  EXPECT_EQ(built.document.find("<h0>"), std::string::npos);
 }
 
 }  // namespace

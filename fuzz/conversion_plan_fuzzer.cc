@@ -76,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // Some inputs are plain documents given a frames page of their own.
   const bool built = settings.LEVELSTOBREAK > 0 && (option(4) & 4) != 0;
   if (built) {
-    BuiltFrames frames = BuildContentsFrame(parts[2], "doc.htm", "doc_toc.htm");
+    BuiltFrames frames = BuildContentsFrame(parts[2], "doc.htm", "doc_toc.htm",
+                                            settings.LEVELSTOBREAK);
     site.builtFrom = "\\site\\doc.htm";
     site.mainFilePath = "\\site\\doc_frames.htm";
     site.framesText = frames.framesPage;

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the text operations, which must never crash,
 // read out of bounds or loop, whatever the markup looks like. Built with
 // clang and -DQUILLERY_FUZZ=ON; run as `build-fuzz/text_operations_fuzzer`.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +12,7 @@
 #include "dress/contents_builder.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
+#include "dress/own_contents.h"
 #include "dress/page_navigation.h"
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
@@ -48,7 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   for (const std::string& reference : FindReferences(text)) {
     static_cast<void>(ClassifyReference(reference, "doc_files"));
   }
-  const BuiltFrames built = BuildContentsFrame(text, "a b.htm", "a b_toc.htm");
+  const BuiltFrames built =
+      BuildContentsFrame(text, "a b.htm", "a b_toc.htm", /*levelsToBreak=*/2);
+  const std::vector<OwnContentsEntry> entries = ReadOwnContents(text, "a.htm");
+  std::vector<std::size_t> holds;
+  for (const OwnContentsEntry& entry : entries) {
+    holds.push_back(entry.bookmarkTagAt);
+  }
+  std::sort(holds.begin(), holds.end());
+  static_cast<void>(CutsBeforeBlocks(text, holds, /*bodyStart=*/0));
   static_cast<void>(CollectTocLinks(built.contentsPage));
   PageMarkers markers;
   markers.pageTitle = FirstHeadingText(text);

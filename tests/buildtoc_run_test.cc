@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
+#include <vector>
 
 #include "tests/test_support.h"
 
@@ -102,17 +104,161 @@ TEST_F(BuildTocRunTest, InPlaceTheDocumentIsOnlyRead) {
   EXPECT_EQ(ReadTree(dir_.File("site")), site);
 }
 
-TEST_F(BuildTocRunTest,
-       ADocumentWithoutHeadingsShowsItselfBesideEmptyContents) {
-  WriteBytes(dir_.File("site/plain.htm"), "<html><body><p>x</p></body></html>");
-  const auto result = Run("plain.htm", {"/LEVELSTOBREAK=2", "/OUTDIR=out"});
+TEST_F(BuildTocRunTest, ADocumentWithoutHeadingsOrContentsIsRefused) {
+  const std::string plain =
+      "<html><body><p>x <a href=\"#_Toc1\">y</a></p>"
+      "<p class=MsoToc1><a href=\"#_Toc2\">no such bookmark</a></p>"
+      "<p><a name=\"_Toc1\"></a>z</p></body></html>";
+  WriteBytes(dir_.File("site/plain.htm"), plain);
+  const Tree before = ReadTree(dir_.path());
+  for (const char* outdir : {"/OUTDIR=out", "/USEHEADER=1"}) {
+    SCOPED_TRACE(outdir);
+    const auto result = Run("plain.htm", {"/LEVELSTOBREAK=2", outdir});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err,
+              "quillery: cannot build the contents of '" +
+                  dir_.File("site/plain.htm") +
+                  "': it has no <h1> to <h3> headings and no contents of its "
+                  "own (MsoToc1 to MsoToc9 paragraphs linking to its _Toc "
+                  "bookmarks)\n");
+    EXPECT_EQ(ReadTree(dir_.path()), before);
+    EXPECT_FALSE(testing::Exists(dir_.File("out")));
+    EXPECT_FALSE(testing::Exists(dir_.File("site/.quillery")));
+  }
+}
+
+// A manual whose headings are paragraphs of the word processor's own
+// styles, with its own contents: a field code in the first entry, hidden
+// page numbers, a link with the file name, a bookmark written unquoted in
+// upper case, one in a table, and an entry of a level not cut at.
+const std::string kManual =
+    "<html><head><title>Manual</title></head><body lang=EN-GB>\r\n"
+    "<div class=WordSection1>\r\n"
+    "<p class=MsoToc1><!--[if supportFields]><span "
+    "style='mso-element:field-begin'></span>TOC \\o \"1-3\" \\h<![endif]-->"
+    "<a href=\"#_Toc101\">Birds<span style='display:none'>. 2</span></a>"
+    "</p>\r\n"
+    "<p class=MsoToc2><a href=\"#_Toc102\">Gulls<span "
+    "style='display:none'>. 2</span></a></p>\r\n"
+    "<p class=MsoToc1><a href=\"Manual.htm#_Toc103\">Terns<span "
+    "style='display:none'>. 3</span></a></p>\r\n"
+    "<p class=Heading1><a name=\"_Toc101\">Birds</a></p>\r\n"
+    "<p>about birds, see <a href=\"#_Toc103\">terns</a></p>\r\n"
+    "<p class=Heading2><A NAME=_Toc102>Gulls</A></p>\r\n"
+    "<table><tr><td><p><a name=\"_Toc103\"></a>Terns</p></td></tr></table>"
+    "\r\n</div>\r\n</body></html>\r\n";
+
+TEST_F(BuildTocRunTest, OwnContentsMakePagesThatTheLinksLandOn) {
+  WriteBytes(dir_.File("site/Manual.htm"), kManual);
+  const auto result = Run("Manual.htm", {"/LEVELSTOBREAK=1", "/OUTDIR=out"});
   ASSERT_EQ(result.exitStatus, 0) << result.err;
+  EXPECT_EQ(result.err, "quillery: made a frames page for '" +
+                            dir_.File("site/Manual.htm") +
+                            "' (3 entries of its own contents): open '" +
+                            dir_.File("out/Manual_frames.htm") + "'\n");
+  EXPECT_EQ(ReadTree(dir_.File("site")), (Tree{{"Manual.htm", kManual}}));
   const Tree out = ReadTree(dir_.File("out"));
-  EXPECT_EQ(out.at("plain_toc.htm").find("MsoToc"), std::string::npos);
-  EXPECT_NE(
-      out.at("plain_frames.htm").find("<frame name=Frame1 src=\"plain.htm\">"),
-      std::string::npos);
-  EXPECT_EQ(out.at("plain.htm"), "<html><body><p>x</p></body></html>");
+  EXPECT_EQ(out.at("Manual_toc.htm"),
+            "<html>\r\n<head>\r\n\r\n<title>Manual</title>\r\n</head>\r\n"
+            "<body>\r\n\r\n\r\n"
+            "<p class=MsoToc1><a href=\"Manual_p1.htm#_Toc101\" "
+            "target=Frame1>Birds</a></p>\r\n"
+            "<p class=MsoToc2><a href=\"Manual_p1.htm#_Toc102\" "
+            "target=Frame1>Gulls</a></p>\r\n"
+            "<p class=MsoToc1><a href=\"Manual_p2.htm#_Toc103\" "
+            "target=Frame1>Terns</a></p>\r\n"
+            "\r\n\r\n</body>\r\n</html>\r\n");
+  // Each page of a level-1 entry begins with the block of its bookmark;
+  // what the reader sees of the pages is the document's own text.
+  const std::string& first = out.at("Manual_p1.htm");
+  const std::size_t body = first.find("<body lang=EN-GB>\r\n");
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_EQ(first.substr(body),
+            "<body lang=EN-GB>\r\n\r\n"
+            "<h0></h0><p class=Heading1><a name=\"_Toc101\">Birds</a></p>\r\n"
+            "<p>about birds, see <a href=\"Manual_p2.htm#_Toc103\">terns</a>"
+            "</p>\r\n"
+            "<p class=Heading2><A name=\"_Toc102\">Gulls</A></p>\r\n"
+            "\r\n\r\n</body></html>\r\n");
+  EXPECT_NE(out.at("Manual_p2.htm")
+                .find("<h0></h0><table><tr><td><p><a name=\"_Toc103\">"),
+            std::string::npos);
+  EXPECT_EQ(out.count("Manual_p3.htm"), 0u);
+  // The document's own contents on page 0 lead into the pages too.
+  EXPECT_NE(out.at("Manual_p0.htm").find("<a href=\"Manual_p1.htm#_Toc102\">"),
+            std::string::npos);
+  ExpectLinksLand(out);
+}
+
+// Every file of `site` that the main file reaches through href= and src=
+// values naming files of it.
+std::set<std::string> Reachable(const Tree& site, const std::string& main) {
+  const std::regex reference("(?:href|src)=\"([^\"#]+)[^\"]*\"");
+  std::set<std::string> reached = {main};
+  std::vector<std::string> next = {main};
+  while (!next.empty()) {
+    const std::string file = next.back();
+    next.pop_back();
+    const std::string& bytes = site.at(file);
+    for (std::sregex_iterator it(bytes.begin(), bytes.end(), reference), end;
+         it != end; ++it) {
+      const std::string target =
+          std::regex_replace(std::string((*it)[1]), std::regex("%20"), " ");
+      if (site.count(target) && reached.insert(target).second) {
+        next.push_back(target);
+      }
+    }
+  }
+  return reached;
+}
+
+TEST_F(BuildTocRunTest, WithATemplateEveryFileWrittenIsReached) {
+  // The contents in every page, the contents as the main file, and page 0
+  // as the main file: no frames page is left to show the contents page.
+  struct Case {
+    const char* name;
+    std::string templateText;
+    std::vector<std::string> words;
+  };
+  const std::vector<Case> cases = {
+      {"contents in the pages",
+       "<html><head><title>[PAGETITLE]</title></head><body><nav>[WORDTOC]"
+       "</nav>[QUILLERY]</body></html>",
+       {}},
+      {"contents as the main file",
+       "<html><head><title>t</title></head><body>[QUILLERY]</body></html>",
+       {"/TEMPLATETOCFORMAT=0"}},
+      {"page 0 as the main file",
+       "<html><head><title>t</title></head><body>[QUILLERY]</body></html>",
+       {"/TEMPLATETOCFORMAT=1"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ScopedTempDir dir;
+    WriteBytes(dir.File("site/Manual.htm"), kManual);
+    WriteBytes(dir.File("tpl.htm"), test.templateText);
+    std::vector<std::string> words = {
+        "/MAINFILE=site/Manual.htm", "/OPTINCLUDETOC=1", "/BUILDTOC=1",
+        "/LEVELSTOBREAK=1",          "/USINGTEMPLATE=1", "/TOCBULLETS=1",
+        "/HTMLTEMPLATEFILE=tpl.htm"};
+    words.insert(words.end(), test.words.begin(), test.words.end());
+    const auto result = RunQuillery(words, dir.path());
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const Tree site = ReadTree(dir.File("site"));
+    EXPECT_EQ(site.count("Manual_toc.htm"), 0u);
+    std::set<std::string> written;
+    for (const auto& [file, bytes] : site) {
+      if (file != "Manual.htm") written.insert(file);
+    }
+    // Page 0 is linked only by the navigation markers, which these
+    // templates lack, as in any templated run.
+    written.erase("Manual_p0.htm");
+    std::set<std::string> reached = Reachable(site, "Manual_frames.htm");
+    reached.erase("Manual.htm");
+    reached.erase("Manual_p0.htm");
+    EXPECT_EQ(reached, written);
+    ExpectLinksLand(site);
+  }
 }
 
 TEST_F(BuildTocRunTest, AFramesPageIsConvertedAsWithoutTheKey) {
