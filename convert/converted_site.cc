@@ -1,0 +1,152 @@
+// The traces of an earlier conversion in place; see converted_site.h.
+#include "convert/converted_site.h"
+
+#include <optional>
+
+#include "convert/toc_links.h"
+#include "dress/head_body_tail.h"
+#include "dress/page_navigation.h"
+#include "dress/stylesheet.h"
+#include "platform/file_io.h"
+#include "split/annotations.h"
+#include "split/body_seams.h"
+#include "split/frame_source.h"
+#include "split/paths.h"
+
+namespace quillery {
+namespace {
+
+// The blank line SplitPageParts puts after the head part and before the tail
+// part of the contents frame page, and the break lines AddHeader puts after
+// the header blocks and AddFooter before the footer blocks (one break line
+// each, as the contents frame page is dressed).
+constexpr std::string_view kPartBreak = "\r\n\r\n";
+constexpr std::string_view kAfterHeader = "\r\n<BR>\r\n<BR>\r\n";
+constexpr std::string_view kBeforeFooter = "\r\n<BR>\r\n\r\n<BR>";
+constexpr std::string_view kBlockStart = "\r\n";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// Whether `body` opens with the part break and one or more header blocks
+// followed by the header's break lines. Each block is taken only after the
+// break lines were looked for, so a header that itself looks like a break
+// line is still found.
+bool OpensWithHeader(std::string_view body, std::string_view header) {
+  if (header.empty() || !StartsWith(body, kPartBreak)) return false;
+  std::string_view rest = body.substr(kPartBreak.size());
+  for (bool afterBlock = false;; afterBlock = true) {
+    if (afterBlock && StartsWith(rest, kAfterHeader)) return true;
+    if (!StartsWith(rest, kBlockStart) ||
+        !StartsWith(rest.substr(kBlockStart.size()), header)) {
+      return false;
+    }
+    rest.remove_prefix(kBlockStart.size() + header.size());
+  }
+}
+
+// The mirror of OpensWithHeader at the end of the body.
+bool ClosesWithFooter(std::string_view body, std::string_view footer) {
+  if (footer.empty() || !EndsWith(body, kPartBreak)) return false;
+  std::string_view rest = body.substr(0, body.size() - kPartBreak.size());
+  for (bool beforeBlock = false;; beforeBlock = true) {
+    if (beforeBlock && EndsWith(rest, kBeforeFooter)) return true;
+    if (!EndsWith(rest, footer) ||
+        !EndsWith(rest.substr(0, rest.size() - footer.size()), kBlockStart)) {
+      return false;
+    }
+    rest.remove_suffix(kBlockStart.size() + footer.size());
+  }
+}
+
+}  // namespace
+
+bool CarriesOurBullets(std::string_view tocFrameText) {
+  return tocFrameText.find(kMainImage) != std::string_view::npos ||
+         tocFrameText.find(kBulletImage) != std::string_view::npos;
+}
+
+bool ShowsAnEarlierSplit(std::string_view framesText,
+                         const std::string& mainFilePath) {
+  const std::optional<std::string> shown =
+      FindFrameSource(framesText, "Frame1");
+  constexpr std::string_view kFirstPage = "_p0.htm";
+  if (!shown || shown->size() <= kFirstPage.size() ||
+      !EndsWith(*shown, kFirstPage) || LeavesItsFolder(*shown)) {
+    return false;
+  }
+  const std::string base = DirectoryOf(mainFilePath) + "\\" +
+                           shown->substr(0, shown->size() - kFirstPage.size());
+  return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
+}
+
+bool HoldsOurStylesheet(const SiteInputs& site) {
+  if (!site.contentSource) return false;
+  // Named and placed as the split names and places it: after the content
+  // page's base name, in the main file's folder.
+  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  const std::string stylesheetName =
+      StripHtmExtension(FileNameOf(mainFolder + "\\" + *site.contentSource)) +
+      ".css";
+  const std::string path = mainFolder + "\\" + stylesheetName;
+  // Most sites have no such file: the content page is only copied and cut
+  // when there is one to compare.
+  if (!FileExists(path)) return false;
+  const std::string content = RemoveAnnotationBlocks(site.contentText);
+  const std::string stylesheet =
+      ExtractStylesheet(HeadPart(content, FindBodySeams(content)),
+                        stylesheetName)
+          .stylesheet;
+  if (stylesheet.empty()) return false;
+  // A word processor keeps its rules inside the page. This file opens with
+  // "<!--\r\n\r\n", which Word does not write before its font definitions,
+  // and goes on with the very bytes of the content page's style block: only
+  // a split of this page makes it.
+  try {
+    return ReadBinaryFile(path) == stylesheet;
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+bool CarriesOurDressing(std::string_view tocFrameText,
+                        std::string_view headerText,
+                        std::string_view footerText) {
+  const BodySeams seams = FindBodySeams(tocFrameText);
+  // The dressed contents frame page always has both tags: the part break
+  // puts them in when the page had none.
+  if (!seams.hasBodyTag || !seams.hasBodyEnd || seams.bodyEnd < seams.bodyStart)
+    return false;
+  const std::string_view body =
+      tocFrameText.substr(seams.bodyStart, seams.bodyEnd - seams.bodyStart);
+  // The blocks are the user's own header and footer, framed by line breaks
+  // and "<BR>" tags in a way no word processor writes, at the very start
+  // and end of the body.
+  return OpensWithHeader(body, headerText) ||
+         ClosesWithFooter(body, footerText);
+}
+
+bool CarriesOurDressing(const SiteInputs& site) {
+  const std::string& headerText = site.dressing.headerText;
+  const std::string& footerText = site.dressing.footerText;
+  if (headerText.empty() && footerText.empty()) return false;
+  // The same title the multi-page conversion gives the contents frame page.
+  PageMarkers outside;
+  outside.pageTitle = outside.documentTitle = DocumentTitle(
+      site.contentSource ? site.contentText : site.framesText,
+      StripHtmExtension(
+          FileNameOf(site.contentSource ? DirectoryOf(site.mainFilePath) +
+                                              "\\" + *site.contentSource
+                                        : site.mainFilePath)));
+  return CarriesOurDressing(site.tocFrameText,
+                            ExpandPageMarkers(headerText, outside),
+                            ExpandPageMarkers(footerText, outside));
+}
+
+}  // namespace quillery
