@@ -65,6 +65,16 @@ bool ClosesWithFooter(std::string_view body, std::string_view footer) {
   }
 }
 
+// The body of the contents frame page as a splitting run leaves it: a run
+// puts both tags in when the page had none, so a page without them was not
+// dressed.
+std::optional<std::string_view> BodyOf(std::string_view tocFrameText) {
+  const BodySeams seams = FindBodySeams(tocFrameText);
+  if (!seams.hasBodyTag || !seams.hasBodyEnd || seams.bodyEnd < seams.bodyStart)
+    return std::nullopt;
+  return tocFrameText.substr(seams.bodyStart, seams.bodyEnd - seams.bodyStart);
+}
+
 }  // namespace
 
 bool CarriesOurBullets(std::string_view tocFrameText) {
@@ -86,22 +96,25 @@ bool ShowsAnEarlierSplit(std::string_view framesText,
   return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
 }
 
-bool HoldsOurStylesheet(const SiteInputs& site) {
+bool ShowsARunThatCutNoPage(const SiteInputs& site) {
   if (!site.contentSource) return false;
-  // Named and placed as the split names and places it: after the content
+  // Named and placed as the split names and places them: after the content
   // page's base name, in the main file's folder.
   const std::string mainFolder = DirectoryOf(site.mainFilePath);
-  const std::string stylesheetName =
-      StripHtmExtension(FileNameOf(mainFolder + "\\" + *site.contentSource)) +
-      ".css";
-  const std::string path = mainFolder + "\\" + stylesheetName;
+  const std::string base =
+      mainFolder + "\\" +
+      StripHtmExtension(FileNameOf(mainFolder + "\\" + *site.contentSource));
+  const std::string path = base + ".css";
   // Most sites have no such file: the content page is only copied and cut
   // when there is one to compare.
-  if (!FileExists(path)) return false;
+  if (!FileExists(path) || FileExists(base + "_p0.htm")) return false;
+  const std::optional<std::string_view> body = BodyOf(site.tocFrameText);
+  if (!body || !StartsWith(*body, kPartBreak) || !EndsWith(*body, kPartBreak))
+    return false;
   const std::string content = RemoveAnnotationBlocks(site.contentText);
   const std::string stylesheet =
       ExtractStylesheet(HeadPart(content, FindBodySeams(content)),
-                        stylesheetName)
+                        FileNameOf(path))
           .stylesheet;
   if (stylesheet.empty()) return false;
   // A word processor keeps its rules inside the page. This file opens with
@@ -118,18 +131,13 @@ bool HoldsOurStylesheet(const SiteInputs& site) {
 bool CarriesOurDressing(std::string_view tocFrameText,
                         std::string_view headerText,
                         std::string_view footerText) {
-  const BodySeams seams = FindBodySeams(tocFrameText);
-  // The dressed contents frame page always has both tags: the part break
-  // puts them in when the page had none.
-  if (!seams.hasBodyTag || !seams.hasBodyEnd || seams.bodyEnd < seams.bodyStart)
-    return false;
-  const std::string_view body =
-      tocFrameText.substr(seams.bodyStart, seams.bodyEnd - seams.bodyStart);
+  const std::optional<std::string_view> body = BodyOf(tocFrameText);
+  if (!body) return false;
   // The blocks are the user's own header and footer, framed by line breaks
   // and "<BR>" tags in a way no word processor writes, at the very start
   // and end of the body.
-  return OpensWithHeader(body, headerText) ||
-         ClosesWithFooter(body, footerText);
+  return OpensWithHeader(*body, headerText) ||
+         ClosesWithFooter(*body, footerText);
 }
 
 bool CarriesOurDressing(const SiteInputs& site) {

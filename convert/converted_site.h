@@ -25,12 +25,16 @@ namespace quillery {
 [[nodiscard]] bool ShowsAnEarlierSplit(std::string_view framesText,
                                        const std::string& mainFilePath);
 
-// True when the site's content page was read (a splitting run with a Frame1
-// frame), its stylesheet file (Word's style block, which a split moves into
-// "<base>.css" beside the main file) is not empty, and the file of that name
-// already holds exactly those bytes. A file that cannot be read does not
-// count.
-[[nodiscard]] bool HoldsOurStylesheet(const SiteInputs& site);
+// True when the site stands as a splitting run that cut no page leaves it:
+// the content page was read (a splitting run with a Frame1 frame); its
+// stylesheet file, which a split writes as "<base>.css" beside the main file
+// whenever the page holds Word's style block, holds exactly those bytes; no
+// page 0 "<base>_p0.htm" stands beside it; and the body of the contents frame
+// page opens and closes with the blank line such a run puts there. A
+// stylesheet that cannot be read does not count. When pages stand beside
+// the stylesheet, a split made both, and its frames page was put back since
+// (it would show page 0 otherwise): a run then makes them anew.
+[[nodiscard]] bool ShowsARunThatCutNoPage(const SiteInputs& site);
 
 // True when the body of the contents frame page opens with the header block
 // that a splitting run puts there for `headerText`, or closes with the footer

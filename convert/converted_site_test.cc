@@ -255,6 +255,9 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
   header.footers = 1;
   const std::string styleBlock =
       "<!--\r\n /* Font Definitions */\r\np {margin:0}\r\n-->\r\n";
+  // What a split of kStyledContent writes into "Body.css".
+  const std::string ourStylesheet =
+      "<!--\r\n\r\n/* Font Definitions */\r\np {margin:0}\r\n-->\r\n";
   struct Row {
     const char* name;
     Files site;
@@ -291,6 +294,22 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
          return site;
        }(),
        header},
+      {"a split's stylesheet and pages beside a frames page put back",
+       [&ourStylesheet] {
+         Files site = Site(kStyledContent, "Body.htm");
+         site["Body.css"] = ourStylesheet;
+         site["Body_p0.htm"] = site["Body_p1.htm"] = kPlainContent;
+         return site;
+       }(),
+       header},
+      {"our stylesheet beside contents without the blank lines of a run",
+       [&ourStylesheet] {
+         Files site = Site(kStyledContent, "Body.htm");
+         site["Body.css"] = ourStylesheet;
+         site["toc.htm"] = "<html><body><p class=MsoToc1>x</p></body></html>";
+         return site;
+       }(),
+       header},
       {"our stylesheet beside a content page without a style block",
        [] {
          Files site = Site(kPlainContent, "Body.htm");
@@ -318,6 +337,14 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
     }
     EXPECT_FALSE(Recognised(dir, SettingsOf(row.words, dir)));
   }
+  // Without the pages, and beside contents that open and close with a blank
+  // line, the same stylesheet tells.
+  ScopedTempDir dir;
+  for (const auto& [name, bytes] : Site(kStyledContent, "Body.htm")) {
+    WriteBytes(dir.File("site/" + name), bytes);
+  }
+  WriteBytes(dir.File("site/Body.css"), ourStylesheet);
+  EXPECT_TRUE(Recognised(dir, SettingsOf(header, dir)));
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ bool WasConvertedInPlace(const SiteInputs& site) {
   // tell. A frames page the run builds itself has no earlier run to show,
   // and building it again makes the same files.
   return site.builtFrom.empty() &&
-         (HoldsOurStylesheet(site) || CarriesOurDressing(site));
+         (ShowsARunThatCutNoPage(site) || CarriesOurDressing(site));
 }
 
 DressingTexts LoadDressingTexts(const ConversionSettings& settings) {

@@ -82,11 +82,11 @@ struct SiteInputs {
 // - its Frame1 frame shows page 0 of an earlier split, "X_p0.htm", with the
 //   original content page "X.htm" and page 1 "X_p1.htm" beside it
 //   (ShowsAnEarlierSplit);
-// - for a splitting run on a frames page it did not build: the stylesheet
-//   file of the content page already holds exactly what a split of it
-//   writes (HoldsOurStylesheet), or the contents frame page opens with the
-//   header block or closes with the footer block that this run would put
-//   there (CarriesOurDressing).
+// - for a splitting run on a frames page it did not build: the site stands
+//   as a run that cut no page leaves it, its stylesheet file holding exactly
+//   what a split of the content page writes (ShowsARunThatCutNoPage), or the
+//   contents frame page opens with the header block or closes with the
+//   footer block that this run would put there (CarriesOurDressing).
 // A site that names no TOC frame is not looked at. A run that changed the
 // site in none of these ways changed nothing but two blank lines in the
 // contents frame page, when the content page has no style block of Word's
