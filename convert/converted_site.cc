@@ -131,13 +131,24 @@ bool ShowsARunThatCutNoPage(const SiteInputs& site) {
 bool CarriesOurDressing(std::string_view tocFrameText,
                         std::string_view headerText,
                         std::string_view footerText) {
-  const std::optional<std::string_view> body = BodyOf(tocFrameText);
-  if (!body) return false;
   // The blocks are the user's own header and footer, framed by line breaks
   // and "<BR>" tags in a way no word processor writes, at the very start
   // and end of the body.
-  return OpensWithHeader(*body, headerText) ||
-         ClosesWithFooter(*body, footerText);
+  const BodySeams seams = FindBodySeams(tocFrameText);
+  if (!seams.hasBodyTag) return false;
+  const std::string_view fromBody = tocFrameText.substr(seams.bodyStart);
+  if (OpensWithHeader(fromBody, headerText)) return true;
+  if (footerText.empty()) return false;
+  // A header or footer file whose body the run could not find goes in
+  // whole, end tag and all (a link to "files/Body.htm" before the end tag
+  // hides it), so the body the run dressed may end at a later end tag than
+  // the first: each one is tried.
+  constexpr std::string_view kBodyEnd = "</body";
+  for (std::size_t end = fromBody.find(kBodyEnd); end != std::string::npos;
+       end = fromBody.find(kBodyEnd, end + 1)) {
+    if (ClosesWithFooter(fromBody.substr(0, end), footerText)) return true;
+  }
+  return false;
 }
 
 bool CarriesOurDressing(const SiteInputs& site) {

@@ -43,6 +43,10 @@ const std::string kWordToc =
     "\r\n\r\n</div>\r\n\r\n</body>\r\n\r\n</html>\r\n";
 const std::string kHeader = "<p class=top>Site \xE9t\xE9</p>";
 const std::string kFooter = "<p>&copy; footer</p>";
+// A file whose body KeepBodyContent cannot find: the "/body" of the link
+// comes before its end tag.
+const std::string kWholeFile =
+    "<html><body>\r\n<a href=\"files/Body.htm\">x</a>\r\n</body></html>";
 
 TEST(CarriesOurDressing, FindsTheBlocksASplittingRunPutsAroundTheContents) {
   struct Row {
@@ -68,6 +72,11 @@ TEST(CarriesOurDressing, FindsTheBlocksASplittingRunPutsAroundTheContents) {
        Dressed(kWordToc, "<BR>", "", 1, 0), "<BR>", "", true},
       {"a footer that looks like a break line",
        Dressed(kWordToc, "", "<BR>", 0, 1), "", "<BR>", true},
+      {"a header file that goes in whole, end tag and all",
+       Dressed(kWordToc, kWholeFile, "", 1, 0), kWholeFile, "", true},
+      {"a footer file that goes in whole, end tag and all",
+       Dressed(kWordToc, kWholeFile, kWholeFile, 1, 2), "", kWholeFile,
+       true},
       {"a page without body tags",
        Dressed("<p>Contents</p>", kHeader, "", 1, 0), kHeader, "", true},
       {"dressed with another header",
