@@ -78,6 +78,8 @@ std::optional<std::string_view> BodyOf(std::string_view tocFrameText) {
 }  // namespace
 
 bool CarriesOurBullets(std::string_view tocFrameText) {
+  // The program's own image names in a bare tag: a word processor writes
+  // its pictures with their sizes and names of its own choosing.
   return tocFrameText.find(kMainImage) != std::string_view::npos ||
          tocFrameText.find(kBulletImage) != std::string_view::npos;
 }
@@ -91,6 +93,9 @@ bool ShowsAnEarlierSplit(std::string_view framesText,
       !EndsWith(*shown, kFirstPage) || LeavesItsFolder(*shown)) {
     return false;
   }
+  // A word processor shows its document in the Frame1 frame; one named
+  // like our page 0 tells only when page 1 and the page it was cut from
+  // stand beside it too.
   const std::string base = DirectoryOf(mainFilePath) + "\\" +
                            shown->substr(0, shown->size() - kFirstPage.size());
   return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
@@ -159,10 +164,10 @@ bool CarriesOurDressing(const SiteInputs& site) {
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = DocumentTitle(
       site.contentSource ? site.contentText : site.framesText,
-      StripHtmExtension(
-          FileNameOf(site.contentSource ? DirectoryOf(site.mainFilePath) +
-                                              "\\" + *site.contentSource
-                                        : site.mainFilePath)));
+      StripHtmExtension(FileNameOf(site.contentSource
+                                       ? DirectoryOf(site.mainFilePath) + "\\" +
+                                             *site.contentSource
+                                       : site.mainFilePath)));
   return CarriesOurDressing(site.tocFrameText,
                             ExpandPageMarkers(headerText, outside),
                             ExpandPageMarkers(footerText, outside));

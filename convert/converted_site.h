@@ -45,7 +45,9 @@ namespace quillery {
 //   + body
 //   + "\r\n<BR>\r\n\r\n<BR>" + m × ("\r\n" + footer) + "\r\n\r\n"
 // with k and m the number of placements (either part absent when 0); the
-// header side is looked for with k from 1 upwards, the footer side likewise.
+// header side is looked for with k from 1 upwards, the footer side likewise,
+// before each "</body" in turn: a header or footer file whose body end the
+// run cannot find goes in whole, end tag and all.
 [[nodiscard]] bool CarriesOurDressing(std::string_view tocFrameText,
                                       std::string_view headerText,
                                       std::string_view footerText);

@@ -65,8 +65,8 @@ TEST(CarriesOurDressing, FindsTheBlocksASplittingRunPutsAroundTheContents) {
        "", true},
       {"three footer placements", Dressed(kWordToc, "", kFooter, 0, 3), "",
        kFooter, true},
-      {"dressed twice", Dressed(Dressed(kWordToc, kHeader, "", 1, 0), kHeader,
-                                "", 1, 0),
+      {"dressed twice",
+       Dressed(Dressed(kWordToc, kHeader, "", 1, 0), kHeader, "", 1, 0),
        kHeader, "", true},
       {"a header that looks like a break line",
        Dressed(kWordToc, "<BR>", "", 1, 0), "<BR>", "", true},
@@ -75,12 +75,11 @@ TEST(CarriesOurDressing, FindsTheBlocksASplittingRunPutsAroundTheContents) {
       {"a header file that goes in whole, end tag and all",
        Dressed(kWordToc, kWholeFile, "", 1, 0), kWholeFile, "", true},
       {"a footer file that goes in whole, end tag and all",
-       Dressed(kWordToc, kWholeFile, kWholeFile, 1, 2), "", kWholeFile,
-       true},
+       Dressed(kWordToc, kWholeFile, kWholeFile, 1, 2), "", kWholeFile, true},
       {"a page without body tags",
        Dressed("<p>Contents</p>", kHeader, "", 1, 0), kHeader, "", true},
-      {"dressed with another header",
-       Dressed(kWordToc, "<p>old</p>", "", 1, 0), kHeader, kFooter, false},
+      {"dressed with another header", Dressed(kWordToc, "<p>old</p>", "", 1, 0),
+       kHeader, kFooter, false},
       // Pages we did not make.
       {"Word's own page", kWordToc, kHeader, kFooter, false},
       {"only the blank lines of a run", Dressed(kWordToc, "", "", 0, 0),
@@ -335,8 +334,8 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
          return site;
        }(),
        header},
-      {"Word's blank lines around the contents", Site(kPlainContent, "Body.htm"),
-       header},
+      {"Word's blank lines around the contents",
+       Site(kPlainContent, "Body.htm"), header},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

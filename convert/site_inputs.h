@@ -87,10 +87,11 @@ struct SiteInputs {
 //   what a split of the content page writes (ShowsARunThatCutNoPage), or the
 //   contents frame page opens with the header block or closes with the
 //   footer block that this run would put there (CarriesOurDressing).
-// A site that names no TOC frame is not looked at. A run that changed the
-// site in none of these ways changed nothing but two blank lines in the
-// contents frame page, when the content page has no style block of Word's
-// and no header or footer was asked for.
+// A site that names no TOC frame is not looked at. One shape shows no sign:
+// a splitting run that cut no page, with no header or footer asked for and
+// no bullet put in, on a content page without Word's style block (or
+// without a Frame1 frame), adds only a blank line at either end of the
+// contents' body, which a page the program did not make may hold as well.
 [[nodiscard]] bool WasConvertedInPlace(const SiteInputs& site);
 
 // The dressing texts a splitting run asks for: the header file's body

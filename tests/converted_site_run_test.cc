@@ -48,8 +48,8 @@ class ConvertedSiteRunTest : public ::testing::Test {
     WriteBytes(dir_.File("site/" + contentName), content);
   }
   testing::RunResult Run(std::vector<std::string> words) {
-    words.insert(words.begin(),
-                 {"/MAINFILE=" + dir_.File("site/doc.htm"), "/OPTINCLUDETOC=1"});
+    words.insert(words.begin(), {"/MAINFILE=" + dir_.File("site/doc.htm"),
+                                 "/OPTINCLUDETOC=1"});
     return RunQuillery(words, dir_.path());
   }
 
@@ -69,7 +69,8 @@ TEST_F(ConvertedSiteRunTest, ASiteARunCutNoPageOfIsNotConvertedAgain) {
       {"header and footer, no stylesheet",
        kPlainContent,
        {"/LEVELSTOBREAK=1", "/USEHEADER=1", "/USEFOOTER=1"}},
-      {"two headers", kPlainContent,
+      {"two headers",
+       kPlainContent,
        {"/LEVELSTOBREAK=2", "/USEHEADER=1", "/USEHEADER=1"}},
       {"footer, a template that keeps the frames page",
        kPlainContent,
