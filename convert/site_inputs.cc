@@ -5,6 +5,7 @@
 #include <map>
 #include <string_view>
 
+#include "convert/converted_site.h"
 #include "convert/site_paths.h"
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
@@ -119,22 +120,16 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
 
 bool WasConvertedInPlace(const SiteInputs& site) {
   if (!site.tocSource) return false;
-  for (const char* image : kBulletImageFiles) {
-    const std::string tag = "<img src=\"" + std::string(image) + "\">";
-    if (site.tocFrameText.find(tag) != std::string::npos) return true;
+  if (CarriesOurBullets(site.tocFrameText) ||
+      ShowsAnEarlierSplit(site.framesText, site.mainFilePath)) {
+    return true;
   }
-  const std::optional<std::string> shown =
-      FindFrameSource(site.framesText, "Frame1");
-  constexpr std::string_view kFirstPage = "_p0.htm";
-  if (!shown || shown->size() <= kFirstPage.size() ||
-      shown->compare(shown->size() - kFirstPage.size(), kFirstPage.size(),
-                     kFirstPage) != 0 ||
-      LeavesItsFolder(*shown)) {
-    return false;
-  }
-  const std::string base = DirectoryOf(site.mainFilePath) + "\\" +
-                           shown->substr(0, shown->size() - kFirstPage.size());
-  return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
+  // A run that cut no page leaves the frames page as it was: only the
+  // stylesheet it wrote and the header and footer it put around the contents
+  // tell. A frames page the run builds itself has no earlier run to show,
+  // and building it again makes the same files.
+  return site.builtFrom.empty() &&
+         (ShowsARunThatCutNoPage(site) || CarriesOurDressing(site));
 }
 
 DressingTexts LoadDressingTexts(const ConversionSettings& settings) {

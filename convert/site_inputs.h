@@ -79,11 +79,22 @@ struct SiteInputs {
 
 // True when the site was converted in place by this program before, so that
 // converting it again would stack a second set of bullets, headers and
-// pages on the first: its contents frame page carries our bullet images
-// (the exact tags we put in, which no word processor writes), or its Frame1
-// frame shows page 0 of an earlier split, "X_p0.htm", with the original
-// content page "X.htm" and page 1 "X_p1.htm" beside it. A site that names no
-// TOC frame is not looked at.
+// pages on the first. Each sign is bytes or names only a run of this program
+// writes (converted_site.h):
+// - its contents frame page carries our bullet images (CarriesOurBullets);
+// - its Frame1 frame shows page 0 of an earlier split, "X_p0.htm", with the
+//   original content page "X.htm" and page 1 "X_p1.htm" beside it
+//   (ShowsAnEarlierSplit);
+// - for a splitting run on a frames page it did not build: the site stands
+//   as a run that cut no page leaves it, its stylesheet file holding exactly
+//   what a split of the content page writes (ShowsARunThatCutNoPage), or the
+//   contents frame page opens with the header block or closes with the
+//   footer block that this run would put there (CarriesOurDressing).
+// A site that names no TOC frame is not looked at. One shape shows no sign:
+// a splitting run that cut no page, with no header or footer asked for and
+// no bullet put in, on a content page without Word's style block (or
+// without a Frame1 frame), adds only a blank line at either end of the
+// contents' body, which a page the program did not make may hold as well.
 [[nodiscard]] bool WasConvertedInPlace(const SiteInputs& site);
 
 // The dressing texts a splitting run asks for: the header file's body

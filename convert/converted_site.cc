@@ -1,0 +1,176 @@
+// The traces of an earlier conversion in place; see converted_site.h.
+#include "convert/converted_site.h"
+
+#include <optional>
+
+#include "convert/toc_links.h"
+#include "dress/head_body_tail.h"
+#include "dress/page_navigation.h"
+#include "dress/stylesheet.h"
+#include "platform/file_io.h"
+#include "split/annotations.h"
+#include "split/body_seams.h"
+#include "split/frame_source.h"
+#include "split/paths.h"
+
+namespace quillery {
+namespace {
+
+// The blank line SplitPageParts puts after the head part and before the tail
+// part of the contents frame page, and the break lines AddHeader puts after
+// the header blocks and AddFooter before the footer blocks (one break line
+// each, as the contents frame page is dressed).
+constexpr std::string_view kPartBreak = "\r\n\r\n";
+constexpr std::string_view kAfterHeader = "\r\n<BR>\r\n<BR>\r\n";
+constexpr std::string_view kBeforeFooter = "\r\n<BR>\r\n\r\n<BR>";
+constexpr std::string_view kBlockStart = "\r\n";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// Whether `body` opens with the part break and one or more header blocks
+// followed by the header's break lines. Each block is taken only after the
+// break lines were looked for, so a header that itself looks like a break
+// line is still found.
+bool OpensWithHeader(std::string_view body, std::string_view header) {
+  if (header.empty() || !StartsWith(body, kPartBreak)) return false;
+  std::string_view rest = body.substr(kPartBreak.size());
+  for (bool afterBlock = false;; afterBlock = true) {
+    if (afterBlock && StartsWith(rest, kAfterHeader)) return true;
+    if (!StartsWith(rest, kBlockStart) ||
+        !StartsWith(rest.substr(kBlockStart.size()), header)) {
+      return false;
+    }
+    rest.remove_prefix(kBlockStart.size() + header.size());
+  }
+}
+
+// The mirror of OpensWithHeader at the end of the body.
+bool ClosesWithFooter(std::string_view body, std::string_view footer) {
+  if (footer.empty() || !EndsWith(body, kPartBreak)) return false;
+  std::string_view rest = body.substr(0, body.size() - kPartBreak.size());
+  for (bool beforeBlock = false;; beforeBlock = true) {
+    if (beforeBlock && EndsWith(rest, kBeforeFooter)) return true;
+    if (!EndsWith(rest, footer) ||
+        !EndsWith(rest.substr(0, rest.size() - footer.size()), kBlockStart)) {
+      return false;
+    }
+    rest.remove_suffix(kBlockStart.size() + footer.size());
+  }
+}
+
+// The body of the contents frame page as a splitting run leaves it: a run
+// puts both tags in when the page had none, so a page without them was not
+// dressed.
+std::optional<std::string_view> BodyOf(std::string_view tocFrameText) {
+  const BodySeams seams = FindBodySeams(tocFrameText);
+  if (!seams.hasBodyTag || !seams.hasBodyEnd || seams.bodyEnd < seams.bodyStart)
+    return std::nullopt;
+  return tocFrameText.substr(seams.bodyStart, seams.bodyEnd - seams.bodyStart);
+}
+
+}  // namespace
+
+bool CarriesOurBullets(std::string_view tocFrameText) {
+  // The program's own image names in a bare tag: a word processor writes
+  // its pictures with their sizes and names of its own choosing.
+  return tocFrameText.find(kMainImage) != std::string_view::npos ||
+         tocFrameText.find(kBulletImage) != std::string_view::npos;
+}
+
+bool ShowsAnEarlierSplit(std::string_view framesText,
+                         const std::string& mainFilePath) {
+  const std::optional<std::string> shown =
+      FindFrameSource(framesText, "Frame1");
+  constexpr std::string_view kFirstPage = "_p0.htm";
+  if (!shown || shown->size() <= kFirstPage.size() ||
+      !EndsWith(*shown, kFirstPage) || LeavesItsFolder(*shown)) {
+    return false;
+  }
+  // A word processor shows its document in the Frame1 frame; one named
+  // like our page 0 tells only when page 1 and the page it was cut from
+  // stand beside it too.
+  const std::string base = DirectoryOf(mainFilePath) + "\\" +
+                           shown->substr(0, shown->size() - kFirstPage.size());
+  return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
+}
+
+bool ShowsARunThatCutNoPage(const SiteInputs& site) {
+  if (!site.contentSource) return false;
+  // Named and placed as the split names and places them: after the content
+  // page's base name, in the main file's folder.
+  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  const std::string base =
+      mainFolder + "\\" +
+      StripHtmExtension(FileNameOf(mainFolder + "\\" + *site.contentSource));
+  const std::string path = base + ".css";
+  // Most sites have no such file: the content page is only copied and cut
+  // when there is one to compare.
+  if (!FileExists(path) || FileExists(base + "_p0.htm")) return false;
+  const std::optional<std::string_view> body = BodyOf(site.tocFrameText);
+  if (!body || !StartsWith(*body, kPartBreak) || !EndsWith(*body, kPartBreak))
+    return false;
+  const std::string content = RemoveAnnotationBlocks(site.contentText);
+  const std::string stylesheet =
+      ExtractStylesheet(HeadPart(content, FindBodySeams(content)),
+                        FileNameOf(path))
+          .stylesheet;
+  if (stylesheet.empty()) return false;
+  // A word processor keeps its rules inside the page. This file opens with
+  // "<!--\r\n\r\n", which Word does not write before its font definitions,
+  // and goes on with the very bytes of the content page's style block: only
+  // a split of this page makes it.
+  try {
+    return ReadBinaryFile(path) == stylesheet;
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+bool CarriesOurDressing(std::string_view tocFrameText,
+                        std::string_view headerText,
+                        std::string_view footerText) {
+  // The blocks are the user's own header and footer, framed by line breaks
+  // and "<BR>" tags in a way no word processor writes, at the very start
+  // and end of the body.
+  const BodySeams seams = FindBodySeams(tocFrameText);
+  if (!seams.hasBodyTag) return false;
+  const std::string_view fromBody = tocFrameText.substr(seams.bodyStart);
+  if (OpensWithHeader(fromBody, headerText)) return true;
+  if (footerText.empty()) return false;
+  // A header or footer file whose body the run could not find goes in
+  // whole, end tag and all (a link to "files/Body.htm" before the end tag
+  // hides it), so the body the run dressed may end at a later end tag than
+  // the first: each one is tried.
+  constexpr std::string_view kBodyEnd = "</body";
+  for (std::size_t end = fromBody.find(kBodyEnd); end != std::string::npos;
+       end = fromBody.find(kBodyEnd, end + 1)) {
+    if (ClosesWithFooter(fromBody.substr(0, end), footerText)) return true;
+  }
+  return false;
+}
+
+bool CarriesOurDressing(const SiteInputs& site) {
+  const std::string& headerText = site.dressing.headerText;
+  const std::string& footerText = site.dressing.footerText;
+  if (headerText.empty() && footerText.empty()) return false;
+  // The same title the multi-page conversion gives the contents frame page.
+  PageMarkers outside;
+  outside.pageTitle = outside.documentTitle = DocumentTitle(
+      site.contentSource ? site.contentText : site.framesText,
+      StripHtmExtension(FileNameOf(site.contentSource
+                                       ? DirectoryOf(site.mainFilePath) + "\\" +
+                                             *site.contentSource
+                                       : site.mainFilePath)));
+  return CarriesOurDressing(site.tocFrameText,
+                            ExpandPageMarkers(headerText, outside),
+                            ExpandPageMarkers(footerText, outside));
+}
+
+}  // namespace quillery
