@@ -12,6 +12,7 @@
 #include "split/body_seams.h"
 #include "split/frame_source.h"
 #include "split/paths.h"
+#include "text/bytes.h"
 
 namespace quillery {
 namespace {
@@ -24,15 +25,6 @@ constexpr std::string_view kPartBreak = "\r\n\r\n";
 constexpr std::string_view kAfterHeader = "\r\n<BR>\r\n<BR>\r\n";
 constexpr std::string_view kBeforeFooter = "\r\n<BR>\r\n\r\n<BR>";
 constexpr std::string_view kBlockStart = "\r\n";
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         text.substr(text.size() - suffix.size()) == suffix;
-}
 
 // Whether `body` opens with the part break and one or more header blocks
 // followed by the header's break lines. Each block is taken only after the

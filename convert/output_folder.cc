@@ -29,9 +29,7 @@ std::string WithSlashes(std::string path) {
 bool MayReferToFiles(const std::string& relative) {
   const std::string lower = AsciiLower(relative);
   for (std::string_view extension : {".htm", ".html", ".css"}) {
-    if (lower.size() > extension.size() &&
-        lower.compare(lower.size() - extension.size(), extension.size(),
-                      extension) == 0) {
+    if (lower.size() > extension.size() && EndsWith(lower, extension)) {
       return true;
     }
   }

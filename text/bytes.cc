@@ -81,4 +81,13 @@ std::string EscapeControlBytes(std::string_view text) {
   return escaped;
 }
 
+bool StartsWith(std::string_view text, std::string_view part) {
+  return text.substr(0, part.size()) == part;
+}
+
+bool EndsWith(std::string_view text, std::string_view part) {
+  return text.size() >= part.size() &&
+         text.substr(text.size() - part.size()) == part;
+}
+
 }  // namespace quillery

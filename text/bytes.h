@@ -54,6 +54,10 @@ inline bool Contains(std::string_view text, std::string_view needle) {
 // and "\xHH" for the others ("\x1b"). Bytes above 127 stay as they are.
 [[nodiscard]] std::string EscapeControlBytes(std::string_view text);
 
+// True when `text` begins (ends) with `part`; an empty part always fits.
+[[nodiscard]] bool StartsWith(std::string_view text, std::string_view part);
+[[nodiscard]] bool EndsWith(std::string_view text, std::string_view part);
+
 }  // namespace quillery
 
 #endif  // QUILLERY_TEXT_BYTES_H_

@@ -56,5 +56,16 @@ TEST(ReplaceAll, ReplacesLeftToRightWithoutRescanning) {
   }
 }
 
+TEST(StartsWithAndEndsWith, FitOnlyAWholePartAtTheirEnd) {
+  EXPECT_TRUE(StartsWith("abc", ""));
+  EXPECT_TRUE(StartsWith("abc", "ab"));
+  EXPECT_FALSE(StartsWith("ab", "abc"));
+  EXPECT_FALSE(StartsWith("abc", "bc"));
+  EXPECT_TRUE(EndsWith("", ""));
+  EXPECT_TRUE(EndsWith("a.htm", ".htm"));
+  EXPECT_FALSE(EndsWith("htm", ".htm"));
+  EXPECT_FALSE(EndsWith("a.htm", ".HTM"));
+}
+
 }  // namespace
 }  // namespace quillery
