@@ -86,9 +86,44 @@ class SiteReader {
   std::map<std::string, const std::string*> texts_;
 };
 
+// Why the new bookmarks of `built`, made for the document at `path`, would
+// be in no page at `levelsToBreak`, and the split level that puts them in
+// one, when there is one.
+FileError NoPageForNewBookmarks(const std::string& path,
+                                const BuiltFrames& built,
+                                std::int32_t levelsToBreak) {
+  const std::string splitLevel =
+      "/LEVELSTOBREAK=" + std::to_string(levelsToBreak);
+  std::string why;
+  if (built.upperCaseHeadings) {
+    why = "no page is cut at its upper-case headings (<H1> to <H3>)";
+  }
+  if (built.highestDeeperLevel != '\0') {
+    why += why.empty() ? "its highest heading is <h"
+                       : " and its highest lower-case heading is <h";
+    why += built.highestDeeperLevel;
+    why += ">, deeper than " + splitLevel;
+  }
+  std::string remedy;
+  if (built.highestDeeperLevel != '\0') {
+    remedy = "; choose /LEVELSTOBREAK=";
+    remedy += built.highestDeeperLevel;
+  } else if (built.upperCaseHeadings) {
+    remedy = "; write them in lower case";
+  } else {
+    // Its only headings of a split level lie in annotation blocks.
+    why = "no page is cut at " + splitLevel;
+  }
+  return FileError("cannot build the contents of '" + NativePath(path) +
+                   "': " + why +
+                   ", so no page would hold the new bookmarks of its contents" +
+                   remedy);
+}
+
 // Makes `site`, read from a plain document, the site of a frames page made
 // for it: "<base>_frames.htm" showing "<base>_toc.htm" beside the document.
-// A document with nothing to list is refused.
+// A document with nothing to list is refused, and one whose new bookmarks
+// would be in no page.
 void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
   const std::string folder = DirectoryOf(site.mainFilePath);
   const std::string documentName = FileNameOf(site.mainFilePath);
@@ -102,6 +137,9 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
                     "': it has no <h1> to <h3> headings and no contents of "
                     "its own (MsoToc1 to MsoToc9 paragraphs linking to its "
                     "_Toc bookmarks)");
+  }
+  if (built.newBookmarksInNoPage) {
+    throw NoPageForNewBookmarks(site.mainFilePath, built, levelsToBreak);
   }
   site.builtFrom = site.mainFilePath;
   site.builtHeadings = built.headings;

@@ -8,6 +8,7 @@
 
 #include "dress/own_contents.h"
 #include "dress/page_navigation.h"
+#include "split/annotations.h"
 #include "split/body_seams.h"
 #include "split/charset.h"
 #include "split/paths.h"
@@ -24,6 +25,7 @@ constexpr std::string_view kTocPrefix = "_Toc";
 struct Heading {
   std::size_t inside = 0;
   char level = '1';
+  bool upperCase = false;  // written <H1> to <H3>
   std::string text;
   std::string bookmark;
   bool needsBookmark = false;
@@ -102,6 +104,7 @@ std::vector<Heading> FindHeadings(const std::string& document) {
     Heading heading;
     heading.inside = tagEnd + 1;
     heading.level = level;
+    heading.upperCase = document[open + 1] == 'H';
     const std::string_view inside =
         std::string_view(document).substr(tagEnd + 1, close - tagEnd - 1);
     heading.text = PlainText(inside);
@@ -224,6 +227,29 @@ std::string WithOwnContentsMarks(const std::string& document,
   return marked;
 }
 
+// Notes in `built` that the new bookmarks of `headings` would be in no page
+// when the splitter finds no place to cut `document` (as it will be split:
+// the bookmarks put in add no heading tag) at `levelsToBreak`.
+void NoteNewBookmarksInNoPage(std::string document,
+                              const std::vector<Heading>& headings,
+                              std::int32_t levelsToBreak, BuiltFrames& built) {
+  if (built.newBookmarks == 0) return;
+  if (FindNextSplitPoint(RemoveAnnotationBlocks(std::move(document)), 0,
+                         levelsToBreak) != std::string::npos) {
+    return;
+  }
+  built.newBookmarksInNoPage = true;
+  for (const Heading& heading : headings) {
+    if (heading.upperCase) {
+      built.upperCaseHeadings = true;
+    } else if (heading.level - '0' > levelsToBreak &&
+               (built.highestDeeperLevel == '\0' ||
+                heading.level < built.highestDeeperLevel)) {
+      built.highestDeeperLevel = heading.level;
+    }
+  }
+}
+
 }  // namespace
 
 BuiltFrames BuildContentsFrame(std::string document,
@@ -262,10 +288,13 @@ BuiltFrames BuildContentsFrame(std::string document,
                      ReplaceAll(contentsName, " ", "%20") +
                      "\">\r\n<frame name=Frame1 src=\"" + encodedName +
                      "\">\r\n</frameset>\r\n</html>\r\n";
-  built.document =
-      ownEntries.empty()
-          ? WithBookmarks(document, headings)
-          : WithOwnContentsMarks(document, ownEntries, levelsToBreak);
+  if (!ownEntries.empty()) {
+    built.document = WithOwnContentsMarks(document, ownEntries, levelsToBreak);
+    return built;
+  }
+  built.document = WithBookmarks(document, headings);
+  NoteNewBookmarksInNoPage(std::move(document), headings, levelsToBreak,
+                           built);
   return built;
 }
 

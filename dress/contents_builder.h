@@ -33,6 +33,18 @@ struct BuiltFrames {
   std::size_t headings = 0;      // listed in the contents
   std::size_t newBookmarks = 0;  // made for headings that had none
   std::size_t ownEntries = 0;    // listed from the document's own contents
+  // Set when a heading was given a new bookmark but the document has no
+  // place where pages are cut at the split level (FindNextSplitPoint, once
+  // its annotation blocks are gone): no page would be written, so the new
+  // bookmarks would be nowhere. What it has instead:
+  bool newBookmarksInNoPage = false;
+  // the highest level ('1' to '3') of its headings deeper than the split
+  // level and written in lower case, which a split level as deep cuts at,
+  // '\0' for none;
+  char highestDeeperLevel = '\0';
+  // and whether it has headings written in upper case (<H1> to <H3>),
+  // which no page is cut at, whatever the split level.
+  bool upperCaseHeadings = false;
 };
 
 // Lists the headings of level 1 to 3 (<h1> to <h3>, any letter case) of
@@ -53,6 +65,8 @@ struct BuiltFrames {
 // unless that block is a heading the splitter cuts before anyway, and each
 // of those bookmarks written name="X", as the page that holds one is found.
 // With neither, the contents list nothing and `document` is as it came.
+// New bookmarks in a document that no page is cut from are reported
+// (newBookmarksInNoPage), for the document shown then lacks them.
 [[nodiscard]] BuiltFrames BuildContentsFrame(std::string document,
                                              const std::string& documentName,
                                              const std::string& contentsName,
