@@ -152,5 +152,43 @@ TEST(BuildContentsFrame, HeadingsWinOverOwnContents) {
   EXPECT_EQ(built.document.find("<h0>"), std::string::npos);
 }
 
+// New bookmarks live only in the pages cut from the document; the splitter
+// cuts before lower-case heading tags of the split level only.
+TEST(BuildContentsFrame, TellsWhenNoPageWouldHoldTheNewBookmarks) {
+  struct Case {
+    const char* document;
+    std::int32_t levelsToBreak;
+    bool inNoPage;
+    char highestDeeperLevel;
+    bool upperCase;
+  };
+  const Case cases[] = {
+      {"<h3>a</h3><h3>b</h3>", 2, true, '3', false},
+      {"<p>x</p><h3>a</h3><h2 class=x>b</h2>", 1, true, '2', false},
+      {"<H1>a</H1><H2>b</H2>", 3, true, '\0', true},
+      {"<H1>a</H1><h3>b</h3>", 2, true, '3', true},
+      // A heading in an annotation block is not cut at.
+      {"<![if !supportAnnotations]><h1>a</h1><![endif]><h3>b</h3>", 2, true,
+       '3', false},
+      {"<![if !supportAnnotations]><h1>a</h1><![endif]>", 2, true, '\0',
+       false},
+      // Cut somewhere, every heading is in a page.
+      {"<h3>a</h3><h2>b</h2><H1>c</H1>", 2, false, '\0', false},
+      {"<h3>a</h3><h0></h0>", 2, false, '\0', false},
+      {"<h3>a</h3>", 3, false, '\0', false},
+      // Without new bookmarks the document shown holds every one.
+      {"<h3><a name=\"_Toc5\"></a>a</h3><H1><a name=_Toc6>b</a></H1>", 2,
+       false, '\0', false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.document);
+    const BuiltFrames built = BuildContentsFrame(test.document, "a.htm",
+                                                 "a_toc.htm", test.levelsToBreak);
+    EXPECT_EQ(built.newBookmarksInNoPage, test.inNoPage);
+    EXPECT_EQ(built.highestDeeperLevel, test.highestDeeperLevel);
+    EXPECT_EQ(built.upperCaseHeadings, test.upperCase);
+  }
+}
+
 }  // namespace
 }  // namespace quillery

@@ -127,6 +127,93 @@ TEST_F(BuildTocRunTest, ADocumentWithoutHeadingsOrContentsIsRefused) {
   }
 }
 
+// The new bookmarks live only in the pages: a document no page would be
+// cut from is refused, and nothing is written.
+TEST_F(BuildTocRunTest, ADocumentNoPageIsCutFromIsRefused) {
+  struct Case {
+    const char* name;
+    std::string document;
+    const char* levelsToBreak;
+    std::string why;
+  };
+  const std::vector<Case> cases = {
+      {"deeper headings", "<html><body><p>a</p><h3>One</h3><h3>Two</h3>"
+       "</body></html>",
+       "/LEVELSTOBREAK=2",
+       "its highest heading is <h3>, deeper than /LEVELSTOBREAK=2, so no page "
+       "would hold the new bookmarks of its contents; choose "
+       "/LEVELSTOBREAK=3"},
+      {"upper-case headings", "<HTML><BODY><H1>One</H1><H2>Two</H2>"
+       "</BODY></HTML>",
+       "/LEVELSTOBREAK=3",
+       "no page is cut at its upper-case headings (<H1> to <H3>), so no page "
+       "would hold the new bookmarks of its contents; write them in lower "
+       "case"},
+      {"both", "<html><body><H1>One</H1><h3>Two</h3><h2>Three</h2>"
+       "</body></html>",
+       "/LEVELSTOBREAK=1",
+       "no page is cut at its upper-case headings (<H1> to <H3>) and its "
+       "highest lower-case heading is <h2>, deeper than /LEVELSTOBREAK=1, so "
+       "no page would hold the new bookmarks of its contents; choose "
+       "/LEVELSTOBREAK=2"},
+  };
+  for (const Case& test : cases) {
+    for (const char* outdir : {"/OUTDIR=out", "/USINGTEMPLATE=1"}) {
+      SCOPED_TRACE(std::string(test.name) + " " + outdir);
+      ScopedTempDir dir;
+      WriteBytes(dir.File("site/doc.htm"), test.document);
+      const Tree before = ReadTree(dir.path());
+      const auto result = RunQuillery(
+          {"/MAINFILE=site/doc.htm", "/OPTINCLUDETOC=1", "/BUILDTOC=1",
+           test.levelsToBreak, outdir},
+          dir.path());
+      EXPECT_EQ(result.exitStatus, 1);
+      EXPECT_EQ(result.err, "quillery: cannot build the contents of '" +
+                                dir.File("site/doc.htm") + "': " + test.why +
+                                "\n");
+      EXPECT_EQ(ReadTree(dir.path()), before);
+    }
+  }
+}
+
+// Cut somewhere, or with no new bookmark to place, the contents lead where
+// they say.
+TEST_F(BuildTocRunTest, HeadingsNotCutAtAreFoundInThePages) {
+  struct Case {
+    const char* name;
+    std::string document;
+    std::set<std::string> files;
+  };
+  const std::vector<Case> cases = {
+      {"upper-case headings after one cut at",
+       "<html><body><p>a</p><h1>One</h1><p>b</p><H1>Two</H1><H2>Three</H2>"
+       "<h3>Four</h3></body></html>",
+       {"doc_frames.htm", "doc_toc.htm", "doc_p0.htm", "doc_p1.htm"}},
+      {"deeper headings with bookmarks of their own",
+       "<html><body><h3><a name=\"_Toc5\"></a>One</h3>"
+       "<H3><a name=\"_Toc6\"></a>Two</H3></body></html>",
+       {"doc.htm", "doc_frames.htm", "doc_toc.htm"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ScopedTempDir dir;
+    WriteBytes(dir.File("site/doc.htm"), test.document);
+    const auto result = RunQuillery({"/MAINFILE=site/doc.htm",
+                                     "/OPTINCLUDETOC=1", "/BUILDTOC=1",
+                                     "/LEVELSTOBREAK=2", "/OUTDIR=out"},
+                                    dir.path());
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const Tree out = ReadTree(dir.File("out"));
+    std::set<std::string> files;
+    for (const auto& [file, bytes] : out) {
+      if (file != ".quillery-output") files.insert(file);
+    }
+    EXPECT_EQ(files, test.files);
+    EXPECT_NE(out.at("doc_toc.htm").find("#_Toc"), std::string::npos);
+    ExpectLinksLand(out);
+  }
+}
+
 // A manual whose headings are paragraphs of the word processor's own
 // styles, with its own contents: a field code in the first entry, hidden
 // page numbers, a link with the file name, a bookmark written unquoted in
