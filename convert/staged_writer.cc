@@ -249,12 +249,17 @@ void StagedSiteWriter::Commit() {
   }
 
   // Second names of the files to be replaced, to put them back after a
-  // failure; a file system without hard links goes without.
+  // failure; on a file system without hard links, copies of them.
   for (Entry& entry : entries_) {
     if (!entry.original.exists) continue;
     const std::string backups = Below(staging_, kBackups);
     if (!files_.LookAt(backups).exists) files_.MakeFolder(backups);
-    entry.backedUp = files_.LinkFile(entry.key, BackupPath(entry));
+    if (!files_.LinkFile(entry.key, BackupPath(entry))) {
+      files_.WriteNewFile(BackupPath(entry),
+                          files_.ReadFile(entry.key, entry.original.size),
+                          entry.original.mode);
+    }
+    entry.backedUp = true;
   }
 
   RecordBinding binding;

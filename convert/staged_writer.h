@@ -71,7 +71,8 @@ class StagedSiteWriter : public SiteWriter {
     std::string stagedName;  // in the staging folder
     RenameRole role = RenameRole::kNewFile;
     PathFacts original;     // the target before the commit
-    bool backedUp = false;  // a second name of the original is staged
+    bool backedUp = false;  // a second name or a copy of the original is
+                            // staged
   };
 
   void MakeStagingFolder();

@@ -39,6 +39,7 @@ class InjectedFileOperations : public SystemFileOperations {
   int stopAt = 0;
   int changeAt = 0;
   std::function<void()> change;  // done at changeAt, before the operation
+  bool hardLinks = true;         // false: as a file system without them
   int count = 0;
   int recordedAt = 0;  // the operation that put the record in place
 
@@ -73,7 +74,7 @@ class InjectedFileOperations : public SystemFileOperations {
   }
   bool LinkFile(const std::string& from, const std::string& to) override {
     Step(to);
-    return SystemFileOperations::LinkFile(from, to);
+    return hardLinks && SystemFileOperations::LinkFile(from, to);
   }
   void RemoveFile(const std::string& path) override {
     Step(path);
@@ -194,34 +195,39 @@ TEST_F(CommitRunTest, PageNamesUpToTheLongestNameTheSystemTakes) {
 TEST_F(CommitRunTest, AFailureAtAnyOperationLeavesEveryFileAsItWas) {
   const auto [clean, operations] = CleanRun();
   // Failures while removing the bookkeeping after the commit are no failure
-  // of the conversion: the run succeeds.
-  for (int failAt = 1; failAt <= operations; ++failAt) {
-    SCOPED_TRACE("failing operation " + std::to_string(failAt));
-    InjectedFileOperations files;
-    files.failAt = failAt;
-    bool failed = false;
-    try {
-      static_cast<void>(Convert(files));
-    } catch (const FileError& error) {
-      failed = true;
-      EXPECT_NE(std::string(error.what()).find("injected failure"),
-                std::string::npos);
-    }
-    const Tree after = ReadTree(dir_.path());
-    if (failed) {
-      EXPECT_EQ(after, original_);
-      EXPECT_FALSE(testing::Exists(File(".quillery")));
-    } else {
-      Tree withoutBookkeeping = after;
-      for (auto it = withoutBookkeeping.begin();
-           it != withoutBookkeeping.end();) {
-        it = it->first.rfind("site/.quillery/", 0) == 0
-                 ? withoutBookkeeping.erase(it)
-                 : std::next(it);
+  // of the conversion: the run succeeds. Without hard links the replaced
+  // files are put back from copies; the copies add operations.
+  for (int failAt = 1; failAt <= operations + 8; ++failAt) {
+    for (bool hardLinks : {true, false}) {
+      SCOPED_TRACE("failing operation " + std::to_string(failAt) +
+                   (hardLinks ? "" : " without hard links"));
+      InjectedFileOperations files;
+      files.failAt = failAt;
+      files.hardLinks = hardLinks;
+      bool failed = false;
+      try {
+        static_cast<void>(Convert(files));
+      } catch (const FileError& error) {
+        failed = true;
+        EXPECT_NE(std::string(error.what()).find("injected failure"),
+                  std::string::npos);
       }
-      EXPECT_EQ(withoutBookkeeping, clean);
+      const Tree after = ReadTree(dir_.path());
+      if (failed) {
+        EXPECT_EQ(after, original_);
+        EXPECT_FALSE(testing::Exists(File(".quillery")));
+      } else {
+        Tree withoutBookkeeping = after;
+        for (auto it = withoutBookkeeping.begin();
+             it != withoutBookkeeping.end();) {
+          it = it->first.rfind("site/.quillery/", 0) == 0
+                   ? withoutBookkeeping.erase(it)
+                   : std::next(it);
+        }
+        EXPECT_EQ(withoutBookkeeping, clean);
+      }
+      Restore();
     }
-    Restore();
   }
 }
 
@@ -317,9 +323,9 @@ TEST_F(CommitRunTest, ACopyOfAStoppedSiteDoesNotApplyItsRecord) {
   // copy, whose files are all as they were, is converted afresh.
   SystemFileOperations real;
   std::string notice;
-  EXPECT_EQ(RecoverInterruptedCommit(real, InternalPath(dir_.File("copy")),
-                                     &notice),
-            Recovery::kDiscarded);
+  EXPECT_EQ(
+      RecoverInterruptedCommit(real, InternalPath(dir_.File("copy")), &notice),
+      Recovery::kDiscarded);
   EXPECT_EQ(notice, "removed what an interrupted conversion left in '" +
                         dir_.File("copy/.quillery") +
                         "' without applying it: the record was not written "
