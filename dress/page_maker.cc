@@ -40,16 +40,22 @@ PageMaker::PageMaker(PageSplit split, DressingTexts texts,
   tailPart_ = TailPart(split_.content(), split_.seams());
 }
 
+std::string PageMaker::HeadingOf(std::size_t page) const {
+  return page < headings_.size() ? headings_[page]
+                                 : FirstHeadingText(split_.Slice(page));
+}
+
 PageMarkers PageMaker::MarkersFor(std::size_t page) const {
   PageMarkers markers;
   const std::string& title = navigation_.documentTitle;
-  const std::string& heading = headings_[page];
+  const std::string heading = HeadingOf(page);
   markers.documentTitle = title;
   markers.pageTitle = heading.empty() || title.empty()
                           ? (heading.empty() ? title : heading)
                           : heading + " &ndash; " + title;
   auto label = [this](std::size_t other, const char* otherwise) {
-    return headings_[other].empty() ? std::string(otherwise) : headings_[other];
+    std::string text = HeadingOf(other);
+    return text.empty() ? std::string(otherwise) : text;
   };
   if (page > 0) {
     markers.previousPage =

@@ -56,10 +56,14 @@ class PageMaker {
   // and tail parts, template, header and footer as well.
   [[nodiscard]] std::string MakePage(std::size_t page) const;
 
-  // What the navigation markers of page `page` expand to.
+  // What the navigation markers of page `page` (below PageCount()) expand
+  // to, whether or not the dressing texts use them.
   [[nodiscard]] PageMarkers MarkersFor(std::size_t page) const;
 
  private:
+  // The first heading of the page: kept when the markers are used, else
+  // found now.
+  [[nodiscard]] std::string HeadingOf(std::size_t page) const;
   PageSplit split_;
   DressingTexts texts_;
   DressingOptions options_;

@@ -222,6 +222,12 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
             "<a class=\"q-start\" href=\"Report.htm\" rel=\"start\" "
             "target=\"_top\">Start</a>");
   EXPECT_EQ(maker.MarkersFor(2).nextPage, "");
+  // Without markers in the dressing texts the headings are not kept ahead;
+  // asking for the markers still tells the same.
+  PageMaker plain(SplitIntoPages(content, "R", 1), DressingTexts(), options,
+                  contents, SiteNavigation{"Doc", "Report.htm"});
+  EXPECT_EQ(plain.MarkersFor(1).pageTitle, "One &ndash; Doc");
+  EXPECT_EQ(plain.MarkersFor(1).nextPage, middle.nextPage);
   const std::string page = maker.MakePage(2);
   EXPECT_NE(page.find("<title>Two &ndash; Doc</title>"), std::string::npos);
   EXPECT_NE(page.find("<a aria-current=\"page\" href=\"R_p2.htm#_Toc2\">"),
