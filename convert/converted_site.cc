@@ -2,12 +2,14 @@
 #include "convert/converted_site.h"
 
 #include <optional>
+#include <vector>
 
 #include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/page_navigation.h"
 #include "dress/stylesheet.h"
 #include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "split/annotations.h"
 #include "split/body_seams.h"
 #include "split/frame_source.h"
@@ -85,12 +87,40 @@ bool ShowsAnEarlierSplit(std::string_view framesText,
       !EndsWith(*shown, kFirstPage) || LeavesItsFolder(*shown)) {
     return false;
   }
-  // A word processor shows its document in the Frame1 frame; one named
-  // like our page 0 tells only when page 1 and the page it was cut from
-  // stand beside it too.
+  // A split names its pages after the content page's name cut at its first
+  // ".htm" (StripHtmExtension), puts them where that name says ("sub/Body"
+  // gives "sub/Body_p0.htm"), keeps the page it cut them from beside them
+  // and points the Frame1 frame at page 0. A word processor shows its own
+  // document there, under the name it was saved as: one named like our
+  // page 0 tells only when page 1 stands beside it, and the page both were
+  // cut from, a file named "<base>" or "<base>" followed by a name that
+  // begins with ".htm" ("Body", "Body.htm", "Body.html", "Body.htm.htm").
+  // Neither page is such a file ("_p" follows "<base>" in their names), so
+  // a site we did not make matches only when its document was saved as
+  // "X_p0.htm" beside both an "X_p1.htm" and an "X.htm" (or "X", "X.html",
+  // ...) of the user's own.
   const std::string base = DirectoryOf(mainFilePath) + "\\" +
                            shown->substr(0, shown->size() - kFirstPage.size());
-  return FileExists(base + ".htm") && FileExists(base + "_p1.htm");
+  if (!FileExists(base + "_p1.htm")) return false;
+  // A "/" in the name separates folders on the disk.
+  const std::size_t slash = base.find_last_of("/\\");
+  const std::optional<std::string> folder = RealPath(base.substr(0, slash));
+  if (!folder) return false;
+  const std::string baseName = base.substr(slash + 1);
+  const std::string withHtm = baseName + ".htm";
+  std::vector<std::string> names;
+  try {
+    names = FolderHandles().FolderEntries(*folder);
+  } catch (const FileError&) {
+    return false;
+  }
+  for (const std::string& name : names) {
+    if ((name == baseName || StartsWith(name, withHtm)) &&
+        CanOpenForReading(*folder + "\\" + name)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ShowsARunThatCutNoPage(const SiteInputs& site) {

@@ -19,9 +19,12 @@ namespace quillery {
 [[nodiscard]] bool CarriesOurBullets(std::string_view tocFrameText);
 
 // True when the Frame1 frame of the frames page shows "X_p0.htm" (inside the
-// main file's folder) and both "X.htm" and "X_p1.htm" lie beside it: a split
-// cuts at least two pages, keeps the content page, and points the Frame1
-// frame at page 0. `mainFilePath` is the frames page's path, internal form.
+// main file's folder, possibly in a subfolder of it), "X_p1.htm" lies beside
+// it, and so does the page they were cut from: a file named "X" or "X"
+// followed by a name beginning with ".htm". A split cuts at least two pages,
+// names them after the content page's name cut at its first ".htm", keeps
+// the content page, and points the Frame1 frame at page 0. `mainFilePath`
+// is the frames page's path, internal form.
 [[nodiscard]] bool ShowsAnEarlierSplit(std::string_view framesText,
                                        const std::string& mainFilePath);
 

@@ -218,6 +218,20 @@ TEST(WasConvertedInPlace, KnowsEverySiteARunConvertedInPlace) {
       {"split into pages", Site(kStyledContent, "Body.htm"), levelTwo},
       {"split into pages, with bullets", Site(kPlainContent, "Body.htm"),
        pagesAndBullets},
+      // Pages are named after the content page's name cut at its first
+      // ".htm", and lie where that name says.
+      {"split into pages, content in a subfolder",
+       Site(kStyledContent, "sub/Body.htm"), levelTwo},
+      {"split into pages, content named \".html\"",
+       Site(kStyledContent, "Body.html"), levelTwo},
+      {"split into pages, content named \".htm.htm\"",
+       Site(kStyledContent, "a.b.htm.htm"), levelTwo},
+      {"split into pages, content without an extension",
+       Site(kStyledContent, "Body"), levelTwo},
+      {"split into pages, content named in capitals",
+       Site(kStyledContent, "BODY.HTM"), levelTwo},
+      {"split into pages, content in a subfolder named \".html\"",
+       Site(kStyledContent, "sub/Body.html"), levelTwo},
       {"bullets only", Site(kPlainContent, "Body.htm"), bulletsOnly},
       {"no heading at the split level", Site(kStyledContent, "Body.htm"),
        levelOne},
@@ -285,6 +299,35 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
        [] {
          Files site = Site(kStyledContent, "Intro_p0.htm");
          site["Intro.htm"] = kPlainContent;
+         return site;
+       }(),
+       header},
+      {"page 0 and page 1 beside pages whose names only begin alike",
+       [] {
+         Files site = Site(kStyledContent, "Intro_p0.htm");
+         site["Intro_p1.htm"] = site["Intro2.htm"] = site["Intro_old.htm"] =
+             site["Intro.txt"] = site["Intro.HTM"] = kPlainContent;
+         return site;
+       }(),
+       header},
+      {"page 0 and page 1 beside a folder named like the content page",
+       [] {
+         Files site = Site(kStyledContent, "Intro_p0.htm");
+         site["Intro_p1.htm"] = site["Intro.htm/x.htm"] = kPlainContent;
+         return site;
+       }(),
+       header},
+      {"page 0 and page 1 in a subfolder, the content page outside it",
+       [] {
+         Files site = Site(kStyledContent, "sub/Intro_p0.htm");
+         site["sub/Intro_p1.htm"] = site["Intro.htm"] = kPlainContent;
+         return site;
+       }(),
+       header},
+      {"page 0 and page 1, the content page in a subfolder",
+       [] {
+         Files site = Site(kStyledContent, "Intro_p0.htm");
+         site["Intro_p1.htm"] = site["sub/Intro.htm"] = kPlainContent;
          return site;
        }(),
        header},

@@ -52,6 +52,12 @@ class ConvertedSiteRunTest : public ::testing::Test {
                                  "/OPTINCLUDETOC=1"});
     return RunQuillery(words, dir_.path());
   }
+  std::string Refusal() const {
+    return "quillery: refusing '" + dir_.File("site/doc.htm") +
+           "': it was converted in place before, and converting it again "
+           "would stack the changes; convert the original site, or keep a "
+           "site unchanged with /OUTDIR=<folder>\n";
+  }
 
   ScopedTempDir dir_;
 };
@@ -77,11 +83,7 @@ TEST_F(ConvertedSiteRunTest, ASiteARunCutNoPageOfIsNotConvertedAgain) {
        {"/LEVELSTOBREAK=1", "/USEFOOTER=1", "/USINGTEMPLATE=1",
         "/TEMPLATETOCFORMAT=1"}},
   };
-  const std::string refusal =
-      "quillery: refusing '" + dir_.File("site/doc.htm") +
-      "': it was converted in place before, and converting it again would "
-      "stack the changes; convert the original site, or keep a site "
-      "unchanged with /OUTDIR=<folder>\n";
+  const std::string refusal = Refusal();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(dir_.File("site"));
@@ -98,6 +100,34 @@ TEST_F(ConvertedSiteRunTest, ASiteARunCutNoPageOfIsNotConvertedAgain) {
       EXPECT_EQ(result.err, refusal);
       EXPECT_EQ(ReadTree(dir_.path()), converted);
     }
+  }
+}
+
+// Pages are named after the content page's name cut at its first ".htm"
+// and lie where that name says; the content page stays beside them.
+TEST_F(ConvertedSiteRunTest, ASplitSiteIsNotConvertedAgainWhateverItsName) {
+  struct Row {
+    const char* contentName;
+    const char* page1;
+  };
+  const Row rows[] = {
+      {"Body.htm", "site/Body_p1.htm"},
+      {"sub/Body.html", "site/sub/Body_p1.htm"},
+      {"a.b.htm.htm", "site/a.b_p1.htm"},
+      {"Body", "site/Body_p1.htm"},
+  };
+  const std::vector<std::string> words = {"/LEVELSTOBREAK=3", "/USEHEADER=1"};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.contentName);
+    std::filesystem::remove_all(dir_.File("site"));
+    WriteSite(kStyledContent, row.contentName);
+    ASSERT_EQ(Run(words).exitStatus, 0);
+    const auto converted = ReadTree(dir_.path());
+    ASSERT_EQ(converted.count(row.page1), 1u);
+    const auto result = Run(words);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, Refusal());
+    EXPECT_EQ(ReadTree(dir_.path()), converted);
   }
 }
 
