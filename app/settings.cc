@@ -1,4 +1,4 @@
-// Defaults of the settings record.
+// Defaults of the settings record, and the request a conversion is handed.
 #include "app/settings.h"
 
 namespace quillery {
@@ -9,5 +9,24 @@ ConversionSettings::ConversionSettings(const std::string& folder)
       FOOTERFILE(folder + "\\footer.htm"),
       HTMLTEMPLATEFILE(folder + "\\base.htm"),
       HTMLSUPPORTDIR(folder + "\\base_files") {}
+
+ConversionRequest RequestOf(const ConversionSettings& settings) {
+  ConversionRequest request(settings.programFolder);
+  request.TOCBULLETS = settings.TOCBULLETS;
+  request.LEVELSTOBREAK = settings.LEVELSTOBREAK;
+  request.HEADERFILE = settings.HEADERFILE;
+  request.FOOTERFILE = settings.FOOTERFILE;
+  request.HTMLTEMPLATEFILE = settings.HTMLTEMPLATEFILE;
+  request.headerPlacements = settings.headerPlacements;
+  request.footerPlacements = settings.footerPlacements;
+  request.USINGTEMPLATE = settings.USINGTEMPLATE;
+  request.TEMPLATETOCFORMAT = settings.TEMPLATETOCFORMAT;
+  request.USEMAXWIDTH = settings.USEMAXWIDTH;
+  request.MAXWIDTH = settings.MAXWIDTH;
+  request.RP = settings.RP;
+  request.OUTDIR = settings.OUTDIR;
+  request.BUILDTOC = settings.BUILDTOC;
+  return request;
+}
 
 }  // namespace quillery

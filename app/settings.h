@@ -1,13 +1,15 @@
-// The one record of a conversion's options. Fields named in upper case are set
-// by the command-line key of the same name ("/MAXWIDTH="). The record is plain
-// data; only the conversion and start-up read it, and a conversion does not
-// change it.
+// The one record of a run's options. Fields named in upper case are set by
+// the command-line key of the same name ("/MAXWIDTH="). The record is plain
+// data that start-up reads; a conversion is handed the part it reads
+// (RequestOf).
 #ifndef QUILLERY_APP_SETTINGS_H_
 #define QUILLERY_APP_SETTINGS_H_
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "convert/conversion_request.h"
 
 namespace quillery {
 
@@ -65,6 +67,10 @@ struct ConversionSettings {
   // page of a frames page made for it.
   std::int32_t BUILDTOC = 0;
 };
+
+// What a conversion with `settings` is asked to do: every field of the
+// request copied from the field of the same name.
+[[nodiscard]] ConversionRequest RequestOf(const ConversionSettings& settings);
 
 }  // namespace quillery
 
