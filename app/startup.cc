@@ -113,7 +113,7 @@ int QuilleryApp::InitInstance(const std::vector<std::string>& words) {
   TerminalProgress progress(err_, errIsTerminal_ && !commandLine.quiet);
   progress.StartTimer();
   const ConversionOutcome outcome =
-      RunConversion(mainFilePath, settings, files, progress);
+      RunConversion(mainFilePath, RequestOf(settings), files, progress);
   progress.Clear();
   switch (outcome) {
     case ConversionOutcome::kNoTocFrame:

@@ -152,8 +152,8 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   place.replaces = existing.exists;
   if (!existing.exists) return place;
   if (!existing.isFolder) {
-    throw FileError("cannot write '" + NativePath(place.output) + "': " +
-                    (existing.isLink ? "a symbolic link" : "a file") +
+    throw FileError("cannot write '" + NativePath(place.output) +
+                    "': " + (existing.isLink ? "a symbolic link" : "a file") +
                     " is in the way");
   }
   if (!files.FolderEntries(place.target).empty() &&
@@ -221,7 +221,7 @@ std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
 
 // The conversion into OUTDIR; the site folder is locked already.
 ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
-                                    const ConversionSettings& settings,
+                                    const ConversionRequest& request,
                                     FileOperations& files,
                                     ConversionProgress& progress) {
   const std::string siteFolder =
@@ -240,9 +240,9 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   }
   std::optional<FolderLock> parentLock;
   const OutputPlace place =
-      PrepareOutputFolder(files, settings.OUTDIR, siteFolder, parentLock);
+      PrepareOutputFolder(files, request.OUTDIR, siteFolder, parentLock);
 
-  SiteInputs site = ReadSiteInputs(mainFilePath, settings);
+  SiteInputs site = ReadSiteInputs(mainFilePath, request);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
   const std::string siteMainFile = site.mainFilePath;
@@ -258,7 +258,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                        *site.contentSource)
           : std::nullopt;
   progress.Planning();
-  const ConversionPlan plan = PlanConversion(std::move(site), settings);
+  const ConversionPlan plan = PlanConversion(std::move(site), request);
   // Each outside reference is counted once per file written: pages cut from
   // the document hold its references, which an unchanged copy of the
   // document would count again, and a copy of page 0 holds page 0's.
@@ -294,7 +294,7 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
 }  // namespace
 
 ConversionPlan PlanConversion(SiteInputs site,
-                              const ConversionSettings& settings) {
+                              const ConversionRequest& request) {
   ConversionPlan plan;
   const std::string tocFramePath = site.tocFramePath;
   const std::string mainFilePath = site.mainFilePath;
@@ -303,11 +303,11 @@ ConversionPlan PlanConversion(SiteInputs site,
   std::string madeFramesPage = madeFrames ? site.framesText : std::string();
   std::vector<FileBytes> bulletImages = std::move(site.bulletImages);
   std::string tocFrameText = std::move(site.tocFrameText);
-  if (settings.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
+  if (request.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
   bool tocFrameShown = true;
-  if (settings.LEVELSTOBREAK > 0) {
-    PagedContents paged = ConvertToPages(
-        std::move(site), std::move(tocFrameText), settings, plan);
+  if (request.LEVELSTOBREAK > 0) {
+    PagedContents paged =
+        ConvertToPages(std::move(site), std::move(tocFrameText), request, plan);
     tocFrameText = std::move(paged.tocFrameText);
     tocFrameShown = paged.mainFileShowsTocFrame;
   }
@@ -329,14 +329,14 @@ ConversionPlan PlanConversion(SiteInputs site,
 }
 
 ConversionOutcome RunConversion(const std::string& mainFilePath,
-                                const ConversionSettings& settings) {
+                                const ConversionRequest& request) {
   SystemFileOperations files;
   ConversionProgress silent;
-  return RunConversion(mainFilePath, settings, files, silent);
+  return RunConversion(mainFilePath, request, files, silent);
 }
 
 ConversionOutcome RunConversion(const std::string& mainFilePath,
-                                const ConversionSettings& settings,
+                                const ConversionRequest& request,
                                 FileOperations& files,
                                 ConversionProgress& progress) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
@@ -354,8 +354,8 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                     "': another conversion of this site is running");
   }
   progress.Reading();
-  if (!settings.OUTDIR.empty()) {
-    return ConvertIntoFolder(mainFilePath, settings, files, progress);
+  if (!request.OUTDIR.empty()) {
+    return ConvertIntoFolder(mainFilePath, request, files, progress);
   }
   std::string recoveryNotice;
   const Recovery recovery =
@@ -365,7 +365,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     return ConversionOutcome::kCompletedInterrupted;
   }
 
-  SiteInputs site = ReadSiteInputs(mainFilePath, settings);
+  SiteInputs site = ReadSiteInputs(mainFilePath, request);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
   const std::string tocFramePath = site.tocFramePath;
@@ -375,7 +375,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     finishedNote = ConvertedNote(std::string(), siteMainFile);
   }
   progress.Planning();
-  const ConversionPlan plan = PlanConversion(std::move(site), settings);
+  const ConversionPlan plan = PlanConversion(std::move(site), request);
 
   progress.Planned(plan.FileCount(), plan.PageCount());
   StagedSiteWriter writer(files, siteFolder, siteMainFile, tocFramePath);

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <string>
 
-#include "app/settings.h"
 #include "convert/conversion_plan.h"
+#include "convert/conversion_request.h"
 #include "convert/file_operations.h"
 #include "convert/site_inputs.h"
 
@@ -65,9 +65,9 @@ class ConversionProgress {
 // folder, a folder stands where a file goes, or a write fails; every file
 // is then as it was.
 ConversionOutcome RunConversion(const std::string& mainFilePath,
-                                const ConversionSettings& settings);
+                                const ConversionRequest& request);
 ConversionOutcome RunConversion(const std::string& mainFilePath,
-                                const ConversionSettings& settings,
+                                const ConversionRequest& request,
                                 FileOperations& files,
                                 ConversionProgress& progress);
 
@@ -80,7 +80,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
 // shows it. Reads and writes nothing. `site` must name a TOC frame;
 // it is taken whole, so that its texts are not copied.
 [[nodiscard]] ConversionPlan PlanConversion(SiteInputs site,
-                                            const ConversionSettings& settings);
+                                            const ConversionRequest& request);
 
 }  // namespace quillery
 

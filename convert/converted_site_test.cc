@@ -161,30 +161,29 @@ struct Words {
   std::int32_t templateTocFormat = 0;
 };
 
-ConversionSettings SettingsOf(const Words& words, const ScopedTempDir& dir) {
-  ConversionSettings settings(
+ConversionRequest RequestFor(const Words& words, const ScopedTempDir& dir) {
+  ConversionRequest request(
       InternalPath(std::string(QUILLERY_SOURCE_DIR) + "/convert"));
-  settings.OPTINCLUDETOC = 1;
-  settings.LEVELSTOBREAK = words.levels;
-  settings.TOCBULLETS = words.bullets;
-  settings.headerPlacements.assign(words.headers, kHeaderTextCode);
-  settings.footerPlacements.assign(words.footers, kFooterTextCode);
-  settings.HEADERFILE = dir.File("dressing/header.htm");
-  settings.FOOTERFILE = dir.File("dressing/footer.htm");
-  WriteBytes(settings.HEADERFILE, words.header);
-  WriteBytes(settings.FOOTERFILE, words.footer);
+  request.LEVELSTOBREAK = words.levels;
+  request.TOCBULLETS = words.bullets;
+  request.headerPlacements.assign(words.headers, kHeaderTextCode);
+  request.footerPlacements.assign(words.footers, kFooterTextCode);
+  request.HEADERFILE = dir.File("dressing/header.htm");
+  request.FOOTERFILE = dir.File("dressing/footer.htm");
+  WriteBytes(request.HEADERFILE, words.header);
+  WriteBytes(request.FOOTERFILE, words.footer);
   if (!words.templateText.empty()) {
-    settings.USINGTEMPLATE = 1;
-    settings.TEMPLATETOCFORMAT = words.templateTocFormat;
-    settings.HTMLTEMPLATEFILE = dir.File("dressing/base.htm");
-    WriteBytes(settings.HTMLTEMPLATEFILE, words.templateText);
+    request.USINGTEMPLATE = 1;
+    request.TEMPLATETOCFORMAT = words.templateTocFormat;
+    request.HTMLTEMPLATEFILE = dir.File("dressing/base.htm");
+    WriteBytes(request.HTMLTEMPLATEFILE, words.templateText);
   }
-  return settings;
+  return request;
 }
 
-bool Recognised(const ScopedTempDir& dir, const ConversionSettings& settings) {
+bool Recognised(const ScopedTempDir& dir, const ConversionRequest& request) {
   return WasConvertedInPlace(
-      ReadSiteInputs(InternalPath(dir.File("site/doc.htm")), settings));
+      ReadSiteInputs(InternalPath(dir.File("site/doc.htm")), request));
 }
 
 // Every shape a conversion in place can leave its site in is known again by
@@ -260,13 +259,13 @@ TEST(WasConvertedInPlace, KnowsEverySiteARunConvertedInPlace) {
     for (const auto& [name, bytes] : row.site) {
       WriteBytes(dir.File("site/" + name), bytes);
     }
-    const ConversionSettings settings = SettingsOf(row.words, dir);
-    EXPECT_FALSE(Recognised(dir, settings));
+    const ConversionRequest request = RequestFor(row.words, dir);
+    EXPECT_FALSE(Recognised(dir, request));
     const Files before = ReadTree(dir.File("site"));
-    ASSERT_EQ(RunConversion(InternalPath(dir.File("site/doc.htm")), settings),
+    ASSERT_EQ(RunConversion(InternalPath(dir.File("site/doc.htm")), request),
               ConversionOutcome::kConverted);
     ASSERT_NE(ReadTree(dir.File("site")), before);
-    EXPECT_TRUE(Recognised(dir, settings));
+    EXPECT_TRUE(Recognised(dir, request));
   }
 }
 
@@ -386,7 +385,7 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
     for (const auto& [name, bytes] : row.site) {
       WriteBytes(dir.File("site/" + name), bytes);
     }
-    EXPECT_FALSE(Recognised(dir, SettingsOf(row.words, dir)));
+    EXPECT_FALSE(Recognised(dir, RequestFor(row.words, dir)));
   }
   // Without the pages, and beside contents that open and close with a blank
   // line, the same stylesheet tells.
@@ -395,7 +394,7 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
     WriteBytes(dir.File("site/" + name), bytes);
   }
   WriteBytes(dir.File("site/Body.css"), ourStylesheet);
-  EXPECT_TRUE(Recognised(dir, SettingsOf(header, dir)));
+  EXPECT_TRUE(Recognised(dir, RequestFor(header, dir)));
 }
 
 }  // namespace

@@ -20,13 +20,13 @@
 namespace quillery {
 namespace {
 
-DressingOptions DressingOptionsOf(const ConversionSettings& settings) {
+DressingOptions DressingOptionsOf(const ConversionRequest& request) {
   DressingOptions options;
-  options.headerPlacements = settings.headerPlacements;
-  options.footerPlacements = settings.footerPlacements;
-  options.limitImageWidth = settings.USEMAXWIDTH != 0;
-  options.maxWidth = settings.MAXWIDTH;
-  options.keepProportions = settings.RP != 0;
+  options.headerPlacements = request.headerPlacements;
+  options.footerPlacements = request.footerPlacements;
+  options.limitImageWidth = request.USEMAXWIDTH != 0;
+  options.maxWidth = request.MAXWIDTH;
+  options.keepProportions = request.RP != 0;
   return options;
 }
 
@@ -52,11 +52,11 @@ std::optional<std::string> ContentsMainPage(
 }  // namespace
 
 PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
-                             const ConversionSettings& settings,
+                             const ConversionRequest& request,
                              ConversionPlan& plan) {
   DressingTexts dressing = std::move(site.dressing);
   dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
-  const DressingOptions options = DressingOptionsOf(settings);
+  const DressingOptions options = DressingOptionsOf(request);
 
   // Outside the pages, the navigation markers of the header and footer
   // show the document's title and nothing else.
@@ -86,7 +86,7 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
     split = SplitIntoPages(
         std::move(site.contentText),
         StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
-        settings.LEVELSTOBREAK);
+        request.LEVELSTOBREAK);
   }
   auto locate = [&split](std::vector<TocLink> links) {
     return split ? LocateTocLinks(std::move(links), *split) : links;
@@ -136,8 +136,8 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
 
   bool mainFileShowsContents = false;
   bool mainFileIsPage0 = false;
-  if (!dressing.templateText.empty() && settings.USINGTEMPLATE != 0) {
-    if (settings.TEMPLATETOCFORMAT == 0) {
+  if (!dressing.templateText.empty() && request.USINGTEMPLATE != 0) {
+    if (request.TEMPLATETOCFORMAT == 0) {
       // The contents main page is the contents: its template's markers
       // show the document's title and the contents, and nothing else.
       PageMarkers contentsPageMarkers = outside;
@@ -150,7 +150,7 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
           dressedBody, contentsBody, tocLinks, stylesheetName, charsetTag);
       if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);
       mainFileShowsContents = contentsPage.has_value();
-    } else if (settings.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {
+    } else if (request.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {
       plan.AddCopy(site.mainFilePath, firstPage);
       mainFileIsPage0 = true;
     }

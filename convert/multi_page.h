@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/settings.h"
 #include "convert/conversion_plan.h"
+#include "convert/conversion_request.h"
 #include "convert/site_inputs.h"
 
 namespace quillery {
@@ -40,7 +40,7 @@ struct PagedContents {
 // becomes the split's without a copy.
 [[nodiscard]] PagedContents ConvertToPages(SiteInputs site,
                                            std::string tocFrameText,
-                                           const ConversionSettings& settings,
+                                           const ConversionRequest& request,
                                            ConversionPlan& plan);
 
 }  // namespace quillery

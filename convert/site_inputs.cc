@@ -114,10 +114,9 @@ FileError NoPageForNewBookmarks(const std::string& path,
     // Its only headings of a split level lie in annotation blocks.
     why = "no page is cut at " + splitLevel;
   }
-  return FileError("cannot build the contents of '" + NativePath(path) +
-                   "': " + why +
-                   ", so no page would hold the new bookmarks of its contents" +
-                   remedy);
+  return FileError(
+      "cannot build the contents of '" + NativePath(path) + "': " + why +
+      ", so no page would hold the new bookmarks of its contents" + remedy);
 }
 
 // Makes `site`, read from a plain document, the site of a frames page made
@@ -170,48 +169,48 @@ bool WasConvertedInPlace(const SiteInputs& site) {
          (ShowsARunThatCutNoPage(site) || CarriesOurDressing(site));
 }
 
-DressingTexts LoadDressingTexts(const ConversionSettings& settings) {
+DressingTexts LoadDressingTexts(const ConversionRequest& request) {
   DressingTexts texts;
-  if (!settings.HEADERFILE.empty() &&
-      HasCode(settings.headerPlacements, kHeaderTextCode)) {
+  if (!request.HEADERFILE.empty() &&
+      HasCode(request.headerPlacements, kHeaderTextCode)) {
     texts.headerText =
-        KeepBodyContent(ReadFile(InternalPath(settings.HEADERFILE)));
+        KeepBodyContent(ReadFile(InternalPath(request.HEADERFILE)));
   }
-  if (!settings.FOOTERFILE.empty() &&
-      HasCode(settings.footerPlacements, kFooterTextCode)) {
+  if (!request.FOOTERFILE.empty() &&
+      HasCode(request.footerPlacements, kFooterTextCode)) {
     texts.footerText =
-        KeepBodyContent(ReadFile(InternalPath(settings.FOOTERFILE)));
+        KeepBodyContent(ReadFile(InternalPath(request.FOOTERFILE)));
   }
-  if (!settings.HTMLTEMPLATEFILE.empty() && settings.USINGTEMPLATE != 0) {
-    texts.templateText = ReadFile(InternalPath(settings.HTMLTEMPLATEFILE));
+  if (!request.HTMLTEMPLATEFILE.empty() && request.USINGTEMPLATE != 0) {
+    texts.templateText = ReadFile(InternalPath(request.HTMLTEMPLATEFILE));
   }
   return texts;
 }
 
 SiteInputs ReadSiteInputs(const std::string& mainFilePath,
-                          const ConversionSettings& settings) {
+                          const ConversionRequest& request) {
   SiteInputs site;
   site.mainFilePath = mainFilePath;
   SiteReader reader(site.mainFilePath);
   reader.ReadText(mainFilePath, site.framesText);
   site.tocSource = reader.FrameSource(site.framesText, "TOC");
-  const bool buildFrames = !site.tocSource && settings.BUILDTOC != 0;
+  const bool buildFrames = !site.tocSource && request.BUILDTOC != 0;
   if (!site.tocSource && !buildFrames) return site;
   if (buildFrames) {
-    if (settings.LEVELSTOBREAK < 1) {
+    if (request.LEVELSTOBREAK < 1) {
       throw FileError("cannot build the contents of '" +
                       NativePath(mainFilePath) +
                       "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
                       "new bookmarks live only in the pages");
     }
-    BuildFrames(site, settings.LEVELSTOBREAK);
+    BuildFrames(site, request.LEVELSTOBREAK);
   } else {
     site.tocFramePath = reader.FramePath(*site.tocSource);
     reader.ReadText(site.tocFramePath, site.tocFrameText);
   }
 
-  if (settings.LEVELSTOBREAK > 0) {
-    site.dressing = LoadDressingTexts(settings);
+  if (request.LEVELSTOBREAK > 0) {
+    site.dressing = LoadDressingTexts(request);
     if (!buildFrames) {
       site.contentSource = reader.FrameSource(site.framesText, "Frame1");
       if (site.contentSource) {
@@ -221,19 +220,19 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
     }
   }
 
-  if (settings.TOCBULLETS != 0) {
+  if (request.TOCBULLETS != 0) {
     // The user's own images of these names stay.
-    auto imagesFor = [&settings](const std::string& folder,
-                                 std::vector<FileBytes>& images) {
+    auto imagesFor = [&request](const std::string& folder,
+                                std::vector<FileBytes>& images) {
       for (const char* image : kBulletImageFiles) {
         const std::string target = folder + "\\" + image;
         if (FileExists(target)) continue;
         images.push_back(FileBytes{
-            target, ReadBinaryFile(settings.programFolder + "\\" + image)});
+            target, ReadBinaryFile(request.programFolder + "\\" + image)});
       }
     };
     imagesFor(FolderOfPath(site.tocFramePath), site.bulletImages);
-    if (settings.LEVELSTOBREAK > 0 && site.contentSource) {
+    if (request.LEVELSTOBREAK > 0 && site.contentSource) {
       const std::string mainFolder = FolderOfPath(site.mainFilePath);
       imagesFor(mainFolder, site.pageBulletImages);
       // Pages lie where their names say: "sub/Body_p0.htm" in "sub".

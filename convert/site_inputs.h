@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "convert/conversion_request.h"
 #include "dress/template_fill.h"
 
 namespace quillery {
@@ -57,7 +57,7 @@ struct SiteInputs {
 };
 
 // Reads the inputs of converting the frames page at `mainFilePath` (internal
-// form) with `settings`:
+// form) with `request`:
 // - the main file, and the TOC frame page it names (without a TOC frame
 //   nothing more is read);
 // - when LEVELSTOBREAK is above 0, the header, footer and template files
@@ -75,7 +75,7 @@ struct SiteInputs {
 // holds a zero byte, and when a frame source leads out of the main file's
 // folder, by its text ("..", an absolute path) or by a symbolic link.
 [[nodiscard]] SiteInputs ReadSiteInputs(const std::string& mainFilePath,
-                                        const ConversionSettings& settings);
+                                        const ConversionRequest& request);
 
 // True when the site was converted in place by this program before, so that
 // converting it again would stack a second set of bullets, headers and
@@ -102,8 +102,7 @@ struct SiteInputs {
 // footer file's likewise, the whole template file when HTMLTEMPLATEFILE is
 // set and USINGTEMPLATE is not 0; each "" when not asked for. An asked-for
 // file that cannot be read throws FileError; an empty one is fine.
-[[nodiscard]] DressingTexts LoadDressingTexts(
-    const ConversionSettings& settings);
+[[nodiscard]] DressingTexts LoadDressingTexts(const ConversionRequest& request);
 
 }  // namespace quillery
 

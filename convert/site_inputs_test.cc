@@ -34,18 +34,18 @@ struct InFolder {
 
 TEST(LoadDressingTexts, ReadsWhatTheRunAsksForFromTheWorkingFolder) {
   ScopedTempDir dir;
-  ConversionSettings settings;
+  ConversionRequest request;
   WriteBytes(dir.File("head.htm"), "<html><body>H</body></html>");
   WriteBytes(dir.File("foot.htm"), "<body>F</body>");
   WriteBytes(dir.File("base.htm"), "<html><body>[QUILLERY]</body></html>");
-  settings.HEADERFILE = "head.htm";  // as typed, relative
-  settings.FOOTERFILE = dir.File("foot.htm");
-  settings.HTMLTEMPLATEFILE = "base.htm";
-  settings.headerPlacements = {kHeaderTextCode};
-  settings.footerPlacements = {kFooterTextCode};
-  settings.USINGTEMPLATE = 1;
+  request.HEADERFILE = "head.htm";  // as typed, relative
+  request.FOOTERFILE = dir.File("foot.htm");
+  request.HTMLTEMPLATEFILE = "base.htm";
+  request.headerPlacements = {kHeaderTextCode};
+  request.footerPlacements = {kFooterTextCode};
+  request.USINGTEMPLATE = 1;
   InFolder inDir(dir.path());
-  EXPECT_EQ(All(LoadDressingTexts(settings)),
+  EXPECT_EQ(All(LoadDressingTexts(request)),
             (Texts{"H", "F", "<html><body>[QUILLERY]</body></html>"}));
 }
 
@@ -53,29 +53,28 @@ TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   ScopedTempDir dir;
   const std::string missing = dir.File("none.htm");
   WriteBytes(dir.File("empty.htm"), "");
-  ConversionSettings settings;
-  settings.HEADERFILE = settings.FOOTERFILE = settings.HTMLTEMPLATEFILE =
-      missing;
+  ConversionRequest request;
+  request.HEADERFILE = request.FOOTERFILE = request.HTMLTEMPLATEFILE = missing;
   // Code 1 in the header list asks for nothing; no footer placement; no
   // template in use.
-  settings.headerPlacements = {kFooterTextCode};
-  EXPECT_EQ(All(LoadDressingTexts(settings)), (Texts{"", "", ""}));
+  request.headerPlacements = {kFooterTextCode};
+  EXPECT_EQ(All(LoadDressingTexts(request)), (Texts{"", "", ""}));
 
   const std::string reason =
       "cannot read '" + missing + "': No such file or directory";
-  settings.headerPlacements = {kHeaderTextCode};
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(settings); }),
+  request.headerPlacements = {kHeaderTextCode};
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
             reason);
-  settings.HEADERFILE.clear();  // no file named: nothing asked for
-  settings.USINGTEMPLATE = 1;
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(settings); }),
+  request.HEADERFILE.clear();  // no file named: nothing asked for
+  request.USINGTEMPLATE = 1;
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
             reason);
-  settings.HTMLTEMPLATEFILE = dir.File("empty.htm");
-  settings.footerPlacements = {kFooterTextCode};
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(settings); }),
+  request.HTMLTEMPLATEFILE = dir.File("empty.htm");
+  request.footerPlacements = {kFooterTextCode};
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
             reason);
-  settings.FOOTERFILE = dir.File("empty.htm");
-  EXPECT_EQ(All(LoadDressingTexts(settings)), (Texts{"", "", ""}));
+  request.FOOTERFILE = dir.File("empty.htm");
+  EXPECT_EQ(All(LoadDressingTexts(request)), (Texts{"", "", ""}));
 }
 
 class ReadSiteInputsTest : public ::testing::Test {
@@ -86,10 +85,10 @@ class ReadSiteInputsTest : public ::testing::Test {
                "<frame name=Frame1 src=\"sub/body.htm\">");
     WriteBytes(dir_.File("outside/toc.htm"), "outside toc");
     WriteBytes(dir_.File("outside/body.htm"), "outside body");
-    settings_.programFolder = InternalPath(dir_.File("program"));
+    request_.programFolder = InternalPath(dir_.File("program"));
   }
   SiteInputs Read() {
-    return ReadSiteInputs(InternalPath(dir_.File("site/doc.htm")), settings_);
+    return ReadSiteInputs(InternalPath(dir_.File("site/doc.htm")), request_);
   }
   std::string Refusal(const std::string& frame, const std::string& source) {
     return "refusing the " + frame + " frame source '" + source + "' of '" +
@@ -98,7 +97,7 @@ class ReadSiteInputsTest : public ::testing::Test {
   }
 
   ScopedTempDir dir_;
-  ConversionSettings settings_;
+  ConversionRequest request_;
 };
 
 TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
@@ -112,9 +111,9 @@ TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
   ASSERT_EQ(
       symlink("../../outside/body.htm", dir_.File("site/sub/body.htm").c_str()),
       0);
-  settings_.LEVELSTOBREAK = 0;  // without a split Frame1 is not looked at
+  request_.LEVELSTOBREAK = 0;  // without a split Frame1 is not looked at
   EXPECT_EQ(Read().tocFrameText, "toc");
-  settings_.LEVELSTOBREAK = 1;
+  request_.LEVELSTOBREAK = 1;
   EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
             Refusal("Frame1", "sub/body.htm"));
 }
@@ -122,7 +121,7 @@ TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
 TEST_F(ReadSiteInputsTest, ReadsTheFramesOfASplittingRun) {
   WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
   WriteBytes(dir_.File("site/sub/body.htm"), "body");
-  settings_.LEVELSTOBREAK = 1;
+  request_.LEVELSTOBREAK = 1;
   const SiteInputs site = Read();
   EXPECT_EQ(site.framesText.substr(0, 6), "<frame");
   EXPECT_EQ(site.tocSource, "sub/toc.htm");
@@ -136,7 +135,7 @@ TEST_F(ReadSiteInputsTest, ReadsTheFramesOfASplittingRun) {
 TEST_F(ReadSiteInputsTest, BulletImagesOnlyWhereTheirNamesAreFree) {
   WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
   WriteBytes(dir_.File("site/sub/main10001.gif"), "the user's own");
-  settings_.TOCBULLETS = 1;
+  request_.TOCBULLETS = 1;
   // The program's image is read before anything is written.
   EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
             "cannot read '" + dir_.File("program/bullet10001.gif") +
@@ -151,8 +150,8 @@ TEST_F(ReadSiteInputsTest, BulletImagesOnlyWhereTheirNamesAreFree) {
 
 TEST_F(ReadSiteInputsTest, WithoutATocFrameNothingMoreIsRead) {
   WriteBytes(dir_.File("site/doc.htm"), "<frame name=Frame1 src=gone.htm >");
-  settings_.LEVELSTOBREAK = 1;
-  settings_.TOCBULLETS = 1;
+  request_.LEVELSTOBREAK = 1;
+  request_.TOCBULLETS = 1;
   const SiteInputs site = Read();
   EXPECT_FALSE(site.tocSource.has_value());
   EXPECT_FALSE(site.contentSource.has_value());

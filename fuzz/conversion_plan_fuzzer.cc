@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
 #include "convert/conversion_driver.h"
 #include "convert/conversion_plan.h"
+#include "convert/conversion_request.h"
 #include "convert/site_inputs.h"
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
@@ -53,17 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     return i < options.size() ? static_cast<unsigned char>(options[i]) : 0u;
   };
 
-  ConversionSettings settings("\\program");
-  settings.LEVELSTOBREAK = static_cast<std::int32_t>(option(0) % 11) - 1;
-  settings.TOCBULLETS = option(1) & 1;
-  settings.USINGTEMPLATE = (option(1) >> 1) & 1;
-  settings.TEMPLATETOCFORMAT = static_cast<std::int32_t>(option(2) % 3);
-  settings.USEMAXWIDTH = (option(1) >> 2) & 1;
-  settings.MAXWIDTH = static_cast<std::int32_t>(option(3)) * 4;
-  settings.RP = (option(1) >> 3) & 1;
+  ConversionRequest request("\\program");
+  request.LEVELSTOBREAK = static_cast<std::int32_t>(option(0) % 11) - 1;
+  request.TOCBULLETS = option(1) & 1;
+  request.USINGTEMPLATE = (option(1) >> 1) & 1;
+  request.TEMPLATETOCFORMAT = static_cast<std::int32_t>(option(2) % 3);
+  request.USEMAXWIDTH = (option(1) >> 2) & 1;
+  request.MAXWIDTH = static_cast<std::int32_t>(option(3)) * 4;
+  request.RP = (option(1) >> 3) & 1;
   for (unsigned i = 0; i < option(4) % 3; ++i) {
-    settings.headerPlacements.push_back(kHeaderTextCode);
-    settings.footerPlacements.push_back(kFooterTextCode);
+    request.headerPlacements.push_back(kHeaderTextCode);
+    request.footerPlacements.push_back(kFooterTextCode);
   }
 
   SiteInputs site;
@@ -74,10 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   site.tocFramePath = "\\site\\" + *site.tocSource;
   site.tocFrameText = parts[1];
   // Some inputs are plain documents given a frames page of their own.
-  const bool built = settings.LEVELSTOBREAK > 0 && (option(4) & 4) != 0;
+  const bool built = request.LEVELSTOBREAK > 0 && (option(4) & 4) != 0;
   if (built) {
     BuiltFrames frames = BuildContentsFrame(parts[2], "doc.htm", "doc_toc.htm",
-                                            settings.LEVELSTOBREAK);
+                                            request.LEVELSTOBREAK);
     site.builtFrom = "\\site\\doc.htm";
     site.mainFilePath = "\\site\\doc_frames.htm";
     site.framesText = frames.framesPage;
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     site.contentSource = "doc.htm";
     site.contentText = frames.document;
   }
-  if (settings.LEVELSTOBREAK > 0) {
+  if (request.LEVELSTOBREAK > 0) {
     if (!built) {
       site.contentSource = FindFrameSource(site.framesText, "Frame1");
       site.contentText = parts[2];
@@ -95,13 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     site.dressing.headerText =
         "<p>header [DOCTITLE] <a href=\"#_Toc1\">1</a></p>[PAGENAV]";
     site.dressing.footerText = "<p>footer</p>";
-    if (settings.USINGTEMPLATE != 0) site.dressing.templateText = parts[3];
+    if (request.USINGTEMPLATE != 0) site.dressing.templateText = parts[3];
   }
-  if (settings.TOCBULLETS != 0) {
+  if (request.TOCBULLETS != 0) {
     site.bulletImages.push_back({"\\site\\bullet10001.gif", "GIF"});
   }
 
-  const ConversionPlan plan = PlanConversion(std::move(site), settings);
+  const ConversionPlan plan = PlanConversion(std::move(site), request);
   MemoryWriter writer;
   plan.WriteTo(writer);
   return 0;

@@ -11,8 +11,8 @@
 #include <map>
 #include <string>
 
-#include "app/settings.h"
 #include "convert/conversion_driver.h"
+#include "convert/conversion_request.h"
 #include "convert/file_operations.h"
 #include "convert/staged_writer.h"
 #include "platform/file_io.h"
@@ -120,11 +120,10 @@ class CommitRunTest : public ::testing::Test {
     WriteBytes(File("Body.htm"), kContent);
     WriteBytes(File("Body_p1.htm"), "an old page");
     WriteBytes(File("Body.css"), "old rules");
-    settings_.programFolder =
+    request_.programFolder =
         InternalPath(std::string(QUILLERY_SOURCE_DIR) + "/convert");
-    settings_.OPTINCLUDETOC = 1;
-    settings_.LEVELSTOBREAK = 1;
-    settings_.TOCBULLETS = 1;
+    request_.LEVELSTOBREAK = 1;
+    request_.TOCBULLETS = 1;
     original_ = ReadTree(dir_.path());
   }
   std::string File(const std::string& name) const {
@@ -133,7 +132,7 @@ class CommitRunTest : public ::testing::Test {
   std::string MainFile() const { return InternalPath(File("doc.htm")); }
   ConversionOutcome Convert(FileOperations& files) {
     ConversionProgress silent;
-    return RunConversion(MainFile(), settings_, files, silent);
+    return RunConversion(MainFile(), request_, files, silent);
   }
   ConversionOutcome Convert() {
     SystemFileOperations files;
@@ -156,7 +155,7 @@ class CommitRunTest : public ::testing::Test {
   }
 
   ScopedTempDir dir_;
-  ConversionSettings settings_;
+  ConversionRequest request_;
   Tree original_;
   int recordedAt_ = 0;
 };
@@ -296,9 +295,9 @@ TEST_F(CommitRunTest, LeftoversOfAnEarlierRun) {
       expected["site/doc.htm"] = "";  // converted from the edited page
     }
     // Into an output folder the half-done site is not read.
-    settings_.OUTDIR = dir_.File("../out");
+    request_.OUTDIR = dir_.File("../out");
     EXPECT_THROW(static_cast<void>(Convert()), FileError);
-    settings_.OUTDIR.clear();
+    request_.OUTDIR.clear();
     EXPECT_EQ(Convert(), row.outcome);
     Tree after = ReadTree(dir_.path());
     if (row.editMainFile) {
@@ -386,11 +385,11 @@ TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
 // any operation leaves that output as it was, or puts the new one in place
 // whole; the next run then gives the clean result.
 TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
-  settings_.OUTDIR = dir_.File("out");
-  settings_.LEVELSTOBREAK = 0;  // the earlier output: bullets only
+  request_.OUTDIR = dir_.File("out");
+  request_.LEVELSTOBREAK = 0;  // the earlier output: bullets only
   ASSERT_EQ(Convert(), ConversionOutcome::kConverted);
   const Tree earlier = ReadTree(dir_.path());
-  settings_.LEVELSTOBREAK = 1;
+  request_.LEVELSTOBREAK = 1;
   InjectedFileOperations counting;
   ASSERT_EQ(Convert(counting), ConversionOutcome::kConverted);
   const Tree clean = ReadTree(dir_.path());
@@ -461,10 +460,10 @@ class RecordingProgress : public ConversionProgress {
 TEST_F(CommitRunTest, EveryStepIsToldFromTheStartToTheFileToOpen) {
   for (const std::string& outdir : {std::string(), dir_.File("out")}) {
     SCOPED_TRACE(outdir);
-    settings_.OUTDIR = outdir;
+    request_.OUTDIR = outdir;
     RecordingProgress progress;
     SystemFileOperations files;
-    ASSERT_EQ(RunConversion(MainFile(), settings_, files, progress),
+    ASSERT_EQ(RunConversion(MainFile(), request_, files, progress),
               ConversionOutcome::kConverted);
     EXPECT_GT(progress.planned, 3u);
     std::vector<std::string> expected = {"reading", "planning", "planned"};
