@@ -25,8 +25,8 @@ std::string Below(const std::string& folder, std::string_view name) {
 
 bool SameAsRecorded(const PathFacts& now, const RecordedRename& recorded) {
   if (now.exists != recorded.existed) return false;
-  return !now.exists || (now.size == recorded.size &&
-                         now.modifiedNs == recorded.modifiedNs);
+  return !now.exists ||
+         (now.size == recorded.size && now.modifiedNs == recorded.modifiedNs);
 }
 
 // True for the names our writer puts into the staging folder.
@@ -91,16 +91,18 @@ void RenameInOrder(
 // Refuses a staging folder that holds what our writer does not make: a
 // name of another kind, or a folder where a staged file or the record
 // belongs. Nothing of it is removed then, so the refusal names the way out.
-void RefuseForeignEntries(FileOperations& files, const std::string& site,
-                          const std::string& bookkeeping,
-                          const std::string& staging) {
+// Returns how many names the staging folder holds.
+std::size_t RefuseForeignEntries(FileOperations& files, const std::string& site,
+                                 const std::string& bookkeeping,
+                                 const std::string& staging) {
   auto refuse = [&](const std::string& path) {
     throw FileError("refusing to work in '" + NativePath(site) + "': '" +
                     NativePath(path) +
                     "' was not put there by quillery; remove '" +
                     NativePath(bookkeeping) + "' and run again");
   };
-  for (const std::string& name : files.FolderEntries(staging)) {
+  const std::vector<std::string> names = files.FolderEntries(staging);
+  for (const std::string& name : names) {
     const std::string path = Below(staging, name);
     if (!IsOurStagingName(name)) refuse(path);
     const bool isFolder = files.LookAt(path).isFolder;
@@ -113,31 +115,62 @@ void RefuseForeignEntries(FileOperations& files, const std::string& site,
       }
     }
   }
+  return names.size();
 }
 
-// What stops the recorded renames from being finished safely, or "".
-std::string ProblemWithRenames(FileOperations& files, const std::string& site,
-                               const std::string& staging,
-                               const std::vector<RecordedRename>& renames) {
-  for (const RecordedRename& rename : renames) {
-    const PathFacts staged = files.LookAt(Below(staging, rename.stagedName));
-    if (staged.exists && (!staged.isRegular || staged.links != 1)) {
-      return "the staged file '" + rename.stagedName +
-             "' is no regular file of its own";
+// The renames a recorded commit still has to do: those whose staged file
+// is still there, in commit order.
+struct RemainingRenames {
+  std::vector<std::pair<std::string, std::string>> renames;
+  std::vector<RenameRole> roles;
+  std::string problem;   // what makes acting on the record unsafe, or ""
+  bool changed = false;  // a target is no longer as recorded
+};
+
+RemainingRenames FindRemainingRenames(
+    FileOperations& files, const std::string& site, const std::string& staging,
+    const std::vector<RecordedRename>& record) {
+  RemainingRenames remaining;
+  for (const RecordedRename& entry : record) {
+    const std::string staged = Below(staging, entry.stagedName);
+    const std::string target = Below(site, entry.target);
+    const PathFacts stagedFacts = files.LookAt(staged);
+    if (stagedFacts.exists &&
+        (!stagedFacts.isRegular || stagedFacts.links != 1)) {
+      remaining.problem = "the staged file '" + entry.stagedName +
+                          "' is no regular file of its own";
+      return remaining;
     }
-    PathFacts target;
+    PathFacts targetFacts;
     try {
-      target = files.LookAt(Below(site, rename.target));
+      targetFacts = files.LookAt(target);
     } catch (const FileError&) {
-      return "the way to '" + NativePath(Below(site, rename.target)) +
-             "' is blocked";
+      remaining.problem = "the way to '" + NativePath(target) + "' is blocked";
+      return remaining;
     }
-    if (target.exists && !target.isRegular) {
-      return "'" + NativePath(Below(site, rename.target)) +
-             "' is no regular file";
+    if (targetFacts.exists && !targetFacts.isRegular) {
+      remaining.problem = "'" + NativePath(target) + "' is no regular file";
+      return remaining;
     }
+    if (!stagedFacts.exists) continue;
+    // Its target must be as recorded, or the user has changed the site
+    // since.
+    if (!SameAsRecorded(targetFacts, entry)) remaining.changed = true;
+    remaining.renames.emplace_back(staged, target);
+    remaining.roles.push_back(entry.role);
   }
-  return std::string();
+  return remaining;
+}
+
+// The folders a record made now for `site` and `stagingInode` names.
+RecordBinding BindingOf(FileOperations& files, const std::string& site,
+                        std::uint64_t stagingInode) {
+  const PathFacts siteFacts = files.LookAt(site);
+  RecordBinding binding;
+  binding.siteDevice = siteFacts.device;
+  binding.siteInode = siteFacts.inode;
+  binding.stagingInode = stagingInode;
+  return binding;
 }
 
 }  // namespace
@@ -262,11 +295,8 @@ void StagedSiteWriter::Commit() {
     entry.backedUp = true;
   }
 
-  RecordBinding binding;
-  const PathFacts site = files_.LookAt(siteFolder_);
-  binding.siteDevice = site.device;
-  binding.siteInode = site.inode;
-  binding.stagingInode = files_.LookAt(staging_).inode;
+  const RecordBinding binding =
+      BindingOf(files_, siteFolder_, files_.LookAt(staging_).inode);
   std::vector<RecordedRename> recorded;
   for (std::size_t i : order_) {
     const Entry& entry = entries_[i];
@@ -361,7 +391,8 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
     CheckBookkeepingFolder(files, site);
     return discard("'" + NativePath(staging) + "' was no folder");
   }
-  RefuseForeignEntries(files, site, bookkeeping, staging);
+  const std::size_t stagedNames =
+      RefuseForeignEntries(files, site, bookkeeping, staging);
 
   const std::string recordPath = Below(staging, kRecord);
   const PathFacts recordFacts = files.LookAt(recordPath);
@@ -370,8 +401,7 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
     return discard(std::string());
   }
   // No plan makes a record longer than a line for each staged file.
-  const std::uint64_t longest =
-      (files.FolderEntries(staging).size() + 1) * kMaxRecordLine;
+  const std::uint64_t longest = (stagedNames + 1) * kMaxRecordLine;
   std::string problem;
   std::optional<std::vector<RecordedRename>> record;
   if (!recordFacts.isRegular || recordFacts.links != 1) {
@@ -379,36 +409,21 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
   } else if (recordFacts.size > longest) {
     problem = "the record is larger than any conversion writes";
   } else {
-    RecordBinding binding;
-    const PathFacts siteFacts = files.LookAt(site);
-    binding.siteDevice = siteFacts.device;
-    binding.siteInode = siteFacts.inode;
-    binding.stagingInode = stagingFacts.inode;
-    record = ParseRecord(files.ReadFile(recordPath, longest), binding, problem);
+    record = ParseRecord(files.ReadFile(recordPath, longest),
+                         BindingOf(files, site, stagingFacts.inode), problem);
   }
-  if (record) problem = ProblemWithRenames(files, site, staging, *record);
-  if (!problem.empty()) {
+  RemainingRenames remaining;
+  if (record) {
+    remaining = FindRemainingRenames(files, site, staging, *record);
+    problem = remaining.problem;
+  }
+  if (!problem.empty() || remaining.changed) {
     RemoveStaging(files, bookkeeping, staging);
     return discard(problem);
   }
 
-  // A rename still to do has its staged file; its target must be as
-  // recorded, or the user has changed the site since.
-  std::vector<std::pair<std::string, std::string>> renames;
-  std::vector<RenameRole> roles;
-  for (const RecordedRename& entry : *record) {
-    const std::string staged = Below(staging, entry.stagedName);
-    if (!files.LookAt(staged).exists) continue;
-    const std::string target = Below(site, entry.target);
-    if (!SameAsRecorded(files.LookAt(target), entry)) {
-      RemoveStaging(files, bookkeeping, staging);
-      return discard(std::string());
-    }
-    renames.emplace_back(staged, target);
-    roles.push_back(entry.role);
-  }
   std::size_t renamed = 0;
-  RenameInOrder(files, renames, roles, renamed);
+  RenameInOrder(files, remaining.renames, remaining.roles, renamed);
   RemoveStaging(files, bookkeeping, staging);
   return Recovery::kCompleted;
 }
