@@ -120,8 +120,7 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
     if (!maker.stylesheet().empty()) {
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
-      stylesheetName =
-          StripHtmExtension(FileNameOf(*site.contentSource)) + ".css";
+      stylesheetName = maker.stylesheetFile();
     }
     const std::size_t pages = maker.split().PageCount();
     if (pages > 0) {
