@@ -4,6 +4,8 @@
 
 #include <tuple>
 
+#include "platform/file_io.h"
+
 namespace quillery {
 namespace {
 
@@ -29,8 +31,8 @@ TEST(RequestOf, CarriesEveryKeyTheConversionReads) {
   ConversionSettings settings("\\program");
   settings.TOCBULLETS = 1;
   settings.LEVELSTOBREAK = 3;
-  settings.HEADERFILE = "head.htm";
-  settings.FOOTERFILE = "foot.htm";
+  settings.HEADERFILE = "head.htm";  // as typed: from the working folder
+  settings.FOOTERFILE = "/dressing/foot.htm";
   settings.HTMLTEMPLATEFILE = "";
   settings.headerPlacements = {0, 2};
   settings.footerPlacements = {1};
@@ -50,8 +52,9 @@ TEST(RequestOf, CarriesEveryKeyTheConversionReads) {
   ConversionRequest expected("\\program");
   expected.TOCBULLETS = 1;
   expected.LEVELSTOBREAK = 3;
-  expected.HEADERFILE = "head.htm";
-  expected.FOOTERFILE = "foot.htm";
+  // The request's paths are absolute, in internal form; none stays none.
+  expected.HEADERFILE = InternalPath("head.htm");
+  expected.FOOTERFILE = "\\dressing\\foot.htm";
   expected.HTMLTEMPLATEFILE = "";
   expected.headerPlacements = {0, 2};
   expected.footerPlacements = {1};
@@ -60,7 +63,7 @@ TEST(RequestOf, CarriesEveryKeyTheConversionReads) {
   expected.USEMAXWIDTH = 1;
   expected.MAXWIDTH = 640;
   expected.RP = 0;
-  expected.OUTDIR = "out";
+  expected.OUTDIR = InternalPath("out");
   expected.BUILDTOC = 1;
   EXPECT_EQ(Fields(RequestOf(settings)), Fields(expected));
 }

@@ -11,8 +11,6 @@
 #include "convert/site_paths.h"
 #include "convert/staged_writer.h"
 #include "convert/toc_links.h"
-#include "platform/file_io.h"
-#include "platform/file_system.h"
 #include "split/paths.h"
 
 namespace quillery {
@@ -33,10 +31,12 @@ std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
 }
 
 // Takes the lock on `folder`, or refuses the run with `refusal`.
-void LockOrRefuse(std::optional<FolderLock>& lock, const std::string& folder,
-                  const std::string& refusal) {
-  lock.emplace(folder);
-  if (!lock->acquired()) throw FileError(refusal);
+std::unique_ptr<HeldLock> LockOrRefuse(FileOperations& files,
+                                       const std::string& folder,
+                                       const std::string& refusal) {
+  std::unique_ptr<HeldLock> lock = files.LockFolder(folder);
+  if (!lock) throw FileError(refusal);
+  return lock;
 }
 
 // The line that ends a conversion: where it went and the file to open.
@@ -49,8 +49,8 @@ std::string ConvertedNote(const std::string& outputFolder,
          ": open '" + NativePath(opened) + "'";
 }
 
-void RefuseConvertedSite(const SiteInputs& site) {
-  if (!WasConvertedInPlace(site)) return;
+void RefuseConvertedSite(FileOperations& files, const SiteInputs& site) {
+  if (!WasConvertedInPlace(files, site)) return;
   throw FileError("refusing '" + NativePath(site.mainFilePath) +
                   "': it was converted in place before, and converting it "
                   "again would stack the changes; convert the original site, "
@@ -108,11 +108,11 @@ FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
 OutputPlace PrepareOutputFolder(FileOperations& files,
                                 const std::string& outdir,
                                 const std::string& siteFolder,
-                                std::optional<FolderLock>& parentLock) {
+                                std::unique_ptr<HeldLock>& parentLock) {
   OutputPlace place;
-  place.output = LexicallyNormal(InternalPath(outdir));
+  place.output = LexicallyNormal(outdir);
   const std::optional<std::string> parent =
-      RealPath(FolderOfPath(place.output));
+      files.RealPath(FolderOfPath(place.output));
   if (!parent) {
     throw FileError("cannot write '" + NativePath(place.output) +
                     "': its folder does not exist");
@@ -126,7 +126,7 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
                     "': it must lie outside the document's folder '" +
                     NativePath(siteFolder) + "' and not hold it");
   }
-  LockOrRefuse(parentLock, place.parent,
+  parentLock = LockOrRefuse(files, place.parent,
                "cannot write '" + NativePath(place.output) +
                    "': another conversion is writing into its folder '" +
                    NativePath(FolderOfPath(place.output)) + "'");
@@ -198,7 +198,7 @@ std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
     files.WriteNewFile(place.build + "\\" + std::string(kOutputRecord),
                        "This folder is the output of quillery from '" +
                            NativePath(sourceName) + "'.\n",
-                       NewFileMode());
+                       files.NewFileMode());
     files.SyncFileSystem(place.build);
     // The one step that puts the new output in place of the old.
     if (place.replaces) {
@@ -225,7 +225,8 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                     FileOperations& files,
                                     ConversionProgress& progress) {
   const std::string siteFolder =
-      RealPath(FolderOfPath(mainFilePath)).value_or(FolderOfPath(mainFilePath));
+      files.RealPath(FolderOfPath(mainFilePath))
+          .value_or(FolderOfPath(mainFilePath));
   // An in-place conversion stopped halfway left the site between its old
   // and its new state: the site is not read until a run in place has
   // finished it.
@@ -238,13 +239,13 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                     "': an earlier conversion of it in place was stopped; run "
                     "it again without /OUTDIR= to finish it first");
   }
-  std::optional<FolderLock> parentLock;
+  std::unique_ptr<HeldLock> parentLock;
   const OutputPlace place =
       PrepareOutputFolder(files, request.OUTDIR, siteFolder, parentLock);
 
-  SiteInputs site = ReadSiteInputs(mainFilePath, request);
+  SiteInputs site = ReadSiteInputs(files, mainFilePath, request);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
-  RefuseConvertedSite(site);
+  RefuseConvertedSite(files, site);
   const std::string siteMainFile = site.mainFilePath;
   const std::string opened =
       LexicallyNormal(place.output + "\\" + NameOfPath(siteMainFile));
@@ -341,15 +342,15 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 ConversionProgress& progress) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
   const std::string siteFolder = FolderOfPath(mainFilePath);
-  std::optional<FolderLock> lock;
+  std::unique_ptr<HeldLock> lock;
   try {
-    lock.emplace(siteFolder);
+    lock = files.LockFolder(siteFolder);
   } catch (const FileError&) {
     // Without its folder the main file cannot be read either: say so.
-    static_cast<void>(ReadFile(mainFilePath));
+    static_cast<void>(files.ReadText(mainFilePath));
     throw;
   }
-  if (!lock->acquired()) {
+  if (!lock) {
     throw FileError("cannot convert '" + NativePath(mainFilePath) +
                     "': another conversion of this site is running");
   }
@@ -365,9 +366,9 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     return ConversionOutcome::kCompletedInterrupted;
   }
 
-  SiteInputs site = ReadSiteInputs(mainFilePath, request);
+  SiteInputs site = ReadSiteInputs(files, mainFilePath, request);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
-  RefuseConvertedSite(site);
+  RefuseConvertedSite(files, site);
   const std::string tocFramePath = site.tocFramePath;
   const std::string siteMainFile = site.mainFilePath;
   std::string finishedNote = BuiltFramesNote(site, siteMainFile);

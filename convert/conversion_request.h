@@ -1,7 +1,9 @@
 // What a conversion is asked to do: the options convert/ reads, in a record
 // of its own. Fields in upper case mirror the command-line key of the same
 // name ("/MAXWIDTH=") and default as that key does; the caller fills the
-// record once and a conversion does not change it.
+// record once and a conversion does not change it. Its file and folder
+// paths are absolute, in internal form: a conversion never looks at the
+// working folder.
 #ifndef QUILLERY_CONVERT_CONVERSION_REQUEST_H_
 #define QUILLERY_CONVERT_CONVERSION_REQUEST_H_
 

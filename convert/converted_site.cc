@@ -8,8 +8,6 @@
 #include "dress/head_body_tail.h"
 #include "dress/page_navigation.h"
 #include "dress/stylesheet.h"
-#include "platform/file_io.h"
-#include "platform/file_system.h"
 #include "split/annotations.h"
 #include "split/body_seams.h"
 #include "split/frame_source.h"
@@ -78,7 +76,7 @@ bool CarriesOurBullets(std::string_view tocFrameText) {
          tocFrameText.find(kBulletImage) != std::string_view::npos;
 }
 
-bool ShowsAnEarlierSplit(std::string_view framesText,
+bool ShowsAnEarlierSplit(FileOperations& files, std::string_view framesText,
                          const std::string& mainFilePath) {
   const std::optional<std::string> shown =
       FindFrameSource(framesText, "Frame1");
@@ -101,29 +99,30 @@ bool ShowsAnEarlierSplit(std::string_view framesText,
   // ...) of the user's own.
   const std::string base = DirectoryOf(mainFilePath) + "\\" +
                            shown->substr(0, shown->size() - kFirstPage.size());
-  if (!FileExists(base + "_p1.htm")) return false;
+  if (!files.Exists(base + "_p1.htm")) return false;
   // A "/" in the name separates folders on the disk.
   const std::size_t slash = base.find_last_of("/\\");
-  const std::optional<std::string> folder = RealPath(base.substr(0, slash));
+  const std::optional<std::string> folder =
+      files.RealPath(base.substr(0, slash));
   if (!folder) return false;
   const std::string baseName = base.substr(slash + 1);
   const std::string withHtm = baseName + ".htm";
   std::vector<std::string> names;
   try {
-    names = FolderHandles().FolderEntries(*folder);
+    names = files.FolderEntries(*folder);
   } catch (const FileError&) {
     return false;
   }
   for (const std::string& name : names) {
     if ((name == baseName || StartsWith(name, withHtm)) &&
-        CanOpenForReading(*folder + "\\" + name)) {
+        files.CanOpenForReading(*folder + "\\" + name)) {
       return true;
     }
   }
   return false;
 }
 
-bool ShowsARunThatCutNoPage(const SiteInputs& site) {
+bool ShowsARunThatCutNoPage(FileOperations& files, const SiteInputs& site) {
   if (!site.contentSource) return false;
   // Named and placed as the split names and places them: after the content
   // page's base name, in the main file's folder.
@@ -134,7 +133,7 @@ bool ShowsARunThatCutNoPage(const SiteInputs& site) {
   const std::string path = base + ".css";
   // Most sites have no such file: the content page is only copied and cut
   // when there is one to compare.
-  if (!FileExists(path) || FileExists(base + "_p0.htm")) return false;
+  if (!files.Exists(path) || files.Exists(base + "_p0.htm")) return false;
   const std::optional<std::string_view> body = BodyOf(site.tocFrameText);
   if (!body || !StartsWith(*body, kPartBreak) || !EndsWith(*body, kPartBreak))
     return false;
@@ -149,7 +148,7 @@ bool ShowsARunThatCutNoPage(const SiteInputs& site) {
   // and goes on with the very bytes of the content page's style block: only
   // a split of this page makes it.
   try {
-    return ReadBinaryFile(path) == stylesheet;
+    return files.ReadBytes(path) == stylesheet;
   } catch (const FileError&) {
     return false;
   }

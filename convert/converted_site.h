@@ -25,7 +25,8 @@ namespace quillery {
 // names them after the content page's name cut at its first ".htm", keeps
 // the content page, and points the Frame1 frame at page 0. `mainFilePath`
 // is the frames page's path, internal form.
-[[nodiscard]] bool ShowsAnEarlierSplit(std::string_view framesText,
+[[nodiscard]] bool ShowsAnEarlierSplit(FileOperations& files,
+                                       std::string_view framesText,
                                        const std::string& mainFilePath);
 
 // True when the site stands as a splitting run that cut no page leaves it:
@@ -37,7 +38,8 @@ namespace quillery {
 // stylesheet that cannot be read does not count. When pages stand beside
 // the stylesheet, a split made both, and its frames page was put back since
 // (it would show page 0 otherwise): a run then makes them anew.
-[[nodiscard]] bool ShowsARunThatCutNoPage(const SiteInputs& site);
+[[nodiscard]] bool ShowsARunThatCutNoPage(FileOperations& files,
+                                          const SiteInputs& site);
 
 // True when the body of the contents frame page opens with the header block
 // that a splitting run puts there for `headerText`, or closes with the footer

@@ -182,8 +182,10 @@ ConversionRequest RequestFor(const Words& words, const ScopedTempDir& dir) {
 }
 
 bool Recognised(const ScopedTempDir& dir, const ConversionRequest& request) {
+  SystemFileOperations files;
   return WasConvertedInPlace(
-      ReadSiteInputs(InternalPath(dir.File("site/doc.htm")), request));
+      files,
+      ReadSiteInputs(files, InternalPath(dir.File("site/doc.htm")), request));
 }
 
 // Every shape a conversion in place can leave its site in is known again by

@@ -1,7 +1,53 @@
 // The real file system behind FileOperations; see file_operations.h.
 #include "convert/file_operations.h"
 
+#include "platform/file_io.h"
+
 namespace quillery {
+namespace {
+
+class SystemLock : public HeldLock {
+ public:
+  explicit SystemLock(const std::string& folder) : lock_(folder) {}
+  [[nodiscard]] bool acquired() const { return lock_.acquired(); }
+
+ private:
+  FolderLock lock_;
+};
+
+}  // namespace
+
+std::string SystemFileOperations::ReadText(const std::string& path) {
+  return quillery::ReadFile(path);
+}
+
+std::string SystemFileOperations::ReadBytes(const std::string& path) {
+  return ReadBinaryFile(path);
+}
+
+std::optional<std::string> SystemFileOperations::RealPath(
+    const std::string& path) {
+  return quillery::RealPath(path);
+}
+
+bool SystemFileOperations::Exists(const std::string& path) {
+  return FileExists(path);
+}
+
+bool SystemFileOperations::CanOpenForReading(const std::string& path) {
+  return quillery::CanOpenForReading(path);
+}
+
+std::unique_ptr<HeldLock> SystemFileOperations::LockFolder(
+    const std::string& folder) {
+  auto lock = std::make_unique<SystemLock>(folder);
+  if (!lock->acquired()) return nullptr;
+  return lock;
+}
+
+std::uint32_t SystemFileOperations::NewFileMode() {
+  return quillery::NewFileMode();
+}
 
 PathFacts SystemFileOperations::LookAt(const std::string& path) {
   return handles_.LookAt(path);

@@ -1,28 +1,61 @@
-// The file operations through which a conversion commits its files, one
-// call each, so that tests can make any of them fail, or stop the run there
-// as a kill would.
+// The one door through which a conversion reaches the disk: every read,
+// look, lock and change of convert/ is one call here, so that tests can run
+// a conversion on a file system in memory and make any call fail, or stop
+// the run there as a kill would. The real file system (SystemFileOperations)
+// is the only user of platform/ in convert/.
 #ifndef QUILLERY_CONVERT_FILE_OPERATIONS_H_
 #define QUILLERY_CONVERT_FILE_OPERATIONS_H_
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/file_system.h"
 
 namespace quillery {
+
+// A lock on a folder, held until it is destroyed.
+class HeldLock {
+ public:
+  virtual ~HeldLock() = default;
+};
 
 class FileOperations {
  public:
   virtual ~FileOperations() = default;
 
-  // Looking (changes nothing).
+  // Reading the user's own files (the document, the header, footer and
+  // template, pictures), links followed as the user made them. Text refuses
+  // a zero byte and anything but a regular file (FileError naming the file
+  // and why); bytes take any regular file.
+  virtual std::string ReadText(const std::string& path) = 0;
+  virtual std::string ReadBytes(const std::string& path) = 0;
+  // The path with every link, "." and ".." resolved; nothing when it does
+  // not exist.
+  virtual std::optional<std::string> RealPath(const std::string& path) = 0;
+  // True when something exists at the path, a link followed.
+  virtual bool Exists(const std::string& path) = 0;
+  // True when the path names a file (not a folder) that can be opened for
+  // reading.
+  virtual bool CanOpenForReading(const std::string& path) = 0;
+
+  // Looking at what our writer makes or finds (changes nothing), a link
+  // never followed.
   virtual PathFacts LookAt(const std::string& path) = 0;
   virtual std::vector<std::string> FolderEntries(const std::string& path) = 0;
   // A regular file of at most `maxBytes`, never through a link.
   virtual std::string ReadFile(const std::string& path,
                                std::uint64_t maxBytes) = 0;
+
+  // One run at a time per folder: the lock, or nothing when another run
+  // holds it. Throws FileError when the folder cannot be opened.
+  virtual std::unique_ptr<HeldLock> LockFolder(const std::string& folder) = 0;
+  // The permissions a new file gets.
+  virtual std::uint32_t NewFileMode() = 0;
 
   // Changing: what the platform functions of the same names do.
   virtual void MakeFolder(const std::string& path) = 0;
@@ -42,6 +75,13 @@ class FileOperations {
 // handle, no link followed (FolderHandles).
 class SystemFileOperations : public FileOperations {
  public:
+  std::string ReadText(const std::string& path) override;
+  std::string ReadBytes(const std::string& path) override;
+  std::optional<std::string> RealPath(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  bool CanOpenForReading(const std::string& path) override;
+  std::unique_ptr<HeldLock> LockFolder(const std::string& folder) override;
+  std::uint32_t NewFileMode() override;
   PathFacts LookAt(const std::string& path) override;
   std::vector<std::string> FolderEntries(const std::string& path) override;
   std::string ReadFile(const std::string& path,

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "convert/site_references.h"
-#include "platform/file_io.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -42,7 +41,7 @@ OutputFolderWriter::OutputFolderWriter(FileOperations& files,
                                        const std::string& mainFilePath,
                                        std::string build)
     : files_(files),
-      paths_(FolderOfPath(mainFilePath)),
+      paths_(files, FolderOfPath(mainFilePath)),
       build_(std::move(build)),
       mainFile_(paths_.RelativeOf(paths_.KeyOf(mainFilePath))) {}
 
@@ -96,7 +95,7 @@ void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
   // The file keeps the permissions of the site's file it stands for.
   const PathFacts source = files_.LookAt(key);
   Put(paths_.RelativeOf(key), bytes,
-      source.isRegular ? source.mode : NewFileMode());
+      source.isRegular ? source.mode : files_.NewFileMode());
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {
@@ -105,7 +104,7 @@ void OutputFolderWriter::CopyReferencedFiles() {
     const std::string relative = WithBackslashes(toCopy_[next].path);
     if (written_.count(relative) != 0) continue;
     const std::optional<std::string> real =
-        RealPath(paths_.siteFolder() + "\\" + relative);
+        files_.RealPath(paths_.siteFolder() + "\\" + relative);
     if (!real) continue;  // a broken link stays broken
     if (!IsInsideFolder(*real, paths_.siteFolder())) {
       if (toCopy_[next].counted) ++outside_;
@@ -113,7 +112,7 @@ void OutputFolderWriter::CopyReferencedFiles() {
     }
     const PathFacts facts = files_.LookAt(*real);
     if (!facts.isRegular) continue;
-    Put(relative, ReadBinaryFile(*real), facts.mode);
+    Put(relative, files_.ReadBytes(*real), facts.mode);
   }
 }
 

@@ -9,7 +9,6 @@
 #include "convert/site_paths.h"
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
-#include "platform/file_io.h"
 #include "split/frame_source.h"
 #include "split/paths.h"
 
@@ -34,11 +33,11 @@ FileError LeavesTheFolder(std::string_view frameName, const std::string& source,
 // caller's; they must stay where they are while the reader lives.
 class SiteReader {
  public:
-  explicit SiteReader(const std::string& mainFilePath)
-      : mainFilePath_(mainFilePath) {}
+  SiteReader(FileOperations& files, const std::string& mainFilePath)
+      : files_(files), mainFilePath_(mainFilePath) {}
 
   void ReadText(const std::string& path, std::string& text) {
-    const std::optional<std::string> real = RealPath(path);
+    const std::optional<std::string> real = files_.RealPath(path);
     if (real) {
       auto known = texts_.find(*real);
       if (known != texts_.end()) {
@@ -46,7 +45,7 @@ class SiteReader {
         return;
       }
     }
-    text = ReadFile(path);
+    text = files_.ReadText(path);
     if (real) texts_.emplace(*real, &text);
   }
 
@@ -60,7 +59,8 @@ class SiteReader {
       throw LeavesTheFolder(frameName, *source, mainFilePath_);
     }
     // A page that cannot be resolved does not exist: reading it says so.
-    const std::optional<std::string> real = RealPath(FramePath(*source));
+    const std::optional<std::string> real =
+        files_.RealPath(FramePath(*source));
     if (real && !IsInsideFolder(FolderOfPath(*real), SiteFolder())) {
       throw LeavesTheFolder(frameName, *source, mainFilePath_);
     }
@@ -75,12 +75,13 @@ class SiteReader {
   const std::string& SiteFolder() {
     if (!siteFolder_) {
       // The main file has been read, so its folder exists.
-      siteFolder_ = RealPath(FolderOfPath(mainFilePath_))
+      siteFolder_ = files_.RealPath(FolderOfPath(mainFilePath_))
                         .value_or(FolderOfPath(mainFilePath_));
     }
     return *siteFolder_;
   }
 
+  FileOperations& files_;
   const std::string& mainFilePath_;
   std::optional<std::string> siteFolder_;
   std::map<std::string, const std::string*> texts_;
@@ -155,10 +156,10 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
 
 }  // namespace
 
-bool WasConvertedInPlace(const SiteInputs& site) {
+bool WasConvertedInPlace(FileOperations& files, const SiteInputs& site) {
   if (!site.tocSource) return false;
   if (CarriesOurBullets(site.tocFrameText) ||
-      ShowsAnEarlierSplit(site.framesText, site.mainFilePath)) {
+      ShowsAnEarlierSplit(files, site.framesText, site.mainFilePath)) {
     return true;
   }
   // A run that cut no page leaves the frames page as it was: only the
@@ -166,32 +167,34 @@ bool WasConvertedInPlace(const SiteInputs& site) {
   // tell. A frames page the run builds itself has no earlier run to show,
   // and building it again makes the same files.
   return site.builtFrom.empty() &&
-         (ShowsARunThatCutNoPage(site) || CarriesOurDressing(site));
+         (ShowsARunThatCutNoPage(files, site) || CarriesOurDressing(site));
 }
 
-DressingTexts LoadDressingTexts(const ConversionRequest& request) {
+DressingTexts LoadDressingTexts(FileOperations& files,
+                                const ConversionRequest& request) {
   DressingTexts texts;
   if (!request.HEADERFILE.empty() &&
       HasCode(request.headerPlacements, kHeaderTextCode)) {
     texts.headerText =
-        KeepBodyContent(ReadFile(InternalPath(request.HEADERFILE)));
+        KeepBodyContent(files.ReadText(request.HEADERFILE));
   }
   if (!request.FOOTERFILE.empty() &&
       HasCode(request.footerPlacements, kFooterTextCode)) {
     texts.footerText =
-        KeepBodyContent(ReadFile(InternalPath(request.FOOTERFILE)));
+        KeepBodyContent(files.ReadText(request.FOOTERFILE));
   }
   if (!request.HTMLTEMPLATEFILE.empty() && request.USINGTEMPLATE != 0) {
-    texts.templateText = ReadFile(InternalPath(request.HTMLTEMPLATEFILE));
+    texts.templateText = files.ReadText(request.HTMLTEMPLATEFILE);
   }
   return texts;
 }
 
-SiteInputs ReadSiteInputs(const std::string& mainFilePath,
+SiteInputs ReadSiteInputs(FileOperations& files,
+                          const std::string& mainFilePath,
                           const ConversionRequest& request) {
   SiteInputs site;
   site.mainFilePath = mainFilePath;
-  SiteReader reader(site.mainFilePath);
+  SiteReader reader(files, site.mainFilePath);
   reader.ReadText(mainFilePath, site.framesText);
   site.tocSource = reader.FrameSource(site.framesText, "TOC");
   const bool buildFrames = !site.tocSource && request.BUILDTOC != 0;
@@ -210,7 +213,7 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
   }
 
   if (request.LEVELSTOBREAK > 0) {
-    site.dressing = LoadDressingTexts(request);
+    site.dressing = LoadDressingTexts(files, request);
     if (!buildFrames) {
       site.contentSource = reader.FrameSource(site.framesText, "Frame1");
       if (site.contentSource) {
@@ -222,13 +225,13 @@ SiteInputs ReadSiteInputs(const std::string& mainFilePath,
 
   if (request.TOCBULLETS != 0) {
     // The user's own images of these names stay.
-    auto imagesFor = [&request](const std::string& folder,
+    auto imagesFor = [&files, &request](const std::string& folder,
                                 std::vector<FileBytes>& images) {
       for (const char* image : kBulletImageFiles) {
         const std::string target = folder + "\\" + image;
-        if (FileExists(target)) continue;
+        if (files.Exists(target)) continue;
         images.push_back(FileBytes{
-            target, ReadBinaryFile(request.programFolder + "\\" + image)});
+            target, files.ReadBytes(request.programFolder + "\\" + image)});
       }
     };
     imagesFor(FolderOfPath(site.tocFramePath), site.bulletImages);

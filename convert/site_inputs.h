@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/conversion_request.h"
+#include "convert/file_operations.h"
 #include "dress/template_fill.h"
 
 namespace quillery {
@@ -74,7 +75,8 @@ struct SiteInputs {
 // Throws FileError when a file cannot be read, is no regular file, or a text
 // holds a zero byte, and when a frame source leads out of the main file's
 // folder, by its text ("..", an absolute path) or by a symbolic link.
-[[nodiscard]] SiteInputs ReadSiteInputs(const std::string& mainFilePath,
+[[nodiscard]] SiteInputs ReadSiteInputs(FileOperations& files,
+                                        const std::string& mainFilePath,
                                         const ConversionRequest& request);
 
 // True when the site was converted in place by this program before, so that
@@ -95,14 +97,16 @@ struct SiteInputs {
 // no bullet put in, on a content page without Word's style block (or
 // without a Frame1 frame), adds only a blank line at either end of the
 // contents' body, which a page the program did not make may hold as well.
-[[nodiscard]] bool WasConvertedInPlace(const SiteInputs& site);
+[[nodiscard]] bool WasConvertedInPlace(FileOperations& files,
+                                       const SiteInputs& site);
 
 // The dressing texts a splitting run asks for: the header file's body
 // content when HEADERFILE is set and a placement asks for the header, the
 // footer file's likewise, the whole template file when HTMLTEMPLATEFILE is
 // set and USINGTEMPLATE is not 0; each "" when not asked for. An asked-for
 // file that cannot be read throws FileError; an empty one is fine.
-[[nodiscard]] DressingTexts LoadDressingTexts(const ConversionRequest& request);
+[[nodiscard]] DressingTexts LoadDressingTexts(
+    FileOperations& files, const ConversionRequest& request);
 
 }  // namespace quillery
 

@@ -23,34 +23,26 @@ Texts All(const DressingTexts& texts) {
   return {texts.headerText, texts.footerText, texts.templateText};
 }
 
-// The working folder changed for the lifetime of the object.
-struct InFolder {
-  explicit InFolder(const std::string& path) {
-    std::filesystem::current_path(path);
-  }
-  ~InFolder() { std::filesystem::current_path(previous); }
-  const std::filesystem::path previous = std::filesystem::current_path();
-};
-
-TEST(LoadDressingTexts, ReadsWhatTheRunAsksForFromTheWorkingFolder) {
+TEST(LoadDressingTexts, ReadsWhatTheRunAsksFor) {
   ScopedTempDir dir;
+  SystemFileOperations files;
   ConversionRequest request;
   WriteBytes(dir.File("head.htm"), "<html><body>H</body></html>");
   WriteBytes(dir.File("foot.htm"), "<body>F</body>");
   WriteBytes(dir.File("base.htm"), "<html><body>[QUILLERY]</body></html>");
-  request.HEADERFILE = "head.htm";  // as typed, relative
-  request.FOOTERFILE = dir.File("foot.htm");
-  request.HTMLTEMPLATEFILE = "base.htm";
+  request.HEADERFILE = InternalPath(dir.File("head.htm"));
+  request.FOOTERFILE = dir.File("foot.htm");  // "/" form reads as well
+  request.HTMLTEMPLATEFILE = InternalPath(dir.File("base.htm"));
   request.headerPlacements = {kHeaderTextCode};
   request.footerPlacements = {kFooterTextCode};
   request.USINGTEMPLATE = 1;
-  InFolder inDir(dir.path());
-  EXPECT_EQ(All(LoadDressingTexts(request)),
+  EXPECT_EQ(All(LoadDressingTexts(files, request)),
             (Texts{"H", "F", "<html><body>[QUILLERY]</body></html>"}));
 }
 
 TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   ScopedTempDir dir;
+  SystemFileOperations files;
   const std::string missing = dir.File("none.htm");
   WriteBytes(dir.File("empty.htm"), "");
   ConversionRequest request;
@@ -58,23 +50,23 @@ TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   // Code 1 in the header list asks for nothing; no footer placement; no
   // template in use.
   request.headerPlacements = {kFooterTextCode};
-  EXPECT_EQ(All(LoadDressingTexts(request)), (Texts{"", "", ""}));
+  EXPECT_EQ(All(LoadDressingTexts(files, request)), (Texts{"", "", ""}));
 
   const std::string reason =
       "cannot read '" + missing + "': No such file or directory";
   request.headerPlacements = {kHeaderTextCode};
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
             reason);
   request.HEADERFILE.clear();  // no file named: nothing asked for
   request.USINGTEMPLATE = 1;
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
             reason);
   request.HTMLTEMPLATEFILE = dir.File("empty.htm");
   request.footerPlacements = {kFooterTextCode};
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
             reason);
   request.FOOTERFILE = dir.File("empty.htm");
-  EXPECT_EQ(All(LoadDressingTexts(request)), (Texts{"", "", ""}));
+  EXPECT_EQ(All(LoadDressingTexts(files, request)), (Texts{"", "", ""}));
 }
 
 class ReadSiteInputsTest : public ::testing::Test {
@@ -88,7 +80,8 @@ class ReadSiteInputsTest : public ::testing::Test {
     request_.programFolder = InternalPath(dir_.File("program"));
   }
   SiteInputs Read() {
-    return ReadSiteInputs(InternalPath(dir_.File("site/doc.htm")), request_);
+    return ReadSiteInputs(files_, InternalPath(dir_.File("site/doc.htm")),
+                          request_);
   }
   std::string Refusal(const std::string& frame, const std::string& source) {
     return "refusing the " + frame + " frame source '" + source + "' of '" +
@@ -97,6 +90,7 @@ class ReadSiteInputsTest : public ::testing::Test {
   }
 
   ScopedTempDir dir_;
+  SystemFileOperations files_;
   ConversionRequest request_;
 };
 

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_io.h"
 #include "split/paths.h"
 
 namespace quillery {
@@ -41,8 +40,9 @@ bool IsInsideFolder(const std::string& path, const std::string& folder) {
   return path.size() == folder.size() || path[folder.size()] == '\\';
 }
 
-SitePaths::SitePaths(const std::string& siteFolder) {
-  std::optional<std::string> real = RealPath(siteFolder);
+SitePaths::SitePaths(FileOperations& files, const std::string& siteFolder)
+    : files_(files) {
+  std::optional<std::string> real = files_.RealPath(siteFolder);
   if (!real) {
     throw FileError("cannot write '" + NativePath(siteFolder) +
                     "': no such folder");
@@ -54,7 +54,7 @@ const std::string& SitePaths::RealFolderOf(const std::string& path) {
   const std::string folder = FolderOfPath(path);
   auto known = realFolders_.find(folder);
   if (known != realFolders_.end()) return known->second;
-  std::optional<std::string> real = RealPath(folder);
+  std::optional<std::string> real = files_.RealPath(folder);
   if (!real) {
     throw FileError("cannot write '" + NativePath(path) +
                     "': its folder does not exist");

@@ -7,13 +7,15 @@
 #include <map>
 #include <string>
 
+#include "convert/file_operations.h"
+
 namespace quillery {
 
 class SitePaths {
  public:
   // `siteFolder`: the main file's folder (internal form). Throws FileError
   // when it cannot be resolved.
-  explicit SitePaths(const std::string& siteFolder);
+  SitePaths(FileOperations& files, const std::string& siteFolder);
 
   // The real site folder.
   [[nodiscard]] const std::string& siteFolder() const { return siteFolder_; }
@@ -27,6 +29,7 @@ class SitePaths {
   [[nodiscard]] std::string RelativeOf(const std::string& key) const;
 
  private:
+  FileOperations& files_;
   std::string siteFolder_;
   std::map<std::string, std::string> realFolders_;
 };

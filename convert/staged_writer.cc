@@ -9,7 +9,6 @@
 
 #include <set>
 
-#include "platform/file_io.h"
 
 namespace quillery {
 namespace {
@@ -196,7 +195,7 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
                                    const std::string& siteFolder,
                                    const std::string& mainFilePath,
                                    const std::string& tocFramePath)
-    : files_(files), paths_(siteFolder) {
+    : files_(files), paths_(files, siteFolder) {
   siteFolder_ = paths_.siteFolder();
   bookkeeping_ = Below(siteFolder_, kBookkeepingFolder);
   staging_ = Below(bookkeeping_, kStagingFolder);
@@ -259,7 +258,7 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   try {
     files_.WriteNewFile(
         StagedPath(entry), bytes,
-        entry.original.exists ? entry.original.mode : NewFileMode());
+        entry.original.exists ? entry.original.mode : files_.NewFileMode());
   } catch (const FileError& error) {
     const std::string message = error.what();
     const std::size_t reason = message.find("': ");
@@ -311,7 +310,7 @@ void StagedSiteWriter::Commit() {
   }
   const std::string recordPart = Below(staging_, kRecordPart);
   files_.WriteNewFile(recordPart, FormatRecord(binding, recorded),
-                      NewFileMode());
+                      files_.NewFileMode());
   // Every staged file and the record durable before the record counts.
   files_.SyncFileSystem(staging_);
   files_.RenameFile(recordPart, Below(staging_, kRecord));
@@ -372,7 +371,7 @@ void StagedSiteWriter::Discard() {
 Recovery RecoverInterruptedCommit(FileOperations& files,
                                   const std::string& siteFolder,
                                   std::string* notice) {
-  const std::string site = RealPath(siteFolder).value_or(siteFolder);
+  const std::string site = files.RealPath(siteFolder).value_or(siteFolder);
   if (!CheckBookkeepingFolder(files, site)) return Recovery::kNothingLeft;
   const std::string bookkeeping = Below(site, kBookkeepingFolder);
   const std::string staging = Below(bookkeeping, kStagingFolder);
