@@ -1,15 +1,19 @@
 // The conversion driver; see conversion_driver.h.
 #include "convert/conversion_driver.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "convert/background_writer.h"
+#include "convert/conversion_error.h"
+#include "convert/interrupted_commit.h"
 #include "convert/multi_page.h"
 #include "convert/output_folder.h"
 #include "convert/site_paths.h"
 #include "convert/staged_writer.h"
+#include "convert/staging_folder.h"
 #include "convert/toc_links.h"
 #include "split/paths.h"
 
@@ -30,15 +34,6 @@ std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
          listed + "): open '" + NativePath(opened) + "'";
 }
 
-// Takes the lock on `folder`, or refuses the run with `refusal`.
-std::unique_ptr<HeldLock> LockOrRefuse(FileOperations& files,
-                                       const std::string& folder,
-                                       const std::string& refusal) {
-  std::unique_ptr<HeldLock> lock = files.LockFolder(folder);
-  if (!lock) throw FileError(refusal);
-  return lock;
-}
-
 // The line that ends a conversion: where it went and the file to open.
 // `outputFolder` is "" for a conversion in place.
 std::string ConvertedNote(const std::string& outputFolder,
@@ -51,7 +46,7 @@ std::string ConvertedNote(const std::string& outputFolder,
 
 void RefuseConvertedSite(FileOperations& files, const SiteInputs& site) {
   if (!WasConvertedInPlace(files, site)) return;
-  throw FileError("refusing '" + NativePath(site.mainFilePath) +
+  throw Refusal("refusing '" + NativePath(site.mainFilePath) +
                   "': it was converted in place before, and converting it "
                   "again would stack the changes; convert the original site, "
                   "or keep a site unchanged with /OUTDIR=<folder>");
@@ -73,223 +68,37 @@ class ReportingWriter : public SiteWriter {
   ConversionProgress& progress_;
 };
 
-// Where an output folder goes, and the bookkeeping beside it.
-struct OutputPlace {
-  std::string output;  // as the user named it, made absolute
-  std::string parent;  // real
-  std::string target;  // real parent + name
-  std::string bookkeeping;
-  std::string build;      // where the new output is built
-  bool replaces = false;  // an earlier output stands at the target
-};
-
-// A failure that names the build folder, the bookkeeping folder or the real
-// target, told with the output folder the user gave instead: the user never
-// sees the folders under the bookkeeping folder.
-FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
-  std::string message = error.what();
-  for (const std::string* hidden :
-       {&place.build, &place.bookkeeping, &place.target}) {
-    const std::string quoted = "'" + NativePath(*hidden);
-    const std::size_t at = message.find(quoted);
-    if (at == std::string::npos) continue;
-    const std::size_t end = at + quoted.size();
-    if (end < message.size() && message[end] != '\'' && message[end] != '/') {
-      continue;
-    }
-    message.replace(at + 1, quoted.size() - 1, NativePath(place.output));
-    break;
+// The one writing pipeline: every path of the plan is resolved on this
+// thread first, into a list the plan writes from; then the pages are made
+// here while the files before them are staged on the commit's thread; then
+// everything is committed. A failure anywhere leaves the commit to undo
+// what was staged when it goes.
+void WriteAndCommit(const ConversionPlan& plan, SiteCommit& commit,
+                    ConversionProgress& progress) {
+  const WriteList writes = plan.ListWrites(
+      [&commit](const std::string& path) { return commit.KeyOf(path); });
+  {
+    BackgroundWriter background(commit);
+    ReportingWriter reporting(background, progress);
+    plan.WriteTo(writes, reporting);
+    background.Finish();
   }
-  return FileError(message);
+  commit.Commit();
 }
 
-// Resolves OUTDIR, refuses a folder that cannot take the output, and takes
-// the lock of its parent; leftovers of an earlier build are removed.
-OutputPlace PrepareOutputFolder(FileOperations& files,
-                                const std::string& outdir,
-                                const std::string& siteFolder,
-                                std::unique_ptr<HeldLock>& parentLock) {
-  OutputPlace place;
-  place.output = LexicallyNormal(outdir);
-  const std::optional<std::string> parent =
-      files.RealPath(FolderOfPath(place.output));
-  if (!parent) {
-    throw FileError("cannot write '" + NativePath(place.output) +
-                    "': its folder does not exist");
-  }
-  place.parent = *parent;
-  place.target = (*parent == "\\" ? std::string() : *parent) + "\\" +
-                 NameOfPath(place.output);
-  if (IsInsideFolder(place.target, siteFolder) ||
-      IsInsideFolder(siteFolder, place.target)) {
-    throw FileError("refusing the output folder '" + NativePath(place.output) +
-                    "': it must lie outside the document's folder '" +
-                    NativePath(siteFolder) + "' and not hold it");
-  }
-  parentLock = LockOrRefuse(files, place.parent,
-               "cannot write '" + NativePath(place.output) +
-                   "': another conversion is writing into its folder '" +
-                   NativePath(FolderOfPath(place.output)) + "'");
-
-  place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
-  place.build = place.bookkeeping + "\\build";
-  // What an earlier build left is removed; a link there is removed itself.
-  // A bookkeeping folder that is no folder of ours is refused as it is.
-  if (CheckBookkeepingFolder(files, place.parent)) {
-    try {
-      const PathFacts build = files.LookAt(place.build);
-      if (build.isFolder) {
-        RemoveFolderTree(files, place.build);
-      } else if (build.exists) {
-        files.RemoveFile(place.build);
-      }
-    } catch (const FileError& error) {
-      throw NamingTheOutput(error, place);
-    }
-  }
-
-  const PathFacts existing = files.LookAt(place.target);
-  place.replaces = existing.exists;
-  if (!existing.exists) return place;
-  if (!existing.isFolder) {
-    throw FileError("cannot write '" + NativePath(place.output) +
-                    "': " + (existing.isLink ? "a symbolic link" : "a file") +
-                    " is in the way");
-  }
-  if (!files.FolderEntries(place.target).empty() &&
-      !files.LookAt(place.target + "\\" + std::string(kOutputRecord)).exists) {
-    throw FileError("refusing to write into '" + NativePath(place.output) +
-                    "': it holds files that are no output of quillery");
-  }
-  return place;
-}
-
-// Builds the whole output beside its place and swaps it in. Returns the
-// number of references that lead outside the site, those of the files in
-// `countedElsewhere` left out. On a failure removes what was built and
-// throws, naming the output folder; an earlier output stays as it was.
-std::size_t BuildOutputFolder(FileOperations& files, const OutputPlace& place,
-                              const ConversionPlan& plan,
-                              const std::string& mainFilePath,
-                              const std::string& sourceName,
-                              const std::vector<std::string>& countedElsewhere,
-                              ConversionProgress& progress) {
-  bool madeBookkeeping = false;
-  try {
-    madeBookkeeping = !files.LookAt(place.bookkeeping).exists;
-    if (madeBookkeeping) files.MakeFolder(place.bookkeeping);
-  } catch (const FileError& error) {
-    throw NamingTheOutput(error, place);
-  }
-  try {
-    files.MakeFolder(place.build);
-    OutputFolderWriter writer(files, mainFilePath, place.build);
-    for (const std::string& path : countedElsewhere)
-      writer.LeaveUncounted(path);
-    {
-      BackgroundWriter background(writer);
-      ReportingWriter reporting(background, progress);
-      plan.WriteTo(reporting, [&writer](const std::string& path) {
-        return writer.KeyOf(path);
-      });
-      background.Finish();
-    }
-    writer.CopyReferencedFiles();
-    files.WriteNewFile(place.build + "\\" + std::string(kOutputRecord),
-                       "This folder is the output of quillery from '" +
-                           NativePath(sourceName) + "'.\n",
-                       files.NewFileMode());
-    files.SyncFileSystem(place.build);
-    // The one step that puts the new output in place of the old.
-    if (place.replaces) {
-      files.ExchangeFolders(place.build, place.target);
-    } else {
-      files.RenameFile(place.build, place.target);
-    }
-    files.SyncFolder(place.parent);
-    return writer.outsideReferences();
-  } catch (const FileError& error) {
-    try {
-      if (files.LookAt(place.build).isFolder)
-        RemoveFolderTree(files, place.build);
-      if (madeBookkeeping) files.RemoveFolder(place.bookkeeping);
-    } catch (const FileError&) {
-    }
-    throw NamingTheOutput(error, place);
-  }
-}
-
-// The conversion into OUTDIR; the site folder is locked already.
-ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
-                                    const ConversionRequest& request,
-                                    FileOperations& files,
-                                    ConversionProgress& progress) {
-  const std::string siteFolder =
-      files.RealPath(FolderOfPath(mainFilePath))
-          .value_or(FolderOfPath(mainFilePath));
-  // An in-place conversion stopped halfway left the site between its old
-  // and its new state: the site is not read until a run in place has
-  // finished it.
+// An in-place conversion stopped halfway left the site between its old and
+// its new state: the site is not read into an output folder until a run in
+// place has finished it.
+void RefuseInterruptedSite(FileOperations& files,
+                           const std::string& mainFilePath,
+                           const std::string& siteFolder) {
   if (CheckBookkeepingFolder(files, siteFolder) &&
-      files
-          .LookAt(siteFolder + "\\" + std::string(kBookkeepingFolder) + "\\" +
-                  std::string(kStagingFolder))
+      files.LookAt(Below(Below(siteFolder, kBookkeepingFolder), kStagingFolder))
           .exists) {
-    throw FileError("cannot convert '" + NativePath(mainFilePath) +
-                    "': an earlier conversion of it in place was stopped; run "
-                    "it again without /OUTDIR= to finish it first");
+    throw Refusal("cannot convert '" + NativePath(mainFilePath) +
+                  "': an earlier conversion of it in place was stopped; run "
+                  "it again without /OUTDIR= to finish it first");
   }
-  std::unique_ptr<HeldLock> parentLock;
-  const OutputPlace place =
-      PrepareOutputFolder(files, request.OUTDIR, siteFolder, parentLock);
-
-  SiteInputs site = ReadSiteInputs(files, mainFilePath, request);
-  if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
-  RefuseConvertedSite(files, site);
-  const std::string siteMainFile = site.mainFilePath;
-  const std::string opened =
-      LexicallyNormal(place.output + "\\" + NameOfPath(siteMainFile));
-  std::string finishedNote = BuiltFramesNote(site, opened);
-  if (finishedNote.empty()) {
-    finishedNote = ConvertedNote(place.output, opened);
-  }
-  const std::optional<std::string> document =
-      site.contentSource
-          ? std::optional<std::string>(FolderOfPath(siteMainFile) + "\\" +
-                                       *site.contentSource)
-          : std::nullopt;
-  progress.Planning();
-  const ConversionPlan plan = PlanConversion(std::move(site), request);
-  // Each outside reference is counted once per file written: pages cut from
-  // the document hold its references, which an unchanged copy of the
-  // document would count again, and a copy of page 0 holds page 0's.
-  std::vector<std::string> countedElsewhere;
-  if (document && plan.PageCount() > 0) countedElsewhere.push_back(*document);
-  if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
-  progress.Planned(plan.FileCount(), plan.PageCount());
-  const std::size_t outside =
-      BuildOutputFolder(files, place, plan, siteMainFile, mainFilePath,
-                        countedElsewhere, progress);
-
-  // The old output now stands where the new one was built.
-  try {
-    if (files.LookAt(place.build).isFolder)
-      RemoveFolderTree(files, place.build);
-    if (files.FolderEntries(place.bookkeeping).empty()) {
-      files.RemoveFolder(place.bookkeeping);
-    }
-  } catch (const FileError&) {
-  }
-  if (outside > 0) {
-    progress.Notice(
-        std::to_string(outside) +
-        (outside == 1 ? " reference leads outside '" + NativePath(siteFolder) +
-                            "' and was left as it is"
-                      : " references lead outside '" + NativePath(siteFolder) +
-                            "' and were left as they are"));
-  }
-  progress.Finished(finishedNote);
-  return ConversionOutcome::kConverted;
 }
 
 }  // namespace
@@ -351,49 +160,72 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
     throw;
   }
   if (!lock) {
-    throw FileError("cannot convert '" + NativePath(mainFilePath) +
-                    "': another conversion of this site is running");
+    throw Refusal("cannot convert '" + NativePath(mainFilePath) +
+                  "': another conversion of this site is running");
   }
   progress.Reading();
-  if (!request.OUTDIR.empty()) {
-    return ConvertIntoFolder(mainFilePath, request, files, progress);
-  }
-  std::string recoveryNotice;
-  const Recovery recovery =
-      RecoverInterruptedCommit(files, siteFolder, &recoveryNotice);
-  if (!recoveryNotice.empty()) progress.Notice(recoveryNotice);
-  if (recovery == Recovery::kCompleted) {
-    return ConversionOutcome::kCompletedInterrupted;
+  const bool intoFolder = !request.OUTDIR.empty();
+  std::optional<OutputPlace> place;
+  std::string realSite = siteFolder;
+  if (intoFolder) {
+    realSite = files.RealPath(siteFolder).value_or(siteFolder);
+    RefuseInterruptedSite(files, mainFilePath, realSite);
+    place = PrepareOutputFolder(files, request.OUTDIR, realSite);
+  } else {
+    std::string recoveryNotice;
+    const Recovery recovery =
+        RecoverInterruptedCommit(files, siteFolder, &recoveryNotice);
+    if (!recoveryNotice.empty()) progress.Notice(recoveryNotice);
+    if (recovery == Recovery::kCompleted) {
+      return ConversionOutcome::kCompletedInterrupted;
+    }
   }
 
   SiteInputs site = ReadSiteInputs(files, mainFilePath, request);
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(files, site);
-  const std::string tocFramePath = site.tocFramePath;
   const std::string siteMainFile = site.mainFilePath;
-  std::string finishedNote = BuiltFramesNote(site, siteMainFile);
+  const std::string tocFramePath = site.tocFramePath;
+  const std::string opened =
+      intoFolder ? LexicallyNormal(place->output + "\\" + NameOfPath(siteMainFile))
+                 : siteMainFile;
+  std::string finishedNote = BuiltFramesNote(site, opened);
   if (finishedNote.empty()) {
-    finishedNote = ConvertedNote(std::string(), siteMainFile);
+    finishedNote =
+        ConvertedNote(intoFolder ? place->output : std::string(), opened);
   }
+  const std::optional<std::string> document =
+      site.contentSource
+          ? std::optional<std::string>(FolderOfPath(siteMainFile) + "\\" +
+                                       *site.contentSource)
+          : std::nullopt;
   progress.Planning();
   const ConversionPlan plan = PlanConversion(std::move(site), request);
-
   progress.Planned(plan.FileCount(), plan.PageCount());
-  StagedSiteWriter writer(files, siteFolder, siteMainFile, tocFramePath);
-  try {
-    {
-      // Pages are made here while the files before them are staged.
-      BackgroundWriter background(writer);
-      ReportingWriter reporting(background, progress);
-      plan.WriteTo(reporting, [&writer](const std::string& path) {
-        return writer.KeyOf(path);
-      });
-      background.Finish();
-    }
-    writer.Commit();
-  } catch (const FileError&) {
-    writer.Discard();
-    throw;
+
+  if (!intoFolder) {
+    StagedSiteWriter commit(files, siteFolder, siteMainFile, tocFramePath);
+    WriteAndCommit(plan, commit, progress);
+    progress.Finished(finishedNote);
+    return ConversionOutcome::kConverted;
+  }
+  // Each outside reference is counted once per file written: pages cut from
+  // the document hold its references, which an unchanged copy of the
+  // document would count again, and a copy of page 0 holds page 0's.
+  std::vector<std::string> countedElsewhere;
+  if (document && plan.PageCount() > 0) countedElsewhere.push_back(*document);
+  if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
+  OutputFolderWriter commit(files, *place, siteMainFile, mainFilePath,
+                            countedElsewhere);
+  WriteAndCommit(plan, commit, progress);
+  const std::size_t outside = commit.outsideReferences();
+  if (outside > 0) {
+    progress.Notice(
+        std::to_string(outside) +
+        (outside == 1 ? " reference leads outside '" + NativePath(realSite) +
+                            "' and was left as it is"
+                      : " references lead outside '" + NativePath(realSite) +
+                            "' and were left as they are"));
   }
   progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;

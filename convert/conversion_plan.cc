@@ -75,8 +75,7 @@ std::size_t ConversionPlan::FileCount() const {
   return keys.size();
 }
 
-void ConversionPlan::WriteTo(SiteWriter& writer,
-                             const PathKeyFunction& keyOf) const {
+WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
   constexpr std::size_t kNothing = static_cast<std::size_t>(-1);
   const std::size_t count = files_.size();
   // For each file, the planned file whose bytes it takes (a copy takes its
@@ -96,15 +95,29 @@ void ConversionPlan::WriteTo(SiteWriter& writer,
     }
     latest[keys[i]] = i;
   }
+  WriteList writes;
   for (std::size_t i = 0; i < count; ++i) {
     if (latest[keys[i]] != i || origin[i] == kNothing) continue;
-    const PlannedFile& from = files_[origin[i]];
+    writes.writes_.push_back({i, origin[i]});
+  }
+  return writes;
+}
+
+void ConversionPlan::WriteTo(const WriteList& writes,
+                             SiteWriter& writer) const {
+  for (const WriteList::Write& write : writes.writes_) {
+    const PlannedFile& from = files_[write.origin];
     if (from.source == Source::kPage) {
-      writer.WriteFile(files_[i].path, pages_->MakePage(from.page));
+      writer.WriteFile(files_[write.file].path, pages_->MakePage(from.page));
     } else {
-      writer.WriteFile(files_[i].path, from.bytes);
+      writer.WriteFile(files_[write.file].path, from.bytes);
     }
   }
+}
+
+void ConversionPlan::WriteTo(SiteWriter& writer,
+                             const PathKeyFunction& keyOf) const {
+  WriteTo(ListWrites(keyOf), writer);
 }
 
 }  // namespace quillery

@@ -27,6 +27,20 @@ namespace quillery {
 using PathKeyFunction = std::function<std::string(const std::string& path)>;
 [[nodiscard]] std::string LexicalPathKey(const std::string& path);
 
+// The files of a plan to write, in order (ConversionPlan::ListWrites).
+class WriteList {
+ public:
+  [[nodiscard]] std::size_t size() const { return writes_.size(); }
+
+ private:
+  friend class ConversionPlan;
+  struct Write {
+    std::size_t file = 0;    // the planned file whose path is written
+    std::size_t origin = 0;  // the planned file whose bytes it takes
+  };
+  std::vector<Write> writes_;
+};
+
 class ConversionPlan {
  public:
   void AddBytes(std::string path, std::string bytes);
@@ -46,10 +60,17 @@ class ConversionPlan {
   [[nodiscard]] std::size_t PageCount() const;
   [[nodiscard]] std::size_t FileCount() const;
 
-  // Writes every path once, in plan order, at the place of the last file
-  // planned for it, with that file's bytes. Pages are made as they are
-  // written, one at a time. Paths are compared by `keyOf`. Throws what the
-  // writer throws; files written before then stay written.
+  // The files to write, fixed before the first is written: every path once,
+  // in plan order, at the place of the last file planned for it, each with
+  // the planned file whose bytes it takes. Paths are compared by `keyOf`,
+  // called here for every path and never again.
+  [[nodiscard]] WriteList ListWrites(const PathKeyFunction& keyOf) const;
+
+  // Writes the listed files with the bytes the plan holds for them; pages
+  // are made as they are written, one at a time. Throws what the writer
+  // throws; files written before then stay written.
+  void WriteTo(const WriteList& writes, SiteWriter& writer) const;
+  // Both steps at once.
   void WriteTo(SiteWriter& writer,
                const PathKeyFunction& keyOf = LexicalPathKey) const;
 

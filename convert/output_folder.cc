@@ -2,9 +2,12 @@
 #include "convert/output_folder.h"
 
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
+#include "convert/conversion_error.h"
 #include "convert/site_references.h"
+#include "convert/staging_folder.h"
 #include "text/bytes.h"
 
 namespace quillery {
@@ -35,22 +38,144 @@ bool MayReferToFiles(const std::string& relative) {
   return false;
 }
 
-}  // namespace
-
-OutputFolderWriter::OutputFolderWriter(FileOperations& files,
-                                       const std::string& mainFilePath,
-                                       std::string build)
-    : files_(files),
-      paths_(files, FolderOfPath(mainFilePath)),
-      build_(std::move(build)),
-      mainFile_(paths_.RelativeOf(paths_.KeyOf(mainFilePath))) {}
-
-std::string OutputFolderWriter::KeyOf(const std::string& path) {
-  return paths_.KeyOf(path);
+// A failure that names the build folder, the bookkeeping folder or the real
+// target, told with the output folder the user gave instead: the user never
+// sees the folders under the bookkeeping folder.
+FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
+  for (const std::string* hidden :
+       {&place.build, &place.bookkeeping, &place.target}) {
+    if (!error.path().empty() && IsInsideFolder(error.path(), *hidden)) {
+      return error.Naming(place.output + error.path().substr(hidden->size()));
+    }
+  }
+  return error;
 }
 
-void OutputFolderWriter::LeaveUncounted(const std::string& path) {
-  uncounted_.insert(paths_.RelativeOf(paths_.KeyOf(path)));
+}  // namespace
+
+OutputPlace PrepareOutputFolder(FileOperations& files,
+                                const std::string& outdir,
+                                const std::string& siteFolder) {
+  OutputPlace place;
+  place.output = LexicallyNormal(outdir);
+  const std::optional<std::string> parent =
+      files.RealPath(FolderOfPath(place.output));
+  if (!parent) {
+    throw FileError("cannot write '" + NativePath(place.output) +
+                    "': its folder does not exist");
+  }
+  place.parent = *parent;
+  place.target = (*parent == "\\" ? std::string() : *parent) + "\\" +
+                 NameOfPath(place.output);
+  if (IsInsideFolder(place.target, siteFolder) ||
+      IsInsideFolder(siteFolder, place.target)) {
+    throw Refusal("refusing the output folder '" + NativePath(place.output) +
+                    "': it must lie outside the document's folder '" +
+                    NativePath(siteFolder) + "' and not hold it");
+  }
+  place.lock = files.LockFolder(place.parent);
+  if (!place.lock) {
+    throw Refusal(
+               "cannot write '" + NativePath(place.output) +
+                   "': another conversion is writing into its folder '" +
+                  NativePath(FolderOfPath(place.output)) + "'");
+  }
+
+  place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
+  place.build = place.bookkeeping + "\\build";
+  // What an earlier build left is removed; a link there is removed itself.
+  // A bookkeeping folder that is no folder of ours is refused as it is.
+  if (CheckBookkeepingFolder(files, place.parent)) {
+    try {
+      const PathFacts build = files.LookAt(place.build);
+      if (build.isFolder) {
+        RemoveFolderTree(files, place.build);
+      } else if (build.exists) {
+        files.RemoveFile(place.build);
+      }
+    } catch (const FileError& error) {
+      throw NamingTheOutput(error, place);
+    }
+  }
+
+  const PathFacts existing = files.LookAt(place.target);
+  place.replaces = existing.exists;
+  if (!existing.exists) return place;
+  if (!existing.isFolder) {
+    throw FileError("cannot write '" + NativePath(place.output) +
+                    "': " + (existing.isLink ? "a symbolic link" : "a file") +
+                    " is in the way");
+  }
+  if (!files.FolderEntries(place.target).empty() &&
+      !files.LookAt(place.target + "\\" + std::string(kOutputRecord)).exists) {
+    throw Refusal("refusing to write into '" + NativePath(place.output) +
+                    "': it holds files that are no output of quillery");
+  }
+  return place;
+}
+
+
+OutputFolderWriter::OutputFolderWriter(
+    FileOperations& files, const OutputPlace& place,
+    const std::string& mainFilePath, const std::string& sourceName,
+    const std::vector<std::string>& countedElsewhere)
+    : files_(files),
+      place_(place),
+      paths_(files, FolderOfPath(mainFilePath)),
+      sourceName_(sourceName) {
+  try {
+    mainFile_ = paths_.RelativeOf(paths_.KeyOf(mainFilePath));
+    for (const std::string& path : countedElsewhere) {
+      uncounted_.insert(paths_.RelativeOf(paths_.KeyOf(path)));
+    }
+    if (!files_.LookAt(place_.bookkeeping).exists) {
+      files_.MakeFolder(place_.bookkeeping);
+      madeBookkeeping_ = true;
+    }
+    files_.MakeFolder(place_.build);
+    madeBuild_ = true;
+  } catch (const FileError& error) {
+    Discard();
+    throw NamingTheOutput(error, place_);
+  }
+}
+
+OutputFolderWriter::~OutputFolderWriter() {
+  try {
+    Discard();
+  } catch (...) {
+    // Nothing is lost: what stays is our own build folder under the
+    // bookkeeping folder, which the next run into this place removes. A
+    // destructor must not throw.
+  }
+}
+
+void OutputFolderWriter::Discard() {
+  if (committed_) return;
+  try {
+    if (madeBuild_ && files_.LookAt(place_.build).isFolder) {
+      RemoveFolderTree(files_, place_.build);
+    }
+    if (madeBookkeeping_) files_.RemoveFolder(place_.bookkeeping);
+  } catch (const FileError&) {
+    // Nothing is lost: the build folder is ours, and the next run into this
+    // place removes it.
+  }
+  madeBuild_ = false;
+  madeBookkeeping_ = false;
+}
+
+std::string OutputFolderWriter::KeyOf(const std::string& path) {
+  if (writing_) {
+    throw std::logic_error("every path is resolved before the first write");
+  }
+  auto known = keys_.find(path);
+  if (known != keys_.end()) return known->second;
+  try {
+    return keys_.emplace(path, paths_.KeyOf(path)).first->second;
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place_);
+  }
 }
 
 void OutputFolderWriter::MakeFoldersFor(const std::string& relative) {
@@ -58,7 +183,7 @@ void OutputFolderWriter::MakeFoldersFor(const std::string& relative) {
   while (separator != std::string::npos) {
     const std::string folder = relative.substr(0, separator);
     if (madeFolders_.insert(folder).second) {
-      files_.MakeFolder(build_ + "\\" + folder);
+      files_.MakeFolder(place_.build + "\\" + folder);
     }
     separator = relative.find('\\', separator + 1);
   }
@@ -67,7 +192,7 @@ void OutputFolderWriter::MakeFoldersFor(const std::string& relative) {
 void OutputFolderWriter::Put(const std::string& relative,
                              std::string_view bytes, std::uint32_t mode) {
   MakeFoldersFor(relative);
-  files_.WriteNewFile(build_ + "\\" + relative, bytes, mode);
+  files_.WriteNewFile(place_.build + "\\" + relative, bytes, mode);
   written_.insert(relative);
   // The main file is a page whatever its name.
   if (MayReferToFiles(relative) || relative == mainFile_) {
@@ -91,11 +216,53 @@ void OutputFolderWriter::NoteReferences(const std::string& relative,
 }
 
 void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
-  const std::string key = paths_.KeyOf(path);
-  // The file keeps the permissions of the site's file it stands for.
-  const PathFacts source = files_.LookAt(key);
-  Put(paths_.RelativeOf(key), bytes,
-      source.isRegular ? source.mode : files_.NewFileMode());
+  writing_ = true;
+  auto known = keys_.find(path);
+  if (known == keys_.end()) {
+    throw std::logic_error("a path is written that was not resolved first");
+  }
+  const std::string& key = known->second;
+  try {
+    // The file keeps the permissions of the site's file it stands for.
+    const PathFacts source = files_.LookAt(key);
+    Put(paths_.RelativeOf(key), bytes,
+        source.isRegular ? source.mode : files_.NewFileMode());
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place_);
+  }
+}
+
+void OutputFolderWriter::Commit() {
+  try {
+    CopyReferencedFiles();
+    files_.WriteNewFile(place_.build + "\\" + std::string(kOutputRecord),
+                        "This folder is the output of quillery from '" +
+                            NativePath(sourceName_) + "'.\n",
+                        files_.NewFileMode());
+    files_.SyncFileSystem(place_.build);
+    // The one step that puts the new output in place of the old.
+    if (place_.replaces) {
+      files_.ExchangeFolders(place_.build, place_.target);
+    } else {
+      files_.RenameFile(place_.build, place_.target);
+    }
+    files_.SyncFolder(place_.parent);
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place_);
+  }
+  committed_ = true;
+  // The old output now stands where the new one was built.
+  try {
+    if (files_.LookAt(place_.build).isFolder) {
+      RemoveFolderTree(files_, place_.build);
+    }
+    if (files_.FolderEntries(place_.bookkeeping).empty()) {
+      files_.RemoveFolder(place_.bookkeeping);
+    }
+  } catch (const FileError&) {
+    // Nothing is lost: the new output is in place; the old one left under
+    // the bookkeeping folder is removed by the next run into this place.
+  }
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {

@@ -1,51 +1,79 @@
 // Converting into a folder of its own (/OUTDIR=): the source site stays as
-// it is, and the output folder is built whole beside its place and then
-// swapped in, so that a failure or a kill leaves an existing one as it was.
+// it is, and the output folder is built whole beside its place, under the
+// bookkeeping folder of its parent, and then swapped in, so that a failure
+// or a kill leaves an existing one as it was.
 #ifndef QUILLERY_CONVERT_OUTPUT_FOLDER_H_
 #define QUILLERY_CONVERT_OUTPUT_FOLDER_H_
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/file_operations.h"
+#include "convert/site_commit.h"
 #include "convert/site_paths.h"
-#include "convert/site_writer.h"
 
 namespace quillery {
 
 // The file that marks a folder as an output of this program.
 constexpr std::string_view kOutputRecord = ".quillery-output";
 
-// Writes the planned files into a folder being built, each at its path from
-// the site folder, and then copies the files of the site that they refer
-// to: see CopyReferencedFiles.
-class OutputFolderWriter : public SiteWriter {
+// Where an output folder goes, and the bookkeeping beside it.
+struct OutputPlace {
+  std::string output;  // as the user named it, absolute
+  std::string parent;  // real
+  std::string target;  // real parent + name
+  std::string bookkeeping;
+  std::string build;      // where the new output is built
+  bool replaces = false;  // an earlier output stands at the target
+  std::unique_ptr<HeldLock> lock;  // of the parent: one run at a time
+};
+
+// Resolves OUTDIR (`outdir`, absolute), refuses a folder that cannot take
+// the output (inside the site or holding it, a file or link in the way, a
+// folder of files that are no output of ours), and takes the lock of its
+// parent; what an earlier build left there is removed. Throws FileError
+// naming the output folder as the user gave it.
+[[nodiscard]] OutputPlace PrepareOutputFolder(FileOperations& files,
+                                              const std::string& outdir,
+                                              const std::string& siteFolder);
+
+// Writes the planned files into the folder being built, each at its path
+// from the site folder, and on Commit copies the files of the site that
+// they refer to (CopyReferencedFiles), marks the folder as ours and swaps it
+// in. Every failure names the output folder the user gave, never the
+// folders under the bookkeeping folder.
+class OutputFolderWriter : public SiteCommit {
  public:
-  // `mainFilePath`: the main file, whose folder is the site; `build`: the
-  // empty folder that becomes the output (internal paths).
-  OutputFolderWriter(FileOperations& files, const std::string& mainFilePath,
-                     std::string build);
+  // `mainFilePath`: the main file, whose folder is the site; `sourceName`:
+  // the file the user converted, named in the output's record. The
+  // references of the files at `countedElsewhere` (paths of the site,
+  // written or copied) are followed as those of any other file, but not
+  // counted in outsideReferences(): other files written hold them already.
+  // Makes the build folder.
+  OutputFolderWriter(FileOperations& files, const OutputPlace& place,
+                     const std::string& mainFilePath,
+                     const std::string& sourceName,
+                     const std::vector<std::string>& countedElsewhere);
+  // Removes the build folder unless committed.
+  ~OutputFolderWriter() override;
+  OutputFolderWriter(const OutputFolderWriter&) = delete;
+  OutputFolderWriter& operator=(const OutputFolderWriter&) = delete;
 
   // The real location of a planned path (SitePaths::KeyOf).
-  [[nodiscard]] std::string KeyOf(const std::string& path);
+  [[nodiscard]] std::string KeyOf(const std::string& path) override;
 
   void WriteFile(const std::string& path, std::string bytes) override;
 
-  // Copies the main file when no planned file took its place, and every
-  // regular file of the site that the written files refer to (href, src,
-  // background, CSS url()), following references through copied pages and
-  // stylesheets too. A file is copied only when its real path lies inside
-  // the site; a referenced file that does not exist is passed over.
-  void CopyReferencedFiles();
-
-  // The references of the file at `path` (a path of the site, written or
-  // copied) are followed as those of any other file, but not counted in
-  // outsideReferences(): other files written hold them already. Call before
-  // the file is written.
-  void LeaveUncounted(const std::string& path);
+  // Copies what the written files refer to, writes the output's record,
+  // makes the build durable and puts it in place of the output in one step;
+  // the old output, then in the build's place, is removed.
+  void Commit() override;
 
   // References that lead outside the site (another scheme, an absolute
   // path, "../" out of it, a link out of it), left as they are: each one
@@ -59,20 +87,33 @@ class OutputFolderWriter : public SiteWriter {
     bool counted = true;
   };
 
+  // Copies the main file when no planned file took its place, and every
+  // regular file of the site that the written files refer to (href, src,
+  // background, CSS url()), following references through copied pages and
+  // stylesheets too. A file is copied only when its real path lies inside
+  // the site; a referenced file that does not exist is passed over.
+  void CopyReferencedFiles();
   void Put(const std::string& relative, std::string_view bytes,
            std::uint32_t mode);
   void NoteReferences(const std::string& relative, std::string_view bytes);
   void MakeFoldersFor(const std::string& relative);
+  void Discard();
 
   FileOperations& files_;
+  const OutputPlace& place_;
   SitePaths paths_;
-  std::string build_;
+  std::string sourceName_;
+  bool madeBookkeeping_ = false;
+  bool madeBuild_ = false;
+  bool committed_ = false;
   std::string mainFile_;           // from the site folder, "\" form
   std::set<std::string> written_;  // paths from the site folder, "\" form
   std::set<std::string> madeFolders_;
   std::set<std::string> uncounted_;  // paths from the site folder, "\" form
   std::vector<Referenced> toCopy_;
   std::size_t outside_ = 0;
+  std::unordered_map<std::string, std::string> keys_;  // path: KeyOf(path)
+  std::atomic<bool> writing_{false};
 };
 
 }  // namespace quillery

@@ -5,6 +5,7 @@
 #include <map>
 #include <string_view>
 
+#include "convert/conversion_error.h"
 #include "convert/converted_site.h"
 #include "convert/site_paths.h"
 #include "dress/contents_builder.h"
@@ -90,7 +91,7 @@ class SiteReader {
 // Why the new bookmarks of `built`, made for the document at `path`, would
 // be in no page at `levelsToBreak`, and the split level that puts them in
 // one, when there is one.
-FileError NoPageForNewBookmarks(const std::string& path,
+Refusal NoPageForNewBookmarks(const std::string& path,
                                 const BuiltFrames& built,
                                 std::int32_t levelsToBreak) {
   const std::string splitLevel =
@@ -115,7 +116,7 @@ FileError NoPageForNewBookmarks(const std::string& path,
     // Its only headings of a split level lie in annotation blocks.
     why = "no page is cut at " + splitLevel;
   }
-  return FileError(
+  return Refusal(
       "cannot build the contents of '" + NativePath(path) + "': " + why +
       ", so no page would hold the new bookmarks of its contents" + remedy);
 }
@@ -132,7 +133,7 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
   BuiltFrames built = BuildContentsFrame(
       std::move(site.framesText), documentName, contentsName, levelsToBreak);
   if (built.headings == 0 && built.ownEntries == 0) {
-    throw FileError("cannot build the contents of '" +
+    throw Refusal("cannot build the contents of '" +
                     NativePath(site.mainFilePath) +
                     "': it has no <h1> to <h3> headings and no contents of "
                     "its own (MsoToc1 to MsoToc9 paragraphs linking to its "
@@ -201,7 +202,7 @@ SiteInputs ReadSiteInputs(FileOperations& files,
   if (!site.tocSource && !buildFrames) return site;
   if (buildFrames) {
     if (request.LEVELSTOBREAK < 1) {
-      throw FileError("cannot build the contents of '" +
+      throw Refusal("cannot build the contents of '" +
                       NativePath(mainFilePath) +
                       "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
                       "new bookmarks live only in the pages");

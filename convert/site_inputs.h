@@ -70,7 +70,7 @@ struct SiteInputs {
 // taken for the content page of a frames page made for it
 // (BuildContentsFrame): "<base>_frames.htm" and "<base>_toc.htm" beside it.
 // That needs LEVELSTOBREAK above 0, and <h1> to <h3> headings or contents
-// of its own in the document, or the run is refused (FileError).
+// of its own in the document, or the run is refused (Refusal).
 // A file read twice (a frame that shows the main file itself) is read once.
 // Throws FileError when a file cannot be read, is no regular file, or a text
 // holds a zero byte, and when a frame source leads out of the main file's

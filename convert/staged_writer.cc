@@ -1,195 +1,12 @@
-// The all-or-nothing writer; see staged_writer.h.
-//
-// The staging folder holds each staged file under a short name
-// (StagedName), a folder "_originals" with second names (hard links) of the
-// files the commit replaces, so that a failure can put them back, and, once
-// everything staged is durable, the record "record" (staging_record.h). The
-// record appears by a rename, so a record that exists is whole.
+// The all-or-nothing writer of a conversion in place; see staged_writer.h.
 #include "convert/staged_writer.h"
 
-#include <set>
+#include <stdexcept>
+#include <utility>
 
+#include "convert/staging_folder.h"
 
 namespace quillery {
-namespace {
-
-constexpr std::string_view kRecord = "record";
-constexpr std::string_view kRecordPart = "record.part";
-// Staged names are letters and digits only, so this name is free.
-constexpr std::string_view kBackups = "_originals";
-
-std::string Below(const std::string& folder, std::string_view name) {
-  return folder + "\\" + std::string(name);
-}
-
-bool SameAsRecorded(const PathFacts& now, const RecordedRename& recorded) {
-  if (now.exists != recorded.existed) return false;
-  return !now.exists ||
-         (now.size == recorded.size && now.modifiedNs == recorded.modifiedNs);
-}
-
-// True for the names our writer puts into the staging folder.
-bool IsOurStagingName(std::string_view name) {
-  return IsStagedName(name) || name == kRecord || name == kRecordPart ||
-         name == kBackups;
-}
-
-// Removes the names our writer makes in the staging folder (a link itself,
-// never what it points to), the record last, then the staging folder and
-// the bookkeeping folder when nothing else is in them. Best effort: what
-// cannot be removed stays for the next run, which finishes a commit whose
-// record is still there, and removes the rest.
-void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
-                   const std::string& staging) {
-  try {
-    const std::string backups = Below(staging, kBackups);
-    const PathFacts backupFacts = files.LookAt(backups);
-    if (backupFacts.isFolder) {
-      for (const std::string& name : files.FolderEntries(backups)) {
-        if (IsStagedName(name)) files.RemoveFile(Below(backups, name));
-      }
-      files.RemoveFolder(backups);
-    } else if (backupFacts.exists) {
-      files.RemoveFile(backups);
-    }
-    bool recorded = false;
-    for (const std::string& name : files.FolderEntries(staging)) {
-      if (name == kRecord) {
-        recorded = true;
-      } else if (IsStagedName(name) || name == kRecordPart) {
-        files.RemoveFile(Below(staging, name));
-      }
-    }
-    if (recorded) files.RemoveFile(Below(staging, kRecord));
-    files.RemoveFolder(staging);
-    if (files.FolderEntries(bookkeeping).empty()) {
-      files.RemoveFolder(bookkeeping);
-    }
-  } catch (const FileError&) {
-  }
-}
-
-// Renames in commit order, making each group durable before the next: the
-// new files, then the contents frame page, then the main file. `renamed`
-// counts the renames done, also when one fails.
-void RenameInOrder(
-    FileOperations& files,
-    const std::vector<std::pair<std::string, std::string>>& renames,
-    const std::vector<RenameRole>& roles, std::size_t& renamed) {
-  std::set<std::string> folders;
-  for (std::size_t i = 0; i < renames.size(); ++i) {
-    files.RenameFile(renames[i].first, renames[i].second);
-    ++renamed;
-    folders.insert(FolderOfPath(renames[i].second));
-    if (i + 1 < renames.size() && roles[i + 1] == roles[i]) continue;
-    for (const std::string& folder : folders) files.SyncFolder(folder);
-    folders.clear();
-  }
-}
-
-// Refuses a staging folder that holds what our writer does not make: a
-// name of another kind, or a folder where a staged file or the record
-// belongs. Nothing of it is removed then, so the refusal names the way out.
-// Returns how many names the staging folder holds.
-std::size_t RefuseForeignEntries(FileOperations& files, const std::string& site,
-                                 const std::string& bookkeeping,
-                                 const std::string& staging) {
-  auto refuse = [&](const std::string& path) {
-    throw FileError("refusing to work in '" + NativePath(site) + "': '" +
-                    NativePath(path) +
-                    "' was not put there by quillery; remove '" +
-                    NativePath(bookkeeping) + "' and run again");
-  };
-  const std::vector<std::string> names = files.FolderEntries(staging);
-  for (const std::string& name : names) {
-    const std::string path = Below(staging, name);
-    if (!IsOurStagingName(name)) refuse(path);
-    const bool isFolder = files.LookAt(path).isFolder;
-    if (name != kBackups && isFolder) refuse(path);
-    if (name != kBackups || !isFolder) continue;
-    for (const std::string& backup : files.FolderEntries(path)) {
-      const std::string backupPath = Below(path, backup);
-      if (!IsStagedName(backup) || files.LookAt(backupPath).isFolder) {
-        refuse(backupPath);
-      }
-    }
-  }
-  return names.size();
-}
-
-// The renames a recorded commit still has to do: those whose staged file
-// is still there, in commit order.
-struct RemainingRenames {
-  std::vector<std::pair<std::string, std::string>> renames;
-  std::vector<RenameRole> roles;
-  std::string problem;   // what makes acting on the record unsafe, or ""
-  bool changed = false;  // a target is no longer as recorded
-};
-
-RemainingRenames FindRemainingRenames(
-    FileOperations& files, const std::string& site, const std::string& staging,
-    const std::vector<RecordedRename>& record) {
-  RemainingRenames remaining;
-  for (const RecordedRename& entry : record) {
-    const std::string staged = Below(staging, entry.stagedName);
-    const std::string target = Below(site, entry.target);
-    const PathFacts stagedFacts = files.LookAt(staged);
-    if (stagedFacts.exists &&
-        (!stagedFacts.isRegular || stagedFacts.links != 1)) {
-      remaining.problem = "the staged file '" + entry.stagedName +
-                          "' is no regular file of its own";
-      return remaining;
-    }
-    PathFacts targetFacts;
-    try {
-      targetFacts = files.LookAt(target);
-    } catch (const FileError&) {
-      remaining.problem = "the way to '" + NativePath(target) + "' is blocked";
-      return remaining;
-    }
-    if (targetFacts.exists && !targetFacts.isRegular) {
-      remaining.problem = "'" + NativePath(target) + "' is no regular file";
-      return remaining;
-    }
-    if (!stagedFacts.exists) continue;
-    // Its target must be as recorded, or the user has changed the site
-    // since.
-    if (!SameAsRecorded(targetFacts, entry)) remaining.changed = true;
-    remaining.renames.emplace_back(staged, target);
-    remaining.roles.push_back(entry.role);
-  }
-  return remaining;
-}
-
-// The folders a record made now for `site` and `stagingInode` names.
-RecordBinding BindingOf(FileOperations& files, const std::string& site,
-                        std::uint64_t stagingInode) {
-  const PathFacts siteFacts = files.LookAt(site);
-  RecordBinding binding;
-  binding.siteDevice = siteFacts.device;
-  binding.siteInode = siteFacts.inode;
-  binding.stagingInode = stagingInode;
-  return binding;
-}
-
-}  // namespace
-
-bool CheckBookkeepingFolder(FileOperations& files, const std::string& folder) {
-  const std::string bookkeeping = Below(folder, kBookkeepingFolder);
-  const PathFacts facts = files.LookAt(bookkeeping);
-  if (!facts.exists) return false;
-  if (!facts.isFolder) {
-    const std::string what = facts.isLink      ? "a symbolic link"
-                             : facts.isRegular ? "a file"
-                                               : "no folder";
-    throw FileError("refusing to work in '" + NativePath(folder) + "': '" +
-                    NativePath(bookkeeping) + "' is " + what +
-                    ", not quillery's own folder; remove it and run again");
-  }
-  if (!files.FolderEntries(bookkeeping).empty()) return true;
-  files.RemoveFolder(bookkeeping);
-  return false;
-}
 
 StagedSiteWriter::StagedSiteWriter(FileOperations& files,
                                    const std::string& siteFolder,
@@ -204,7 +21,21 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
   tocKey_ = KeyOf(tocFramePath);
 }
 
+StagedSiteWriter::~StagedSiteWriter() {
+  try {
+    Discard();
+  } catch (...) {
+    // Nothing is lost: what stays is our own staging folder, which the next
+    // run of the site removes. A destructor must not throw.
+  }
+}
+
 std::string StagedSiteWriter::KeyOf(const std::string& path) {
+  if (writing_) {
+    throw std::logic_error("every path is resolved before the first write");
+  }
+  auto known = keys_.find(path);
+  if (known != keys_.end()) return known->second;
   const std::string key = paths_.KeyOf(path);
   // Looking at the folder opens it once, checked, for every later write.
   if (checkedFolders_.insert(FolderOfPath(key)).second &&
@@ -213,6 +44,7 @@ std::string StagedSiteWriter::KeyOf(const std::string& path) {
                     "': its folder is on another file system than '" +
                     NativePath(siteFolder_) + "'");
   }
+  keys_.emplace(path, key);
   return key;
 }
 
@@ -235,8 +67,13 @@ std::string StagedSiteWriter::BackupPath(const Entry& entry) const {
 
 void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   Entry entry;
+  writing_ = true;
+  auto known = keys_.find(path);
+  if (known == keys_.end()) {
+    throw std::logic_error("a path is written that was not resolved first");
+  }
   entry.target = path;
-  entry.key = KeyOf(path);
+  entry.key = known->second;
   entry.original = files_.LookAt(entry.key);
   if (entry.original.exists && !entry.original.isRegular) {
     throw FileError("cannot write '" + NativePath(path) + "': " +
@@ -260,11 +97,7 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
         StagedPath(entry), bytes,
         entry.original.exists ? entry.original.mode : files_.NewFileMode());
   } catch (const FileError& error) {
-    const std::string message = error.what();
-    const std::size_t reason = message.find("': ");
-    throw FileError("cannot write '" + NativePath(path) + "'" +
-                    (reason == std::string::npos ? std::string()
-                                                 : message.substr(reason + 1)));
+    throw FileError("cannot write", path, error.reason());
   }
   entries_.push_back(std::move(entry));
 }
@@ -325,7 +158,7 @@ void StagedSiteWriter::Commit() {
   std::size_t renamed = 0;
   try {
     RenameInOrder(files_, renames, roles, renamed);
-  } catch (const FileError&) {
+  } catch (...) {
     Rollback(renamed);
     throw;
   }
@@ -339,6 +172,8 @@ void StagedSiteWriter::Rollback(std::size_t renamed) {
   try {
     files_.RemoveFile(Below(staging_, kRecord));
   } catch (const FileError&) {
+    // Nothing is lost: the renames below go on; a record left behind finds
+    // its targets changed, and the next run removes it unapplied.
   }
   for (std::size_t done = renamed; done-- > 0;) {
     const Entry& entry = entries_[order_[done]];
@@ -350,6 +185,8 @@ void StagedSiteWriter::Rollback(std::size_t renamed) {
       }
       files_.SyncFolder(FolderOfPath(entry.key));
     } catch (const FileError&) {
+      // The other files are still put back. (A second failure here, after
+      // the first, is the one case where an original can stay unrestored.)
     }
   }
 }
@@ -362,69 +199,12 @@ void StagedSiteWriter::Discard() {
     try {
       files_.RemoveFolder(bookkeeping_);
     } catch (const FileError&) {
+      // Nothing is lost: an empty bookkeeping folder, which the next run
+      // removes.
     }
   }
   staged_ = false;
   madeBookkeeping_ = false;
-}
-
-Recovery RecoverInterruptedCommit(FileOperations& files,
-                                  const std::string& siteFolder,
-                                  std::string* notice) {
-  const std::string site = files.RealPath(siteFolder).value_or(siteFolder);
-  if (!CheckBookkeepingFolder(files, site)) return Recovery::kNothingLeft;
-  const std::string bookkeeping = Below(site, kBookkeepingFolder);
-  const std::string staging = Below(bookkeeping, kStagingFolder);
-  const PathFacts stagingFacts = files.LookAt(staging);
-  if (!stagingFacts.exists) return Recovery::kNothingLeft;
-  auto discard = [&](const std::string& why) {
-    if (notice != nullptr && !why.empty()) {
-      *notice = "removed what an interrupted conversion left in '" +
-                NativePath(bookkeeping) + "' without applying it: " + why;
-    }
-    return Recovery::kDiscarded;
-  };
-  if (!stagingFacts.isFolder) {
-    // The name is ours; what stands there is removed itself, never followed.
-    files.RemoveFile(staging);
-    CheckBookkeepingFolder(files, site);
-    return discard("'" + NativePath(staging) + "' was no folder");
-  }
-  const std::size_t stagedNames =
-      RefuseForeignEntries(files, site, bookkeeping, staging);
-
-  const std::string recordPath = Below(staging, kRecord);
-  const PathFacts recordFacts = files.LookAt(recordPath);
-  if (!recordFacts.exists) {
-    RemoveStaging(files, bookkeeping, staging);
-    return discard(std::string());
-  }
-  // No plan makes a record longer than a line for each staged file.
-  const std::uint64_t longest = (stagedNames + 1) * kMaxRecordLine;
-  std::string problem;
-  std::optional<std::vector<RecordedRename>> record;
-  if (!recordFacts.isRegular || recordFacts.links != 1) {
-    problem = "the record is no regular file of its own";
-  } else if (recordFacts.size > longest) {
-    problem = "the record is larger than any conversion writes";
-  } else {
-    record = ParseRecord(files.ReadFile(recordPath, longest),
-                         BindingOf(files, site, stagingFacts.inode), problem);
-  }
-  RemainingRenames remaining;
-  if (record) {
-    remaining = FindRemainingRenames(files, site, staging, *record);
-    problem = remaining.problem;
-  }
-  if (!problem.empty() || remaining.changed) {
-    RemoveStaging(files, bookkeeping, staging);
-    return discard(problem);
-  }
-
-  std::size_t renamed = 0;
-  RenameInOrder(files, remaining.renames, remaining.roles, renamed);
-  RemoveStaging(files, bookkeeping, staging);
-  return Recovery::kCompleted;
 }
 
 }  // namespace quillery

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace quillery {
@@ -15,8 +16,8 @@ namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-FileError ReadError(const std::string& nativePath, int error) {
-  return FileError("cannot read '" + nativePath + "': " + Reason(error));
+FileError ReadError(const std::string& internalPath, int error) {
+  return FileError("cannot read", internalPath, Reason(error));
 }
 
 // Reads an open descriptor to its end, straight into `bytes`. A regular
@@ -54,35 +55,55 @@ std::string ReadRegularFile(const std::string& internalPath,
   // Opening a FIFO for reading waits for a writer; without blocking it
   // opens at once, and is then refused as no regular file.
   int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) throw ReadError(nativePath, errno);
+  if (fd < 0) throw ReadError(internalPath, errno);
   struct stat info;
   if (fstat(fd, &info) != 0) {
     const int error = errno;
     close(fd);
-    throw ReadError(nativePath, error);
+    throw ReadError(internalPath, error);
   }
   if (!S_ISREG(info.st_mode)) {
     close(fd);
-    if (S_ISDIR(info.st_mode)) throw ReadError(nativePath, EISDIR);
-    throw FileError("cannot read '" + nativePath +
-                    "': it is not a regular file");
+    if (S_ISDIR(info.st_mode)) throw ReadError(internalPath, EISDIR);
+    throw FileError("cannot read", internalPath, "it is not a regular file");
   }
   std::string bytes;
   const bool ok = ReadAll(fd, info, bytes);
   const int error = errno;
   close(fd);
-  if (!ok) throw ReadError(nativePath, error);
+  if (!ok) throw ReadError(internalPath, error);
   if (refuseZeroByte && bytes.find('\0') != std::string::npos) {
-    throw FileError("cannot read '" + nativePath +
-                    "': it holds a zero byte (a UTF-16 or binary file?)");
+    throw FileError("cannot read", internalPath,
+                    "it holds a zero byte (a UTF-16 or binary file?)");
   }
   return bytes;
 }
 
 }  // namespace
 
+namespace {
+
+std::string Told(const std::string& action, const std::string& path,
+                 const std::string& reason) {
+  std::string message = action + " '" + NativePath(path) + "'";
+  if (!reason.empty()) message += ": " + reason;
+  return message;
+}
+
+}  // namespace
+
 FileError::FileError(const std::string& message)
     : std::runtime_error(message) {}
+
+FileError::FileError(std::string action, std::string path, std::string reason)
+    : std::runtime_error(Told(action, path, reason)),
+      action_(std::move(action)),
+      path_(std::move(path)),
+      reason_(std::move(reason)) {}
+
+FileError FileError::Naming(std::string path) const {
+  return FileError(action_, std::move(path), reason_);
+}
 
 std::string InternalPath(const std::string& typed) {
   std::string path = typed;

@@ -17,10 +17,29 @@ namespace quillery {
 
 // A file problem that stops the conversion. `what()` is the whole message
 // without the program name, such as
-// "cannot read '/tmp/site/doc.htm': No such file or directory".
+// "cannot read '/tmp/site/doc.htm': No such file or directory": what could
+// not be done, to which file, and why. Those three parts are kept as well, so
+// that a caller can name the file otherwise (the file the user knows instead
+// of a staged copy) without taking the message apart.
 class FileError : public std::runtime_error {
  public:
   explicit FileError(const std::string& message);
+  // "<action> '<native form of path>': <reason>"; without a reason,
+  // "<action> '<native form of path>'".
+  FileError(std::string action, std::string path, std::string reason);
+
+  // The same failure told of another file.
+  [[nodiscard]] FileError Naming(std::string path) const;
+
+  // Empty for an error made from a whole message.
+  [[nodiscard]] const std::string& action() const { return action_; }
+  [[nodiscard]] const std::string& path() const { return path_; }  // internal
+  [[nodiscard]] const std::string& reason() const { return reason_; }
+
+ private:
+  std::string action_;
+  std::string path_;
+  std::string reason_;
 };
 
 // The typed path made absolute against the current directory, with every "/"

@@ -17,8 +17,8 @@ namespace quillery {
 namespace {
 
 FileError Failure(std::string_view verb, const std::string& path, int error) {
-  return FileError("cannot " + std::string(verb) + " '" + NativePath(path) +
-                   "': " + std::strerror(error));
+  return FileError("cannot " + std::string(verb), path,
+                   std::strerror(error));
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -63,8 +63,8 @@ std::vector<std::string> NamesOf(const std::string& path,
     if (end == std::string::npos) end = native.size();
     std::string name = native.substr(start, end - start);
     if (name == "..") {
-      throw FileError("cannot " + std::string(verb) + " '" + native +
-                      "': it names \"..\"");
+      throw FileError("cannot " + std::string(verb), path,
+                      "it names \"..\"");
     }
     if (!name.empty() && name != ".") names.push_back(std::move(name));
     start = end + 1;
@@ -170,9 +170,10 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
                     : OpenBelow(folder->fd(), names[opened - 1], blocked);
     if (fd < 0) {
       if (blocked == Blocked::kLink) {
-        throw FileError("cannot " + std::string(verb) + " '" +
-                        NativePath(path) + "': '" + key +
-                        "' is a symbolic link, which quillery does not follow");
+        throw FileError("cannot " + std::string(verb), path,
+                        "'" + key +
+                            "' is a symbolic link, which quillery does not "
+                            "follow");
       }
       if (blocked == Blocked::kMissing && missingIsNull) return nullptr;
       throw Failure(verb, path, errno);
@@ -257,9 +258,8 @@ std::string FolderHandles::ReadFile(const std::string& path,
                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ELOOP) {
-      throw FileError("cannot read '" + NativePath(path) +
-                      "': it is a symbolic link, which quillery does not "
-                      "follow");
+      throw FileError("cannot read", path,
+                      "it is a symbolic link, which quillery does not follow");
     }
     throw Failure("read", path, errno);
   }
@@ -286,7 +286,7 @@ std::string FolderHandles::ReadFile(const std::string& path,
   }
   close(fd);
   if (!problem.empty()) {
-    throw FileError("cannot read '" + NativePath(path) + "': " + problem);
+    throw FileError("cannot read", path, problem);
   }
   return bytes;
 }

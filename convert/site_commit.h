@@ -1,0 +1,41 @@
+// The one way a conversion puts its files on disk, all or nothing: every
+// path of the plan is resolved first, then each file is staged once, then
+// everything staged is put in place at once. Converting in place
+// (StagedSiteWriter) and into a folder of its own (OutputFolderWriter) are
+// the two commits; the driver builds one pipeline over either.
+#ifndef QUILLERY_CONVERT_SITE_COMMIT_H_
+#define QUILLERY_CONVERT_SITE_COMMIT_H_
+
+#include <string>
+
+#include "convert/site_writer.h"
+
+namespace quillery {
+
+class SiteCommit : public SiteWriter {
+ public:
+  // A commit not made by then is undone: what was staged is removed, for
+  // whatever reason the run stops (a file problem or any other exception).
+  // A file problem while removing is passed over; the next run of the site
+  // removes what stays.
+  ~SiteCommit() override = default;
+
+  // Where `path` really lies: two paths name one file when their keys are
+  // equal. Every path is resolved before the first file is staged, on the
+  // thread that plans; resolving after that is a fault of the caller
+  // (std::logic_error). Throws FileError when the path cannot be written
+  // (its folder is missing, lies outside the site or on another disk).
+  [[nodiscard]] virtual std::string KeyOf(const std::string& path) = 0;
+
+  // Stages one file, at a path resolved before (SiteWriter::WriteFile). It
+  // may run on a thread of its own: it reads what KeyOf resolved and
+  // changes nothing the planning thread reads.
+
+  // Puts everything staged in place. On a failure, puts back what it
+  // replaced and throws.
+  virtual void Commit() = 0;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_SITE_COMMIT_H_
