@@ -117,7 +117,8 @@ ConversionPlan PlanConversion(SiteInputs site,
   bool tocFrameShown = true;
   if (request.LEVELSTOBREAK > 0) {
     PagedContents paged =
-        ConvertToPages(std::move(site), std::move(tocFrameText), request, plan);
+        ConvertToPages(std::move(site), std::move(tocFrameText), request);
+    plan = std::move(paged.plan);
     tocFrameText = std::move(paged.tocFrameText);
     tocFrameShown = paged.mainFileShowsTocFrame;
   }

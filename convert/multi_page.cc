@@ -49,11 +49,137 @@ std::optional<std::string> ContentsMainPage(
   return InsertCharsetTag(std::move(page), charsetTag);
 }
 
+// The contents frame text with the header and footer put around its body,
+// and the parts it was cut into.
+struct DressedContents {
+  PageParts parts;
+  std::string dressedBody;
+  std::string tocFrameText;
+};
+
+DressedContents DressContents(const std::string& tocFrameText,
+                              const DressingTexts& dressing,
+                              const DressingOptions& options,
+                              const PageMarkers& outside) {
+  DressedContents dressed;
+  dressed.parts = SplitPageParts(tocFrameText);
+  dressed.dressedBody = AddHeaderAndFooter(
+      dressed.parts.body, ExpandPageMarkers(dressing.headerText, outside),
+      ExpandPageMarkers(dressing.footerText, outside), options.headerPlacements,
+      options.footerPlacements);
+  dressed.tocFrameText =
+      dressed.parts.head + dressed.dressedBody + dressed.parts.tail;
+  return dressed;
+}
+
+// The contents links with the pages that hold their targets, and the
+// contents as they end up: in every page (naming no frame, as no page
+// stands in the frameset), or in the contents frame page, read from its own
+// folder.
+struct LocatedContents {
+  std::vector<TocLink> tocLinks;
+  std::string contentsBody;  // for the pages
+  std::string tocFrameText;
+};
+
+LocatedContents LocateContents(const DressedContents& dressed,
+                               const std::optional<PageSplit>& split,
+                               bool pagesCarryContents,
+                               const std::string& tocSource) {
+  auto locate = [&split](std::vector<TocLink> links) {
+    return split ? LocateTocLinks(std::move(links), *split) : links;
+  };
+  LocatedContents located;
+  located.contentsBody = dressed.parts.body;
+  located.tocFrameText = dressed.tocFrameText;
+  if (pagesCarryContents) {
+    located.tocLinks = locate(CollectTocLinks(located.contentsBody));
+    located.contentsBody = RemoveFrameTargets(
+        ApplyTocLinks(located.contentsBody, located.tocLinks));
+  } else {
+    located.tocLinks = locate(CollectTocLinks(located.tocFrameText));
+    located.tocFrameText = ApplyTocLinksFrom(
+        located.tocFrameText, located.tocLinks, FolderOfPath(tocSource));
+  }
+  return located;
+}
+
+// The files of the split: the stylesheet file (when there are rules), the
+// pages, and the frames page pointed at page 0 (when a page was cut).
+struct SplitFiles {
+  std::optional<FileBytes> stylesheet;
+  std::optional<PageMaker> pages;
+  std::optional<FileBytes> framesPage;
+  std::string stylesheetName;  // "" when no stylesheet is written
+  std::string firstPage;       // the path of page 0, "" when none
+  std::string charsetTag;
+};
+
+SplitFiles PlanSplitFiles(PageSplit split, const SiteInputs& site,
+                          const DressingTexts& dressing,
+                          const DressingOptions& options,
+                          const std::string& pageContents,
+                          const SiteNavigation& navigation) {
+  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  SplitFiles files;
+  files.charsetTag = split.charsetTag();
+  PageMaker maker(std::move(split), dressing, options, pageContents,
+                  navigation);
+  if (!maker.stylesheet().empty()) {
+    files.stylesheetName = maker.stylesheetFile();
+    files.stylesheet = FileBytes{mainFolder + "\\" + files.stylesheetName,
+                                 maker.stylesheet()};
+  }
+  if (maker.split().PageCount() > 0) {
+    const std::string firstPageName = maker.split().PageFile(0);
+    files.firstPage = mainFolder + "\\" + firstPageName;
+    files.framesPage = FileBytes{
+        site.mainFilePath,
+        PointFramesAt(site.framesText, *site.contentSource, firstPageName)};
+    files.pages.emplace(std::move(maker));
+  }
+  return files;
+}
+
+// What the template makes of the main file: with TEMPLATETOCFORMAT 0 a
+// contents page (when the template holds "[QUILLERY]"), with 1 a copy of
+// page 0 (when there is one).
+struct TemplateMainFile {
+  std::optional<std::string> contentsPage;
+  bool copyOfFirstPage = false;
+};
+
+TemplateMainFile PlanTemplateMainFile(const DressingTexts& dressing,
+                                      const ConversionRequest& request,
+                                      const PageMarkers& outside,
+                                      const DressedContents& dressed,
+                                      const LocatedContents& located,
+                                      bool pagesCarryContents,
+                                      const SplitFiles& split) {
+  TemplateMainFile main;
+  if (dressing.templateText.empty() || request.USINGTEMPLATE == 0) return main;
+  if (request.TEMPLATETOCFORMAT == 0) {
+    // The contents main page is the contents: its template's markers show
+    // the document's title and the contents, and nothing else.
+    PageMarkers contentsPageMarkers = outside;
+    contentsPageMarkers.contents =
+        pagesCarryContents ? located.contentsBody
+                           : RemoveFrameTargets(ApplyTocLinks(
+                                 dressed.parts.body, located.tocLinks));
+    main.contentsPage = ContentsMainPage(
+        ExpandPageMarkers(dressing.templateText, contentsPageMarkers),
+        dressed.dressedBody, located.contentsBody, located.tocLinks,
+        split.stylesheetName, split.charsetTag);
+  } else if (request.TEMPLATETOCFORMAT == 1 && !split.firstPage.empty()) {
+    main.copyOfFirstPage = true;
+  }
+  return main;
+}
+
 }  // namespace
 
 PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
-                             const ConversionRequest& request,
-                             ConversionPlan& plan) {
+                             const ConversionRequest& request) {
   DressingTexts dressing = std::move(site.dressing);
   dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
   const DressingOptions options = DressingOptionsOf(request);
@@ -70,105 +196,70 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
 
-  const PageParts parts = SplitPageParts(tocFrameText);
-  const std::string dressedBody = AddHeaderAndFooter(
-      parts.body, ExpandPageMarkers(dressing.headerText, outside),
-      ExpandPageMarkers(dressing.footerText, outside), options.headerPlacements,
-      options.footerPlacements);
-  tocFrameText = parts.head + dressedBody + parts.tail;
+  const DressedContents dressed =
+      DressContents(tocFrameText, dressing, options, outside);
 
   // The whole split is planned before any page is made, so the contents
   // links know their pages before the first page that carries them.
   std::optional<PageSplit> split;
-  const std::string mainFolder = DirectoryOf(site.mainFilePath);
   if (site.contentSource) {
-    const std::string& source = *site.contentSource;
     split = SplitIntoPages(
         std::move(site.contentText),
-        StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
+        StripHtmExtension(FileNameOf(DirectoryOf(site.mainFilePath) + "\\" +
+                                     *site.contentSource)),
         request.LEVELSTOBREAK);
   }
-  auto locate = [&split](std::vector<TocLink> links) {
-    return split ? LocateTocLinks(std::move(links), *split) : links;
-  };
-
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
-  // every page, where they name no frame: no page stands in the frameset.
+  // every page.
   const bool pagesCarryContents =
       Contains(dressing.templateText, kWordTocMarker) ||
       Contains(dressing.templateText, kContentsMarker);
-  std::string contentsBody = parts.body;
-  std::vector<TocLink> tocLinks;
-  if (pagesCarryContents) {
-    tocLinks = locate(CollectTocLinks(contentsBody));
-    contentsBody = RemoveFrameTargets(ApplyTocLinks(contentsBody, tocLinks));
-  } else {
-    tocLinks = locate(CollectTocLinks(tocFrameText));
-    // Read from the contents frame page's own folder.
-    tocFrameText = ApplyTocLinksFrom(tocFrameText, tocLinks,
-                                     FolderOfPath(*site.tocSource));
-  }
+  LocatedContents located =
+      LocateContents(dressed, split, pagesCarryContents, *site.tocSource);
 
-  std::string charsetTag;
-  std::string firstPage;
-  std::string stylesheetName;  // stays "" unless the stylesheet is written
+  SplitFiles files;
   if (split) {
-    charsetTag = split->charsetTag();
-    PageMaker maker(std::move(*split), dressing, options,
-                    pagesCarryContents ? contentsBody : std::string(),
-                    navigation);
-    if (!maker.stylesheet().empty()) {
-      plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
-                    maker.stylesheet());
-      stylesheetName = maker.stylesheetFile();
-    }
-    const std::size_t pages = maker.split().PageCount();
-    if (pages > 0) {
-      const std::string firstPageName = maker.split().PageFile(0);
-      firstPage = mainFolder + "\\" + firstPageName;
-      plan.AddPages(std::move(maker), mainFolder);
-      plan.AddBytes(
-          site.mainFilePath,
-          PointFramesAt(site.framesText, *site.contentSource, firstPageName));
-    }
+    files = PlanSplitFiles(
+        std::move(*split), site, dressing, options,
+        pagesCarryContents ? located.contentsBody : std::string(), navigation);
   }
+  const TemplateMainFile templateMain =
+      PlanTemplateMainFile(dressing, request, outside, dressed, located,
+                           pagesCarryContents, files);
 
-  bool mainFileShowsContents = false;
-  bool mainFileIsPage0 = false;
-  if (!dressing.templateText.empty() && request.USINGTEMPLATE != 0) {
-    if (request.TEMPLATETOCFORMAT == 0) {
-      // The contents main page is the contents: its template's markers
-      // show the document's title and the contents, and nothing else.
-      PageMarkers contentsPageMarkers = outside;
-      contentsPageMarkers.contents =
-          pagesCarryContents
-              ? contentsBody
-              : RemoveFrameTargets(ApplyTocLinks(parts.body, tocLinks));
-      std::optional<std::string> contentsPage = ContentsMainPage(
-          ExpandPageMarkers(dressing.templateText, contentsPageMarkers),
-          dressedBody, contentsBody, tocLinks, stylesheetName, charsetTag);
-      if (contentsPage) plan.AddBytes(site.mainFilePath, *contentsPage);
-      mainFileShowsContents = contentsPage.has_value();
-    } else if (request.TEMPLATETOCFORMAT == 1 && !firstPage.empty()) {
-      plan.AddCopy(site.mainFilePath, firstPage);
-      mainFileIsPage0 = true;
-    }
+  PagedContents paged;
+  ConversionPlan& plan = paged.plan;
+  if (files.stylesheet) {
+    plan.AddBytes(files.stylesheet->path, std::move(files.stylesheet->bytes));
+  }
+  if (files.pages) {
+    plan.AddPages(std::move(*files.pages), DirectoryOf(site.mainFilePath));
+    plan.AddBytes(files.framesPage->path, std::move(files.framesPage->bytes));
+  }
+  if (templateMain.contentsPage) {
+    plan.AddBytes(site.mainFilePath, *templateMain.contentsPage);
+  }
+  if (templateMain.copyOfFirstPage) {
+    plan.AddCopy(site.mainFilePath, files.firstPage);
   }
   // Pages that carry the contents make page 0 the best main file; this wins
   // over a contents page planned above.
-  if (pagesCarryContents && !firstPage.empty()) {
-    plan.AddCopy(site.mainFilePath, firstPage);
-    mainFileIsPage0 = true;
-  }
+  const bool pagesMakeMainFile = pagesCarryContents && !files.firstPage.empty();
+  if (pagesMakeMainFile) plan.AddCopy(site.mainFilePath, files.firstPage);
   // The bulleted contents in the pages or the main file need the bullet
   // images beside them too.
-  if (!firstPage.empty() && (pagesCarryContents || mainFileShowsContents)) {
+  const bool mainFileShowsContents = templateMain.contentsPage.has_value();
+  if (!files.firstPage.empty() &&
+      (pagesCarryContents || mainFileShowsContents)) {
     for (const FileBytes& image : site.pageBulletImages) {
       if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
     }
   }
-  return PagedContents{std::move(tocFrameText),
-                       !mainFileShowsContents && !mainFileIsPage0};
+  paged.tocFrameText = std::move(located.tocFrameText);
+  paged.mainFileShowsTocFrame = !mainFileShowsContents &&
+                                !templateMain.copyOfFirstPage &&
+                                !pagesMakeMainFile;
+  return paged;
 }
 
 }  // namespace quillery

@@ -14,15 +14,16 @@ namespace quillery {
 // is still a frames page that shows it: not when the main file became the
 // template filled with the contents, or a copy of page 0.
 struct PagedContents {
+  ConversionPlan plan;
   std::string tocFrameText;
   bool mainFileShowsTocFrame = true;
 };
 
 // Plans the split of the site's content page into pages and what becomes of
-// the main file, and returns the TOC frame text (`tocFrameText`, with its
+// the main file (`plan`), and returns the TOC frame text (`tocFrameText`, with its
 // bullets when asked for) dressed for its page: header and footer around its
 // body, and, unless the pages carry the contents, its links pointing into
-// the pages. Adds to `plan`, in this order: the stylesheet file, the pages,
+// the pages. Plans, in this order: the stylesheet file, the pages,
 // the re-pointed frames page, and then, with a template:
 // - without "[WORDTOC]": with TEMPLATETOCFORMAT 0 the main file as the
 //   template filled with the dressed contents (when the template holds
@@ -40,8 +41,7 @@ struct PagedContents {
 // becomes the split's without a copy.
 [[nodiscard]] PagedContents ConvertToPages(SiteInputs site,
                                            std::string tocFrameText,
-                                           const ConversionRequest& request,
-                                           ConversionPlan& plan);
+                                           const ConversionRequest& request);
 
 }  // namespace quillery
 
