@@ -101,6 +101,63 @@ void RefuseInterruptedSite(FileOperations& files,
   }
 }
 
+// Takes the lock of the main file's folder: one run at a time per site.
+std::unique_ptr<HeldLock> LockSite(FileOperations& files,
+                                   const std::string& mainFilePath) {
+  std::unique_ptr<HeldLock> lock;
+  try {
+    lock = files.LockFolder(FolderOfPath(mainFilePath));
+  } catch (const FileError&) {
+    // Without its folder the main file cannot be read either: say so.
+    static_cast<void>(files.ReadText(mainFilePath));
+    throw;
+  }
+  if (!lock) {
+    throw Refusal("cannot convert '" + NativePath(mainFilePath) +
+                  "': another conversion of this site is running");
+  }
+  return lock;
+}
+
+// Finishes or removes what a stopped run in place left; true when it
+// finished it, which is then this run's work.
+bool FinishedInterruptedRun(FileOperations& files,
+                            const std::string& siteFolder,
+                            ConversionProgress& progress) {
+  std::string notice;
+  const Recovery recovery = RecoverInterruptedCommit(files, siteFolder, &notice);
+  if (!notice.empty()) progress.Notice(notice);
+  return recovery == Recovery::kCompleted;
+}
+
+// Writes the plan into the output folder and swaps it in, then says how
+// many references lead outside the site. `document` is the content page
+// the pages were cut from, when there is one.
+void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
+                      const std::string& realSite, const ConversionPlan& plan,
+                      const std::string& siteMainFile,
+                      const std::string& mainFilePath,
+                      const std::optional<std::string>& document,
+                      ConversionProgress& progress) {
+  // Each outside reference is counted once per file written: pages cut from
+  // the document hold its references, which an unchanged copy of the
+  // document would count again, and a copy of page 0 holds page 0's.
+  std::vector<std::string> countedElsewhere;
+  if (document && plan.PageCount() > 0) countedElsewhere.push_back(*document);
+  if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
+  OutputFolderWriter commit(files, place, siteMainFile, mainFilePath,
+                            countedElsewhere);
+  WriteAndCommit(plan, commit, progress);
+  const std::size_t outside = commit.outsideReferences();
+  if (outside == 0) return;
+  progress.Notice(
+      std::to_string(outside) +
+      (outside == 1 ? " reference leads outside '" + NativePath(realSite) +
+                          "' and was left as it is"
+                    : " references lead outside '" + NativePath(realSite) +
+                          "' and were left as they are"));
+}
+
 }  // namespace
 
 ConversionPlan PlanConversion(SiteInputs site,
@@ -151,35 +208,16 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 FileOperations& files,
                                 ConversionProgress& progress) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
-  const std::string siteFolder = FolderOfPath(mainFilePath);
-  std::unique_ptr<HeldLock> lock;
-  try {
-    lock = files.LockFolder(siteFolder);
-  } catch (const FileError&) {
-    // Without its folder the main file cannot be read either: say so.
-    static_cast<void>(files.ReadText(mainFilePath));
-    throw;
-  }
-  if (!lock) {
-    throw Refusal("cannot convert '" + NativePath(mainFilePath) +
-                  "': another conversion of this site is running");
-  }
+  const std::unique_ptr<HeldLock> lock = LockSite(files, mainFilePath);
   progress.Reading();
-  const bool intoFolder = !request.OUTDIR.empty();
+  const std::string siteFolder = FolderOfPath(mainFilePath);
+  const std::string realSite = files.RealPath(siteFolder).value_or(siteFolder);
   std::optional<OutputPlace> place;
-  std::string realSite = siteFolder;
-  if (intoFolder) {
-    realSite = files.RealPath(siteFolder).value_or(siteFolder);
+  if (!request.OUTDIR.empty()) {
     RefuseInterruptedSite(files, mainFilePath, realSite);
     place = PrepareOutputFolder(files, request.OUTDIR, realSite);
-  } else {
-    std::string recoveryNotice;
-    const Recovery recovery =
-        RecoverInterruptedCommit(files, siteFolder, &recoveryNotice);
-    if (!recoveryNotice.empty()) progress.Notice(recoveryNotice);
-    if (recovery == Recovery::kCompleted) {
-      return ConversionOutcome::kCompletedInterrupted;
-    }
+  } else if (FinishedInterruptedRun(files, siteFolder, progress)) {
+    return ConversionOutcome::kCompletedInterrupted;
   }
 
   SiteInputs site = ReadSiteInputs(files, mainFilePath, request);
@@ -188,45 +226,26 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   const std::string siteMainFile = site.mainFilePath;
   const std::string tocFramePath = site.tocFramePath;
   const std::string opened =
-      intoFolder ? LexicallyNormal(place->output + "\\" + NameOfPath(siteMainFile))
-                 : siteMainFile;
+      place ? LexicallyNormal(place->output + "\\" + NameOfPath(siteMainFile))
+            : siteMainFile;
   std::string finishedNote = BuiltFramesNote(site, opened);
   if (finishedNote.empty()) {
-    finishedNote =
-        ConvertedNote(intoFolder ? place->output : std::string(), opened);
+    finishedNote = ConvertedNote(place ? place->output : std::string(), opened);
   }
-  const std::optional<std::string> document =
-      site.contentSource
-          ? std::optional<std::string>(FolderOfPath(siteMainFile) + "\\" +
-                                       *site.contentSource)
-          : std::nullopt;
+  std::optional<std::string> document;
+  if (site.contentSource) {
+    document = FolderOfPath(siteMainFile) + "\\" + *site.contentSource;
+  }
   progress.Planning();
   const ConversionPlan plan = PlanConversion(std::move(site), request);
   progress.Planned(plan.FileCount(), plan.PageCount());
 
-  if (!intoFolder) {
+  if (place) {
+    CommitIntoFolder(files, *place, realSite, plan, siteMainFile, mainFilePath,
+                     document, progress);
+  } else {
     StagedSiteWriter commit(files, siteFolder, siteMainFile, tocFramePath);
     WriteAndCommit(plan, commit, progress);
-    progress.Finished(finishedNote);
-    return ConversionOutcome::kConverted;
-  }
-  // Each outside reference is counted once per file written: pages cut from
-  // the document hold its references, which an unchanged copy of the
-  // document would count again, and a copy of page 0 holds page 0's.
-  std::vector<std::string> countedElsewhere;
-  if (document && plan.PageCount() > 0) countedElsewhere.push_back(*document);
-  if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
-  OutputFolderWriter commit(files, *place, siteMainFile, mainFilePath,
-                            countedElsewhere);
-  WriteAndCommit(plan, commit, progress);
-  const std::size_t outside = commit.outsideReferences();
-  if (outside > 0) {
-    progress.Notice(
-        std::to_string(outside) +
-        (outside == 1 ? " reference leads outside '" + NativePath(realSite) +
-                            "' and was left as it is"
-                      : " references lead outside '" + NativePath(realSite) +
-                            "' and were left as they are"));
   }
   progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;
