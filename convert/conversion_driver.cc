@@ -8,12 +8,11 @@
 #include "convert/background_writer.h"
 #include "convert/multi_page.h"
 #include "convert/output_folder.h"
-#include "convert/site_paths.h"
 #include "convert/staged_writer.h"
-#include "convert/toc_links.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
-#include "split/paths.h"
+#include "split/toc_links.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -110,18 +109,18 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
                                 const std::string& siteFolder,
                                 std::optional<FolderLock>& parentLock) {
   OutputPlace place;
-  place.output = LexicallyNormal(InternalPath(outdir));
-  const std::optional<std::string> parent =
-      RealPath(FolderOfPath(place.output));
+  const SitePath output = SitePath(InternalPath(outdir)).Normal();
+  place.output = output.text();
+  const std::optional<std::string> parent = RealPath(output.Folder().text());
   if (!parent) {
     throw FileError("cannot write '" + NativePath(place.output) +
                     "': its folder does not exist");
   }
   place.parent = *parent;
-  place.target = (*parent == "\\" ? std::string() : *parent) + "\\" +
-                 NameOfPath(place.output);
-  if (IsInsideFolder(place.target, siteFolder) ||
-      IsInsideFolder(siteFolder, place.target)) {
+  const SitePath target = SitePath(*parent).Join(output.Name());
+  place.target = target.text();
+  if (target.IsInside(SitePath(siteFolder)) ||
+      SitePath(siteFolder).IsInside(target)) {
     throw FileError("refusing the output folder '" + NativePath(place.output) +
                     "': it must lie outside the document's folder '" +
                     NativePath(siteFolder) + "' and not hold it");
@@ -129,7 +128,7 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   LockOrRefuse(parentLock, place.parent,
                "cannot write '" + NativePath(place.output) +
                    "': another conversion is writing into its folder '" +
-                   NativePath(FolderOfPath(place.output)) + "'");
+                   output.Folder().SlashForm() + "'");
 
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
   place.build = place.bookkeeping + "\\build";
@@ -224,8 +223,8 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
                                     const ConversionRequest& request,
                                     FileOperations& files,
                                     ConversionProgress& progress) {
-  const std::string siteFolder =
-      RealPath(FolderOfPath(mainFilePath)).value_or(FolderOfPath(mainFilePath));
+  const std::string mainFolder = SitePath(mainFilePath).Folder().text();
+  const std::string siteFolder = RealPath(mainFolder).value_or(mainFolder);
   // An in-place conversion stopped halfway left the site between its old
   // and its new state: the site is not read until a run in place has
   // finished it.
@@ -246,16 +245,19 @@ ConversionOutcome ConvertIntoFolder(const std::string& mainFilePath,
   if (!site.tocSource) return ConversionOutcome::kNoTocFrame;
   RefuseConvertedSite(site);
   const std::string siteMainFile = site.mainFilePath;
-  const std::string opened =
-      LexicallyNormal(place.output + "\\" + NameOfPath(siteMainFile));
+  const std::string opened = SitePath(place.output)
+                                 .Join(SitePath(siteMainFile).Name())
+                                 .Normal()
+                                 .text();
   std::string finishedNote = BuiltFramesNote(site, opened);
   if (finishedNote.empty()) {
     finishedNote = ConvertedNote(place.output, opened);
   }
   const std::optional<std::string> document =
       site.contentSource
-          ? std::optional<std::string>(FolderOfPath(siteMainFile) + "\\" +
-                                       *site.contentSource)
+          ? std::optional<std::string>(
+                SitePath(siteMainFile).Folder().text() + "\\" +
+                *site.contentSource)
           : std::nullopt;
   progress.Planning();
   const ConversionPlan plan = PlanConversion(std::move(site), request);
@@ -340,7 +342,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                                 FileOperations& files,
                                 ConversionProgress& progress) {
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
-  const std::string siteFolder = FolderOfPath(mainFilePath);
+  const std::string siteFolder = SitePath(mainFilePath).Folder().text();
   std::optional<FolderLock> lock;
   try {
     lock.emplace(siteFolder);

@@ -4,7 +4,6 @@
 #include <optional>
 #include <vector>
 
-#include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/page_navigation.h"
 #include "dress/stylesheet.h"
@@ -13,8 +12,10 @@
 #include "split/annotations.h"
 #include "split/body_seams.h"
 #include "split/frame_source.h"
-#include "split/paths.h"
+#include "split/page_names.h"
+#include "split/toc_links.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -99,8 +100,11 @@ bool ShowsAnEarlierSplit(std::string_view framesText,
   // a site we did not make matches only when its document was saved as
   // "X_p0.htm" beside both an "X_p1.htm" and an "X.htm" (or "X", "X.html",
   // ...) of the user's own.
-  const std::string base = DirectoryOf(mainFilePath) + "\\" +
-                           shown->substr(0, shown->size() - kFirstPage.size());
+  const std::string base =
+      SitePath(mainFilePath)
+          .Folder()
+          .Join(shown->substr(0, shown->size() - kFirstPage.size()))
+          .text();
   if (!FileExists(base + "_p1.htm")) return false;
   // A "/" in the name separates folders on the disk.
   const std::size_t slash = base.find_last_of("/\\");
@@ -127,10 +131,10 @@ bool ShowsARunThatCutNoPage(const SiteInputs& site) {
   if (!site.contentSource) return false;
   // Named and placed as the split names and places them: after the content
   // page's base name, in the main file's folder.
-  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  const std::string baseName =
+      StripHtmExtension(PageNameOf(*site.contentSource));
   const std::string base =
-      mainFolder + "\\" +
-      StripHtmExtension(FileNameOf(mainFolder + "\\" + *site.contentSource));
+      SitePath(site.mainFilePath).Folder().Join(baseName).text();
   const std::string path = base + ".css";
   // Most sites have no such file: the content page is only copied and cut
   // when there is one to compare.
@@ -141,7 +145,7 @@ bool ShowsARunThatCutNoPage(const SiteInputs& site) {
   const std::string content = RemoveAnnotationBlocks(site.contentText);
   const std::string stylesheet =
       ExtractStylesheet(HeadPart(content, FindBodySeams(content)),
-                        FileNameOf(path))
+                        baseName + ".css")
           .stylesheet;
   if (stylesheet.empty()) return false;
   // A word processor keeps its rules inside the page. This file opens with
@@ -186,10 +190,8 @@ bool CarriesOurDressing(const SiteInputs& site) {
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = DocumentTitle(
       site.contentSource ? site.contentText : site.framesText,
-      StripHtmExtension(FileNameOf(site.contentSource
-                                       ? DirectoryOf(site.mainFilePath) + "\\" +
-                                             *site.contentSource
-                                       : site.mainFilePath)));
+      StripHtmExtension(PageNameOf(
+          site.contentSource ? *site.contentSource : site.mainFilePath)));
   return CarriesOurDressing(site.tocFrameText,
                             ExpandPageMarkers(headerText, outside),
                             ExpandPageMarkers(footerText, outside));

@@ -4,8 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include "convert/site_paths.h"
-#include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
 #include "dress/page_maker.h"
@@ -13,9 +11,11 @@
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
 #include "split/charset.h"
+#include "split/page_names.h"
 #include "split/page_splitter.h"
-#include "split/paths.h"
+#include "split/toc_links.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -62,11 +62,10 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // show the document's title and nothing else.
   const SiteNavigation navigation{
       DocumentTitle(site.contentSource ? site.contentText : site.framesText,
-                    StripHtmExtension(FileNameOf(
-                        site.contentSource ? DirectoryOf(site.mainFilePath) +
-                                                 "\\" + *site.contentSource
-                                           : site.mainFilePath))),
-      FileNameOf(site.mainFilePath)};
+                    StripHtmExtension(PageNameOf(site.contentSource
+                                                     ? *site.contentSource
+                                                     : site.mainFilePath))),
+      SitePath(site.mainFilePath).Name()};
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
 
@@ -80,12 +79,12 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // The whole split is planned before any page is made, so the contents
   // links know their pages before the first page that carries them.
   std::optional<PageSplit> split;
-  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  const SitePath mainFolder = SitePath(site.mainFilePath).Folder();
   if (site.contentSource) {
     const std::string& source = *site.contentSource;
     split = SplitIntoPages(
         std::move(site.contentText),
-        StripHtmExtension(FileNameOf(mainFolder + "\\" + source)),
+        StripHtmExtension(PageNameOf(source)),
         request.LEVELSTOBREAK);
   }
   auto locate = [&split](std::vector<TocLink> links) {
@@ -106,7 +105,7 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
     tocLinks = locate(CollectTocLinks(tocFrameText));
     // Read from the contents frame page's own folder.
     tocFrameText = ApplyTocLinksFrom(tocFrameText, tocLinks,
-                                     FolderOfPath(*site.tocSource));
+                                     SitePath(*site.tocSource).Folder().text());
   }
 
   std::string charsetTag;
@@ -118,15 +117,15 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
                     pagesCarryContents ? contentsBody : std::string(),
                     navigation);
     if (!maker.stylesheet().empty()) {
-      plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
+      plan.AddBytes(mainFolder.Join(maker.stylesheetFile()).text(),
                     maker.stylesheet());
       stylesheetName = maker.stylesheetFile();
     }
     const std::size_t pages = maker.split().PageCount();
     if (pages > 0) {
       const std::string firstPageName = maker.split().PageFile(0);
-      firstPage = mainFolder + "\\" + firstPageName;
-      plan.AddPages(std::move(maker), mainFolder);
+      firstPage = mainFolder.Join(firstPageName).text();
+      plan.AddPages(std::move(maker), mainFolder.text());
       plan.AddBytes(
           site.mainFilePath,
           PointFramesAt(site.framesText, *site.contentSource, firstPageName));

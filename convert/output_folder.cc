@@ -4,26 +4,13 @@
 #include <optional>
 #include <utility>
 
-#include "convert/site_references.h"
 #include "platform/file_io.h"
+#include "split/site_references.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
-
-std::string WithBackslashes(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-std::string WithSlashes(std::string path) {
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
 
 // Pages and stylesheets are read for what they refer to; pictures are not.
 bool MayReferToFiles(const std::string& relative) {
@@ -42,7 +29,7 @@ OutputFolderWriter::OutputFolderWriter(FileOperations& files,
                                        const std::string& mainFilePath,
                                        std::string build)
     : files_(files),
-      paths_(FolderOfPath(mainFilePath)),
+      paths_(SitePath(mainFilePath).Folder().text()),
       build_(std::move(build)),
       mainFile_(paths_.RelativeOf(paths_.KeyOf(mainFilePath))) {}
 
@@ -78,9 +65,7 @@ void OutputFolderWriter::Put(const std::string& relative,
 
 void OutputFolderWriter::NoteReferences(const std::string& relative,
                                         std::string_view bytes) {
-  const std::string folder = WithSlashes(
-      relative.find('\\') == std::string::npos ? std::string()
-                                               : FolderOfPath(relative));
+  const std::string folder = SitePath(relative).Folder().SlashForm();
   const bool counted = uncounted_.count(relative) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
     const ReferenceTarget target = ClassifyReference(reference, folder);
@@ -100,14 +85,15 @@ void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {
-  toCopy_.insert(toCopy_.begin(), {WithSlashes(mainFile_), true});
+  toCopy_.insert(toCopy_.begin(), {SitePath(mainFile_).SlashForm(), true});
   for (std::size_t next = 0; next < toCopy_.size(); ++next) {
-    const std::string relative = WithBackslashes(toCopy_[next].path);
+    const std::string relative =
+        SitePath::FromSlashForm(toCopy_[next].path).text();
     if (written_.count(relative) != 0) continue;
     const std::optional<std::string> real =
         RealPath(paths_.siteFolder() + "\\" + relative);
     if (!real) continue;  // a broken link stays broken
-    if (!IsInsideFolder(*real, paths_.siteFolder())) {
+    if (!SitePath(*real).IsInside(SitePath(paths_.siteFolder()))) {
       if (toCopy_[next].counted) ++outside_;
       continue;
     }

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/file_io.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -81,7 +82,7 @@ void RenameInOrder(
   for (std::size_t i = 0; i < renames.size(); ++i) {
     files.RenameFile(renames[i].first, renames[i].second);
     ++renamed;
-    folders.insert(FolderOfPath(renames[i].second));
+    folders.insert(SitePath(renames[i].second).Folder().text());
     if (i + 1 < renames.size() && roles[i + 1] == roles[i]) continue;
     for (const std::string& folder : folders) files.SyncFolder(folder);
     folders.clear();
@@ -208,8 +209,9 @@ StagedSiteWriter::StagedSiteWriter(FileOperations& files,
 std::string StagedSiteWriter::KeyOf(const std::string& path) {
   const std::string key = paths_.KeyOf(path);
   // Looking at the folder opens it once, checked, for every later write.
-  if (checkedFolders_.insert(FolderOfPath(key)).second &&
-      files_.LookAt(FolderOfPath(key)).device != stagingDevice_) {
+  const std::string folder = SitePath(key).Folder().text();
+  if (checkedFolders_.insert(folder).second &&
+      files_.LookAt(folder).device != stagingDevice_) {
     throw FileError("refusing to write '" + NativePath(path) +
                     "': its folder is on another file system than '" +
                     NativePath(siteFolder_) + "'");
@@ -349,7 +351,7 @@ void StagedSiteWriter::Rollback(std::size_t renamed) {
       } else if (!entry.original.exists) {
         files_.RemoveFile(entry.key);
       }
-      files_.SyncFolder(FolderOfPath(entry.key));
+      files_.SyncFolder(SitePath(entry.key).Folder().text());
     } catch (const FileError&) {
     }
   }

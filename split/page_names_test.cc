@@ -1,26 +1,25 @@
-#include "split/paths.h"
+#include "split/page_names.h"
 
 #include <gtest/gtest.h>
 
 namespace quillery {
 namespace {
 
-TEST(DirectoryOf, TakesTheTextBeforeTheLastBackslash) {
-  EXPECT_EQ(DirectoryOf("C:\\site\\Report.htm"), "C:\\site");
-  EXPECT_EQ(DirectoryOf("Report.htm"), "");
-  EXPECT_EQ(DirectoryOf("\\tmp\\site\\doc_files/toc.htm"), "\\tmp\\site");
-  EXPECT_EQ(DirectoryOf(""), "");
+TEST(PageNameOf, TakesTheTextAfterTheLastBackslash) {
+  EXPECT_EQ(PageNameOf("C:\\site\\Report.htm"), "Report.htm");
+  EXPECT_EQ(PageNameOf("Report.htm"), "Report.htm");
+  EXPECT_EQ(PageNameOf("sub\\Report.htm"), "Report.htm");
 }
 
-TEST(FileNameOf, TakesTheTextAfterTheLastBackslash) {
-  EXPECT_EQ(FileNameOf("C:\\site\\Report.htm"), "Report.htm");
-  EXPECT_EQ(FileNameOf("Report.htm"), "Report.htm");
-  EXPECT_EQ(FileNameOf("sub/Report.htm"), "sub/Report.htm");
+TEST(PageNameOf, KeepsTheFolderASlashNames) {
+  EXPECT_EQ(PageNameOf("sub/Report.htm"), "sub/Report.htm");
+  EXPECT_EQ(PageNameOf("a/b/Report.htm"), "a/b/Report.htm");
+  EXPECT_EQ(PageNameOf("\\tmp\\site\\sub/Report.htm"), "sub/Report.htm");
 }
 
-TEST(FileNameOf, EmptyNameBecomesTocHtm) {
-  EXPECT_EQ(FileNameOf("C:\\site\\"), "TOC.htm");
-  EXPECT_EQ(FileNameOf(""), "TOC.htm");
+TEST(PageNameOf, EmptyNameBecomesTocHtm) {
+  EXPECT_EQ(PageNameOf("C:\\site\\"), "TOC.htm");
+  EXPECT_EQ(PageNameOf(""), "TOC.htm");
 }
 
 TEST(StripHtmExtension, CutsAtTheFirstHtmAfterTheStart) {
@@ -41,15 +40,6 @@ TEST(StripHtmExtension, CutsAtTheFirstHtmAfterTheStart) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(StripHtmExtension(row.name), row.expected);
   }
-}
-
-TEST(PathComponents, SplitsAtBothSeparatorsAndDropsEmptyAndDotComponents) {
-  using Parts = std::vector<std::string>;
-  EXPECT_EQ(PathComponents("\\site\\./doc_files//toc.htm"),
-            (Parts{"site", "doc_files", "toc.htm"}));
-  EXPECT_EQ(PathComponents("../a/.."), (Parts{"..", "a", ".."}));
-  EXPECT_EQ(PathComponents(""), Parts{});
-  EXPECT_EQ(PathComponents("/"), Parts{});
 }
 
 }  // namespace

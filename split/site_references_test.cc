@@ -1,4 +1,4 @@
-#include "convert/site_references.h"
+#include "split/site_references.h"
 
 #include <gtest/gtest.h>
 
