@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/toc_links.h"
+#include "split/toc_links.h"
 
 namespace {
 

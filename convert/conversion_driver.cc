@@ -11,11 +11,10 @@
 #include "convert/interrupted_commit.h"
 #include "convert/multi_page.h"
 #include "convert/output_folder.h"
-#include "convert/site_paths.h"
 #include "convert/staged_writer.h"
 #include "convert/staging_folder.h"
-#include "convert/toc_links.h"
-#include "split/paths.h"
+#include "split/toc_links.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -106,7 +105,7 @@ std::unique_ptr<HeldLock> LockSite(FileOperations& files,
                                    const std::string& mainFilePath) {
   std::unique_ptr<HeldLock> lock;
   try {
-    lock = files.LockFolder(FolderOfPath(mainFilePath));
+    lock = files.LockFolder(SitePath(mainFilePath).Folder().text());
   } catch (const FileError&) {
     // Without its folder the main file cannot be read either: say so.
     static_cast<void>(files.ReadText(mainFilePath));
@@ -210,7 +209,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   if (mainFilePath.empty()) return ConversionOutcome::kNoMainFile;
   const std::unique_ptr<HeldLock> lock = LockSite(files, mainFilePath);
   progress.Reading();
-  const std::string siteFolder = FolderOfPath(mainFilePath);
+  const std::string siteFolder = SitePath(mainFilePath).Folder().text();
   const std::string realSite = files.RealPath(siteFolder).value_or(siteFolder);
   std::optional<OutputPlace> place;
   if (!request.OUTDIR.empty()) {
@@ -226,7 +225,10 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   const std::string siteMainFile = site.mainFilePath;
   const std::string tocFramePath = site.tocFramePath;
   const std::string opened =
-      place ? LexicallyNormal(place->output + "\\" + NameOfPath(siteMainFile))
+      place ? SitePath(place->output)
+                  .Join(SitePath(siteMainFile).Name())
+                  .Normal()
+                  .text()
             : siteMainFile;
   std::string finishedNote = BuiltFramesNote(site, opened);
   if (finishedNote.empty()) {
@@ -234,7 +236,8 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   }
   std::optional<std::string> document;
   if (site.contentSource) {
-    document = FolderOfPath(siteMainFile) + "\\" + *site.contentSource;
+    document =
+        SitePath(siteMainFile).Folder().text() + "\\" + *site.contentSource;
   }
   progress.Planning();
   const ConversionPlan plan = PlanConversion(std::move(site), request);

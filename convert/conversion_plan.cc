@@ -6,19 +6,9 @@
 #include <unordered_set>
 #include <utility>
 
-#include "split/paths.h"
+#include "text/site_path.h"
 
 namespace quillery {
-
-std::string LexicalPathKey(const std::string& path) {
-  std::string key;
-  key.reserve(path.size());
-  for (const std::string& component : PathComponents(path)) {
-    key += '/';
-    key += component;
-  }
-  return key;
-}
 
 void ConversionPlan::AddBytes(std::string path, std::string bytes) {
   PlannedFile file;
@@ -33,7 +23,7 @@ void ConversionPlan::AddPages(PageMaker maker, const std::string& folder) {
   const PageSplit& split = pages_->split();
   for (std::size_t page = 0; page < split.PageCount(); ++page) {
     PlannedFile file;
-    file.path = folder + "\\" + split.PageFile(page);
+    file.path = SitePath(folder).Join(split.PageFile(page)).text();
     file.source = Source::kPage;
     file.page = page;
     files_.push_back(std::move(file));
@@ -50,17 +40,17 @@ void ConversionPlan::AddCopy(std::string path, std::string copyOf) {
 }
 
 bool ConversionPlan::Plans(const std::string& path) const {
-  const std::string key = LexicalPathKey(path);
+  const std::string key = SitePath(path).Key();
   for (const PlannedFile& file : files_) {
-    if (LexicalPathKey(file.path) == key) return true;
+    if (SitePath(file.path).Key() == key) return true;
   }
   return false;
 }
 
 bool ConversionPlan::IsCopy(const std::string& path) const {
-  const std::string key = LexicalPathKey(path);
+  const std::string key = SitePath(path).Key();
   for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
-    if (LexicalPathKey(file->path) == key) return file->source == Source::kCopy;
+    if (SitePath(file->path).Key() == key) return file->source == Source::kCopy;
   }
   return false;
 }
@@ -71,7 +61,7 @@ std::size_t ConversionPlan::PageCount() const {
 
 std::size_t ConversionPlan::FileCount() const {
   std::unordered_set<std::string> keys;
-  for (const PlannedFile& file : files_) keys.insert(LexicalPathKey(file.path));
+  for (const PlannedFile& file : files_) keys.insert(SitePath(file.path).Key());
   return keys.size();
 }
 

@@ -18,14 +18,14 @@
 
 #include "convert/site_writer.h"
 #include "dress/page_maker.h"
+#include "text/site_path.h"
 
 namespace quillery {
 
-// The key under which two internal paths name the same file. The default
-// takes "\" and "/" for the same separator and drops empty and "."
-// components: "\site\sub/.\a.htm" and "\site\sub\a.htm" are one file.
+// The key under which two internal paths name the same file. The plan's own
+// comparisons and the default take SitePath::Key(): "\site\sub/.\a.htm"
+// and "\site\sub\a.htm" are one file.
 using PathKeyFunction = std::function<std::string(const std::string& path)>;
-[[nodiscard]] std::string LexicalPathKey(const std::string& path);
 
 // The files of a plan to write, in order (ConversionPlan::ListWrites).
 class WriteList {
@@ -50,7 +50,7 @@ class ConversionPlan {
   // A copy of what the plan has put at `copyOf` by this point.
   void AddCopy(std::string path, std::string copyOf);
 
-  // True when some file of the plan so far has this path (LexicalPathKey).
+  // True when some file of the plan so far has this path (SitePath::Key).
   [[nodiscard]] bool Plans(const std::string& path) const;
   // True when the file written at `path` is a copy of another file of the
   // plan (the last file planned for the path is an AddCopy).
@@ -72,7 +72,9 @@ class ConversionPlan {
   void WriteTo(const WriteList& writes, SiteWriter& writer) const;
   // Both steps at once.
   void WriteTo(SiteWriter& writer,
-               const PathKeyFunction& keyOf = LexicalPathKey) const;
+               const PathKeyFunction& keyOf = [](const std::string& path) {
+                 return SitePath(path).Key();
+               }) const;
 
  private:
   enum class Source { kBytes, kPage, kCopy };

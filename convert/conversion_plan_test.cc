@@ -28,13 +28,6 @@ PageMaker TwoPages() {
 const std::string kPage0 = "<body>\r\n\r\nzero\r\n\r\n</body>";
 const std::string kPage1 = "<body>\r\n\r\n<h1>one\r\n\r\n</body>";
 
-TEST(LexicalPathKey, TakesBothSeparatorsAndDropsEmptyAndDotComponents) {
-  EXPECT_EQ(LexicalPathKey("\\site\\sub/.\\a.htm"), "/site/sub/a.htm");
-  EXPECT_EQ(LexicalPathKey("\\site\\\\sub\\a.htm"), "/site/sub/a.htm");
-  EXPECT_EQ(LexicalPathKey("\\site\\..\\a.htm"), "/site/../a.htm");
-  EXPECT_NE(LexicalPathKey("\\site\\A.htm"), LexicalPathKey("\\site\\a.htm"));
-}
-
 TEST(ConversionPlan, WritesEachPathOnceInPlanOrder) {
   ConversionPlan plan;
   plan.AddBytes("\\s\\B.css", "css");
@@ -107,7 +100,7 @@ TEST(ConversionPlan, PathsCompareByTheGivenKey) {
   // With "link" a symbolic link to "real" both are one file.
   RecordingWriter writer;
   plan.WriteTo(writer, [](const std::string& path) {
-    std::string key = LexicalPathKey(path);
+    std::string key = SitePath(path).Key();
     const std::size_t link = key.find("/link/");
     if (link != std::string::npos) key.replace(link, 6, "/real/");
     return key;

@@ -4,15 +4,16 @@
 #include <optional>
 #include <vector>
 
-#include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/page_navigation.h"
 #include "dress/stylesheet.h"
 #include "split/annotations.h"
 #include "split/body_seams.h"
 #include "split/frame_source.h"
-#include "split/paths.h"
+#include "split/page_names.h"
+#include "split/toc_links.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -97,8 +98,11 @@ bool ShowsAnEarlierSplit(FileOperations& files, std::string_view framesText,
   // a site we did not make matches only when its document was saved as
   // "X_p0.htm" beside both an "X_p1.htm" and an "X.htm" (or "X", "X.html",
   // ...) of the user's own.
-  const std::string base = DirectoryOf(mainFilePath) + "\\" +
-                           shown->substr(0, shown->size() - kFirstPage.size());
+  const std::string base =
+      SitePath(mainFilePath)
+          .Folder()
+          .Join(shown->substr(0, shown->size() - kFirstPage.size()))
+          .text();
   if (!files.Exists(base + "_p1.htm")) return false;
   // A "/" in the name separates folders on the disk.
   const std::size_t slash = base.find_last_of("/\\");
@@ -126,10 +130,10 @@ bool ShowsARunThatCutNoPage(FileOperations& files, const SiteInputs& site) {
   if (!site.contentSource) return false;
   // Named and placed as the split names and places them: after the content
   // page's base name, in the main file's folder.
-  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  const std::string baseName =
+      StripHtmExtension(PageNameOf(*site.contentSource));
   const std::string base =
-      mainFolder + "\\" +
-      StripHtmExtension(FileNameOf(mainFolder + "\\" + *site.contentSource));
+      SitePath(site.mainFilePath).Folder().Join(baseName).text();
   const std::string path = base + ".css";
   // Most sites have no such file: the content page is only copied and cut
   // when there is one to compare.
@@ -140,7 +144,7 @@ bool ShowsARunThatCutNoPage(FileOperations& files, const SiteInputs& site) {
   const std::string content = RemoveAnnotationBlocks(site.contentText);
   const std::string stylesheet =
       ExtractStylesheet(HeadPart(content, FindBodySeams(content)),
-                        FileNameOf(path))
+                        baseName + ".css")
           .stylesheet;
   if (stylesheet.empty()) return false;
   // A word processor keeps its rules inside the page. This file opens with
@@ -185,10 +189,8 @@ bool CarriesOurDressing(const SiteInputs& site) {
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = DocumentTitle(
       site.contentSource ? site.contentText : site.framesText,
-      StripHtmExtension(FileNameOf(site.contentSource
-                                       ? DirectoryOf(site.mainFilePath) + "\\" +
-                                             *site.contentSource
-                                       : site.mainFilePath)));
+      StripHtmExtension(PageNameOf(
+          site.contentSource ? *site.contentSource : site.mainFilePath)));
   return CarriesOurDressing(site.tocFrameText,
                             ExpandPageMarkers(headerText, outside),
                             ExpandPageMarkers(footerText, outside));

@@ -4,8 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include "convert/site_paths.h"
-#include "convert/toc_links.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
 #include "dress/page_maker.h"
@@ -13,9 +11,11 @@
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
 #include "split/charset.h"
+#include "split/page_names.h"
 #include "split/page_splitter.h"
-#include "split/paths.h"
+#include "split/toc_links.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -99,7 +99,8 @@ LocatedContents LocateContents(const DressedContents& dressed,
   } else {
     located.tocLinks = locate(CollectTocLinks(located.tocFrameText));
     located.tocFrameText = ApplyTocLinksFrom(
-        located.tocFrameText, located.tocLinks, FolderOfPath(tocSource));
+        located.tocFrameText, located.tocLinks,
+        SitePath(tocSource).Folder().text());
   }
   return located;
 }
@@ -120,19 +121,19 @@ SplitFiles PlanSplitFiles(PageSplit split, const SiteInputs& site,
                           const DressingOptions& options,
                           const std::string& pageContents,
                           const SiteNavigation& navigation) {
-  const std::string mainFolder = DirectoryOf(site.mainFilePath);
+  const SitePath mainFolder = SitePath(site.mainFilePath).Folder();
   SplitFiles files;
   files.charsetTag = split.charsetTag();
   PageMaker maker(std::move(split), dressing, options, pageContents,
                   navigation);
   if (!maker.stylesheet().empty()) {
     files.stylesheetName = maker.stylesheetFile();
-    files.stylesheet = FileBytes{mainFolder + "\\" + files.stylesheetName,
+    files.stylesheet = FileBytes{mainFolder.Join(files.stylesheetName).text(),
                                  maker.stylesheet()};
   }
   if (maker.split().PageCount() > 0) {
     const std::string firstPageName = maker.split().PageFile(0);
-    files.firstPage = mainFolder + "\\" + firstPageName;
+    files.firstPage = mainFolder.Join(firstPageName).text();
     files.framesPage = FileBytes{
         site.mainFilePath,
         PointFramesAt(site.framesText, *site.contentSource, firstPageName)};
@@ -188,11 +189,10 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // show the document's title and nothing else.
   const SiteNavigation navigation{
       DocumentTitle(site.contentSource ? site.contentText : site.framesText,
-                    StripHtmExtension(FileNameOf(
-                        site.contentSource ? DirectoryOf(site.mainFilePath) +
-                                                 "\\" + *site.contentSource
-                                           : site.mainFilePath))),
-      FileNameOf(site.mainFilePath)};
+                    StripHtmExtension(PageNameOf(site.contentSource
+                                                     ? *site.contentSource
+                                                     : site.mainFilePath))),
+      SitePath(site.mainFilePath).Name()};
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
 
@@ -205,8 +205,7 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   if (site.contentSource) {
     split = SplitIntoPages(
         std::move(site.contentText),
-        StripHtmExtension(FileNameOf(DirectoryOf(site.mainFilePath) + "\\" +
-                                     *site.contentSource)),
+        StripHtmExtension(PageNameOf(*site.contentSource)),
         request.LEVELSTOBREAK);
   }
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
@@ -233,7 +232,8 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
     plan.AddBytes(files.stylesheet->path, std::move(files.stylesheet->bytes));
   }
   if (files.pages) {
-    plan.AddPages(std::move(*files.pages), DirectoryOf(site.mainFilePath));
+    plan.AddPages(std::move(*files.pages),
+                  SitePath(site.mainFilePath).Folder().text());
     plan.AddBytes(files.framesPage->path, std::move(files.framesPage->bytes));
   }
   if (templateMain.contentsPage) {

@@ -6,26 +6,13 @@
 #include <utility>
 
 #include "convert/conversion_error.h"
-#include "convert/site_references.h"
 #include "convert/staging_folder.h"
+#include "split/site_references.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
-
-std::string WithBackslashes(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-std::string WithSlashes(std::string path) {
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
 
 // Pages and stylesheets are read for what they refer to; pictures are not.
 bool MayReferToFiles(const std::string& relative) {
@@ -44,7 +31,8 @@ bool MayReferToFiles(const std::string& relative) {
 FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
   for (const std::string* hidden :
        {&place.build, &place.bookkeeping, &place.target}) {
-    if (!error.path().empty() && IsInsideFolder(error.path(), *hidden)) {
+    if (!error.path().empty() &&
+        SitePath(error.path()).IsInside(SitePath(*hidden))) {
       return error.Naming(place.output + error.path().substr(hidden->size()));
     }
   }
@@ -57,28 +45,28 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
                                 const std::string& outdir,
                                 const std::string& siteFolder) {
   OutputPlace place;
-  place.output = LexicallyNormal(outdir);
+  const SitePath output = SitePath(outdir).Normal();
+  place.output = output.text();
   const std::optional<std::string> parent =
-      files.RealPath(FolderOfPath(place.output));
+      files.RealPath(output.Folder().text());
   if (!parent) {
     throw FileError("cannot write '" + NativePath(place.output) +
                     "': its folder does not exist");
   }
   place.parent = *parent;
-  place.target = (*parent == "\\" ? std::string() : *parent) + "\\" +
-                 NameOfPath(place.output);
-  if (IsInsideFolder(place.target, siteFolder) ||
-      IsInsideFolder(siteFolder, place.target)) {
+  const SitePath target = SitePath(*parent).Join(output.Name());
+  place.target = target.text();
+  if (target.IsInside(SitePath(siteFolder)) ||
+      SitePath(siteFolder).IsInside(target)) {
     throw Refusal("refusing the output folder '" + NativePath(place.output) +
-                    "': it must lie outside the document's folder '" +
-                    NativePath(siteFolder) + "' and not hold it");
+                  "': it must lie outside the document's folder '" +
+                  NativePath(siteFolder) + "' and not hold it");
   }
   place.lock = files.LockFolder(place.parent);
   if (!place.lock) {
-    throw Refusal(
-               "cannot write '" + NativePath(place.output) +
-                   "': another conversion is writing into its folder '" +
-                  NativePath(FolderOfPath(place.output)) + "'");
+    throw Refusal("cannot write '" + NativePath(place.output) +
+                  "': another conversion is writing into its folder '" +
+                  NativePath(output.Folder().text()) + "'");
   }
 
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
@@ -121,7 +109,7 @@ OutputFolderWriter::OutputFolderWriter(
     const std::vector<std::string>& countedElsewhere)
     : files_(files),
       place_(place),
-      paths_(files, FolderOfPath(mainFilePath)),
+      paths_(files, SitePath(mainFilePath).Folder().text()),
       sourceName_(sourceName) {
   try {
     mainFile_ = paths_.RelativeOf(paths_.KeyOf(mainFilePath));
@@ -202,9 +190,7 @@ void OutputFolderWriter::Put(const std::string& relative,
 
 void OutputFolderWriter::NoteReferences(const std::string& relative,
                                         std::string_view bytes) {
-  const std::string folder = WithSlashes(
-      relative.find('\\') == std::string::npos ? std::string()
-                                               : FolderOfPath(relative));
+  const std::string folder = SitePath(relative).Folder().SlashForm();
   const bool counted = uncounted_.count(relative) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
     const ReferenceTarget target = ClassifyReference(reference, folder);
@@ -266,14 +252,15 @@ void OutputFolderWriter::Commit() {
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {
-  toCopy_.insert(toCopy_.begin(), {WithSlashes(mainFile_), true});
+  toCopy_.insert(toCopy_.begin(), {SitePath(mainFile_).SlashForm(), true});
   for (std::size_t next = 0; next < toCopy_.size(); ++next) {
-    const std::string relative = WithBackslashes(toCopy_[next].path);
+    const std::string relative =
+        SitePath::FromSlashForm(toCopy_[next].path).text();
     if (written_.count(relative) != 0) continue;
     const std::optional<std::string> real =
         files_.RealPath(paths_.siteFolder() + "\\" + relative);
     if (!real) continue;  // a broken link stays broken
-    if (!IsInsideFolder(*real, paths_.siteFolder())) {
+    if (!SitePath(*real).IsInside(SitePath(paths_.siteFolder()))) {
       if (toCopy_[next].counted) ++outside_;
       continue;
     }

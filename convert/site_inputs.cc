@@ -7,11 +7,11 @@
 
 #include "convert/conversion_error.h"
 #include "convert/converted_site.h"
-#include "convert/site_paths.h"
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
 #include "split/frame_source.h"
-#include "split/paths.h"
+#include "split/page_names.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -62,22 +62,22 @@ class SiteReader {
     // A page that cannot be resolved does not exist: reading it says so.
     const std::optional<std::string> real =
         files_.RealPath(FramePath(*source));
-    if (real && !IsInsideFolder(FolderOfPath(*real), SiteFolder())) {
+    if (real && !SitePath(*real).Folder().IsInside(SitePath(SiteFolder()))) {
       throw LeavesTheFolder(frameName, *source, mainFilePath_);
     }
     return source;
   }
 
   std::string FramePath(const std::string& source) const {
-    return DirectoryOf(mainFilePath_) + "\\" + source;
+    return SitePath(mainFilePath_).Folder().Join(source).text();
   }
 
  private:
   const std::string& SiteFolder() {
     if (!siteFolder_) {
       // The main file has been read, so its folder exists.
-      siteFolder_ = files_.RealPath(FolderOfPath(mainFilePath_))
-                        .value_or(FolderOfPath(mainFilePath_));
+      const std::string folder = SitePath(mainFilePath_).Folder().text();
+      siteFolder_ = files_.RealPath(folder).value_or(folder);
     }
     return *siteFolder_;
   }
@@ -126,8 +126,8 @@ Refusal NoPageForNewBookmarks(const std::string& path,
 // A document with nothing to list is refused, and one whose new bookmarks
 // would be in no page.
 void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
-  const std::string folder = DirectoryOf(site.mainFilePath);
-  const std::string documentName = FileNameOf(site.mainFilePath);
+  const SitePath folder = SitePath(site.mainFilePath).Folder();
+  const std::string documentName = SitePath(site.mainFilePath).Name();
   const std::string baseName = StripHtmExtension(documentName);
   const std::string contentsName = baseName + "_toc.htm";
   BuiltFrames built = BuildContentsFrame(
@@ -146,10 +146,10 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
   site.builtHeadings = built.headings;
   site.builtBookmarks = built.newBookmarks;
   site.builtOwnEntries = built.ownEntries;
-  site.mainFilePath = folder + "\\" + baseName + "_frames.htm";
+  site.mainFilePath = folder.Join(baseName + "_frames.htm").text();
   site.framesText = std::move(built.framesPage);
   site.tocSource = contentsName;
-  site.tocFramePath = folder + "\\" + contentsName;
+  site.tocFramePath = folder.Join(contentsName).text();
   site.tocFrameText = std::move(built.contentsPage);
   site.contentSource = documentName;
   site.contentText = std::move(built.document);
@@ -235,15 +235,14 @@ SiteInputs ReadSiteInputs(FileOperations& files,
             target, files.ReadBytes(request.programFolder + "\\" + image)});
       }
     };
-    imagesFor(FolderOfPath(site.tocFramePath), site.bulletImages);
+    imagesFor(SitePath(site.tocFramePath).Folder().text(), site.bulletImages);
     if (request.LEVELSTOBREAK > 0 && site.contentSource) {
-      const std::string mainFolder = FolderOfPath(site.mainFilePath);
-      imagesFor(mainFolder, site.pageBulletImages);
+      const SitePath mainFolder = SitePath(site.mainFilePath).Folder();
+      imagesFor(mainFolder.text(), site.pageBulletImages);
       // Pages lie where their names say: "sub/Body_p0.htm" in "sub".
       const std::string pagesFolder =
-          FolderOfPath(DirectoryOf(site.mainFilePath) + "\\" +
-                       FileNameOf(reader.FramePath(*site.contentSource)));
-      if (pagesFolder != mainFolder)
+          mainFolder.Join(PageNameOf(*site.contentSource)).Folder().text();
+      if (pagesFolder != mainFolder.text())
         imagesFor(pagesFolder, site.pageBulletImages);
     }
   }

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "convert/site_paths.h"
 #include "dress/header_footer.h"
 #include "platform/file_io.h"
 #include "tests/test_support.h"
@@ -149,14 +148,6 @@ TEST_F(ReadSiteInputsTest, WithoutATocFrameNothingMoreIsRead) {
   const SiteInputs site = Read();
   EXPECT_FALSE(site.tocSource.has_value());
   EXPECT_FALSE(site.contentSource.has_value());
-}
-
-TEST(IsInsideFolder, ComparesWholeComponents) {
-  EXPECT_TRUE(IsInsideFolder("\\site", "\\site"));
-  EXPECT_TRUE(IsInsideFolder("\\site\\sub", "\\site"));
-  EXPECT_FALSE(IsInsideFolder("\\site2", "\\site"));
-  EXPECT_FALSE(IsInsideFolder("\\", "\\site"));
-  EXPECT_TRUE(IsInsideFolder("\\anything", "\\"));
 }
 
 }  // namespace

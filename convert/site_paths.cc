@@ -2,43 +2,10 @@
 #include "convert/site_paths.h"
 
 #include <optional>
-#include <utility>
-#include <vector>
 
-#include "split/paths.h"
+#include "text/site_path.h"
 
 namespace quillery {
-
-std::string FolderOfPath(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return std::string();
-  if (separator == 0) return "\\";
-  return path.substr(0, separator);
-}
-
-std::string NameOfPath(const std::string& path) {
-  return path.substr(path.find_last_of("\\/") + 1);
-}
-
-std::string LexicallyNormal(const std::string& path) {
-  std::vector<std::string> parts;
-  for (std::string& component : PathComponents(path)) {
-    if (component != "..") {
-      parts.push_back(std::move(component));
-    } else if (!parts.empty()) {
-      parts.pop_back();
-    }
-  }
-  std::string normal;
-  for (const std::string& part : parts) normal += "\\" + part;
-  return normal.empty() ? "\\" : normal;
-}
-
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-  if (folder == "\\") return !path.empty() && path[0] == '\\';
-  if (path.compare(0, folder.size(), folder) != 0) return false;
-  return path.size() == folder.size() || path[folder.size()] == '\\';
-}
 
 SitePaths::SitePaths(FileOperations& files, const std::string& siteFolder)
     : files_(files) {
@@ -51,7 +18,7 @@ SitePaths::SitePaths(FileOperations& files, const std::string& siteFolder)
 }
 
 const std::string& SitePaths::RealFolderOf(const std::string& path) {
-  const std::string folder = FolderOfPath(path);
+  const std::string folder = SitePath(path).Folder().text();
   auto known = realFolders_.find(folder);
   if (known != realFolders_.end()) return known->second;
   std::optional<std::string> real = files_.RealPath(folder);
@@ -59,7 +26,7 @@ const std::string& SitePaths::RealFolderOf(const std::string& path) {
     throw FileError("cannot write '" + NativePath(path) +
                     "': its folder does not exist");
   }
-  if (!IsInsideFolder(*real, siteFolder_)) {
+  if (!SitePath(*real).IsInside(SitePath(siteFolder_))) {
     throw FileError("refusing to write '" + NativePath(path) +
                     "': its folder leads out of the document's folder");
   }
@@ -67,8 +34,7 @@ const std::string& SitePaths::RealFolderOf(const std::string& path) {
 }
 
 std::string SitePaths::KeyOf(const std::string& path) {
-  const std::string& folder = RealFolderOf(path);
-  return (folder == "\\" ? std::string() : folder) + "\\" + NameOfPath(path);
+  return SitePath(RealFolderOf(path)).Join(SitePath(path).Name()).text();
 }
 
 std::string SitePaths::RelativeOf(const std::string& key) const {

@@ -34,20 +34,6 @@ class SitePaths {
   std::map<std::string, std::string> realFolders_;
 };
 
-// The folder of an internal path ("\" for the root, "" for none) and its
-// last name; "/" separates as well as "\".
-[[nodiscard]] std::string FolderOfPath(const std::string& path);
-[[nodiscard]] std::string NameOfPath(const std::string& path);
-
-// The internal absolute path with "." and ".." folded and empty components
-// dropped ("\a\.\b\..\c\" gives "\a\c"; ".." of the root is the root).
-[[nodiscard]] std::string LexicallyNormal(const std::string& path);
-
-// True when `path` is `folder` itself or lies under it (internal paths,
-// both resolved).
-[[nodiscard]] bool IsInsideFolder(const std::string& path,
-                                  const std::string& folder);
-
 }  // namespace quillery
 
 #endif  // QUILLERY_CONVERT_SITE_PATHS_H_

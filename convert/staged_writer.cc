@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "convert/staging_folder.h"
+#include "text/site_path.h"
 
 namespace quillery {
 
@@ -38,8 +39,9 @@ std::string StagedSiteWriter::KeyOf(const std::string& path) {
   if (known != keys_.end()) return known->second;
   const std::string key = paths_.KeyOf(path);
   // Looking at the folder opens it once, checked, for every later write.
-  if (checkedFolders_.insert(FolderOfPath(key)).second &&
-      files_.LookAt(FolderOfPath(key)).device != stagingDevice_) {
+  const std::string folder = SitePath(key).Folder().text();
+  if (checkedFolders_.insert(folder).second &&
+      files_.LookAt(folder).device != stagingDevice_) {
     throw FileError("refusing to write '" + NativePath(path) +
                     "': its folder is on another file system than '" +
                     NativePath(siteFolder_) + "'");
@@ -183,7 +185,7 @@ void StagedSiteWriter::Rollback(std::size_t renamed) {
       } else if (!entry.original.exists) {
         files_.RemoveFile(entry.key);
       }
-      files_.SyncFolder(FolderOfPath(entry.key));
+      files_.SyncFolder(SitePath(entry.key).Folder().text());
     } catch (const FileError&) {
       // The other files are still put back. (A second failure here, after
       // the first, is the one case where an original can stay unrestored.)

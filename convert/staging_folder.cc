@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "convert/site_paths.h"
+#include "text/site_path.h"
 
 namespace quillery {
 
@@ -73,7 +73,7 @@ void RenameInOrder(
   for (std::size_t i = 0; i < renames.size(); ++i) {
     files.RenameFile(renames[i].first, renames[i].second);
     ++renamed;
-    folders.insert(FolderOfPath(renames[i].second));
+    folders.insert(SitePath(renames[i].second).Folder().text());
     if (i + 1 < renames.size() && roles[i + 1] == roles[i]) continue;
     for (const std::string& folder : folders) files.SyncFolder(folder);
     folders.clear();

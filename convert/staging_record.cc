@@ -4,6 +4,8 @@
 #include <limits>
 #include <set>
 
+#include "text/site_path.h"
+
 namespace quillery {
 namespace {
 
@@ -27,31 +29,14 @@ std::string Escaped(std::string_view text) {
   return escaped;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Only what Escaped writes: "%" and two upper-case hex digits for the bytes
 // it escapes, every other byte as it is.
 std::optional<std::string> Unescaped(std::string_view text) {
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
     if (byte <= 32 || byte == 127) return std::nullopt;
-    if (text[i] != '%') {
-      plain += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = HexValue(text[i + 1]);
-    const int low = HexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    plain += static_cast<char>(high * 16 + low);
-    i += 2;
   }
-  return plain;
+  return PercentDecodedStrictly(text);
 }
 
 // A decimal number as std::to_string writes it: digits, a "-" in front

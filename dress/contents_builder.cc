@@ -11,7 +11,7 @@
 #include "split/annotations.h"
 #include "split/body_seams.h"
 #include "split/charset.h"
-#include "split/paths.h"
+#include "split/page_names.h"
 #include "split/split_points.h"
 #include "text/bytes.h"
 

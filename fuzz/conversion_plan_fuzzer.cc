@@ -18,6 +18,7 @@
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
 #include "split/frame_source.h"
+#include "text/site_path.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ namespace {
 class MemoryWriter : public quillery::SiteWriter {
  public:
   void WriteFile(const std::string& path, std::string bytes) override {
-    if (!paths_.insert(quillery::LexicalPathKey(path)).second) std::abort();
+    if (!paths_.insert(quillery::SitePath(path).Key()).second) std::abort();
     written_ += bytes.size();
   }
 

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "convert/site_references.h"
-#include "convert/toc_links.h"
 #include "dress/contents_builder.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
@@ -19,6 +17,9 @@
 #include "split/charset.h"
 #include "split/link_rewriter.h"
 #include "split/page_splitter.h"
+#include "split/site_references.h"
+#include "split/toc_links.h"
+#include "text/site_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
@@ -67,5 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   static_cast<void>(ExpandPageMarkers(text, markers));
   static_cast<void>(RemoveFrameTargets(text));
   static_cast<void>(ApplyTocLinksFrom(text, links, "doc_files/../x"));
+
+  const SitePath path(text);
+  static_cast<void>(path.Normal());
+  static_cast<void>(path.Folder().Join(path.Name()));
+  static_cast<void>(path.RelativeFrom(SitePath("a/../../b")));
+  static_cast<void>(path.IsInside(SitePath("\\site")));
+  static_cast<void>(path.Key());
+  static_cast<void>(PercentDecoded(text));
+  static_cast<void>(PercentDecodedStrictly(text));
   return 0;
 }

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "text/site_path.h"
+
 namespace quillery {
 namespace {
 
@@ -117,18 +119,11 @@ std::string InternalPath(const std::string& typed) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     path = folder + path;
   }
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
+  return SitePath::FromSlashForm(std::move(path)).text();
 }
 
 std::string NativePath(const std::string& internalPath) {
-  std::string path = internalPath;
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
+  return SitePath(internalPath).SlashForm();
 }
 
 std::string ReadFile(const std::string& internalPath) {

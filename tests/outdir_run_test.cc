@@ -8,9 +8,9 @@
 #include <regex>
 #include <set>
 
-#include "convert/site_references.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
+#include "split/site_references.h"
 #include "tests/test_support.h"
 
 namespace quillery {

@@ -4,8 +4,8 @@
 // Word writes one contents paragraph per heading, such as
 //   <p class=MsoToc1><span class=MsoHyperlink><a href="doc.htm#_Toc101">
 // where the digit after "MsoToc" is the heading level.
-#ifndef QUILLERY_CONVERT_TOC_LINKS_H_
-#define QUILLERY_CONVERT_TOC_LINKS_H_
+#ifndef QUILLERY_SPLIT_TOC_LINKS_H_
+#define QUILLERY_SPLIT_TOC_LINKS_H_
 
 #include <string>
 #include <string_view>
@@ -56,4 +56,4 @@ constexpr std::string_view kBulletImage = "<img src=\"bullet10001.gif\">";
 
 }  // namespace quillery
 
-#endif  // QUILLERY_CONVERT_TOC_LINKS_H_
+#endif  // QUILLERY_SPLIT_TOC_LINKS_H_

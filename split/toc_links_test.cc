@@ -1,4 +1,4 @@
-#include "convert/toc_links.h"
+#include "split/toc_links.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Bullets and contents links; see toc_links.h.
-#include "convert/toc_links.h"
+#include "split/toc_links.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 
-#include "split/paths.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -359,52 +359,17 @@ std::string ApplyTocLinks(const std::string& text,
   return result;
 }
 
-namespace {
-
-// The components of a path with ".." folded where it can be.
-std::vector<std::string> PathParts(std::string_view path) {
-  std::vector<std::string> parts;
-  for (std::string& component : PathComponents(path)) {
-    if (component == ".." && !parts.empty() && parts.back() != "..") {
-      parts.pop_back();
-    } else {
-      parts.push_back(std::move(component));
-    }
-  }
-  return parts;
-}
-
-// The POSIX relative path from `folder` to `path`, both from one folder.
-std::string RelativePath(const std::vector<std::string>& folder,
-                         std::string_view path) {
-  const std::vector<std::string> target = PathParts(path);
-  std::size_t common = 0;
-  while (common < folder.size() && common + 1 < target.size() &&
-         folder[common] == target[common]) {
-    ++common;
-  }
-  std::string relative;
-  for (std::size_t i = common; i < folder.size(); ++i) relative += "../";
-  for (std::size_t i = common; i < target.size(); ++i) {
-    if (i > common) relative += '/';
-    relative += target[i];
-  }
-  return relative;
-}
-
-}  // namespace
-
 std::string ApplyTocLinksFrom(const std::string& text,
                               const std::vector<TocLink>& tocLinks,
                               const std::string& tocFolder) {
-  const std::vector<std::string> folder = PathParts(tocFolder);
-  if (folder.empty()) return ApplyTocLinks(text, tocLinks);
+  const SitePath folder(tocFolder);
+  if (folder.FoldedComponents().empty()) return ApplyTocLinks(text, tocLinks);
   std::vector<TocLink> fromFolder = tocLinks;
   for (TocLink& link : fromFolder) {
     if (link.newTarget.empty()) continue;
     const std::size_t hash = link.newTarget.find('#');
     const std::string page = link.newTarget.substr(0, hash);
-    link.newTarget = RelativePath(folder, page) +
+    link.newTarget = SitePath(page).RelativeFrom(folder) +
                      (hash == std::string::npos ? std::string()
                                                 : link.newTarget.substr(hash));
   }

@@ -1,8 +1,8 @@
 // The files a page or stylesheet refers to: the values of its href, src and
 // background attributes and of CSS url(), wherever they stand (also inside
 // the word processor's conditional comments).
-#ifndef QUILLERY_CONVERT_SITE_REFERENCES_H_
-#define QUILLERY_CONVERT_SITE_REFERENCES_H_
+#ifndef QUILLERY_SPLIT_SITE_REFERENCES_H_
+#define QUILLERY_SPLIT_SITE_REFERENCES_H_
 
 #include <string>
 #include <string_view>
@@ -43,4 +43,4 @@ struct ReferenceTarget {
 
 }  // namespace quillery
 
-#endif  // QUILLERY_CONVERT_SITE_REFERENCES_H_
+#endif  // QUILLERY_SPLIT_SITE_REFERENCES_H_

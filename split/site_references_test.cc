@@ -1,4 +1,4 @@
-#include "convert/site_references.h"
+#include "split/site_references.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +61,17 @@ TEST(ClassifyReference, TellsFilesOfTheSiteFromWhatLeadsOutside) {
       {"http://example.org/x.gif", "", Kind::kOutside, ""},
       {"mailto:someone", "", Kind::kOutside, ""},
       {"C:\\x.gif", "", Kind::kOutside, ""},
+      // Escapes are decoded before "." and ".." are folded, and a decoded
+      // "/" separates like a written one.
+      {"%2E%2E/x.gif", "", Kind::kOutside, ""},
+      {"%2F..%2Fx.gif", "", Kind::kOutside, ""},
+      {"sub/%2e%2e/x.gif", "", Kind::kInSite, "x.gif"},
+      {"a%2Fb.gif", "", Kind::kInSite, "a/b.gif"},
+      {"%2Fa.gif", "doc_files", Kind::kInSite, "doc_files/a.gif"},
+      {"x%zz%.gif", "", Kind::kInSite, "x%zz%.gif"},
+      {"../../x.gif", "a/b", Kind::kInSite, "x.gif"},
+      {"../../../x.gif", "a/b", Kind::kOutside, ""},
+      {"x.gif", "../a", Kind::kOutside, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.reference);

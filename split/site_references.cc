@@ -1,11 +1,11 @@
 // Reference scanning; see site_references.h.
-#include "convert/site_references.h"
+#include "split/site_references.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "split/paths.h"
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -44,28 +44,6 @@ std::string UrlArgument(std::string_view text, std::size_t at) {
     inside = inside.substr(1, inside.size() - 2);
   }
   return std::string(inside);
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string PercentDecoded(std::string_view text) {
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-        HexValue(text[i + 2]) >= 0) {
-      plain +=
-          static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else {
-      plain += text[i];
-    }
-  }
-  return plain;
 }
 
 }  // namespace
@@ -120,20 +98,12 @@ ReferenceTarget ClassifyReference(std::string_view reference,
   }
   if (path.front() == '/' || path.front() == '\\') return target;
 
-  std::vector<std::string> parts;
-  auto fold = [&parts](std::string_view text) {
-    for (std::string& component : PathComponents(text)) {
-      if (component != "..") {
-        parts.push_back(std::move(component));
-      } else if (parts.empty()) {
-        return false;  // above the site folder
-      } else {
-        parts.pop_back();
-      }
-    }
-    return true;
-  };
-  if (!fold(pageFolder) || !fold(PercentDecoded(path))) return target;
+  // Read from the site folder: a "/" the decoding makes ("%2F") separates
+  // like any other, and a ".." above the site folder stays in front.
+  const std::vector<std::string> parts =
+      SitePath(std::string(pageFolder) + "/" + PercentDecoded(path))
+          .FoldedComponents();
+  if (!parts.empty() && parts.front() == "..") return target;
   if (parts.empty()) {
     target.kind = ReferenceTarget::Kind::kNoFile;  // the site folder itself
     return target;

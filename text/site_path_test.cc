@@ -1,0 +1,350 @@
+#include "text/site_path.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillery {
+namespace {
+
+using Parts = std::vector<std::string>;
+
+TEST(SitePath, ComponentsSplitAtBothSeparatorsAndDropEmptyAndDot) {
+  struct Row {
+    const char* name;
+    const char* path;
+    Parts expected;
+  };
+  const Row rows[] = {
+      {"mixed separators", "\\site\\./doc_files//toc.htm",
+       {"site", "doc_files", "toc.htm"}},
+      {"dot-dot stays", "../a/..", {"..", "a", ".."}},
+      {"empty", "", {}},
+      {"root", "\\", {}},
+      {"slash root", "/", {}},
+      {"trailing separator", "\\site\\sub\\", {"site", "sub"}},
+      {"dots in names", "x..y\\.hidden\\...", {"x..y", ".hidden", "..."}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(SitePath(row.path).Components(), row.expected);
+  }
+}
+
+TEST(SitePath, FoldedComponentsKeepWhatClimbsAboveTheStart) {
+  struct Row {
+    const char* path;
+    Parts expected;
+  };
+  const Row rows[] = {
+      {"a\\.\\b\\..\\c", {"a", "c"}},
+      {"a\\..\\..\\x", {"..", "x"}},
+      {"..\\..\\x", {"..", "..", "x"}},
+      {"a/../b/../..", {".."}},
+      {"sub/..", {}},
+      {"\\..\\x", {"..", "x"}},
+      {"", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(SitePath(row.path).FoldedComponents(), row.expected);
+  }
+}
+
+TEST(SitePath, NormalFoldsToAnAbsolutePath) {
+  struct Row {
+    const char* path;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"\\a\\.\\b\\..\\c\\", "\\a\\c"},
+      {"\\..\\x", "\\x"},
+      {"\\a\\..\\..\\..\\b", "\\b"},
+      {"\\", "\\"},
+      {"", "\\"},
+      {"\\a\\..", "\\"},
+      {"\\tmp/out//site", "\\tmp\\out\\site"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(SitePath(row.path).Normal().text(), row.expected);
+  }
+}
+
+TEST(SitePath, FolderAndNameSplitAtTheLastSeparator) {
+  struct Row {
+    const char* path;
+    const char* folder;
+    const char* name;
+  };
+  const Row rows[] = {
+      {"C:\\site\\Report.htm", "C:\\site", "Report.htm"},
+      {"\\tmp\\site\\doc_files/toc.htm", "\\tmp\\site\\doc_files", "toc.htm"},
+      {"Report.htm", "", "Report.htm"},
+      {"", "", ""},
+      {"\\doc.htm", "\\", "doc.htm"},
+      {"/doc.htm", "\\", "doc.htm"},
+      {"\\", "\\", ""},
+      {"\\site\\", "\\site", ""},
+      {"sub\\a.htm", "sub", "a.htm"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(SitePath(row.path).Folder().text(), row.folder);
+    EXPECT_EQ(SitePath(row.path).Name(), row.name);
+  }
+}
+
+TEST(SitePath, JoinPutsOneBackslashBetween) {
+  struct Row {
+    const char* folder;
+    const char* name;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"\\site", "a.htm", "\\site\\a.htm"},
+      {"\\", "a.htm", "\\a.htm"},
+      {"", "a.htm", "a.htm"},
+      {"\\site", "sub/Body_p0.htm", "\\site\\sub/Body_p0.htm"},
+      {"\\site", "", "\\site\\"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.folder) + " + " + row.name);
+    EXPECT_EQ(SitePath(row.folder).Join(row.name).text(), row.expected);
+  }
+}
+
+TEST(SitePath, IsInsideComparesWholeComponents) {
+  EXPECT_TRUE(SitePath("\\site").IsInside(SitePath("\\site")));
+  EXPECT_TRUE(SitePath("\\site\\sub").IsInside(SitePath("\\site")));
+  EXPECT_FALSE(SitePath("\\site2").IsInside(SitePath("\\site")));
+  EXPECT_FALSE(SitePath("\\").IsInside(SitePath("\\site")));
+  EXPECT_TRUE(SitePath("\\anything").IsInside(SitePath("\\")));
+  EXPECT_TRUE(SitePath("\\").IsInside(SitePath("\\")));
+  EXPECT_FALSE(SitePath("").IsInside(SitePath("\\")));
+  EXPECT_FALSE(SitePath("\\si").IsInside(SitePath("\\site")));
+}
+
+TEST(SitePath, RelativeFromAFolder) {
+  struct Row {
+    const char* path;
+    const char* folder;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"Report_p1.htm", "sub", "../Report_p1.htm"},
+      {"sub/Report_p1.htm", "sub", "Report_p1.htm"},
+      {"sub\\deep\\a.htm", "sub/other", "../deep/a.htm"},
+      {"a", "a", "../a"},
+      {"a.htm", "", "a.htm"},
+      {"a.htm", ".", "a.htm"},
+      {"x/../a.htm", "sub/./", "../a.htm"},
+      {"../up.htm", "sub", "../../up.htm"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.folder) + " -> " + row.path);
+    EXPECT_EQ(SitePath(row.path).RelativeFrom(SitePath(row.folder)),
+              row.expected);
+  }
+}
+
+TEST(SitePath, KeyTakesBothSeparatorsAndDropsEmptyAndDotComponents) {
+  EXPECT_EQ(SitePath("\\site\\sub/.\\a.htm").Key(), "/site/sub/a.htm");
+  EXPECT_EQ(SitePath("\\site\\\\sub\\a.htm").Key(), "/site/sub/a.htm");
+  EXPECT_EQ(SitePath("\\site\\..\\a.htm").Key(), "/site/../a.htm");
+  EXPECT_NE(SitePath("\\site\\A.htm").Key(), SitePath("\\site\\a.htm").Key());
+  EXPECT_EQ(SitePath("").Key(), "");
+  EXPECT_EQ(SitePath("\\").Key(), "");
+}
+
+TEST(SitePath, TheTwoFormsTurnOnlyTheSeparators) {
+  EXPECT_EQ(SitePath("\\tmp\\site\\doc_files/toc a.htm").SlashForm(),
+            "/tmp/site/doc_files/toc a.htm");
+  EXPECT_EQ(SitePath::FromSlashForm("img/a b.gif").text(), "img\\a b.gif");
+  EXPECT_EQ(SitePath::FromSlashForm("").text(), "");
+  EXPECT_EQ(SitePath("").SlashForm(), "");
+}
+
+TEST(PercentDecoded, DecodesGoodEscapesAndKeepsBadOnes) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"blank", "a%20b.gif", "a b.gif"},
+      {"lower-case digits", "%2e%2E", ".."},
+      {"byte above 127", "%E9t%e9.htm", "\xe9t\xe9.htm"},
+      {"zero byte", "a%00b", std::string("a\0b", 3)},
+      {"percent alone", "100%.htm", "100%.htm"},
+      {"one digit", "a%2", "a%2"},
+      {"no digit at the end", "a%", "a%"},
+      {"not hex", "%G1%1G", "%G1%1G"},
+      {"escape at the very end", "a%41", "aA"},
+      {"escaped percent not decoded twice", "%2541", "%41"},
+      {"empty", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(PercentDecoded(row.text), row.expected);
+  }
+}
+
+TEST(PercentDecodedStrictly, RefusesAnyOtherSpelling) {
+  EXPECT_EQ(PercentDecodedStrictly("sub%20dir%5C100%25"),
+            std::optional<std::string>("sub dir\\100%"));
+  EXPECT_EQ(PercentDecodedStrictly(""), std::optional<std::string>(""));
+  EXPECT_EQ(PercentDecodedStrictly("a%2e"), std::nullopt);
+  EXPECT_EQ(PercentDecodedStrictly("a%2"), std::nullopt);
+  EXPECT_EQ(PercentDecodedStrictly("a%"), std::nullopt);
+  EXPECT_EQ(PercentDecodedStrictly("%G1"), std::nullopt);
+}
+
+// The operations as they were written before the path type, kept as models:
+// the folder that split at "\" only (a main file's path has no "/"), the
+// ".." fold that stopped at the root, and the one that refused to climb.
+std::string ModelDirectoryOf(std::string path) {
+  const std::size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return std::string();
+  path.resize(slash);
+  return path;
+}
+
+std::string ModelLexicallyNormal(const std::string& path) {
+  std::vector<std::string> parts;
+  for (std::string& component : SitePath(path).Components()) {
+    if (component != "..") {
+      parts.push_back(std::move(component));
+    } else if (!parts.empty()) {
+      parts.pop_back();
+    }
+  }
+  std::string normal;
+  for (const std::string& part : parts) normal += "\\" + part;
+  return normal.empty() ? "\\" : normal;
+}
+
+std::optional<Parts> ModelFoldInsideTheSite(const std::string& folder,
+                                            const std::string& path) {
+  Parts parts;
+  for (const std::string& text : {folder, path}) {
+    for (std::string& component : SitePath(text).Components()) {
+      if (component != "..") {
+        parts.push_back(std::move(component));
+      } else if (parts.empty()) {
+        return std::nullopt;
+      } else {
+        parts.pop_back();
+      }
+    }
+  }
+  return parts;
+}
+
+// Paths of a few short names, "." and "..", both separators, doubled ones.
+std::string RandomPath(std::mt19937& random, bool absolute) {
+  static const char* const kPieces[] = {"a", "b", "..", ".", "", "c.htm"};
+  std::string path = absolute ? "\\" : "";
+  const int count = static_cast<int>(random() % 7);
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) path += random() % 3 == 0 ? "/" : "\\";
+    path += kPieces[random() % 6];
+  }
+  return path;
+}
+
+TEST(SitePath, AgreesWithTheOldOperationsOnGeneratedPaths) {
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string absolute = RandomPath(random, /*absolute=*/true);
+    SCOPED_TRACE(absolute);
+    EXPECT_EQ(SitePath(absolute).Normal().text(),
+              ModelLexicallyNormal(absolute));
+
+    // Folder() then Join() rebuilds what DirectoryOf() + "\" made, for a
+    // path with no "/" and a name, as a main file's path is. Only a file in
+    // the root named with a doubled separator ("\\doc.htm") differs: the
+    // old form gave "\\x.htm" and the new "\x.htm", the same file.
+    std::string mainFile = SitePath::FromSlashForm(absolute).text();
+    if (mainFile.back() == '\\') mainFile += "doc.htm";
+    const bool doubledRoot = SitePath(mainFile).Folder().text() == "\\" &&
+                             mainFile.compare(0, 2, "\\\\") == 0;
+    if (!doubledRoot) {
+      EXPECT_EQ(SitePath(mainFile).Folder().Join("x.htm").text(),
+                ModelDirectoryOf(mainFile) + "\\x.htm");
+    }
+
+    const std::string folder = RandomPath(random, /*absolute=*/false);
+    const std::string path = RandomPath(random, /*absolute=*/false);
+    const Parts folded = SitePath(folder + "/" + path).FoldedComponents();
+    const std::optional<Parts> model = ModelFoldInsideTheSite(folder, path);
+    const bool climbs = !folded.empty() && folded.front() == "..";
+    EXPECT_EQ(climbs, !model.has_value()) << folder << " + " << path;
+    if (model && !climbs) {
+      EXPECT_EQ(folded, *model) << folder << " + " << path;
+    }
+  }
+}
+
+// The two decoders as they were, one lenient for references and one strict
+// for the staging record, compared with the one decoder on generated texts.
+int ModelHexValue(char c, bool upperOnly) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (!upperOnly && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string ModelPercentDecoded(std::string_view text) {
+  std::string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        ModelHexValue(text[i + 1], false) >= 0 &&
+        ModelHexValue(text[i + 2], false) >= 0) {
+      plain += static_cast<char>(ModelHexValue(text[i + 1], false) * 16 +
+                                 ModelHexValue(text[i + 2], false));
+      i += 2;
+    } else {
+      plain += text[i];
+    }
+  }
+  return plain;
+}
+
+std::optional<std::string> ModelUnescaped(std::string_view text) {
+  std::string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      plain += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return std::nullopt;
+    const int high = ModelHexValue(text[i + 1], true);
+    const int low = ModelHexValue(text[i + 2], true);
+    if (high < 0 || low < 0) return std::nullopt;
+    plain += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return plain;
+}
+
+TEST(PercentDecoded, AgreesWithTheOldDecodersOnGeneratedTexts) {
+  static constexpr std::string_view kBytes = "%%%0aAfFgG9\xe9";
+  std::mt19937 random(7);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const std::size_t length = random() % 9;
+    for (std::size_t i = 0; i < length; ++i)
+      text += kBytes[random() % kBytes.size()];
+    SCOPED_TRACE(text);
+    EXPECT_EQ(PercentDecoded(text), ModelPercentDecoded(text));
+    EXPECT_EQ(PercentDecodedStrictly(text), ModelUnescaped(text));
+  }
+}
+
+}  // namespace
+}  // namespace quillery
