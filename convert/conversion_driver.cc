@@ -29,8 +29,8 @@ std::string BuiltFramesNote(const SiteInputs& site, const std::string& opened) {
                 " entries of its own contents"
           : std::to_string(site.builtHeadings) + " headings, " +
                 std::to_string(site.builtBookmarks) + " new bookmarks";
-  return "made a frames page for '" + NativePath(site.builtFrom) + "' (" +
-         listed + "): open '" + NativePath(opened) + "'";
+  return "made a frames page for '" + ShownPath(site.builtFrom) + "' (" +
+         listed + "): open '" + ShownPath(opened) + "'";
 }
 
 // The line that ends a conversion: where it went and the file to open.
@@ -39,13 +39,13 @@ std::string ConvertedNote(const std::string& outputFolder,
                           const std::string& opened) {
   return (outputFolder.empty()
               ? std::string("converted in place")
-              : "converted into '" + NativePath(outputFolder) + "'") +
-         ": open '" + NativePath(opened) + "'";
+              : "converted into '" + ShownPath(outputFolder) + "'") +
+         ": open '" + ShownPath(opened) + "'";
 }
 
 void RefuseConvertedSite(FileOperations& files, const SiteInputs& site) {
   if (!WasConvertedInPlace(files, site)) return;
-  throw Refusal("refusing '" + NativePath(site.mainFilePath) +
+  throw Refusal("refusing '" + ShownPath(site.mainFilePath) +
                   "': it was converted in place before, and converting it "
                   "again would stack the changes; convert the original site, "
                   "or keep a site unchanged with /OUTDIR=<folder>");
@@ -94,7 +94,7 @@ void RefuseInterruptedSite(FileOperations& files,
   if (CheckBookkeepingFolder(files, siteFolder) &&
       files.LookAt(Below(Below(siteFolder, kBookkeepingFolder), kStagingFolder))
           .exists) {
-    throw Refusal("cannot convert '" + NativePath(mainFilePath) +
+    throw Refusal("cannot convert '" + ShownPath(mainFilePath) +
                   "': an earlier conversion of it in place was stopped; run "
                   "it again without /OUTDIR= to finish it first");
   }
@@ -112,7 +112,7 @@ std::unique_ptr<HeldLock> LockSite(FileOperations& files,
     throw;
   }
   if (!lock) {
-    throw Refusal("cannot convert '" + NativePath(mainFilePath) +
+    throw Refusal("cannot convert '" + ShownPath(mainFilePath) +
                   "': another conversion of this site is running");
   }
   return lock;
@@ -151,9 +151,9 @@ void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
   if (outside == 0) return;
   progress.Notice(
       std::to_string(outside) +
-      (outside == 1 ? " reference leads outside '" + NativePath(realSite) +
+      (outside == 1 ? " reference leads outside '" + ShownPath(realSite) +
                           "' and was left as it is"
-                    : " references lead outside '" + NativePath(realSite) +
+                    : " references lead outside '" + ShownPath(realSite) +
                           "' and were left as they are"));
 }
 

@@ -7,6 +7,7 @@
 
 #include "convert/staging_folder.h"
 #include "convert/staging_record.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -25,10 +26,10 @@ std::size_t RefuseForeignEntries(FileOperations& files, const std::string& site,
                                  const std::string& bookkeeping,
                                  const std::string& staging) {
   auto refuse = [&](const std::string& path) {
-    throw FileError("refusing to work in '" + NativePath(site) + "': '" +
-                    NativePath(path) +
+    throw FileError("refusing to work in '" + ShownPath(site) + "': '" +
+                    ShownPath(path) +
                     "' was not put there by quillery; remove '" +
-                    NativePath(bookkeeping) + "' and run again");
+                    ShownPath(bookkeeping) + "' and run again");
   };
   const std::vector<std::string> names = files.FolderEntries(staging);
   for (const std::string& name : names) {
@@ -74,11 +75,11 @@ RemainingRenames FindRemainingRenames(
     try {
       targetFacts = files.LookAt(target);
     } catch (const FileError&) {
-      remaining.problem = "the way to '" + NativePath(target) + "' is blocked";
+      remaining.problem = "the way to '" + ShownPath(target) + "' is blocked";
       return remaining;
     }
     if (targetFacts.exists && !targetFacts.isRegular) {
-      remaining.problem = "'" + NativePath(target) + "' is no regular file";
+      remaining.problem = "'" + ShownPath(target) + "' is no regular file";
       return remaining;
     }
     if (!stagedFacts.exists) continue;
@@ -105,7 +106,7 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
   auto discard = [&](const std::string& why) {
     if (notice != nullptr && !why.empty()) {
       *notice = "removed what an interrupted conversion left in '" +
-                NativePath(bookkeeping) + "' without applying it: " + why;
+                ShownPath(bookkeeping) + "' without applying it: " + why;
     }
     return Recovery::kDiscarded;
   };
@@ -113,7 +114,7 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
     // The name is ours; what stands there is removed itself, never followed.
     files.RemoveFile(staging);
     CheckBookkeepingFolder(files, site);
-    return discard("'" + NativePath(staging) + "' was no folder");
+    return discard("'" + ShownPath(staging) + "' was no folder");
   }
   const std::size_t stagedNames =
       RefuseForeignEntries(files, site, bookkeeping, staging);

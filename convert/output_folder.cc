@@ -50,7 +50,7 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   const std::optional<std::string> parent =
       files.RealPath(output.Folder().text());
   if (!parent) {
-    throw FileError("cannot write '" + NativePath(place.output) +
+    throw FileError("cannot write '" + ShownPath(place.output) +
                     "': its folder does not exist");
   }
   place.parent = *parent;
@@ -58,15 +58,15 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   place.target = target.text();
   if (target.IsInside(SitePath(siteFolder)) ||
       SitePath(siteFolder).IsInside(target)) {
-    throw Refusal("refusing the output folder '" + NativePath(place.output) +
+    throw Refusal("refusing the output folder '" + ShownPath(place.output) +
                   "': it must lie outside the document's folder '" +
-                  NativePath(siteFolder) + "' and not hold it");
+                  ShownPath(siteFolder) + "' and not hold it");
   }
   place.lock = files.LockFolder(place.parent);
   if (!place.lock) {
-    throw Refusal("cannot write '" + NativePath(place.output) +
+    throw Refusal("cannot write '" + ShownPath(place.output) +
                   "': another conversion is writing into its folder '" +
-                  NativePath(output.Folder().text()) + "'");
+                  ShownPath(output.Folder().text()) + "'");
   }
 
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
@@ -90,13 +90,13 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   place.replaces = existing.exists;
   if (!existing.exists) return place;
   if (!existing.isFolder) {
-    throw FileError("cannot write '" + NativePath(place.output) +
+    throw FileError("cannot write '" + ShownPath(place.output) +
                     "': " + (existing.isLink ? "a symbolic link" : "a file") +
                     " is in the way");
   }
   if (!files.FolderEntries(place.target).empty() &&
       !files.LookAt(place.target + "\\" + std::string(kOutputRecord)).exists) {
-    throw Refusal("refusing to write into '" + NativePath(place.output) +
+    throw Refusal("refusing to write into '" + ShownPath(place.output) +
                     "': it holds files that are no output of quillery");
   }
   return place;
@@ -223,7 +223,7 @@ void OutputFolderWriter::Commit() {
     CopyReferencedFiles();
     files_.WriteNewFile(place_.build + "\\" + std::string(kOutputRecord),
                         "This folder is the output of quillery from '" +
-                            NativePath(sourceName_) + "'.\n",
+                            ShownPath(sourceName_) + "'.\n",
                         files_.NewFileMode());
     files_.SyncFileSystem(place_.build);
     // The one step that puts the new output in place of the old.

@@ -25,7 +25,7 @@ FileError LeavesTheFolder(std::string_view frameName, const std::string& source,
                           const std::string& mainFilePath) {
   return FileError("refusing the " + std::string(frameName) +
                    " frame source '" + source + "' of '" +
-                   NativePath(mainFilePath) +
+                   ShownPath(mainFilePath) +
                    "': it leads out of the document's folder");
 }
 
@@ -117,7 +117,7 @@ Refusal NoPageForNewBookmarks(const std::string& path,
     why = "no page is cut at " + splitLevel;
   }
   return Refusal(
-      "cannot build the contents of '" + NativePath(path) + "': " + why +
+      "cannot build the contents of '" + ShownPath(path) + "': " + why +
       ", so no page would hold the new bookmarks of its contents" + remedy);
 }
 
@@ -134,7 +134,7 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
       std::move(site.framesText), documentName, contentsName, levelsToBreak);
   if (built.headings == 0 && built.ownEntries == 0) {
     throw Refusal("cannot build the contents of '" +
-                    NativePath(site.mainFilePath) +
+                    ShownPath(site.mainFilePath) +
                     "': it has no <h1> to <h3> headings and no contents of "
                     "its own (MsoToc1 to MsoToc9 paragraphs linking to its "
                     "_Toc bookmarks)");
@@ -203,7 +203,7 @@ SiteInputs ReadSiteInputs(FileOperations& files,
   if (buildFrames) {
     if (request.LEVELSTOBREAK < 1) {
       throw Refusal("cannot build the contents of '" +
-                      NativePath(mainFilePath) +
+                      ShownPath(mainFilePath) +
                       "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
                       "new bookmarks live only in the pages");
     }

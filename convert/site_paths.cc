@@ -11,7 +11,7 @@ SitePaths::SitePaths(FileOperations& files, const std::string& siteFolder)
     : files_(files) {
   std::optional<std::string> real = files_.RealPath(siteFolder);
   if (!real) {
-    throw FileError("cannot write '" + NativePath(siteFolder) +
+    throw FileError("cannot write '" + ShownPath(siteFolder) +
                     "': no such folder");
   }
   siteFolder_ = *real;
@@ -23,11 +23,11 @@ const std::string& SitePaths::RealFolderOf(const std::string& path) {
   if (known != realFolders_.end()) return known->second;
   std::optional<std::string> real = files_.RealPath(folder);
   if (!real) {
-    throw FileError("cannot write '" + NativePath(path) +
+    throw FileError("cannot write '" + ShownPath(path) +
                     "': its folder does not exist");
   }
   if (!SitePath(*real).IsInside(SitePath(siteFolder_))) {
-    throw FileError("refusing to write '" + NativePath(path) +
+    throw FileError("refusing to write '" + ShownPath(path) +
                     "': its folder leads out of the document's folder");
   }
   return realFolders_.emplace(folder, *real).first->second;

@@ -42,9 +42,9 @@ std::string StagedSiteWriter::KeyOf(const std::string& path) {
   const std::string folder = SitePath(key).Folder().text();
   if (checkedFolders_.insert(folder).second &&
       files_.LookAt(folder).device != stagingDevice_) {
-    throw FileError("refusing to write '" + NativePath(path) +
+    throw FileError("refusing to write '" + ShownPath(path) +
                     "': its folder is on another file system than '" +
-                    NativePath(siteFolder_) + "'");
+                    ShownPath(siteFolder_) + "'");
   }
   keys_.emplace(path, key);
   return key;
@@ -78,7 +78,7 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   entry.key = known->second;
   entry.original = files_.LookAt(entry.key);
   if (entry.original.exists && !entry.original.isRegular) {
-    throw FileError("cannot write '" + NativePath(path) + "': " +
+    throw FileError("cannot write '" + ShownPath(path) + "': " +
                     (entry.original.isFolder ? "a folder is in the way"
                                              : "it is not a regular file"));
   }

@@ -24,8 +24,8 @@ bool CheckBookkeepingFolder(FileOperations& files, const std::string& folder) {
     const std::string what = facts.isLink      ? "a symbolic link"
                              : facts.isRegular ? "a file"
                                                : "no folder";
-    throw FileError("refusing to work in '" + NativePath(folder) + "': '" +
-                    NativePath(bookkeeping) + "' is " + what +
+    throw FileError("refusing to work in '" + ShownPath(folder) + "': '" +
+                    ShownPath(bookkeeping) + "' is " + what +
                     ", not quillery's own folder; remove it and run again");
   }
   if (!files.FolderEntries(bookkeeping).empty()) return true;

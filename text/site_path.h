@@ -93,6 +93,12 @@ class SitePath {
   std::string text_;
 };
 
+// The path as messages show it to the user: its "/" form
+// ("\tmp\site\doc.htm" is shown as "/tmp/site/doc.htm").
+[[nodiscard]] inline std::string ShownPath(const std::string& internalPath) {
+  return SitePath(internalPath).SlashForm();
+}
+
 // `text` with every "%" followed by two hex digits (either case) turned into
 // the byte they give; any other "%" stays as it is, as a browser reads a
 // reference: "a%20b%2.gif" gives "a b%2.gif".
