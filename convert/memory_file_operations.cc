@@ -561,8 +561,10 @@ void MemoryFileOperations::RenameFile(const std::string& from,
   if (Find(fromFolder)->inode->device != Find(toFolder)->inode->device) {
     throw Failure("write", to, EXDEV);
   }
+  // As the system checks: a folder into itself, then onto a folder above.
+  if (IsBelow(toKey, fromKey)) throw Failure("write", to, EINVAL);
+  if (IsBelow(fromKey, toKey)) throw Failure("write", to, ENOTEMPTY);
   if (source->kind == Kind::kFolder) {
-    if (IsBelow(toKey, fromKey)) throw Failure("write", to, EINVAL);
     if (target && target->kind != Kind::kFolder) {
       throw Failure("write", to, ENOTDIR);
     }

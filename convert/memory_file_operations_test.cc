@@ -442,5 +442,234 @@ TEST(MemoryFileOperations, AgreesWithTheRealDoor) {
   }
 }
 
+// Everything below `folder` as the door shows it, one line a name.
+std::string Listing(FileOperations& files, const std::string& folder) {
+  std::string listing;
+  std::vector<std::string> names = files.FolderEntries(folder);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const std::string path = folder + "\\" + name;
+    const PathFacts facts = files.LookAt(path);
+    listing += name + ": " + Text(facts) + "\n";
+    if (facts.isRegular) listing += files.ReadFile(path, 100) + "\n";
+    if (facts.isFolder) listing += Listing(files, path);
+  }
+  return listing;
+}
+
+// One call of a random sequence, made the same way on either side.
+std::string RandomCall(FileOperations& files, const std::string& root,
+                       std::mt19937& random) {
+  static const char* const kNames[] = {
+      "site\\a",      "site\\b",         "site\\sub",       "site\\sub\\c",
+      "site\\link",   "site\\link\\a",   "site\\sub\\..\\a", "site/sub/c",
+      "site\\gone",   "site\\sub\\d",    "site\\empty",     "site\\doc.htm",
+      "site\\empty\\e", "site\\toc-link"};
+  static const std::string kBytes[] = {"", "x", "yy", std::string("a\0b", 3),
+                                       "12345"};
+  auto pick = [&random](std::size_t count) {
+    return static_cast<std::size_t>(random() % count);
+  };
+  const std::string path = root + "\\" + kNames[pick(std::size(kNames))];
+  const std::string to = root + "\\" + kNames[pick(std::size(kNames))];
+  const std::string& bytes = kBytes[pick(std::size(kBytes))];
+  switch (pick(16)) {
+    case 0: return "ReadText " + files.ReadText(path);
+    case 1: return "ReadBytes " + files.ReadBytes(path);
+    case 2: return "RealPath " + Text(files.RealPath(path));
+    case 3: return "Exists " + Text(files.Exists(path));
+    case 4: return "CanOpen " + Text(files.CanOpenForReading(path));
+    case 5: return "LookAt " + Text(files.LookAt(path));
+    case 6: return "Entries " + Text(files.FolderEntries(path));
+    case 7: return "ReadFile " + files.ReadFile(path, 4);
+    case 8: files.MakeFolder(path); return "MakeFolder";
+    case 9: files.WriteNewFile(path, bytes, 0644); return "WriteNewFile";
+    case 10: files.RenameFile(path, to); return "RenameFile";
+    case 11: files.ExchangeFolders(path, to); return "ExchangeFolders";
+    case 12: return "LinkFile " + Text(files.LinkFile(path, to));
+    case 13: files.RemoveFile(path); return "RemoveFile";
+    case 14: files.RemoveFolder(path); return "RemoveFolder";
+    default: files.SyncFolder(path); return "SyncFolder";
+  }
+}
+
+TEST(MemoryFileOperations, AgreesWithTheRealDoorOverRandomSequences) {
+  const std::string fakeRoot = "\\work\\t";
+  for (unsigned seed = 1; seed <= 30; ++seed) {
+    ScopedTempDir dir;
+    const std::string diskRoot = *quillery::RealPath(InternalPath(dir.path()));
+    BuildOnDisk(diskRoot);
+    SystemFileOperations disk;
+    MemoryFileOperations fake;
+    BuildOnFake(fake, fakeRoot);
+    std::mt19937 diskRandom(seed);
+    std::mt19937 fakeRandom(seed);
+    for (int step = 0; step < 60; ++step) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + " step " +
+                   std::to_string(step));
+      const std::string expected = WithRootAsAt(
+          Outcome([&] { return RandomCall(disk, diskRoot, diskRandom); }),
+          diskRoot);
+      ASSERT_EQ(WithRootAsAt(Outcome([&] {
+                               return RandomCall(fake, fakeRoot, fakeRandom);
+                             }),
+                             fakeRoot),
+                expected);
+    }
+    ASSERT_EQ(Listing(fake, fakeRoot), Listing(disk, diskRoot));
+  }
+}
+
+TEST(MemoryFileOperations, SetsUpAndReadsBackATree) {
+  MemoryFileOperations files;
+  files.AddFile("\\site\\doc.htm", "doc");
+  files.AddFile("\\site/sub\\..\\two.htm", "two");  // folded as written
+  files.AddFolder("\\site\\empty");
+  files.AddLink("\\site\\link", "sub");
+  files.AddFile("\\site!", "beside, not below");
+  EXPECT_EQ(files.Tree("\\site"),
+            (std::map<std::string, std::string>{
+                {"\\site\\doc.htm", "doc"},
+                {"\\site\\empty\\", ""},
+                {"\\site\\link", "-> sub"},
+                {"\\site\\two.htm", "two"}}));
+  EXPECT_EQ(files.Tree().size(), 6u);  // and "\\site\\", "\\site!"
+  EXPECT_EQ(files.Contents("\\site\\doc.htm"), "doc");
+  EXPECT_EQ(files.Contents("\\site\\link"), std::nullopt);
+  EXPECT_EQ(files.Contents("\\site\\none"), std::nullopt);
+  files.AddFile("\\site\\doc.htm", "new");  // replaces
+  EXPECT_EQ(files.Contents("\\site\\doc.htm"), "new");
+  EXPECT_EQ(files.calls(), 0u);
+}
+
+TEST(MemoryFileOperations, TheHookSeesEveryCallAndItsFailureUndoesIt) {
+  MemoryFileOperations files;
+  files.AddFile("\\site\\a", "a");
+  files.AddFile("\\site\\b", "b");
+  const auto before = files.Tree();
+  std::vector<std::string> seen;
+  files.SetHook([&seen](const FileCall& call) {
+    seen.push_back(std::string(call.name) + " " + call.path + " " + call.to);
+    if (call.name == "RenameFile") throw FileError("disk full");
+  });
+  EXPECT_EQ(FileErrorOf([&] { files.RenameFile("\\site\\a", "\\site\\b"); }),
+            "disk full");
+  EXPECT_EQ(files.Tree(), before);
+  EXPECT_TRUE(files.Exists("\\site\\a"));
+  EXPECT_EQ(seen, (std::vector<std::string>{"RenameFile \\site\\a \\site\\b",
+                                            "Exists \\site\\a "}));
+  EXPECT_EQ(files.calls(), 2u);
+}
+
+TEST(MemoryFileOperations, AKillAtEachCallLeavesWhatCameBefore) {
+  struct Killed {};
+  auto run = [](FileOperations& files) {
+    files.MakeFolder("\\site\\stage");
+    files.WriteNewFile("\\site\\stage\\a", "new a", 0644);
+    files.SyncFolder("\\site\\stage");
+    files.RenameFile("\\site\\stage\\a", "\\site\\a");
+    files.RemoveFolder("\\site\\stage");
+  };
+  const std::vector<std::map<std::string, std::string>> expected = {
+      {{"\\site\\", ""}, {"\\site\\a", "old a"}},
+      {{"\\site\\", ""}, {"\\site\\a", "old a"}, {"\\site\\stage\\", ""}},
+      {{"\\site\\", ""},
+       {"\\site\\a", "old a"},
+       {"\\site\\stage\\", ""},
+       {"\\site\\stage\\a", "new a"}},
+      {{"\\site\\", ""},
+       {"\\site\\a", "old a"},
+       {"\\site\\stage\\", ""},
+       {"\\site\\stage\\a", "new a"}},
+      {{"\\site\\", ""}, {"\\site\\a", "new a"}, {"\\site\\stage\\", ""}},
+      {{"\\site\\", ""}, {"\\site\\a", "new a"}},
+  };
+  for (std::size_t killAt = 1; killAt <= expected.size(); ++killAt) {
+    SCOPED_TRACE(killAt);
+    MemoryFileOperations files;
+    files.AddFile("\\site\\a", "old a");
+    files.SetHook([&files, killAt](const FileCall&) {
+      if (files.calls() == killAt) throw Killed();
+    });
+    bool killed = false;
+    try {
+      run(files);
+    } catch (const Killed&) {
+      killed = true;
+    }
+    EXPECT_EQ(killed, killAt <= 5);
+    EXPECT_EQ(files.Tree(), expected[killAt - 1]);
+  }
+}
+
+TEST(MemoryFileOperations, WithoutHardLinksNothingIsLinked) {
+  MemoryFileOperations files;
+  files.AddFile("\\site\\a", "a");
+  files.SetHardLinks(false);
+  EXPECT_FALSE(files.LinkFile("\\site\\a", "\\site\\b"));
+  EXPECT_FALSE(files.Exists("\\site\\b"));
+  EXPECT_EQ(files.LookAt("\\site\\a").links, 1u);
+  files.SetHardLinks(true);
+  EXPECT_TRUE(files.LinkFile("\\site\\a", "\\site\\b"));
+  EXPECT_EQ(files.LookAt("\\site\\a").links, 2u);
+  EXPECT_EQ(files.LookAt("\\site\\a").inode, files.LookAt("\\site\\b").inode);
+}
+
+TEST(MemoryFileOperations, RecordsSyncsAndKeepsDevicesApart) {
+  MemoryFileOperations files;
+  files.AddFile("\\site\\a", "a");
+  files.SetDevice("\\mnt", 7);
+  files.SyncFolder("\\site");
+  files.SyncFileSystem("\\mnt");
+  EXPECT_EQ(files.syncs(), (std::vector<std::string>{"SyncFolder \\site",
+                                                     "SyncFileSystem \\mnt"}));
+  files.MakeFolder("\\mnt\\sub");
+  EXPECT_EQ(files.LookAt("\\mnt\\sub").device, 7u);
+  EXPECT_EQ(files.LookAt("\\site\\a").device, 1u);
+  EXPECT_EQ(FileErrorOf([&] { files.RenameFile("\\site\\a", "\\mnt\\a"); }),
+            "cannot write '/mnt/a': Invalid cross-device link");
+  EXPECT_EQ(FileErrorOf([&] { (void)files.LinkFile("\\site\\a", "\\mnt\\a"); }),
+            "cannot write '/mnt/a': Invalid cross-device link");
+}
+
+TEST(MemoryFileOperations, ChangesTimesAndKeepsThemOnRename) {
+  MemoryFileOperations files;
+  files.WriteNewFile("\\a", "a", 0644);
+  const PathFacts written = files.LookAt("\\a");
+  files.WriteNewFile("\\b", "b", 0644);
+  EXPECT_LT(written.modifiedNs, files.LookAt("\\b").modifiedNs);
+  files.RenameFile("\\a", "\\c");
+  EXPECT_EQ(files.LookAt("\\c").modifiedNs, written.modifiedNs);
+  EXPECT_EQ(files.LookAt("\\c").inode, written.inode);
+}
+
+TEST(MemoryFileOperations, LocksOutliveTheFake) {
+  std::unique_ptr<HeldLock> lock;
+  {
+    MemoryFileOperations files;
+    files.AddFolder("\\site");
+    lock = files.LockFolder("\\site");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(files.LockFolder("\\site"), nullptr);
+  }
+  lock.reset();
+}
+
+TEST(MemoryFileOperations, ATreeOfThousandsMovesAndGoes) {
+  MemoryFileOperations files;
+  for (int i = 0; i < 3000; ++i) {
+    files.AddFile("\\site\\f" + std::to_string(i % 30) + "\\" +
+                      std::to_string(i) + ".htm",
+                  "x");
+  }
+  files.AddFile("\\site!", "beside");
+  files.RenameFile("\\site", "\\moved");
+  EXPECT_EQ(files.FolderEntries("\\moved").size(), 30u);
+  EXPECT_EQ(files.Contents("\\moved\\f7\\2707.htm"), "x");
+  RemoveFolderTree(files, "\\moved");
+  EXPECT_EQ(files.Tree(), (std::map<std::string, std::string>{
+                              {"\\site!", "beside"}}));
+}
+
 }  // namespace
 }  // namespace quillery
