@@ -136,7 +136,10 @@ void MemoryFileOperations::MakeFolders(const std::string& key) {
 
 void MemoryFileOperations::AddFolder(const std::string& path) {
   std::lock_guard<std::mutex> hold(mutex_);
-  MakeFolders(LexicalKey(path));
+  const std::string key = LexicalKey(path);
+  const Node* node = Find(key);
+  if (node && node->kind != Kind::kFolder) Erase(key);
+  MakeFolders(key);
 }
 
 void MemoryFileOperations::AddFile(const std::string& path,

@@ -539,6 +539,9 @@ TEST(MemoryFileOperations, SetsUpAndReadsBackATree) {
   EXPECT_EQ(files.Contents("\\site\\none"), std::nullopt);
   files.AddFile("\\site\\doc.htm", "new");  // replaces
   EXPECT_EQ(files.Contents("\\site\\doc.htm"), "new");
+  files.AddFolder("\\site\\link");
+  EXPECT_EQ(files.Tree("\\site\\link"), (std::map<std::string, std::string>{}));
+  EXPECT_EQ(files.Tree("\\site").count("\\site\\link\\"), 1u);
   EXPECT_EQ(files.calls(), 0u);
 }
 

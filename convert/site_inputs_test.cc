@@ -146,6 +146,7 @@ TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
             Refusal("TOC", "sub/toc.htm"));
 
   // A page of its own that links out is refused too; the folder is fine.
+  files_.AddFolder("\\work\\site\\sub");
   files_.AddFile("\\work\\site\\sub\\toc.htm", "toc");
   files_.AddLink("\\work\\site\\sub\\body.htm", "../../outside/body.htm");
   request_.LEVELSTOBREAK = 0;  // without a split Frame1 is not looked at
