@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -672,6 +673,26 @@ TEST(MemoryFileOperations, ATreeOfThousandsMovesAndGoes) {
   RemoveFolderTree(files, "\\moved");
   EXPECT_EQ(files.Tree(), (std::map<std::string, std::string>{
                               {"\\site!", "beside"}}));
+}
+
+TEST(MemoryFileOperations, TwoThreadsAtOnce) {
+  MemoryFileOperations files;
+  files.AddFolder("\\one");
+  files.AddFolder("\\two");
+  auto work = [&files](const std::string& folder) {
+    for (int i = 0; i < 200; ++i) {
+      const std::string path = folder + "\\" + std::to_string(i);
+      files.WriteNewFile(path + ".new", "x", files.NewFileMode());
+      files.RenameFile(path + ".new", path);
+      (void)files.LookAt(path);
+      (void)files.FolderEntries(folder);
+    }
+  };
+  std::thread other(work, "\\two");
+  work("\\one");
+  other.join();
+  EXPECT_EQ(files.Tree().size(), 402u);
+  EXPECT_EQ(files.calls(), 2u * 200u * 5u);
 }
 
 }  // namespace
