@@ -45,10 +45,10 @@ TEST(RemoveFolderTree, StopsAtTheFirstFailureAndSaysWhere) {
   });
   EXPECT_EQ(FileErrorOf([&] { RemoveFolderTree(files, "\\stage"); }),
             "cannot remove '/stage/b.htm': Permission denied");
-  EXPECT_EQ(files.Tree(), (std::map<std::string, std::string>{
-                              {"\\stage\\", ""},
-                              {"\\stage\\b.htm", "b"},
-                              {"\\stage\\c.htm", "c"}}));
+  EXPECT_EQ(files.Tree(),
+            (std::map<std::string, std::string>{{"\\stage\\", ""},
+                                                {"\\stage\\b.htm", "b"},
+                                                {"\\stage\\c.htm", "c"}}));
 }
 
 TEST(SystemFileOperations, TheLockIsExclusiveUntilDropped) {
@@ -62,8 +62,9 @@ TEST(SystemFileOperations, TheLockIsExclusiveUntilDropped) {
   EXPECT_EQ(files.LockFolder(folder + "\\.\\"), nullptr);
   lock.reset();
   EXPECT_NE(other.LockFolder(folder), nullptr);
-  EXPECT_EQ(FileErrorOf([&] { (void)files.LockFolder(folder + "\\none"); }),
-            "cannot read '" + dir.File("none") + "': No such file or directory");
+  EXPECT_EQ(
+      FileErrorOf([&] { (void)files.LockFolder(folder + "\\none"); }),
+      "cannot read '" + dir.File("none") + "': No such file or directory");
 }
 
 TEST(SystemFileOperations, ReadTextRefusesAZeroByteReadBytesTakesIt) {

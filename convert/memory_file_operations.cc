@@ -192,8 +192,8 @@ std::map<std::string, std::string> MemoryFileOperations::Tree(
   const std::string key = LexicalKey(folder);
   std::map<std::string, std::string> tree;
   // Keys below "\a" run from "\a\" to just before "\a]".
-  auto it = key == "\\" ? std::next(nodes_.begin())
-                        : nodes_.lower_bound(key + "\\");
+  auto it =
+      key == "\\" ? std::next(nodes_.begin()) : nodes_.lower_bound(key + "\\");
   for (; it != nodes_.end() && IsBelow(it->first, key); ++it) {
     const Node& node = it->second;
     switch (node.kind) {
@@ -430,7 +430,9 @@ std::unique_ptr<HeldLock> MemoryFileOperations::LockFolder(
     std::lock_guard<std::mutex> hold(mutex_);
     const int error = Resolve(folder, key);
     if (error != 0) throw Failure("read", folder, error);
-    if (Find(key)->kind != Kind::kFolder) throw Failure("read", folder, ENOTDIR);
+    if (Find(key)->kind != Kind::kFolder) {
+      throw Failure("read", folder, ENOTDIR);
+    }
   }
   std::lock_guard<std::mutex> hold(locks_->mutex);
   if (!locks_->held.insert(key).second) return nullptr;
@@ -450,8 +452,8 @@ PathFacts MemoryFileOperations::LookAt(const std::string& path) {
   const std::vector<std::string> names = NamesOf(path, "read");
   std::string key = "\\";
   if (!names.empty()) {
-    const std::string folder = OpenFolder(names, names.size() - 1, path,
-                                          "read", /*missingIsEmpty=*/true);
+    const std::string folder = OpenFolder(names, names.size() - 1, path, "read",
+                                          /*missingIsEmpty=*/true);
     if (folder.empty()) return PathFacts();
     key = Child(folder, names.back());
   }

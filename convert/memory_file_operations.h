@@ -53,8 +53,9 @@ class MemoryFileOperations : public FileOperations {
   MemoryFileOperations& operator=(const MemoryFileOperations&) = delete;
 
   // Setting up, no hook called and nothing counted. Each makes the missing
-  // folders above the path, and replaces what stands at the path. A link's target is kept as given: relative to the
-  // link's folder, or absolute when it begins with "\" or "/".
+  // folders above the path, and replaces what stands at the path. A link's
+  // target is kept as given: relative to the link's folder, or absolute when
+  // it begins with "\" or "/".
   void AddFolder(const std::string& path);
   void AddFile(const std::string& path, std::string_view bytes,
                std::uint32_t mode = 0644);

@@ -135,14 +135,16 @@ const std::vector<Row>& Rows() {
   using S = const std::string&;
   static const std::vector<Row> rows = {
       // Reading the user's files: links followed, ".." folded on the disk.
-      {"ReadText a file", [](F& f, S r) { return f.ReadText(r + "\\site\\doc.htm"); },
-       "doc"},
+      {"ReadText a file",
+       [](F& f, S r) { return f.ReadText(r + "\\site\\doc.htm"); }, "doc"},
       {"ReadText through a link to a folder",
-       [](F& f, S r) { return f.ReadText(r + "\\site\\link\\toc.htm"); }, "toc"},
+       [](F& f, S r) { return f.ReadText(r + "\\site\\link\\toc.htm"); },
+       "toc"},
       {"ReadText a link to a file",
        [](F& f, S r) { return f.ReadText(r + "\\site\\toc-link"); }, "toc"},
       {"ReadText with \"/\" and \"..\"",
-       [](F& f, S r) { return f.ReadText(r + "\\site/sub\\..\\doc.htm"); }, "doc"},
+       [](F& f, S r) { return f.ReadText(r + "\\site/sub\\..\\doc.htm"); },
+       "doc"},
       {"ReadText \"..\" of a linked folder is its real parent",
        [](F& f, S r) { return f.ReadText(r + "\\site\\link\\..\\doc.htm"); },
        "doc"},
@@ -153,7 +155,8 @@ const std::vector<Row>& Rows() {
       {"ReadText nothing",
        [](F& f, S r) { return f.ReadText(r + "\\site\\none.htm"); },
        "error: cannot read '@/site/none.htm': No such file or directory"},
-      {"ReadText a folder", [](F& f, S r) { return f.ReadText(r + "\\site\\sub"); },
+      {"ReadText a folder",
+       [](F& f, S r) { return f.ReadText(r + "\\site\\sub"); },
        "error: cannot read '@/site/sub': Is a directory"},
       {"ReadText a link to nothing",
        [](F& f, S r) { return f.ReadText(r + "\\site\\gone"); },
@@ -168,12 +171,16 @@ const std::vector<Row>& Rows() {
        [](F& f, S r) { return Text(f.RealPath(r + "\\site\\link\\toc.htm")); },
        "@\\site\\sub\\toc.htm"},
       {"RealPath folds \".\" and \"..\"",
-       [](F& f, S r) { return Text(f.RealPath(r + "\\site\\.\\sub\\..\\doc.htm")); },
+       [](F& f, S r) {
+         return Text(f.RealPath(r + "\\site\\.\\sub\\..\\doc.htm"));
+       },
        "@\\site\\doc.htm"},
       {"RealPath of nothing",
-       [](F& f, S r) { return Text(f.RealPath(r + "\\site\\none")); }, "nothing"},
+       [](F& f, S r) { return Text(f.RealPath(r + "\\site\\none")); },
+       "nothing"},
       {"RealPath of a link to nothing",
-       [](F& f, S r) { return Text(f.RealPath(r + "\\site\\gone")); }, "nothing"},
+       [](F& f, S r) { return Text(f.RealPath(r + "\\site\\gone")); },
+       "nothing"},
       {"Exists follows links",
        [](F& f, S r) {
          return Text(f.Exists(r + "\\site\\toc-link")) +
@@ -219,8 +226,8 @@ const std::vector<Row>& Rows() {
       {"FolderEntries of a file",
        [](F& f, S r) { return Text(f.FolderEntries(r + "\\site\\doc.htm")); },
        "error: cannot read '@/site/doc.htm': Not a directory"},
-      {"ReadFile a file", [](F& f, S r) { return f.ReadFile(r + "\\site\\doc.htm", 3); },
-       "doc"},
+      {"ReadFile a file",
+       [](F& f, S r) { return f.ReadFile(r + "\\site\\doc.htm", 3); }, "doc"},
       {"ReadFile too large",
        [](F& f, S r) { return f.ReadFile(r + "\\site\\doc.htm", 2); },
        "error: cannot read '@/site/doc.htm': it is larger than 2 bytes"},
@@ -228,7 +235,8 @@ const std::vector<Row>& Rows() {
        [](F& f, S r) { return f.ReadFile(r + "\\site\\toc-link", 9); },
        "error: cannot read '@/site/toc-link': it is a symbolic link, which "
        "quillery does not follow"},
-      {"ReadFile a folder", [](F& f, S r) { return f.ReadFile(r + "\\site\\sub", 9); },
+      {"ReadFile a folder",
+       [](F& f, S r) { return f.ReadFile(r + "\\site\\sub", 9); },
        "error: cannot read '@/site/sub': it is not a regular file"},
       {"ReadFile nothing",
        [](F& f, S r) { return f.ReadFile(r + "\\site\\none", 9); },
@@ -426,8 +434,9 @@ TEST(MemoryFileOperations, BehavesAsTheDiskDoes) {
     SCOPED_TRACE(row.name);
     MemoryFileOperations files;
     BuildOnFake(files, root);
-    EXPECT_EQ(WithRootAsAt(Outcome([&] { return row.call(files, root); }), root),
-              row.expected);
+    EXPECT_EQ(
+        WithRootAsAt(Outcome([&] { return row.call(files, root); }), root),
+        row.expected);
   }
 }
 
@@ -438,8 +447,9 @@ TEST(MemoryFileOperations, AgreesWithTheRealDoor) {
     const std::string root = *quillery::RealPath(InternalPath(dir.path()));
     BuildOnDisk(root);
     SystemFileOperations files;
-    EXPECT_EQ(WithRootAsAt(Outcome([&] { return row.call(files, root); }), root),
-              row.expected);
+    EXPECT_EQ(
+        WithRootAsAt(Outcome([&] { return row.call(files, root); }), root),
+        row.expected);
   }
 }
 
@@ -462,9 +472,9 @@ std::string Listing(FileOperations& files, const std::string& folder) {
 std::string RandomCall(FileOperations& files, const std::string& root,
                        std::mt19937& random) {
   static const char* const kNames[] = {
-      "site\\a",      "site\\b",         "site\\sub",       "site\\sub\\c",
-      "site\\link",   "site\\link\\a",   "site\\sub\\..\\a", "site/sub/c",
-      "site\\gone",   "site\\sub\\d",    "site\\empty",     "site\\doc.htm",
+      "site\\a",        "site\\b",       "site\\sub",        "site\\sub\\c",
+      "site\\link",     "site\\link\\a", "site\\sub\\..\\a", "site/sub/c",
+      "site\\gone",     "site\\sub\\d",  "site\\empty",      "site\\doc.htm",
       "site\\empty\\e", "site\\toc-link"};
   static const std::string kBytes[] = {"", "x", "yy", std::string("a\0b", 3),
                                        "12345"};
@@ -475,22 +485,45 @@ std::string RandomCall(FileOperations& files, const std::string& root,
   const std::string to = root + "\\" + kNames[pick(std::size(kNames))];
   const std::string& bytes = kBytes[pick(std::size(kBytes))];
   switch (pick(16)) {
-    case 0: return "ReadText " + files.ReadText(path);
-    case 1: return "ReadBytes " + files.ReadBytes(path);
-    case 2: return "RealPath " + Text(files.RealPath(path));
-    case 3: return "Exists " + Text(files.Exists(path));
-    case 4: return "CanOpen " + Text(files.CanOpenForReading(path));
-    case 5: return "LookAt " + Text(files.LookAt(path));
-    case 6: return "Entries " + Text(files.FolderEntries(path));
-    case 7: return "ReadFile " + files.ReadFile(path, 4);
-    case 8: files.MakeFolder(path); return "MakeFolder";
-    case 9: files.WriteNewFile(path, bytes, 0644); return "WriteNewFile";
-    case 10: files.RenameFile(path, to); return "RenameFile";
-    case 11: files.ExchangeFolders(path, to); return "ExchangeFolders";
-    case 12: return "LinkFile " + Text(files.LinkFile(path, to));
-    case 13: files.RemoveFile(path); return "RemoveFile";
-    case 14: files.RemoveFolder(path); return "RemoveFolder";
-    default: files.SyncFolder(path); return "SyncFolder";
+    case 0:
+      return "ReadText " + files.ReadText(path);
+    case 1:
+      return "ReadBytes " + files.ReadBytes(path);
+    case 2:
+      return "RealPath " + Text(files.RealPath(path));
+    case 3:
+      return "Exists " + Text(files.Exists(path));
+    case 4:
+      return "CanOpen " + Text(files.CanOpenForReading(path));
+    case 5:
+      return "LookAt " + Text(files.LookAt(path));
+    case 6:
+      return "Entries " + Text(files.FolderEntries(path));
+    case 7:
+      return "ReadFile " + files.ReadFile(path, 4);
+    case 8:
+      files.MakeFolder(path);
+      return "MakeFolder";
+    case 9:
+      files.WriteNewFile(path, bytes, 0644);
+      return "WriteNewFile";
+    case 10:
+      files.RenameFile(path, to);
+      return "RenameFile";
+    case 11:
+      files.ExchangeFolders(path, to);
+      return "ExchangeFolders";
+    case 12:
+      return "LinkFile " + Text(files.LinkFile(path, to));
+    case 13:
+      files.RemoveFile(path);
+      return "RemoveFile";
+    case 14:
+      files.RemoveFolder(path);
+      return "RemoveFolder";
+    default:
+      files.SyncFolder(path);
+      return "SyncFolder";
   }
 }
 
@@ -529,11 +562,10 @@ TEST(MemoryFileOperations, SetsUpAndReadsBackATree) {
   files.AddLink("\\site\\link", "sub");
   files.AddFile("\\site!", "beside, not below");
   EXPECT_EQ(files.Tree("\\site"),
-            (std::map<std::string, std::string>{
-                {"\\site\\doc.htm", "doc"},
-                {"\\site\\empty\\", ""},
-                {"\\site\\link", "-> sub"},
-                {"\\site\\two.htm", "two"}}));
+            (std::map<std::string, std::string>{{"\\site\\doc.htm", "doc"},
+                                                {"\\site\\empty\\", ""},
+                                                {"\\site\\link", "-> sub"},
+                                                {"\\site\\two.htm", "two"}}));
   EXPECT_EQ(files.Tree().size(), 6u);  // and "\\site\\", "\\site!"
   EXPECT_EQ(files.Contents("\\site\\doc.htm"), "doc");
   EXPECT_EQ(files.Contents("\\site\\link"), std::nullopt);
@@ -671,8 +703,8 @@ TEST(MemoryFileOperations, ATreeOfThousandsMovesAndGoes) {
   EXPECT_EQ(files.FolderEntries("\\moved").size(), 30u);
   EXPECT_EQ(files.Contents("\\moved\\f7\\2707.htm"), "x");
   RemoveFolderTree(files, "\\moved");
-  EXPECT_EQ(files.Tree(), (std::map<std::string, std::string>{
-                              {"\\site!", "beside"}}));
+  EXPECT_EQ(files.Tree(),
+            (std::map<std::string, std::string>{{"\\site!", "beside"}}));
 }
 
 TEST(MemoryFileOperations, TwoThreadsAtOnce) {

@@ -95,7 +95,8 @@ class ReadSiteInputsOnDiskTest : public ::testing::Test {
   ConversionRequest request_;
 };
 
-TEST_F(ReadSiteInputsOnDiskTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
+TEST_F(ReadSiteInputsOnDiskTest,
+       FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
   ASSERT_EQ(symlink("../outside", dir_.File("site/sub").c_str()), 0);
   EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
             Refusal("TOC", "sub/toc.htm"));
