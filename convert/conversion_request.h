@@ -14,10 +14,14 @@
 namespace quillery {
 
 struct ConversionRequest {
-  // `programFolder` is the folder of the program's own files (the bullet
+  // `folder` is the folder of the program's own files (the bullet
   // images, the default header, footer and template) in internal path form,
   // without a trailing backslash; the default file paths are built from it.
-  explicit ConversionRequest(const std::string& programFolder = "");
+  explicit ConversionRequest(const std::string& folder = "")
+      : programFolder(folder),
+        HEADERFILE(folder + "\\header.htm"),
+        FOOTERFILE(folder + "\\footer.htm"),
+        HTMLTEMPLATEFILE(folder + "\\base.htm") {}
 
   std::string programFolder;
 

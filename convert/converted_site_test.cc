@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "convert/conversion_driver.h"
+#include "convert/memory_file_operations.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
-#include "platform/file_io.h"
-#include "tests/test_support.h"
 
 namespace quillery {
 namespace {
 
-using testing::ReadTree;
-using testing::ScopedTempDir;
-using testing::WriteBytes;
 using Files = std::map<std::string, std::string>;
 
 // The contents frame page as a splitting run dresses it, by the functions
@@ -161,31 +157,39 @@ struct Words {
   std::int32_t templateTocFormat = 0;
 };
 
-ConversionRequest RequestFor(const Words& words, const ScopedTempDir& dir) {
-  ConversionRequest request(
-      InternalPath(std::string(QUILLERY_SOURCE_DIR) + "/convert"));
+// The site in memory at "\work\site", the dressing files beside it.
+const std::string kMainFile = "\\work\\site\\doc.htm";
+
+void AddSite(MemoryFileOperations& files, const Files& site) {
+  for (const auto& [name, bytes] : site) {
+    files.AddFile("\\work\\site\\" + name, bytes);
+  }
+}
+
+ConversionRequest RequestFor(const Words& words, MemoryFileOperations& files) {
+  ConversionRequest request("\\work\\program");
+  for (const char* image : kBulletImageFiles) {
+    files.AddFile(std::string("\\work\\program\\") + image, "GIF89a");
+  }
   request.LEVELSTOBREAK = words.levels;
   request.TOCBULLETS = words.bullets;
   request.headerPlacements.assign(words.headers, kHeaderTextCode);
   request.footerPlacements.assign(words.footers, kFooterTextCode);
-  request.HEADERFILE = dir.File("dressing/header.htm");
-  request.FOOTERFILE = dir.File("dressing/footer.htm");
-  WriteBytes(request.HEADERFILE, words.header);
-  WriteBytes(request.FOOTERFILE, words.footer);
+  request.HEADERFILE = "\\work\\dressing\\header.htm";
+  request.FOOTERFILE = "\\work\\dressing\\footer.htm";
+  files.AddFile(request.HEADERFILE, words.header);
+  files.AddFile(request.FOOTERFILE, words.footer);
   if (!words.templateText.empty()) {
     request.USINGTEMPLATE = 1;
     request.TEMPLATETOCFORMAT = words.templateTocFormat;
-    request.HTMLTEMPLATEFILE = dir.File("dressing/base.htm");
-    WriteBytes(request.HTMLTEMPLATEFILE, words.templateText);
+    request.HTMLTEMPLATEFILE = "\\work\\dressing\\base.htm";
+    files.AddFile(request.HTMLTEMPLATEFILE, words.templateText);
   }
   return request;
 }
 
-bool Recognised(const ScopedTempDir& dir, const ConversionRequest& request) {
-  SystemFileOperations files;
-  return WasConvertedInPlace(
-      files,
-      ReadSiteInputs(files, InternalPath(dir.File("site/doc.htm")), request));
+bool Recognised(MemoryFileOperations& files, const ConversionRequest& request) {
+  return WasConvertedInPlace(files, ReadSiteInputs(files, kMainFile, request));
 }
 
 // Every shape a conversion in place can leave its site in is known again by
@@ -257,17 +261,16 @@ TEST(WasConvertedInPlace, KnowsEverySiteARunConvertedInPlace) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScopedTempDir dir;
-    for (const auto& [name, bytes] : row.site) {
-      WriteBytes(dir.File("site/" + name), bytes);
-    }
-    const ConversionRequest request = RequestFor(row.words, dir);
-    EXPECT_FALSE(Recognised(dir, request));
-    const Files before = ReadTree(dir.File("site"));
-    ASSERT_EQ(RunConversion(InternalPath(dir.File("site/doc.htm")), request),
+    MemoryFileOperations files;
+    AddSite(files, row.site);
+    const ConversionRequest request = RequestFor(row.words, files);
+    EXPECT_FALSE(Recognised(files, request));
+    const Files before = files.Tree("\\work\\site");
+    ConversionProgress quiet;
+    ASSERT_EQ(RunConversion(kMainFile, request, files, quiet),
               ConversionOutcome::kConverted);
-    ASSERT_NE(ReadTree(dir.File("site")), before);
-    EXPECT_TRUE(Recognised(dir, request));
+    ASSERT_NE(files.Tree("\\work\\site"), before);
+    EXPECT_TRUE(Recognised(files, request));
   }
 }
 
@@ -383,20 +386,16 @@ TEST(WasConvertedInPlace, NeverTakesASiteWeDidNotMake) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    ScopedTempDir dir;
-    for (const auto& [name, bytes] : row.site) {
-      WriteBytes(dir.File("site/" + name), bytes);
-    }
-    EXPECT_FALSE(Recognised(dir, RequestFor(row.words, dir)));
+    MemoryFileOperations files;
+    AddSite(files, row.site);
+    EXPECT_FALSE(Recognised(files, RequestFor(row.words, files)));
   }
   // Without the pages, and beside contents that open and close with a blank
   // line, the same stylesheet tells.
-  ScopedTempDir dir;
-  for (const auto& [name, bytes] : Site(kStyledContent, "Body.htm")) {
-    WriteBytes(dir.File("site/" + name), bytes);
-  }
-  WriteBytes(dir.File("site/Body.css"), ourStylesheet);
-  EXPECT_TRUE(Recognised(dir, RequestFor(header, dir)));
+  MemoryFileOperations files;
+  AddSite(files, Site(kStyledContent, "Body.htm"));
+  files.AddFile("\\work\\site\\Body.css", ourStylesheet);
+  EXPECT_TRUE(Recognised(files, RequestFor(header, files)));
 }
 
 }  // namespace

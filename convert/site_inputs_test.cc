@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/memory_file_operations.h"
 #include "dress/header_footer.h"
 #include "platform/file_io.h"
 #include "tests/test_support.h"
@@ -23,15 +24,14 @@ Texts All(const DressingTexts& texts) {
 }
 
 TEST(LoadDressingTexts, ReadsWhatTheRunAsksFor) {
-  ScopedTempDir dir;
-  SystemFileOperations files;
+  MemoryFileOperations files;
   ConversionRequest request;
-  WriteBytes(dir.File("head.htm"), "<html><body>H</body></html>");
-  WriteBytes(dir.File("foot.htm"), "<body>F</body>");
-  WriteBytes(dir.File("base.htm"), "<html><body>[QUILLERY]</body></html>");
-  request.HEADERFILE = InternalPath(dir.File("head.htm"));
-  request.FOOTERFILE = dir.File("foot.htm");  // "/" form reads as well
-  request.HTMLTEMPLATEFILE = InternalPath(dir.File("base.htm"));
+  files.AddFile("\\work\\head.htm", "<html><body>H</body></html>");
+  files.AddFile("\\work\\foot.htm", "<body>F</body>");
+  files.AddFile("\\work\\base.htm", "<html><body>[QUILLERY]</body></html>");
+  request.HEADERFILE = "\\work\\head.htm";
+  request.FOOTERFILE = "\\work/foot.htm";  // "/" separates as well
+  request.HTMLTEMPLATEFILE = "\\work\\base.htm";
   request.headerPlacements = {kHeaderTextCode};
   request.footerPlacements = {kFooterTextCode};
   request.USINGTEMPLATE = 1;
@@ -40,19 +40,19 @@ TEST(LoadDressingTexts, ReadsWhatTheRunAsksFor) {
 }
 
 TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
-  ScopedTempDir dir;
-  SystemFileOperations files;
-  const std::string missing = dir.File("none.htm");
-  WriteBytes(dir.File("empty.htm"), "");
+  MemoryFileOperations files;
+  const std::string missing = "\\work\\none.htm";
+  files.AddFile("\\work\\empty.htm", "");
   ConversionRequest request;
   request.HEADERFILE = request.FOOTERFILE = request.HTMLTEMPLATEFILE = missing;
   // Code 1 in the header list asks for nothing; no footer placement; no
   // template in use.
   request.headerPlacements = {kFooterTextCode};
   EXPECT_EQ(All(LoadDressingTexts(files, request)), (Texts{"", "", ""}));
+  EXPECT_EQ(files.calls(), 0u);
 
   const std::string reason =
-      "cannot read '" + missing + "': No such file or directory";
+      "cannot read '/work/none.htm': No such file or directory";
   request.headerPlacements = {kHeaderTextCode};
   EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
             reason);
@@ -60,15 +60,16 @@ TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   request.USINGTEMPLATE = 1;
   EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
             reason);
-  request.HTMLTEMPLATEFILE = dir.File("empty.htm");
+  request.HTMLTEMPLATEFILE = "\\work\\empty.htm";
   request.footerPlacements = {kFooterTextCode};
   EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
             reason);
-  request.FOOTERFILE = dir.File("empty.htm");
+  request.FOOTERFILE = "\\work\\empty.htm";
   EXPECT_EQ(All(LoadDressingTexts(files, request)), (Texts{"", "", ""}));
 }
 
-class ReadSiteInputsTest : public ::testing::Test {
+// Links made by the system itself, on the disk.
+class ReadSiteInputsOnDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteBytes(dir_.File("site/doc.htm"),
@@ -93,7 +94,8 @@ class ReadSiteInputsTest : public ::testing::Test {
   ConversionRequest request_;
 };
 
-TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
+TEST_F(ReadSiteInputsOnDiskTest,
+       FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
   ASSERT_EQ(symlink("../outside", dir_.File("site/sub").c_str()), 0);
   EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
             Refusal("TOC", "sub/toc.htm"));
@@ -111,38 +113,79 @@ TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
             Refusal("Frame1", "sub/body.htm"));
 }
 
+// The same site in memory: "\work\site\doc.htm" showing "sub/toc.htm" and
+// "sub/body.htm", with pages outside the site beside it.
+class ReadSiteInputsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files_.AddFile("\\work\\site\\doc.htm",
+                   "<frame name=TOC src=\"sub/toc.htm\">"
+                   "<frame name=Frame1 src=\"sub/body.htm\">");
+    files_.AddFile("\\work\\outside\\toc.htm", "outside toc");
+    files_.AddFile("\\work\\outside\\body.htm", "outside body");
+    request_.programFolder = "\\work\\program";
+  }
+  SiteInputs Read() {
+    return ReadSiteInputs(files_, "\\work\\site\\doc.htm", request_);
+  }
+  std::string Refusal(const std::string& frame, const std::string& source) {
+    return "refusing the " + frame + " frame source '" + source +
+           "' of '/work/site/doc.htm': it leads out of the document's folder";
+  }
+
+  MemoryFileOperations files_;
+  ConversionRequest request_;
+};
+
+TEST_F(ReadSiteInputsTest, FrameSourcesThroughALinkOutOfTheSiteAreRefused) {
+  files_.AddLink("\\work\\site\\sub", "../outside");
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
+            Refusal("TOC", "sub/toc.htm"));
+  files_.AddLink("\\work\\site\\sub", "/work/outside");
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
+            Refusal("TOC", "sub/toc.htm"));
+
+  // A page of its own that links out is refused too; the folder is fine.
+  files_.AddFolder("\\work\\site\\sub");
+  files_.AddFile("\\work\\site\\sub\\toc.htm", "toc");
+  files_.AddLink("\\work\\site\\sub\\body.htm", "../../outside/body.htm");
+  request_.LEVELSTOBREAK = 0;  // without a split Frame1 is not looked at
+  EXPECT_EQ(Read().tocFrameText, "toc");
+  request_.LEVELSTOBREAK = 1;
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
+            Refusal("Frame1", "sub/body.htm"));
+}
+
 TEST_F(ReadSiteInputsTest, ReadsTheFramesOfASplittingRun) {
-  WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
-  WriteBytes(dir_.File("site/sub/body.htm"), "body");
+  files_.AddFile("\\work\\site\\sub\\toc.htm", "toc");
+  files_.AddFile("\\work\\site\\sub\\body.htm", "body");
   request_.LEVELSTOBREAK = 1;
   const SiteInputs site = Read();
   EXPECT_EQ(site.framesText.substr(0, 6), "<frame");
   EXPECT_EQ(site.tocSource, "sub/toc.htm");
-  EXPECT_EQ(site.tocFramePath,
-            InternalPath(dir_.File("site")) + "\\sub/toc.htm");
+  EXPECT_EQ(site.tocFramePath, "\\work\\site\\sub/toc.htm");
   EXPECT_EQ(site.tocFrameText, "toc");
   EXPECT_EQ(site.contentSource, "sub/body.htm");
   EXPECT_EQ(site.contentText, "body");
 }
 
 TEST_F(ReadSiteInputsTest, BulletImagesOnlyWhereTheirNamesAreFree) {
-  WriteBytes(dir_.File("site/sub/toc.htm"), "toc");
-  WriteBytes(dir_.File("site/sub/main10001.gif"), "the user's own");
+  files_.AddFile("\\work\\site\\sub\\toc.htm", "toc");
+  files_.AddFile("\\work\\site\\sub\\main10001.gif", "the user's own");
   request_.TOCBULLETS = 1;
   // The program's image is read before anything is written.
   EXPECT_EQ(testing::FileErrorOf([&] { (void)Read(); }),
-            "cannot read '" + dir_.File("program/bullet10001.gif") +
-                "': No such file or directory");
-  WriteBytes(dir_.File("program/bullet10001.gif"), std::string("GIF\0", 4));
+            "cannot read '/work/program/bullet10001.gif': No such file or "
+            "directory");
+  files_.AddFile("\\work\\program\\bullet10001.gif", std::string("GIF\0", 4));
   const SiteInputs site = Read();
   ASSERT_EQ(site.bulletImages.size(), 1u);
-  EXPECT_EQ(site.bulletImages[0].path,
-            InternalPath(dir_.File("site/sub")) + "\\bullet10001.gif");
+  EXPECT_EQ(site.bulletImages[0].path, "\\work\\site\\sub\\bullet10001.gif");
   EXPECT_EQ(site.bulletImages[0].bytes, std::string("GIF\0", 4));
 }
 
 TEST_F(ReadSiteInputsTest, WithoutATocFrameNothingMoreIsRead) {
-  WriteBytes(dir_.File("site/doc.htm"), "<frame name=Frame1 src=gone.htm >");
+  files_.AddFile("\\work\\site\\doc.htm", "<frame name=Frame1 src=gone.htm >");
   request_.LEVELSTOBREAK = 1;
   request_.TOCBULLETS = 1;
   const SiteInputs site = Read();
@@ -150,5 +193,70 @@ TEST_F(ReadSiteInputsTest, WithoutATocFrameNothingMoreIsRead) {
   EXPECT_FALSE(site.contentSource.has_value());
 }
 
+// Every call of a run that reads all it can fails in turn: the error that
+// stops the run is the one of that call, naming its file, and nothing is
+// read after it.
+TEST_F(ReadSiteInputsTest, AFailureAtEachCallStopsTheReading) {
+  files_.AddFile("\\work\\site\\doc.htm",
+                 "<frame name=TOC src=\"toc.htm\">"
+                 "<frame name=Frame1 src=\"sub/body.htm\">");
+  files_.AddFile("\\work\\site\\toc.htm", "toc");
+  files_.AddFile("\\work\\site\\sub\\body.htm", "body");
+  for (const char* image : kBulletImageFiles) {
+    files_.AddFile(std::string("\\work\\program\\") + image, "GIF");
+  }
+  files_.AddFile("\\work\\dressing\\header.htm", "<body>H</body>");
+  files_.AddFile("\\work\\dressing\\footer.htm", "<body>F</body>");
+  files_.AddFile("\\work\\dressing\\base.htm", "[QUILLERY]");
+  request_.LEVELSTOBREAK = 1;
+  request_.TOCBULLETS = 1;
+  request_.HEADERFILE = "\\work\\dressing\\header.htm";
+  request_.FOOTERFILE = "\\work\\dressing\\footer.htm";
+  request_.HTMLTEMPLATEFILE = "\\work\\dressing\\base.htm";
+  request_.headerPlacements = {kHeaderTextCode};
+  request_.footerPlacements = {kFooterTextCode};
+  request_.USINGTEMPLATE = 1;
+
+  std::vector<std::string> calls;
+  files_.SetHook([&calls](const FileCall& call) {
+    calls.push_back(std::string(call.name) + " " + call.path);
+  });
+  const SiteInputs site = Read();
+  EXPECT_EQ(site.pageBulletImages.size(), 4u);
+  std::vector<std::string> reads;
+  for (const std::string& call : calls) {
+    if (call.compare(0, 4, "Read") == 0) reads.push_back(call);
+  }
+  EXPECT_EQ(reads, (std::vector<std::string>{
+                       "ReadText \\work\\site\\doc.htm",
+                       "ReadText \\work\\site\\toc.htm",
+                       "ReadText \\work\\dressing\\header.htm",
+                       "ReadText \\work\\dressing\\footer.htm",
+                       "ReadText \\work\\dressing\\base.htm",
+                       "ReadText \\work\\site\\sub/body.htm",
+                       "ReadBytes \\work\\program\\bullet10001.gif",
+                       "ReadBytes \\work\\program\\main10001.gif",
+                       "ReadBytes \\work\\program\\bullet10001.gif",
+                       "ReadBytes \\work\\program\\main10001.gif",
+                       "ReadBytes \\work\\program\\bullet10001.gif",
+                       "ReadBytes \\work\\program\\main10001.gif"}));
+
+  for (std::size_t failAt = 1; failAt <= calls.size(); ++failAt) {
+    SCOPED_TRACE(calls[failAt - 1]);
+    MemoryFileOperations& files = files_;
+    const std::size_t start = files.calls();
+    std::string failedPath;
+    files.SetHook([&files, &failedPath, start, failAt](const FileCall& call) {
+      if (files.calls() - start < failAt) return;
+      if (failedPath.empty()) failedPath = call.path;
+      throw FileError("cannot read '" + NativePath(call.path) +
+                      "': Input/output error");
+    });
+    const std::string error = testing::FileErrorOf([&] { (void)Read(); });
+    EXPECT_EQ(error, "cannot read '" + NativePath(failedPath) +
+                         "': Input/output error");
+    EXPECT_EQ(files.calls() - start, failAt);
+  }
+}
 }  // namespace
 }  // namespace quillery
