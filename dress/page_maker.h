@@ -56,8 +56,9 @@ class PageMaker {
   // and tail parts, template, header and footer as well.
   [[nodiscard]] std::string MakePage(std::size_t page) const;
 
-  // What the navigation markers of page `page` (below PageCount()) expand
-  // to, whether or not the dressing texts use them.
+  // What the navigation markers of page `page` expand to, whether or not the
+  // dressing texts use them. Like MakePage, throws std::out_of_range unless
+  // `page` is below the split's PageCount().
   [[nodiscard]] PageMarkers MarkersFor(std::size_t page) const;
 
  private:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,11 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
                   contents, SiteNavigation{"Doc", "Report.htm"});
   EXPECT_EQ(plain.MarkersFor(1).pageTitle, "One &ndash; Doc");
   EXPECT_EQ(plain.MarkersFor(1).nextPage, middle.nextPage);
+  // A page the split does not have is refused, with markers or without.
+  for (const PageMaker* each : {&maker, &plain}) {
+    EXPECT_THROW(static_cast<void>(each->MarkersFor(3)), std::out_of_range);
+    EXPECT_THROW(static_cast<void>(each->MakePage(3)), std::out_of_range);
+  }
   const std::string page = maker.MakePage(2);
   EXPECT_NE(page.find("<title>Two &ndash; Doc</title>"), std::string::npos);
   EXPECT_NE(page.find("<a aria-current=\"page\" href=\"R_p2.htm#_Toc2\">"),

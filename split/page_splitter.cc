@@ -1,6 +1,7 @@
 // The page splitter; see page_splitter.h.
 #include "split/page_splitter.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "split/annotations.h"
@@ -35,6 +36,7 @@ PageSplit::PageSplit(std::string content, std::string baseName,
 }
 
 std::string_view PageSplit::Slice(std::size_t page) const {
+  if (page >= PageCount()) throw std::out_of_range("no such page");
   const std::size_t from =
       page == 0 ? seams_.bodyStart : splitPoints_[page - 1];
   const std::size_t to =

@@ -41,7 +41,8 @@ class PageSplit {
   [[nodiscard]] std::size_t PageCount() const {
     return splitPoints_.empty() ? 0 : splitPoints_.size() + 1;
   }
-  // The bytes of page `page` of the content, before any dressing.
+  // The bytes of page `page` of the content, before any dressing. Throws
+  // std::out_of_range unless `page` is below PageCount().
   [[nodiscard]] std::string_view Slice(std::size_t page) const;
   [[nodiscard]] std::string PageFile(std::size_t page) const {
     return PageFileName(baseName_, page);

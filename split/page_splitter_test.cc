@@ -30,6 +30,12 @@ TEST(SplitIntoPages, CutsAtEveryHeadingUpToTheLevel) {
   EXPECT_EQ(Slices(body, 3).size(), 5u);
   EXPECT_EQ(Slices(body, 1).size(), 2u);
   EXPECT_EQ(Slices(body, 0).size(), 0u);
+  // Only the pages the split has can be asked for.
+  for (const std::int32_t level : {0, 1, 2}) {
+    const PageSplit split = SplitIntoPages(body, "B", level);
+    EXPECT_THROW(static_cast<void>(split.Slice(split.PageCount())),
+                 std::out_of_range);
+  }
 }
 
 TEST(SplitIntoPages, EdgesOfTheBody) {
