@@ -6,24 +6,12 @@
 #include <utility>
 
 #include "convert/conversion_error.h"
+#include "convert/referenced_files.h"
 #include "convert/staging_folder.h"
-#include "split/site_references.h"
-#include "text/bytes.h"
 #include "text/site_path.h"
 
 namespace quillery {
 namespace {
-
-// Pages and stylesheets are read for what they refer to; pictures are not.
-bool MayReferToFiles(const std::string& relative) {
-  const std::string lower = AsciiLower(relative);
-  for (std::string_view extension : {".htm", ".html", ".css"}) {
-    if (lower.size() > extension.size() && EndsWith(lower, extension)) {
-      return true;
-    }
-  }
-  return false;
-}
 
 // A failure that names the build folder, the bookkeeping folder or the real
 // target, told with the output folder the user gave instead: the user never
@@ -112,10 +100,12 @@ OutputFolderWriter::OutputFolderWriter(
       paths_(files, SitePath(mainFilePath).Folder().text()),
       sourceName_(sourceName) {
   try {
-    mainFile_ = paths_.RelativeOf(paths_.KeyOf(mainFilePath));
+    std::set<std::string> uncounted;
     for (const std::string& path : countedElsewhere) {
-      uncounted_.insert(paths_.RelativeOf(paths_.KeyOf(path)));
+      uncounted.insert(paths_.RelativeOf(paths_.KeyOf(path)));
     }
+    referenced_.emplace(paths_.RelativeOf(paths_.KeyOf(mainFilePath)),
+                        std::move(uncounted));
     if (!files_.LookAt(place_.bookkeeping).exists) {
       files_.MakeFolder(place_.bookkeeping);
       madeBookkeeping_ = true;
@@ -181,24 +171,7 @@ void OutputFolderWriter::Put(const std::string& relative,
                              std::string_view bytes, std::uint32_t mode) {
   MakeFoldersFor(relative);
   files_.WriteNewFile(place_.build + "\\" + relative, bytes, mode);
-  written_.insert(relative);
-  // The main file is a page whatever its name.
-  if (MayReferToFiles(relative) || relative == mainFile_) {
-    NoteReferences(relative, bytes);
-  }
-}
-
-void OutputFolderWriter::NoteReferences(const std::string& relative,
-                                        std::string_view bytes) {
-  const std::string folder = SitePath(relative).Folder().SlashForm();
-  const bool counted = uncounted_.count(relative) == 0;
-  for (const std::string& reference : FindReferences(bytes)) {
-    const ReferenceTarget target = ClassifyReference(reference, folder);
-    if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
-    if (target.kind == ReferenceTarget::Kind::kInSite) {
-      toCopy_.push_back({target.path, counted});
-    }
-  }
+  referenced_->Written(relative, bytes);
 }
 
 void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
@@ -252,21 +225,18 @@ void OutputFolderWriter::Commit() {
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {
-  toCopy_.insert(toCopy_.begin(), {SitePath(mainFile_).SlashForm(), true});
-  for (std::size_t next = 0; next < toCopy_.size(); ++next) {
-    const std::string relative =
-        SitePath::FromSlashForm(toCopy_[next].path).text();
-    if (written_.count(relative) != 0) continue;
+  while (const std::optional<ReferencedFiles::Candidate> candidate =
+             referenced_->Next()) {
     const std::optional<std::string> real =
-        files_.RealPath(paths_.siteFolder() + "\\" + relative);
+        files_.RealPath(paths_.siteFolder() + "\\" + candidate->relative);
     if (!real) continue;  // a broken link stays broken
     if (!SitePath(*real).IsInside(SitePath(paths_.siteFolder()))) {
-      if (toCopy_[next].counted) ++outside_;
+      referenced_->LeadsOutside(*candidate);
       continue;
     }
     const PathFacts facts = files_.LookAt(*real);
     if (!facts.isRegular) continue;
-    Put(relative, files_.ReadBytes(*real), facts.mode);
+    Put(candidate->relative, files_.ReadBytes(*real), facts.mode);
   }
 }
 

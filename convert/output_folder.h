@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "convert/file_operations.h"
+#include "convert/referenced_files.h"
 #include "convert/site_commit.h"
 #include "convert/site_paths.h"
 
@@ -78,15 +80,11 @@ class OutputFolderWriter : public SiteCommit {
   // References that lead outside the site (another scheme, an absolute
   // path, "../" out of it, a link out of it), left as they are: each one
   // once per file written that holds it.
-  [[nodiscard]] std::size_t outsideReferences() const { return outside_; }
+  [[nodiscard]] std::size_t outsideReferences() const {
+    return referenced_ ? referenced_->outside() : 0;
+  }
 
  private:
-  // A file to copy, and whether a link of it out of the site is counted.
-  struct Referenced {
-    std::string path;  // "/" form, from the site folder
-    bool counted = true;
-  };
-
   // Copies the main file when no planned file took its place, and every
   // regular file of the site that the written files refer to (href, src,
   // background, CSS url()), following references through copied pages and
@@ -95,7 +93,6 @@ class OutputFolderWriter : public SiteCommit {
   void CopyReferencedFiles();
   void Put(const std::string& relative, std::string_view bytes,
            std::uint32_t mode);
-  void NoteReferences(const std::string& relative, std::string_view bytes);
   void MakeFoldersFor(const std::string& relative);
   void Discard();
 
@@ -106,12 +103,8 @@ class OutputFolderWriter : public SiteCommit {
   bool madeBookkeeping_ = false;
   bool madeBuild_ = false;
   bool committed_ = false;
-  std::string mainFile_;           // from the site folder, "\" form
-  std::set<std::string> written_;  // paths from the site folder, "\" form
   std::set<std::string> madeFolders_;
-  std::set<std::string> uncounted_;  // paths from the site folder, "\" form
-  std::vector<Referenced> toCopy_;
-  std::size_t outside_ = 0;
+  std::optional<ReferencedFiles> referenced_;
   std::unordered_map<std::string, std::string> keys_;  // path: KeyOf(path)
   std::atomic<bool> writing_{false};
 };

@@ -1,0 +1,64 @@
+// Following the references of an output's files; see referenced_files.h.
+#include "convert/referenced_files.h"
+
+#include <utility>
+
+#include "split/site_references.h"
+#include "text/bytes.h"
+#include "text/site_path.h"
+
+namespace quillery {
+namespace {
+
+// Pages and stylesheets are read for what they refer to; pictures are not.
+bool MayReferToFiles(const std::string& relative) {
+  const std::string lower = AsciiLower(relative);
+  for (std::string_view extension : {".htm", ".html", ".css"}) {
+    if (lower.size() > extension.size() && EndsWith(lower, extension)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+ReferencedFiles::ReferencedFiles(std::string mainFile,
+                                 std::set<std::string> uncounted)
+    : mainFile_(std::move(mainFile)), uncounted_(std::move(uncounted)) {}
+
+void ReferencedFiles::Written(const std::string& relative,
+                              std::string_view bytes) {
+  written_.insert(relative);
+  if (!MayReferToFiles(relative) && relative != mainFile_) return;
+  const std::string folder = SitePath(relative).Folder().SlashForm();
+  const bool counted = uncounted_.count(relative) == 0;
+  for (const std::string& reference : FindReferences(bytes)) {
+    const ReferenceTarget target = ClassifyReference(reference, folder);
+    if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
+    if (target.kind == ReferenceTarget::Kind::kInSite) {
+      queue_.push_back({target.path, counted});
+    }
+  }
+}
+
+std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
+  if (!started_) {
+    // The main file comes first, once the planned files are all written.
+    queue_.insert(queue_.begin(), {SitePath(mainFile_).SlashForm(), true});
+    started_ = true;
+  }
+  while (next_ < queue_.size()) {
+    const Referenced& referenced = queue_[next_++];
+    std::string relative = SitePath::FromSlashForm(referenced.path).text();
+    if (written_.count(relative) != 0) continue;
+    return Candidate{std::move(relative), referenced.counted};
+  }
+  return std::nullopt;
+}
+
+void ReferencedFiles::LeadsOutside(const Candidate& candidate) {
+  if (candidate.counted) ++outside_;
+}
+
+}  // namespace quillery

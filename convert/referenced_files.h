@@ -1,0 +1,69 @@
+// The files of the site an output folder needs besides the planned ones:
+// the main file, when no planned file took its place, and every file that
+// the files put into the output refer to (href, src, background, CSS
+// url()), followed through the files copied for them as well. Paths are
+// from the site folder, in "\" form. Touches no file: the output folder's
+// writer looks at, copies and reports each candidate.
+#ifndef QUILLERY_CONVERT_REFERENCED_FILES_H_
+#define QUILLERY_CONVERT_REFERENCED_FILES_H_
+
+#include <cstddef>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillery {
+
+class ReferencedFiles {
+ public:
+  // A file that may have to be copied, and whether a reference of it that
+  // leads outside the site is counted.
+  struct Candidate {
+    std::string relative;
+    bool counted = true;
+  };
+
+  // `mainFile` is read for references whatever its name. The references of
+  // the files at `uncounted` are followed as those of any other file but not
+  // counted in outside(): other files written hold them already.
+  ReferencedFiles(std::string mainFile, std::set<std::string> uncounted);
+
+  // Notes a file put into the output: it is never a candidate again, and
+  // the references of a page or stylesheet (".htm", ".html", ".css", or the
+  // main file) are followed. References that lead outside the site (another
+  // scheme, an absolute path, "../" out of it) are counted.
+  void Written(const std::string& relative, std::string_view bytes);
+
+  // The next file to look at, the main file first, then each file referred
+  // to in the order found; nothing once every one was looked at. A file
+  // written by then is passed over.
+  [[nodiscard]] std::optional<Candidate> Next();
+
+  // The candidate's real place lies outside the site (a link leads out):
+  // counted as a reference that leads outside, when it is counted.
+  void LeadsOutside(const Candidate& candidate);
+
+  // References that lead outside the site: each one once per file written
+  // that holds it.
+  [[nodiscard]] std::size_t outside() const { return outside_; }
+
+ private:
+  struct Referenced {
+    std::string path;  // "/" form, from the site folder
+    bool counted = true;
+  };
+
+  std::string mainFile_;
+  std::set<std::string> uncounted_;
+  std::set<std::string> written_;
+  std::vector<Referenced> queue_;
+  std::size_t next_ = 0;
+  bool started_ = false;
+  std::size_t outside_ = 0;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_REFERENCED_FILES_H_
