@@ -1,0 +1,445 @@
+#include "convert/conversion_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/conversion_error.h"
+#include "convert/memory_file_operations.h"
+#include "convert/site_writer.h"
+
+namespace quillery {
+namespace {
+
+using Tree = std::map<std::string, std::string>;
+
+const std::string kSite = "\\work\\site";
+const std::string kMainFile = "\\work\\site\\doc.htm";
+const std::string kOutput = "\\work\\out";
+
+const std::string kToc =
+    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\" "
+    "target=Frame1>One</a></p>\r\n<p class=MsoToc1><a "
+    "href=\"Body.htm#_Toc2\" target=Frame1>Two</a></p>\r\n</body></html>";
+const std::string kContent =
+    "<html><head><title>Birds</title><style>\r\n<!--\r\n"
+    " /* Font Definitions */\r\np {margin:0}\r\n-->\r\n</style></head>"
+    "<body>\r\n<p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"
+    "<p><img src=\"pic.gif\"></p><h1><a name=\"_Toc2\">Two</a></h1><p>b</p>"
+    "</body></html>";
+const std::string kFrames =
+    "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"toc.htm\">\r\n"
+    "<frame name=Frame1 src=\"Body.htm\">\r\n</frameset></html>\r\n";
+// A document saved without frames, for BUILDTOC.
+const std::string kDocument =
+    "<html><head><title>Notes</title></head><body>\r\n<h1>First</h1><p>a</p>"
+    "<h1>Second</h1><p>b</p></body></html>";
+
+void AddSite(MemoryFileOperations& files) {
+  files.AddFile(kSite + "\\doc.htm", kFrames);
+  files.AddFile(kSite + "\\toc.htm", kToc);
+  files.AddFile(kSite + "\\Body.htm", kContent);
+  files.AddFile(kSite + "\\pic.gif", "GIF89a picture");
+}
+
+ConversionRequest RequestFor(MemoryFileOperations& files,
+                             std::int32_t levels = 1,
+                             std::int32_t bullets = 1) {
+  ConversionRequest request("\\work\\program");
+  for (const char* image : kBulletImageFiles) {
+    files.AddFile(std::string("\\work\\program\\") + image,
+                  std::string("GIF89a ") + image);
+  }
+  request.LEVELSTOBREAK = levels;
+  request.TOCBULLETS = bullets;
+  return request;
+}
+
+std::string MessageOf(const std::function<void()>& run) {
+  try {
+    run();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return "(nothing thrown)";
+}
+
+// Every step a run tells, in order.
+class RecordingProgress : public ConversionProgress {
+ public:
+  void Reading() override { steps.push_back("Reading"); }
+  void Planning() override { steps.push_back("Planning"); }
+  void Planned(std::size_t files, std::size_t pages) override {
+    steps.push_back("Planned " + std::to_string(files) + " " +
+                    std::to_string(pages));
+  }
+  void Staged(std::size_t /*bytes*/) override { steps.push_back("Staged"); }
+  void Finished(const std::string& line) override {
+    steps.push_back("Finished " + line);
+  }
+  std::vector<std::string> steps;
+};
+
+TEST(RunConversion, AnEmptyPathTouchesNothing) {
+  MemoryFileOperations files;
+  AddSite(files);
+  const ConversionRequest request = RequestFor(files);
+  const Tree before = files.Tree();
+  RecordingProgress progress;
+  EXPECT_EQ(RunConversion("", request, files, progress),
+            ConversionOutcome::kNoMainFile);
+  EXPECT_EQ(files.calls(), 0u);
+  EXPECT_TRUE(progress.steps.empty());
+  EXPECT_EQ(files.Tree(), before);
+}
+
+TEST(RunConversion, AMainFileWithoutATocFrameWritesNothing) {
+  for (const bool outdir : {false, true}) {
+    SCOPED_TRACE(outdir);
+    MemoryFileOperations files;
+    files.AddFile(kMainFile, kDocument);
+    ConversionRequest request = RequestFor(files);
+    if (outdir) request.OUTDIR = kOutput;
+    const Tree before = files.Tree();
+    RecordingProgress progress;
+    EXPECT_EQ(RunConversion(kMainFile, request, files, progress),
+              ConversionOutcome::kNoTocFrame);
+    EXPECT_EQ(files.Tree(), before);
+    EXPECT_EQ(progress.steps, std::vector<std::string>{"Reading"});
+  }
+}
+
+TEST(RunConversion, RefusesWhatItMustNotConvert) {
+  struct Row {
+    const char* name;
+    std::function<void(MemoryFileOperations&, std::unique_ptr<HeldLock>&)>
+        setUp;
+    bool outdir;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"another run holds the site's lock",
+       [](MemoryFileOperations& files, std::unique_ptr<HeldLock>& held) {
+         held = files.LockFolder(kSite);
+       },
+       false,
+       "cannot convert '/work/site/doc.htm': another conversion of this site "
+       "is running"},
+      {"another run holds the site's lock, OUTDIR",
+       [](MemoryFileOperations& files, std::unique_ptr<HeldLock>& held) {
+         held = files.LockFolder(kSite);
+       },
+       true,
+       "cannot convert '/work/site/doc.htm': another conversion of this site "
+       "is running"},
+      {"an in-place run's staging folder is left, OUTDIR",
+       [](MemoryFileOperations& files, std::unique_ptr<HeldLock>&) {
+         files.AddFile(kSite + "\\.quillery\\staging\\0", "staged");
+       },
+       true,
+       "cannot convert '/work/site/doc.htm': an earlier conversion of it in "
+       "place was stopped; run it again without /OUTDIR= to finish it first"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MemoryFileOperations files;
+    AddSite(files);
+    ConversionRequest request = RequestFor(files);
+    if (row.outdir) request.OUTDIR = kOutput;
+    std::unique_ptr<HeldLock> held;
+    row.setUp(files, held);
+    const Tree before = files.Tree();
+    RecordingProgress progress;
+    const std::string message = MessageOf([&] {
+      static_cast<void>(RunConversion(kMainFile, request, files, progress));
+    });
+    EXPECT_EQ(message, row.message);
+    EXPECT_EQ(files.Tree(), before);
+  }
+}
+
+TEST(RunConversion, RefusesASiteConvertedInPlaceBefore) {
+  for (const bool outdir : {false, true}) {
+    SCOPED_TRACE(outdir);
+    MemoryFileOperations files;
+    AddSite(files);
+    ConversionRequest request = RequestFor(files);
+    ConversionProgress quiet;
+    ASSERT_EQ(RunConversion(kMainFile, request, files, quiet),
+              ConversionOutcome::kConverted);
+    if (outdir) request.OUTDIR = kOutput;
+    const Tree before = files.Tree();
+    EXPECT_THROW(
+        {
+          try {
+            static_cast<void>(RunConversion(kMainFile, request, files, quiet));
+          } catch (const Refusal& refusal) {
+            EXPECT_EQ(std::string(refusal.what()),
+                      "refusing '/work/site/doc.htm': it was converted in "
+                      "place before, and converting it again would stack the "
+                      "changes; convert the original site, or keep a site "
+                      "unchanged with /OUTDIR=<folder>");
+            throw;
+          }
+        },
+        Refusal);
+    EXPECT_EQ(files.Tree(), before);
+  }
+}
+
+TEST(RunConversion, TellsItsStepsInOrder) {
+  struct Row {
+    const char* name;
+    bool outdir;
+    bool buildToc;
+    std::size_t files;  // planned
+    std::size_t pages;
+    std::string finished;
+  };
+  // Split: a stylesheet, three pages, the main file, the TOC frame page and
+  // two bullet images; a made frames page has no stylesheet.
+  const Row rows[] = {
+      {"in place", false, false, 8, 3,
+       "converted in place: open '/work/site/doc.htm'"},
+      {"into an output folder", true, false, 8, 3,
+       "converted into '/work/out': open '/work/out/doc.htm'"},
+      {"a frames page made for a document", false, true, 7, 3,
+       "made a frames page for '/work/site/doc.htm' (2 headings, 2 new "
+       "bookmarks): open '/work/site/doc_frames.htm'"},
+      {"a frames page made for a document, into an output folder", true, true,
+       7, 3,
+       "made a frames page for '/work/site/doc.htm' (2 headings, 2 new "
+       "bookmarks): open '/work/out/doc_frames.htm'"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MemoryFileOperations files;
+    if (row.buildToc) {
+      files.AddFile(kMainFile, kDocument);
+    } else {
+      AddSite(files);
+    }
+    ConversionRequest request = RequestFor(files);
+    if (row.outdir) request.OUTDIR = kOutput;
+    request.BUILDTOC = row.buildToc ? 1 : 0;
+    RecordingProgress progress;
+    ASSERT_EQ(RunConversion(kMainFile, request, files, progress),
+              ConversionOutcome::kConverted);
+    std::vector<std::string> expected = {"Reading", "Planning",
+                                         "Planned " +
+                                             std::to_string(row.files) + " " +
+                                             std::to_string(row.pages)};
+    expected.insert(expected.end(), row.files, "Staged");
+    expected.push_back("Finished " + row.finished);
+    EXPECT_EQ(progress.steps, expected);
+  }
+}
+
+// Every file a run in place writes, a run into an output folder writes with
+// the same bytes.
+TEST(RunConversion, InPlaceAndIntoAFolderWriteTheSameBytes) {
+  for (const std::int32_t levels : {0, 1}) {
+    SCOPED_TRACE(levels);
+    MemoryFileOperations inPlace;
+    AddSite(inPlace);
+    const Tree before = inPlace.Tree(kSite);
+    ConversionProgress quiet;
+    ASSERT_EQ(
+        RunConversion(kMainFile, RequestFor(inPlace, levels), inPlace, quiet),
+        ConversionOutcome::kConverted);
+    MemoryFileOperations outdir;
+    AddSite(outdir);
+    ConversionRequest request = RequestFor(outdir, levels);
+    request.OUTDIR = kOutput;
+    ASSERT_EQ(RunConversion(kMainFile, request, outdir, quiet),
+              ConversionOutcome::kConverted);
+    const Tree output = outdir.Tree(kOutput);
+    std::size_t compared = 0;
+    for (const auto& [path, bytes] : inPlace.Tree(kSite)) {
+      auto old = before.find(path);
+      if (old != before.end() && old->second == bytes) continue;
+      SCOPED_TRACE(path);
+      const std::string relative = path.substr(kSite.size());
+      auto written = output.find(kOutput + relative);
+      ASSERT_NE(written, output.end());
+      EXPECT_EQ(written->second, bytes);
+      ++compared;
+    }
+    EXPECT_GT(compared, levels == 0 ? 2u : 4u);
+    // The source site of the output folder run is as it was.
+    EXPECT_EQ(outdir.Tree(kSite), before);
+  }
+}
+
+// `tree` without the bookkeeping folder of the site.
+Tree WithoutBookkeeping(Tree tree) {
+  const std::string bookkeeping = kSite + "\\.quillery\\";
+  auto first = tree.lower_bound(bookkeeping);
+  auto last = first;
+  while (last != tree.end() && last->first.rfind(bookkeeping, 0) == 0) ++last;
+  tree.erase(first, last);
+  return tree;
+}
+
+// Every file operation of a run in place, made to fail: until the commit is
+// in place the site is as it was and nothing of ours is left; a failure
+// after that, while our own staging is removed, leaves the converted site
+// (the next run removes what stays). With and without hard links.
+TEST(RunConversion, AFailureAtEachCallOfARunInPlaceLeavesTheSite) {
+  for (const bool hardLinks : {true, false}) {
+    SCOPED_TRACE(hardLinks);
+    std::size_t callsOfARun = 0;
+    Tree converted;
+    {
+      MemoryFileOperations files;
+      files.SetHardLinks(hardLinks);
+      AddSite(files);
+      ConversionProgress quiet;
+      ASSERT_EQ(RunConversion(kMainFile, RequestFor(files), files, quiet),
+                ConversionOutcome::kConverted);
+      callsOfARun = files.calls();
+      converted = files.Tree();
+    }
+    ASSERT_GT(callsOfARun, 20u);
+    std::size_t failed = 0;
+    for (std::size_t failing = 1; failing <= callsOfARun; ++failing) {
+      SCOPED_TRACE(failing);
+      MemoryFileOperations files;
+      files.SetHardLinks(hardLinks);
+      AddSite(files);
+      const ConversionRequest request = RequestFor(files);
+      const Tree before = files.Tree();
+      // Counted here: the calls of the writer's thread run the hook too.
+      std::atomic<std::size_t> seen{0};
+      files.SetHook([&seen, failing](const FileCall& call) {
+        if (++seen == failing) {
+          throw FileError(std::string(call.name), call.path, "injected");
+        }
+      });
+      ConversionProgress quiet;
+      bool converts = false;
+      const std::string message = MessageOf([&] {
+        converts = RunConversion(kMainFile, request, files, quiet) ==
+                   ConversionOutcome::kConverted;
+      });
+      if (converts) {
+        EXPECT_EQ(WithoutBookkeeping(files.Tree()), converted);
+        continue;
+      }
+      ++failed;
+      EXPECT_EQ(files.Tree(), before) << message;
+      EXPECT_FALSE(files.LookAt(kSite + "\\.quillery").exists) << message;
+    }
+    EXPECT_GT(failed, callsOfARun / 2);
+  }
+}
+
+// The paths a plan writes, in order.
+class PathRecorder : public SiteWriter {
+ public:
+  void WriteFile(const std::string& path, std::string /*bytes*/) override {
+    paths.push_back(path.substr(kSite.size() + 1));
+  }
+  std::vector<std::string> paths;
+};
+
+std::vector<std::string> PlannedPaths(MemoryFileOperations& files,
+                                      const ConversionRequest& request) {
+  const ConversionPlan plan =
+      PlanConversion(ReadSiteInputs(files, kMainFile, request), request);
+  PathRecorder recorder;
+  plan.WriteTo(recorder);
+  return recorder.paths;
+}
+
+TEST(PlanConversion, PlansTheFilesInOrder) {
+  struct Row {
+    const char* name;
+    std::int32_t levels;
+    std::int32_t bullets;
+    bool buildToc;
+    std::string templateText;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {"bullets only",
+       0,
+       1,
+       false,
+       "",
+       {"toc.htm", "bullet10001.gif", "main10001.gif"}},
+      {"pages",
+       1,
+       0,
+       false,
+       "",
+       {"Body.css", "Body_p0.htm", "Body_p1.htm", "Body_p2.htm", "doc.htm",
+        "toc.htm"}},
+      {"pages and bullets",
+       1,
+       1,
+       false,
+       "",
+       {"Body.css", "Body_p0.htm", "Body_p1.htm", "Body_p2.htm", "doc.htm",
+        "toc.htm", "bullet10001.gif", "main10001.gif"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MemoryFileOperations files;
+    AddSite(files);
+    ConversionRequest request = RequestFor(files, row.levels, row.bullets);
+    EXPECT_EQ(PlannedPaths(files, request), row.expected);
+  }
+}
+
+TEST(PlanConversion, LeavesOutAMadeTocFramePageNoLongerShown) {
+  struct Row {
+    const char* name;
+    std::string templateText;
+    std::int32_t templateTocFormat;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {"the made frames page shows it",
+       "",
+       0,
+       {"doc_p0.htm", "doc_p1.htm", "doc_p2.htm", "doc_frames.htm",
+        "doc_toc.htm", "bullet10001.gif", "main10001.gif"}},
+      // The pages hold the bulleted contents, so the bullets stay.
+      {"pages carry the contents: page 0 is the main file",
+       "<html><body>[WORDTOC][QUILLERY]</body></html>",
+       0,
+       {"doc_p0.htm", "doc_p1.htm", "doc_p2.htm", "doc_frames.htm",
+        "bullet10001.gif", "main10001.gif"}},
+      {"the main file is a copy of page 0",
+       "<html><body>[QUILLERY]</body></html>",
+       1,
+       {"doc_p0.htm", "doc_p1.htm", "doc_p2.htm", "doc_frames.htm"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MemoryFileOperations files;
+    files.AddFile(kMainFile, kDocument);
+    ConversionRequest request = RequestFor(files, 1, 1);
+    request.BUILDTOC = 1;
+    if (!row.templateText.empty()) {
+      request.USINGTEMPLATE = 1;
+      request.TEMPLATETOCFORMAT = row.templateTocFormat;
+      request.HTMLTEMPLATEFILE = "\\work\\program\\base.htm";
+      files.AddFile(request.HTMLTEMPLATEFILE, row.templateText);
+    }
+    EXPECT_EQ(PlannedPaths(files, request), row.expected);
+  }
+}
+
+}  // namespace
+}  // namespace quillery

@@ -1,0 +1,247 @@
+#include "convert/staging_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/memory_file_operations.h"
+
+namespace quillery {
+namespace {
+
+using Tree = std::map<std::string, std::string>;
+
+const std::string kSite = "\\work\\site";
+const std::string kBookkeeping = "\\work\\site\\.quillery";
+const std::string kStaging = "\\work\\site\\.quillery\\staging";
+
+// Each shape the bookkeeping folder can have: what the check answers, what
+// it leaves, and the message of a refusal.
+TEST(CheckBookkeepingFolder, TakesAFolderAndRefusesAnythingElseUntouched) {
+  struct Row {
+    const char* name;
+    std::function<void(MemoryFileOperations&)> setUp;
+    bool exists;
+    const char* refusal;  // nullptr: no refusal
+    bool leftAsItWas;
+  };
+  const Row rows[] = {
+      {"absent", [](MemoryFileOperations&) {}, false, nullptr, true},
+      {"an empty folder, removed",
+       [](MemoryFileOperations& files) { files.AddFolder(kBookkeeping); },
+       false, nullptr, false},
+      {"a folder with entries",
+       [](MemoryFileOperations& files) {
+         files.AddFile(kBookkeeping + "\\notes", "ours?");
+       },
+       true, nullptr, true},
+      {"a link to a folder elsewhere",
+       [](MemoryFileOperations& files) {
+         files.AddFolder("\\work\\elsewhere");
+         files.AddLink(kBookkeeping, "\\work\\elsewhere");
+       },
+       false,
+       "refusing to work in '/work/site': '/work/site/.quillery' is a "
+       "symbolic link, not quillery's own folder; remove it and run again",
+       true},
+      {"a dangling link",
+       [](MemoryFileOperations& files) {
+         files.AddLink(kBookkeeping, "nowhere");
+       },
+       false,
+       "refusing to work in '/work/site': '/work/site/.quillery' is a "
+       "symbolic link, not quillery's own folder; remove it and run again",
+       true},
+      {"a file",
+       [](MemoryFileOperations& files) { files.AddFile(kBookkeeping, "x"); },
+       false,
+       "refusing to work in '/work/site': '/work/site/.quillery' is a "
+       "file, not quillery's own folder; remove it and run again",
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MemoryFileOperations files;
+    files.AddFile(kSite + "\\doc.htm", "<frameset>");
+    row.setUp(files);
+    const Tree before = files.Tree();
+    if (row.refusal != nullptr) {
+      try {
+        static_cast<void>(CheckBookkeepingFolder(files, kSite));
+        ADD_FAILURE() << "no refusal";
+      } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()), row.refusal);
+      }
+    } else {
+      EXPECT_EQ(CheckBookkeepingFolder(files, kSite), row.exists);
+    }
+    if (row.leftAsItWas) {
+      EXPECT_EQ(files.Tree(), before);
+    } else {
+      EXPECT_FALSE(files.LookAt(kBookkeeping).exists);
+      Tree expected = before;
+      expected.erase(kBookkeeping + "\\");
+      EXPECT_EQ(files.Tree(), expected);
+    }
+  }
+}
+
+// A staging folder as a stopped run leaves it: staged files, the record and
+// its part, and second names of originals.
+void AddStaging(MemoryFileOperations& files) {
+  files.AddFile(kStaging + "\\0", "main");
+  files.AddFile(kStaging + "\\1", "toc");
+  files.AddFile(kStaging + "\\2", "page");
+  files.AddFile(kStaging + "\\record", "quillery staging record 2");
+  files.AddFile(kStaging + "\\record.part", "quillery");
+  files.AddFile(kStaging + "\\_originals\\0", "old main");
+}
+
+TEST(RemoveStaging, RemovesEverythingOurWriterMakesAndThenTheFolders) {
+  MemoryFileOperations files;
+  files.AddFile(kSite + "\\doc.htm", "<frameset>");
+  AddStaging(files);
+  RemoveStaging(files, kBookkeeping, kStaging);
+  EXPECT_EQ(files.Tree(kSite), (Tree{{kSite + "\\doc.htm", "<frameset>"}}));
+}
+
+TEST(RemoveStaging, LeavesForeignNamesAndTheFoldersHoldingThem) {
+  struct Row {
+    const char* name;
+    std::string foreign;  // a file the writer never makes
+  };
+  const Row rows[] = {
+      {"in the staging folder", kStaging + "\\notes.txt"},
+      {"a name like a staged one but longer", kStaging + "\\abcdef"},
+      {"a staged name with a leading zero", kStaging + "\\01"},
+      {"among the originals", kStaging + "\\_originals\\keep.htm"},
+      {"in the bookkeeping folder", kBookkeeping + "\\build.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    MemoryFileOperations files;
+    AddStaging(files);
+    files.AddFile(row.foreign, "theirs");
+    RemoveStaging(files, kBookkeeping, kStaging);
+    EXPECT_EQ(files.Contents(row.foreign), "theirs");
+    // The record goes last: while it stays, the next run finds the staging
+    // whole; once it is gone, nothing else of ours is left.
+    if (!files.LookAt(kStaging + "\\record").exists) {
+      for (const char* ours :
+           {"\\0", "\\1", "\\2", "\\record.part", "\\_originals\\0"}) {
+        EXPECT_FALSE(files.LookAt(kStaging + ours).exists) << ours;
+      }
+    }
+  }
+}
+
+TEST(RemoveStaging, RemovesALinkItselfAndNeverWhatItPointsTo) {
+  MemoryFileOperations files;
+  files.AddFile("\\work\\kept\\page.htm", "sentinel");
+  files.AddFile("\\work\\kept\\0", "sentinel too");
+  files.AddLink(kStaging + "\\2", "\\work\\kept\\page.htm");
+  files.AddLink(kStaging + "\\_originals", "\\work\\kept");
+  const Tree kept = files.Tree("\\work\\kept");
+  RemoveStaging(files, kBookkeeping, kStaging);
+  EXPECT_EQ(files.Tree("\\work\\kept"), kept);
+  EXPECT_FALSE(files.LookAt(kBookkeeping).exists);
+}
+
+// The record goes last: while anything else of the staging stays, a next
+// run still finds what the commit was.
+TEST(RemoveStaging, AFailureKeepsTheRecordUntilTheStagedFilesAreGone) {
+  MemoryFileOperations files;
+  AddStaging(files);
+  files.SetHook([](const FileCall& call) {
+    if (call.name == "RemoveFile" && call.path == kStaging + "\\2") {
+      throw FileError("remove", call.path, "busy");
+    }
+  });
+  RemoveStaging(files, kBookkeeping, kStaging);
+  EXPECT_EQ(files.Contents(kStaging + "\\record"), "quillery staging record 2");
+  EXPECT_EQ(files.Contents(kStaging + "\\2"), "page");
+}
+
+TEST(RenameInOrder, MakesEachGroupDurableOnceBeforeTheNext) {
+  MemoryFileOperations files;
+  files.AddFile(kStaging + "\\0", "main");
+  files.AddFile(kStaging + "\\1", "toc");
+  files.AddFile(kStaging + "\\2", "page 1");
+  files.AddFile(kStaging + "\\3", "page 2");
+  files.AddFile(kStaging + "\\4", "picture");
+  files.AddFolder(kSite + "\\sub");
+  const std::vector<std::pair<std::string, std::string>> renames = {
+      {kStaging + "\\2", kSite + "\\sub\\p1.htm"},
+      {kStaging + "\\3", kSite + "\\p2.htm"},
+      {kStaging + "\\4", kSite + "\\sub\\b.gif"},
+      {kStaging + "\\1", kSite + "\\sub\\toc.htm"},
+      {kStaging + "\\0", kSite + "\\doc.htm"},
+  };
+  const std::vector<RenameRole> roles = {
+      RenameRole::kNewFile, RenameRole::kNewFile, RenameRole::kNewFile,
+      RenameRole::kTocFramePage, RenameRole::kMainFile};
+  std::size_t renamed = 0;
+  RenameInOrder(files, renames, roles, renamed);
+  EXPECT_EQ(renamed, 5u);
+  EXPECT_EQ(files.syncs(), (std::vector<std::string>{
+                               "SyncFolder " + kSite,
+                               "SyncFolder " + kSite + "\\sub",
+                               "SyncFolder " + kSite + "\\sub",
+                               "SyncFolder " + kSite,
+                           }));
+  EXPECT_EQ(files.Contents(kSite + "\\sub\\p1.htm"), "page 1");
+  EXPECT_EQ(files.Contents(kSite + "\\doc.htm"), "main");
+}
+
+TEST(RenameInOrder, CountsTheRenamesDoneWhenOneFails) {
+  for (std::size_t failing = 0; failing < 3; ++failing) {
+    SCOPED_TRACE(failing);
+    MemoryFileOperations files;
+    std::vector<std::pair<std::string, std::string>> renames;
+    for (std::size_t i = 0; i < 3; ++i) {
+      const std::string staged = kStaging + "\\" + StagedName(i);
+      files.AddFile(staged, "x");
+      renames.emplace_back(staged, kSite + "\\f" + std::to_string(i));
+    }
+    const std::string failingPath = renames[failing].first;
+    files.SetHook([&failingPath](const FileCall& call) {
+      if (call.name == "RenameFile" && call.path == failingPath) {
+        throw FileError("rename", call.path, "disk full");
+      }
+    });
+    std::size_t renamed = 0;
+    EXPECT_THROW(RenameInOrder(files, renames,
+                               {RenameRole::kNewFile, RenameRole::kTocFramePage,
+                                RenameRole::kMainFile},
+                               renamed),
+                 FileError);
+    EXPECT_EQ(renamed, failing);
+    // Only the groups wholly renamed were made durable.
+    EXPECT_EQ(files.syncs().size(), failing);
+  }
+}
+
+TEST(BindingOf, NamesTheSiteFolderAndTheStagingFolderGiven) {
+  MemoryFileOperations files;
+  files.SetDevice("\\work", 7);
+  files.AddFolder(kSite);
+  const PathFacts site = files.LookAt(kSite);
+  const RecordBinding binding = BindingOf(files, kSite, 99);
+  EXPECT_EQ(binding.siteDevice, 7u);
+  EXPECT_EQ(binding.siteInode, site.inode);
+  EXPECT_EQ(binding.stagingInode, 99u);
+  // Another site folder, even with the same name, is another binding.
+  MemoryFileOperations other;
+  other.SetDevice("\\work", 7);
+  other.AddFolder("\\work\\x");
+  other.AddFolder(kSite);
+  EXPECT_FALSE(BindingOf(other, kSite, 99) == binding);
+}
+
+}  // namespace
+}  // namespace quillery
