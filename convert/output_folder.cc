@@ -14,17 +14,37 @@ namespace quillery {
 namespace {
 
 // A failure that names the build folder, the bookkeeping folder or the real
-// target, told with the output folder the user gave instead: the user never
-// sees the folders under the bookkeeping folder.
+// target, told with the output folder the user gave instead, and one that
+// names the real parent, with the parent as the user gave it: the user never
+// sees the folders under the bookkeeping folder, nor where links led.
 FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
-  for (const std::string* hidden :
-       {&place.build, &place.bookkeeping, &place.target}) {
-    if (!error.path().empty() &&
+  if (error.path().empty()) return error;
+  const std::string typedParent = SitePath(place.output).Folder().text();
+  const std::pair<const std::string*, const std::string*> shownAs[] = {
+      {&place.build, &place.output},
+      {&place.bookkeeping, &place.output},
+      {&place.target, &place.output},
+      {&place.parent, &typedParent}};
+  for (const auto& [hidden, shown] : shownAs) {
+    if (!hidden->empty() &&
         SitePath(error.path()).IsInside(SitePath(*hidden))) {
-      return error.Naming(place.output + error.path().substr(hidden->size()));
+      return error.Naming(*shown + error.path().substr(hidden->size()));
     }
   }
   return error;
+}
+
+// Removes what an earlier build left under the bookkeeping folder; a link
+// there is removed itself. A bookkeeping folder that is no folder of ours
+// is refused as it is.
+void RemoveEarlierBuild(FileOperations& files, const OutputPlace& place) {
+  if (!CheckBookkeepingFolder(files, place.parent)) return;
+  const PathFacts build = files.LookAt(place.build);
+  if (build.isFolder) {
+    RemoveFolderTree(files, place.build);
+  } else if (build.exists) {
+    files.RemoveFile(place.build);
+  }
 }
 
 }  // namespace
@@ -50,46 +70,35 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
                   "': it must lie outside the document's folder '" +
                   ShownPath(siteFolder) + "' and not hold it");
   }
-  place.lock = files.LockFolder(place.parent);
-  if (!place.lock) {
-    throw Refusal("cannot write '" + ShownPath(place.output) +
-                  "': another conversion is writing into its folder '" +
-                  ShownPath(output.Folder().text()) + "'");
-  }
-
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
   place.build = place.bookkeeping + "\\build";
-  // What an earlier build left is removed; a link there is removed itself.
-  // A bookkeeping folder that is no folder of ours is refused as it is.
-  if (CheckBookkeepingFolder(files, place.parent)) {
-    try {
-      const PathFacts build = files.LookAt(place.build);
-      if (build.isFolder) {
-        RemoveFolderTree(files, place.build);
-      } else if (build.exists) {
-        files.RemoveFile(place.build);
-      }
-    } catch (const FileError& error) {
-      throw NamingTheOutput(error, place);
+  try {
+    place.lock = files.LockFolder(place.parent);
+    if (!place.lock) {
+      throw Refusal("cannot write '" + ShownPath(place.output) +
+                    "': another conversion is writing into its folder '" +
+                    ShownPath(output.Folder().text()) + "'");
     }
-  }
-
-  const PathFacts existing = files.LookAt(place.target);
-  place.replaces = existing.exists;
-  if (!existing.exists) return place;
-  if (!existing.isFolder) {
-    throw FileError("cannot write '" + ShownPath(place.output) +
-                    "': " + (existing.isLink ? "a symbolic link" : "a file") +
-                    " is in the way");
-  }
-  if (!files.FolderEntries(place.target).empty() &&
-      !files.LookAt(place.target + "\\" + std::string(kOutputRecord)).exists) {
-    throw Refusal("refusing to write into '" + ShownPath(place.output) +
+    RemoveEarlierBuild(files, place);
+    const PathFacts existing = files.LookAt(place.target);
+    place.replaces = existing.exists;
+    if (!existing.exists) return place;
+    if (!existing.isFolder) {
+      throw FileError("cannot write '" + ShownPath(place.output) + "': " +
+                      (existing.isLink ? "a symbolic link" : "a file") +
+                      " is in the way");
+    }
+    if (!files.FolderEntries(place.target).empty() &&
+        !files.LookAt(place.target + "\\" + std::string(kOutputRecord))
+             .exists) {
+      throw Refusal("refusing to write into '" + ShownPath(place.output) +
                     "': it holds files that are no output of quillery");
+    }
+    return place;
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place);
   }
-  return place;
 }
-
 
 OutputFolderWriter::OutputFolderWriter(
     FileOperations& files, const OutputPlace& place,
@@ -125,6 +134,16 @@ OutputFolderWriter::~OutputFolderWriter() {
     // Nothing is lost: what stays is our own build folder under the
     // bookkeeping folder, which the next run into this place removes. A
     // destructor must not throw.
+  }
+}
+
+void OutputFolderWriter::Swap() {
+  if (place_.replaces) {
+    files_.ExchangeFolders(place_.build, place_.target);
+  } else if (files_.LookAt(place_.build).exists) {
+    files_.RenameFile(place_.build, place_.target);
+  } else {
+    files_.RenameFile(place_.target, place_.build);
   }
 }
 
@@ -199,14 +218,27 @@ void OutputFolderWriter::Commit() {
                             ShownPath(sourceName_) + "'.\n",
                         files_.NewFileMode());
     files_.SyncFileSystem(place_.build);
-    // The one step that puts the new output in place of the old.
-    if (place_.replaces) {
-      files_.ExchangeFolders(place_.build, place_.target);
-    } else {
-      files_.RenameFile(place_.build, place_.target);
-    }
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place_);
+  }
+  // The one step that puts the new output in place of the old; until the
+  // parent is durable it is taken back on a failure, so that the earlier
+  // output stays.
+  try {
+    Swap();
+  } catch (const FileError& error) {
+    throw NamingTheOutput(error, place_);
+  }
+  try {
     files_.SyncFolder(place_.parent);
   } catch (const FileError& error) {
+    try {
+      Swap();
+    } catch (const FileError&) {
+      // The new output stays in place and the earlier one under the
+      // bookkeeping folder: nothing is removed.
+      committed_ = true;
+    }
     throw NamingTheOutput(error, place_);
   }
   committed_ = true;

@@ -94,6 +94,9 @@ class OutputFolderWriter : public SiteCommit {
   void Put(const std::string& relative, std::string_view bytes,
            std::uint32_t mode);
   void MakeFoldersFor(const std::string& relative);
+  // Exchanges the build and the output (or, with no earlier output, moves
+  // the build into its place and back).
+  void Swap();
   void Discard();
 
   FileOperations& files_;
