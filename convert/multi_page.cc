@@ -93,10 +93,12 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   };
 
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
-  // every page, where they name no frame: no page stands in the frameset.
+  // every page, and one with "[SITEHEAD]" into a file every page loads,
+  // where they name no frame: no page stands in the frameset.
   const bool pagesCarryContents =
       Contains(dressing.templateText, kWordTocMarker) ||
-      Contains(dressing.templateText, kContentsMarker);
+      Contains(dressing.templateText, kContentsMarker) ||
+      Contains(dressing.templateText, kSiteHeadMarker);
   std::string contentsBody = parts.body;
   std::vector<TocLink> tocLinks;
   if (pagesCarryContents) {
@@ -121,6 +123,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
       plan.AddBytes(mainFolder + "\\" + maker.stylesheetFile(),
                     maker.stylesheet());
       stylesheetName = maker.stylesheetFile();
+    }
+    for (SiteFile& file : maker.SiteFiles()) {
+      plan.AddBytes(mainFolder + "\\" + file.name, std::move(file.bytes));
     }
     const std::size_t pages = maker.split().PageCount();
     if (pages > 0) {

@@ -9,9 +9,11 @@
 #include "convert/site_paths.h"
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
+#include "dress/page_navigation.h"
 #include "platform/file_io.h"
 #include "split/frame_source.h"
 #include "split/paths.h"
+#include "text/bytes.h"
 
 namespace quillery {
 namespace {
@@ -183,6 +185,10 @@ DressingTexts LoadDressingTexts(const ConversionRequest& request) {
   }
   if (!request.HTMLTEMPLATEFILE.empty() && request.USINGTEMPLATE != 0) {
     texts.templateText = ReadFile(InternalPath(request.HTMLTEMPLATEFILE));
+  }
+  if (Contains(texts.templateText, kSiteHeadMarker)) {
+    texts.siteStyles = ReadFile(request.programFolder + "\\site.css");
+    texts.siteScript = ReadFile(request.programFolder + "\\site.js");
   }
   return texts;
 }
