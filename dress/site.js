@@ -152,6 +152,7 @@
     function search() {
       var query = input.value.replace(/\s+/g, " ").trim().toLowerCase();
       results.innerHTML = "";
+      results.removeAttribute("data-query");
       if (!query) return;
       if (!pages) {
         load();
@@ -179,6 +180,8 @@
           found === 1 ? "1 page" : found > 50 ? found + " pages, the first 50 shown" : found + " pages";
       results.appendChild(summary);
       if (found > 0) results.appendChild(list);
+      // What the results are for, once shown: typing runs ahead of them.
+      results.setAttribute("data-query", query);
     }
 
     input.addEventListener("focus", load);
