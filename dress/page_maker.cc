@@ -1,6 +1,7 @@
 // Page making; see page_maker.h.
 #include "dress/page_maker.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,6 +37,7 @@ PageMaker::PageMaker(PageSplit split, DressingTexts texts,
     for (std::size_t page = 0; page < split_.PageCount(); ++page) {
       headings_.push_back(FirstHeadingLabel(split_.Slice(page), layout_));
     }
+    LabelPagesWithoutHeadingFromContents();
     language_ = DocumentLanguage(split_.content());
     navigation_.documentTitle = CleanLabel(navigation_.documentTitle, layout_);
   }
@@ -48,6 +50,22 @@ PageMaker::PageMaker(PageSplit split, DressingTexts texts,
   headPart_ = std::move(cut.page);
   stylesheet_ = std::move(cut.stylesheet);
   tailPart_ = TailPart(split_.content(), split_.seams());
+}
+
+void PageMaker::LabelPagesWithoutHeadingFromContents() {
+  // A document cut at the paragraphs its own contents lead to has pages
+  // that begin without a heading: their contents entry names them.
+  std::map<std::string, std::string> firstLabel;
+  for (ContentsEntry& entry :
+       ContentsEntries(contentsText_, split_.baseName(), layout_)) {
+    firstLabel.emplace(entry.href.substr(0, entry.href.find('#')),
+                       std::move(entry.label));
+  }
+  for (std::size_t page = 0; page < headings_.size(); ++page) {
+    if (!headings_[page].empty()) continue;
+    auto label = firstLabel.find(split_.PageFile(page));
+    if (label != firstLabel.end()) headings_[page] = label->second;
+  }
 }
 
 std::string PageMaker::HeadingOf(std::size_t page) const {

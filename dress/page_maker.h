@@ -68,9 +68,13 @@ class PageMaker {
   [[nodiscard]] std::vector<SiteFile> SiteFiles() const;
 
  private:
-  // The label of the page's first heading (FirstHeadingLabel), or "Page N"
-  // when it has none: kept when the markers are used, else found now.
+  // The label of the page's first heading (FirstHeadingLabel), or of its
+  // contents entry, or "Page N" when it has neither: kept when the markers
+  // are used, else found now.
   [[nodiscard]] std::string HeadingOf(std::size_t page) const;
+  // Gives a page whose first heading has no text the label of the first
+  // contents entry that leads into it, when there is one.
+  void LabelPagesWithoutHeadingFromContents();
   [[nodiscard]] std::string LabelOf(std::size_t page) const;
   PageSplit split_;
   DressingTexts texts_;

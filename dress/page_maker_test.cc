@@ -329,6 +329,24 @@ TEST(PageMaker, SiteMarkerPutsTheContentsAndTheTextIntoSharedFiles) {
                   .empty());
 }
 
+TEST(PageMaker, PagesWithoutHeadingTextTakeTheirContentsEntrysLabel) {
+  DressingTexts texts = SiteTexts();
+  const std::string content =
+      "<body><h1><a name=\"_Toc1\"></a></h1>x<h1>&nbsp;</h1>y<h1></h1>z"
+      "</body>";
+  const std::string contents =
+      "<p class=MsoToc1><a href=\"R_p1.htm#_Toc1\">Intro&nbsp;&nbsp;</a></p>"
+      "<p class=MsoToc1><a href=\"R_p2.htm#_Toc2\"> </a></p>";
+  PageMaker maker(SplitIntoPages(content, "R", 1), texts, DressingOptions{},
+                  contents, SiteNavigation{"", "R.htm"});
+  EXPECT_EQ(maker.MarkersFor(1).pageTitle, "Intro");
+  EXPECT_EQ(maker.MarkersFor(2).pageTitle, "Page 2");
+  EXPECT_EQ(maker.MarkersFor(3).pageTitle, "Page 3");
+  EXPECT_EQ(maker.MarkersFor(2).previousPage,
+            "<a class=\"q-prev\" href=\"R_p1.htm\" rel=\"prev\">&larr; "
+            "Intro</a>");
+}
+
 // The bytes of every page and shared file of a site of `headings` pages.
 struct SiteSize {
   std::size_t total = 0;  // without the search index

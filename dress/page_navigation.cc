@@ -138,12 +138,59 @@ std::size_t NonBreakingSpaceAt(std::string_view text, std::size_t at,
   return 0;
 }
 
+std::size_t EndOfHiddenMarkup(std::string_view html, std::size_t open) {
+  if (html.compare(open, 4, "<!--") == 0) {
+    const std::size_t close = html.find("-->", open + 4);
+    return close == std::string_view::npos ? html.size() : close + 3;
+  }
+  if (open + 5 > html.size() || AsciiLower(html.substr(open, 5)) != "<span" ||
+      (open + 5 < html.size() && !IsHtmlSpace(html[open + 5]))) {
+    return std::string_view::npos;
+  }
+  const std::size_t tagEnd = html.find('>', open);
+  if (tagEnd == std::string_view::npos) return std::string_view::npos;
+  const std::string tag = AsciiLower(html.substr(open, tagEnd - open));
+  if (!Contains(tag, "display:none") && !Contains(tag, "display: none") &&
+      !Contains(tag, "mso-hide:all")) {
+    return std::string_view::npos;
+  }
+  // Hidden spans hold spans of their own; the span ends at its own end tag.
+  std::size_t depth = 1;
+  for (std::size_t at = html.find('<', tagEnd); at != std::string_view::npos;
+       at = html.find('<', at + 1)) {
+    const std::size_t comment = html.compare(at, 4, "<!--") == 0
+                                    ? EndOfHiddenMarkup(html, at)
+                                    : std::string_view::npos;
+    if (comment != std::string_view::npos) {
+      if (comment >= html.size()) break;
+      at = comment - 1;
+      continue;
+    }
+    const std::string_view name = html.substr(at, 6);
+    if (AsciiLower(name.substr(0, 5)) == "<span" &&
+        (name.size() < 6 || IsHtmlSpace(name[5]) || name[5] == '>')) {
+      ++depth;
+    } else if (AsciiLower(name) == "</span" && --depth == 0) {
+      const std::size_t close = html.find('>', at);
+      return close == std::string_view::npos ? html.size() : close + 1;
+    }
+  }
+  return html.size();
+}
+
 std::string CleanLabel(std::string_view html, ByteLayout layout) {
   std::string label;
   bool inTag = false;
   bool pendingBlank = false;
   for (std::size_t at = 0; at < html.size();) {
     const char c = html[at];
+    const std::size_t hiddenEnd = !inTag && c == '<'
+                                      ? EndOfHiddenMarkup(html, at)
+                                      : std::string_view::npos;
+    if (hiddenEnd != std::string_view::npos) {
+      at = hiddenEnd;
+      continue;
+    }
     if (inTag || c == '<') {
       inTag = c != '>';
       ++at;

@@ -85,10 +85,19 @@ enum class ByteLayout { kSingleByte, kUtf8, kDoubleByte };
                                              std::size_t at,
                                              ByteLayout layout);
 
+// Where the text resumes after markup at `open` that readers never see: a
+// comment (the word processor keeps field codes and data there) or a span
+// styled "display:none" or "mso-hide:all" (its contents' hidden page
+// numbers), spans inside it included; npos when the markup at `open` is
+// none of these. A comment or span cut off by the end runs to the end.
+[[nodiscard]] std::size_t EndOfHiddenMarkup(std::string_view html,
+                                            std::size_t open);
+
 // A label for the pages' chrome (titles, previous and next links, contents
-// entries) from a heading's markup: PlainText with every run of blanks and
-// non-breaking spaces, which the word processor pads numbered headings with,
-// folded into one blank too. The page text itself keeps them.
+// entries) from a heading's markup: PlainText without hidden markup
+// (EndOfHiddenMarkup), with every run of blanks and non-breaking spaces,
+// which the word processor pads numbered headings with, folded into one
+// blank too. The page text itself keeps them.
 //   CleanLabel("6.&nbsp;&nbsp;&nbsp; <b>Terms</b>", kSingleByte) == "6. Terms"
 [[nodiscard]] std::string CleanLabel(std::string_view html, ByteLayout layout);
 

@@ -65,6 +65,18 @@ TEST(CleanLabel, FoldsBlanksAndNonBreakingSpaces) {
        "voil\xC3\xA0"},
       {"a second byte 0xA0 in a double-byte set stays", "\x83\xA0\x81\x40X",
        ByteLayout::kDoubleByte, "\x83\xA0\x81\x40X"},
+      {"word's contents entry: hidden page number and field codes",
+       "Related documentation<span\r\n style='color:windowtext;\r\n"
+       "display:none;mso-hide:screen'><span style='mso-tab-count:1 dotted'>. "
+       "</span></span><!--[if supportFields]><span style='display:none'>"
+       "<span style='mso-element:field-begin'></span> PAGEREF _Toc1 \\h "
+       "</span><![endif]--><span style='display:none'>2<!--[if gte mso 9]>"
+       "<xml><w:data>08D0C9EA</w:data></xml><![endif]--></span>",
+       ByteLayout::kSingleByte, "Related documentation"},
+      {"hidden span cut off by the end", "A<span style='display: none'>B",
+       ByteLayout::kSingleByte, "A"},
+      {"a shown span stays", "A<span style='display:inline'>B</span>",
+       ByteLayout::kSingleByte, "AB"},
       {"only blanks", " &nbsp; <br> ", ByteLayout::kSingleByte, ""},
       {"empty", "", ByteLayout::kSingleByte, ""},
   };

@@ -52,12 +52,11 @@ std::string TagName(std::string_view text, std::size_t open) {
 }
 
 // Where the text after a tag that opens at `open` resumes: past the tag, and
-// past a comment, or the content of a script or style element, whole.
+// past hidden markup (EndOfHiddenMarkup), or the content of a script or
+// style element, whole.
 std::size_t SkipMarkup(std::string_view text, std::size_t open) {
-  if (text.compare(open, 4, "<!--") == 0) {
-    const std::size_t close = text.find("-->", open + 4);
-    return close == std::string_view::npos ? text.size() : close + 3;
-  }
+  const std::size_t hiddenEnd = EndOfHiddenMarkup(text, open);
+  if (hiddenEnd != std::string_view::npos) return hiddenEnd;
   const std::string name = TagName(text, open);
   if (name == "script" || name == "style") {
     const std::size_t close = FindAnyCase(text, "</" + name, TagEnd(text, open));

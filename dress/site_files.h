@@ -49,7 +49,8 @@ struct SiteFileNames {
                                            ByteLayout layout);
 
 // The words of a page slice for the search index: its text without tags,
-// comments and the content of <script> and <style> elements, each run of
+// hidden markup (EndOfHiddenMarkup) and the content of <script> and <style>
+// elements, each run of
 // white space and non-breaking spaces (as CleanLabel knows them) one blank,
 // trimmed. Character references other than non-breaking spaces stay as they
 // are: the site's script reads them.

@@ -49,6 +49,8 @@ TEST(SearchText, KeepsTheWordsReadersSee) {
        "A<!--[if gte vml 1]><v:shape>hidden</v:shape><![endif]-->B"
        "<script>var x = 1;</script><STYLE>p{}</STYLE>C",
        "ABC"},
+      {"hidden spans dropped, nested ones too",
+       "A<span style='display:none'><span>x</span>y</span>B", "AB"},
       {"word's list markers are tags", "<![if !supportLists]>1.<![endif]>Item",
        "1.Item"},
       {"references kept", "R&amp;D &#8211; &lt;x&gt;", "R&amp;D &#8211; &lt;x&gt;"},
