@@ -49,6 +49,31 @@ TEST(LoadDressingTexts, ReadsWhatTheRunAsksForFromTheWorkingFolder) {
             (Texts{"H", "F", "<html><body>[QUILLERY]</body></html>"}));
 }
 
+TEST(LoadDressingTexts, ASiteTemplateTakesTheProgramsSiteFiles) {
+  ScopedTempDir dir;
+  WriteBytes(dir.File("site.css"), "css");
+  WriteBytes(dir.File("site.js"), "js");
+  WriteBytes(dir.File("site.htm"), "<head>[SITEHEAD]</head>[QUILLERY]");
+  WriteBytes(dir.File("plain.htm"), "<head></head>[QUILLERY]");
+  ConversionRequest request(InternalPath(dir.path()));
+  request.USINGTEMPLATE = 1;
+  request.HTMLTEMPLATEFILE = dir.File("site.htm");
+  const DressingTexts site = LoadDressingTexts(request);
+  EXPECT_EQ(site.siteStyles, "css");
+  EXPECT_EQ(site.siteScript, "js");
+
+  request.HTMLTEMPLATEFILE = dir.File("plain.htm");
+  const DressingTexts plain = LoadDressingTexts(request);
+  EXPECT_EQ(plain.siteStyles, "");
+  EXPECT_EQ(plain.siteScript, "");
+
+  std::filesystem::remove(dir.File("site.js"));
+  request.HTMLTEMPLATEFILE = dir.File("site.htm");
+  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
+            "cannot read '" + dir.File("site.js") +
+                "': No such file or directory");
+}
+
 TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   ScopedTempDir dir;
   const std::string missing = dir.File("none.htm");
