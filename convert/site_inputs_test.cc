@@ -69,9 +69,9 @@ TEST(LoadDressingTexts, ASiteTemplateTakesTheProgramsSiteFiles) {
 
   std::filesystem::remove(dir.File("site.js"));
   request.HTMLTEMPLATEFILE = dir.File("site.htm");
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
-            "cannot read '" + dir.File("site.js") +
-                "': No such file or directory");
+  EXPECT_EQ(
+      testing::FileErrorOf([&] { (void)LoadDressingTexts(request); }),
+      "cannot read '" + dir.File("site.js") + "': No such file or directory");
 }
 
 TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {

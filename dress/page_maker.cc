@@ -107,7 +107,8 @@ PageMarkers PageMaker::MarkersFor(std::size_t page) const {
   markers.pageNavigation = "<nav class=\"q-pages\" aria-label=\"Pages\">" +
                            markers.previousPage + " " + markers.startPage +
                            " " + markers.nextPage + "</nav>";
-  if (usesContents_) markers.contents = contents_.MarkedFor(split_.PageFile(page));
+  if (usesContents_)
+    markers.contents = contents_.MarkedFor(split_.PageFile(page));
   markers.language = language_;
   if (usesSite_) {
     markers.siteHead =

@@ -356,8 +356,9 @@ struct SiteSize {
 SiteSize SizeOf(std::size_t headings, bool templated) {
   std::string filler;
   for (int i = 0; i < 12; ++i) {
-    filler += "<p class=MsoNormal><span lang=EN-GB style='font-size:11.0pt'>"
-              "The tide came in over the flats.</span></p>\r\n";
+    filler +=
+        "<p class=MsoNormal><span lang=EN-GB style='font-size:11.0pt'>"
+        "The tide came in over the flats.</span></p>\r\n";
   }
   const GeneratedDocument document = Generate(headings, filler);
   DressingOptions options;

@@ -75,15 +75,14 @@ enum class ByteLayout { kSingleByte, kUtf8, kDoubleByte };
 
 // The number of bytes of the character at `at`: 2 for the first byte of a
 // pair in a double-byte set (0x81 to 0xFE) with a byte after it, else 1.
-[[nodiscard]] std::size_t CharacterLength(std::string_view text,
-                                          std::size_t at, ByteLayout layout);
+[[nodiscard]] std::size_t CharacterLength(std::string_view text, std::size_t at,
+                                          ByteLayout layout);
 
 // The length of the non-breaking space that begins at `at`, 0 for none:
 // "&nbsp;", "&#160;" or "&#xa0;" (any case), or its raw bytes, 0xA0 in a
 // single-byte set and 0xC2 0xA0 in UTF-8.
 [[nodiscard]] std::size_t NonBreakingSpaceAt(std::string_view text,
-                                             std::size_t at,
-                                             ByteLayout layout);
+                                             std::size_t at, ByteLayout layout);
 
 // Where the text resumes after markup at `open` that readers never see: a
 // comment (the word processor keeps field codes and data there) or a span

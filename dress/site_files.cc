@@ -10,7 +10,9 @@
 namespace quillery {
 namespace {
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // The value of the attribute `name` (lower case, with its "=") in the tag
 // text `tag`, quoted or not; "" when the tag has none. The name must follow
@@ -59,7 +61,8 @@ std::size_t SkipMarkup(std::string_view text, std::size_t open) {
   if (hiddenEnd != std::string_view::npos) return hiddenEnd;
   const std::string name = TagName(text, open);
   if (name == "script" || name == "style") {
-    const std::size_t close = FindAnyCase(text, "</" + name, TagEnd(text, open));
+    const std::size_t close =
+        FindAnyCase(text, "</" + name, TagEnd(text, open));
     return close == std::string_view::npos ? text.size() : TagEnd(text, close);
   }
   return TagEnd(text, open);
@@ -73,9 +76,10 @@ bool PartsWords(std::string_view text, std::size_t open) {
   const std::string name = TagName(text, nameAt);
   if (name.size() == 2 && name[0] == 'h' && IsAsciiDigit(name[1])) return true;
   for (std::string_view block :
-       {"p", "div", "br", "li", "td", "th", "tr", "table", "ul", "ol", "dt",
-        "dd", "blockquote", "pre", "hr", "img", "section", "article", "main",
-        "nav", "header", "footer", "title", "caption"}) {
+       {"p",          "div",   "br",     "li",     "td",      "th",
+        "tr",         "table", "ul",     "ol",     "dt",      "dd",
+        "blockquote", "pre",   "hr",     "img",    "section", "article",
+        "main",       "nav",   "header", "footer", "title",   "caption"}) {
     if (name == block) return true;
   }
   return false;
@@ -131,8 +135,8 @@ std::string DocumentLanguage(std::string_view content) {
     body = FindAnyCase(content, "<body", body + 5);
   }
   if (body == std::string_view::npos) return "en";
-  const std::string value =
-      AttributeValue(content.substr(body, TagEnd(content, body) - body), "lang=");
+  const std::string value = AttributeValue(
+      content.substr(body, TagEnd(content, body) - body), "lang=");
   std::string language;
   std::size_t part = 0;
   for (std::size_t at = 0; at <= value.size(); ++at) {
@@ -142,7 +146,8 @@ std::string DocumentLanguage(std::string_view content) {
     }
     std::string piece = value.substr(part, at - part);
     if (piece.empty()) return "en";
-    piece = part > 0 && piece.size() == 2 ? AsciiUpper(piece) : AsciiLower(piece);
+    piece =
+        part > 0 && piece.size() == 2 ? AsciiUpper(piece) : AsciiLower(piece);
     language += (part > 0 ? "-" : "") + piece;
     part = at + 1;
   }
@@ -257,7 +262,8 @@ std::string ContentsPage(const SiteSources& sources) {
       "\">\n<head>\n"
       "<meta name=\"viewport\" content=\"width=device-width, "
       "initial-scale=1\">\n<title>Contents" +
-      (sources.documentTitle.empty() ? "" : " &ndash; " + sources.documentTitle) +
+      (sources.documentTitle.empty() ? ""
+                                     : " &ndash; " + sources.documentTitle) +
       "</title>\n<link rel=\"stylesheet\" href=\"" + names.styles +
       "\">\n</head>\n<body class=\"q-contents-page\">\n"
       "<main id=\"q-main\">\n<h1>Contents</h1>\n" +
@@ -297,10 +303,11 @@ std::vector<SiteFile> MakeSiteFiles(const SiteSources& sources,
 std::string SiteHead(const SiteFileNames& names, const std::string& pageFile,
                      const std::string& previousFile,
                      const std::string& nextFile) {
-  std::string head =
-      "<link rel=\"stylesheet\" href=\"" + AttributeText(names.styles) + "\">\n";
+  std::string head = "<link rel=\"stylesheet\" href=\"" +
+                     AttributeText(names.styles) + "\">\n";
   if (!previousFile.empty()) {
-    head += "<link rel=\"prev\" href=\"" + AttributeText(previousFile) + "\">\n";
+    head +=
+        "<link rel=\"prev\" href=\"" + AttributeText(previousFile) + "\">\n";
   }
   if (!nextFile.empty()) {
     head += "<link rel=\"next\" href=\"" + AttributeText(nextFile) + "\">\n";

@@ -54,8 +54,7 @@ struct SiteFileNames {
 // white space and non-breaking spaces (as CleanLabel knows them) one blank,
 // trimmed. Character references other than non-breaking spaces stay as they
 // are: the site's script reads them.
-[[nodiscard]] std::string SearchText(std::string_view slice,
-                                     ByteLayout layout);
+[[nodiscard]] std::string SearchText(std::string_view slice, ByteLayout layout);
 
 // One entry of the contents: the level of its paragraph (MsoTocN gives N, 1
 // when it names none), where it leads, and its label (CleanLabel; an empty
@@ -70,8 +69,7 @@ struct ContentsEntry {
 // The entries of a contents text (the contents frame's body, its links
 // already pointing into the pages): one per "<a" tag with an href, in order.
 [[nodiscard]] std::vector<ContentsEntry> ContentsEntries(
-    std::string_view contents, const std::string& baseName,
-    ByteLayout layout);
+    std::string_view contents, const std::string& baseName, ByteLayout layout);
 
 // The entries as the list the site shows:
 //   <ul class="q-toc-list">
@@ -88,9 +86,9 @@ struct SiteSources {
   std::string language;       // DocumentLanguage
   std::string charsetTag;     // the pages' charset tag, "" for none
   ByteLayout layout = ByteLayout::kSingleByte;  // of the charset
-  std::string contentsList;   // ContentsList
-  std::string styles;         // the program's site stylesheet
-  std::string script;         // the program's site script
+  std::string contentsList;                     // ContentsList
+  std::string styles;                           // the program's site stylesheet
+  std::string script;                           // the program's site script
 };
 
 // One page of the search index: its file, its title and its SearchText.

@@ -53,7 +53,8 @@ TEST(SearchText, KeepsTheWordsReadersSee) {
        "A<span style='display:none'><span>x</span>y</span>B", "AB"},
       {"word's list markers are tags", "<![if !supportLists]>1.<![endif]>Item",
        "1.Item"},
-      {"references kept", "R&amp;D &#8211; &lt;x&gt;", "R&amp;D &#8211; &lt;x&gt;"},
+      {"references kept", "R&amp;D &#8211; &lt;x&gt;",
+       "R&amp;D &#8211; &lt;x&gt;"},
       {"a lone < is text", "a < b <3", "a < b <3"},
       {"cut off tag", "text<p class=", "text"},
       {"cut off comment", "text<!-- never closed", "text"},
@@ -72,8 +73,7 @@ TEST(JavaScriptString, EscapesWhatEndsOrBendsTheLiteral) {
   // 0x5C as the second byte of a Shift_JIS pair is part of a letter.
   EXPECT_EQ(JavaScriptString("\x95\x5C\\", ByteLayout::kDoubleByte),
             "\x95\x5C\\\\");
-  EXPECT_EQ(JavaScriptString("\x95\x5C", ByteLayout::kSingleByte),
-            "\x95\\\\");
+  EXPECT_EQ(JavaScriptString("\x95\x5C", ByteLayout::kSingleByte), "\x95\\\\");
   EXPECT_EQ(JavaScriptString("", ByteLayout::kUtf8), "");
 }
 
@@ -90,10 +90,8 @@ TEST(ContentsEntries, ListsEveryLinkWithItsLevelAndLabel) {
       ContentsEntries(contents, "R", ByteLayout::kSingleByte);
   ASSERT_EQ(entries.size(), 5u);
   const ContentsEntry expected[] = {
-      {1, "R_p1.htm#_Toc1", "1. Birds"},
-      {2, "R_p12.htm#_Toc2", "Page 12"},
-      {1, "notes.htm", "Notes"},
-      {3, "other.htm#x", "other.htm#x"},
+      {1, "R_p1.htm#_Toc1", "1. Birds"}, {2, "R_p12.htm#_Toc2", "Page 12"},
+      {1, "notes.htm", "Notes"},         {3, "other.htm#x", "other.htm#x"},
       {3, "R_p3.htm", "Cut off"},
   };
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -147,9 +145,10 @@ TEST(MakeSiteFiles, WritesTheSharedFilesOnce) {
   EXPECT_EQ(files[0].name, "R_site.css");
   EXPECT_EQ(files[0].bytes, "css");
   EXPECT_EQ(files[1].name, "R_site.js");
-  EXPECT_EQ(files[1].bytes,
-            "window.quillerySite={index:\"R_search.js\",contents:\"<ul>\\\"x\\\""
-            "</ul> \"};\njs");
+  EXPECT_EQ(
+      files[1].bytes,
+      "window.quillerySite={index:\"R_search.js\",contents:\"<ul>\\\"x\\\""
+      "</ul> \"};\njs");
   EXPECT_EQ(files[2].name, "R_contents.htm");
   EXPECT_EQ(files[2].bytes,
             "<!DOCTYPE html>\n<html lang=\"en-GB\">\n<head>\n"
