@@ -109,6 +109,9 @@ LocatedContents LocateContents(const DressedContents& dressed,
 // pages, and the frames page pointed at page 0 (when a page was cut).
 struct SplitFiles {
   std::optional<FileBytes> stylesheet;
+  // The files every page of the shipped template loads (the contents, the
+  // search index, its script and styles).
+  std::vector<FileBytes> siteFiles;
   std::optional<PageMaker> pages;
   std::optional<FileBytes> framesPage;
   std::string stylesheetName;  // "" when no stylesheet is written
@@ -130,6 +133,10 @@ SplitFiles PlanSplitFiles(PageSplit split, const SiteInputs& site,
     files.stylesheetName = maker.stylesheetFile();
     files.stylesheet = FileBytes{mainFolder.Join(files.stylesheetName).text(),
                                  maker.stylesheet()};
+  }
+  for (SiteFile& file : maker.SiteFiles()) {
+    files.siteFiles.push_back(
+        FileBytes{mainFolder.Join(file.name).text(), std::move(file.bytes)});
   }
   if (maker.split().PageCount() > 0) {
     const std::string firstPageName = maker.split().PageFile(0);
@@ -209,10 +216,11 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
         request.LEVELSTOBREAK);
   }
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
-  // every page.
+  // every page, and one with "[SITEHEAD]" into a file every page loads.
   const bool pagesCarryContents =
       Contains(dressing.templateText, kWordTocMarker) ||
-      Contains(dressing.templateText, kContentsMarker);
+      Contains(dressing.templateText, kContentsMarker) ||
+      Contains(dressing.templateText, kSiteHeadMarker);
   LocatedContents located =
       LocateContents(dressed, split, pagesCarryContents, *site.tocSource);
 
@@ -230,6 +238,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   ConversionPlan& plan = paged.plan;
   if (files.stylesheet) {
     plan.AddBytes(files.stylesheet->path, std::move(files.stylesheet->bytes));
+  }
+  for (FileBytes& file : files.siteFiles) {
+    plan.AddBytes(std::move(file.path), std::move(file.bytes));
   }
   if (files.pages) {
     plan.AddPages(std::move(*files.pages),

@@ -9,8 +9,10 @@
 #include "convert/converted_site.h"
 #include "dress/contents_builder.h"
 #include "dress/header_footer.h"
+#include "dress/page_navigation.h"
 #include "split/frame_source.h"
 #include "split/page_names.h"
+#include "text/bytes.h"
 #include "text/site_path.h"
 
 namespace quillery {
@@ -186,6 +188,10 @@ DressingTexts LoadDressingTexts(FileOperations& files,
   }
   if (!request.HTMLTEMPLATEFILE.empty() && request.USINGTEMPLATE != 0) {
     texts.templateText = files.ReadText(request.HTMLTEMPLATEFILE);
+  }
+  if (Contains(texts.templateText, kSiteHeadMarker)) {
+    texts.siteStyles = files.ReadText(request.programFolder + "\\site.css");
+    texts.siteScript = files.ReadText(request.programFolder + "\\site.js");
   }
   return texts;
 }

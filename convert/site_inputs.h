@@ -103,8 +103,9 @@ struct SiteInputs {
 // The dressing texts a splitting run asks for: the header file's body
 // content when HEADERFILE is set and a placement asks for the header, the
 // footer file's likewise, the whole template file when HTMLTEMPLATEFILE is
-// set and USINGTEMPLATE is not 0; each "" when not asked for. An asked-for
-// file that cannot be read throws FileError; an empty one is fine.
+// set and USINGTEMPLATE is not 0; each "" when not asked for; and, when the
+// template holds "[SITEHEAD]", the program folder's site.css and site.js. An
+// asked-for file that cannot be read throws FileError; an empty one is fine.
 [[nodiscard]] DressingTexts LoadDressingTexts(
     FileOperations& files, const ConversionRequest& request);
 

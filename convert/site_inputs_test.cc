@@ -39,6 +39,31 @@ TEST(LoadDressingTexts, ReadsWhatTheRunAsksFor) {
             (Texts{"H", "F", "<html><body>[QUILLERY]</body></html>"}));
 }
 
+TEST(LoadDressingTexts, ASiteTemplateTakesTheProgramsSiteFiles) {
+  MemoryFileOperations files;
+  files.AddFile("\\program\\site.css", "css");
+  files.AddFile("\\program\\site.js", "js");
+  files.AddFile("\\work\\site.htm", "<head>[SITEHEAD]</head>[QUILLERY]");
+  files.AddFile("\\work\\plain.htm", "<head></head>[QUILLERY]");
+  ConversionRequest request("\\program");
+  request.USINGTEMPLATE = 1;
+  request.HTMLTEMPLATEFILE = "\\work\\site.htm";
+  const DressingTexts site = LoadDressingTexts(files, request);
+  EXPECT_EQ(site.siteStyles, "css");
+  EXPECT_EQ(site.siteScript, "js");
+
+  request.HTMLTEMPLATEFILE = "\\work\\plain.htm";
+  const DressingTexts plain = LoadDressingTexts(files, request);
+  EXPECT_EQ(plain.siteStyles, "");
+  EXPECT_EQ(plain.siteScript, "");
+
+  files.RemoveFile("\\program\\site.js");
+  request.HTMLTEMPLATEFILE = "\\work\\site.htm";
+  EXPECT_EQ(
+      testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
+      "cannot read '/program/site.js': No such file or directory");
+}
+
 TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   MemoryFileOperations files;
   const std::string missing = "\\work\\none.htm";

@@ -1,12 +1,15 @@
 // Page making; see page_maker.h.
 #include "dress/page_maker.h"
 
+#include <map>
+#include <string>
 #include <string_view>
 #include <utility>
 
 #include "dress/head_body_tail.h"
 #include "dress/stylesheet.h"
 #include "split/charset.h"
+#include "text/bytes.h"
 
 namespace quillery {
 
@@ -22,12 +25,21 @@ PageMaker::PageMaker(PageSplit split, DressingTexts texts,
       usesMarkers_(HoldsPageMarkers(texts_.templateText) ||
                    HoldsPageMarkers(texts_.headerText) ||
                    HoldsPageMarkers(texts_.footerText)),
-      contents_(usesMarkers_ ? contentsText_ : std::string()) {
+      usesContents_(Contains(texts_.templateText, kContentsMarker) ||
+                    Contains(texts_.headerText, kContentsMarker) ||
+                    Contains(texts_.footerText, kContentsMarker)),
+      usesSite_(Contains(texts_.templateText, kSiteHeadMarker)),
+      layout_(ByteLayoutOf(split_.charsetTag())),
+      siteNames_(split_.baseName()),
+      contents_(usesContents_ ? contentsText_ : std::string()) {
   if (usesMarkers_) {
     headings_.reserve(split_.PageCount());
     for (std::size_t page = 0; page < split_.PageCount(); ++page) {
-      headings_.push_back(FirstHeadingText(split_.Slice(page)));
+      headings_.push_back(FirstHeadingLabel(split_.Slice(page), layout_));
     }
+    LabelPagesWithoutHeadingFromContents();
+    language_ = DocumentLanguage(split_.content());
+    navigation_.documentTitle = CleanLabel(navigation_.documentTitle, layout_);
   }
   // Templated pages lose the content's head, and with it the declaration of
   // its character set: the template carries it instead.
@@ -40,32 +52,51 @@ PageMaker::PageMaker(PageSplit split, DressingTexts texts,
   tailPart_ = TailPart(split_.content(), split_.seams());
 }
 
+void PageMaker::LabelPagesWithoutHeadingFromContents() {
+  // A document cut at the paragraphs its own contents lead to has pages
+  // that begin without a heading: their contents entry names them.
+  std::map<std::string, std::string> firstLabel;
+  for (ContentsEntry& entry :
+       ContentsEntries(contentsText_, split_.baseName(), layout_)) {
+    firstLabel.emplace(entry.href.substr(0, entry.href.find('#')),
+                       std::move(entry.label));
+  }
+  for (std::size_t page = 0; page < headings_.size(); ++page) {
+    if (!headings_[page].empty()) continue;
+    auto label = firstLabel.find(split_.PageFile(page));
+    if (label != firstLabel.end()) headings_[page] = label->second;
+  }
+}
+
 std::string PageMaker::HeadingOf(std::size_t page) const {
-  return page < headings_.size() ? headings_[page]
-                                 : FirstHeadingText(split_.Slice(page));
+  return page < headings_.size()
+             ? headings_[page]
+             : FirstHeadingLabel(split_.Slice(page), layout_);
+}
+
+std::string PageMaker::LabelOf(std::size_t page) const {
+  std::string heading = HeadingOf(page);
+  return heading.empty() ? "Page " + std::to_string(page) : heading;
 }
 
 PageMarkers PageMaker::MarkersFor(std::size_t page) const {
   PageMarkers markers;
   const std::string& title = navigation_.documentTitle;
-  const std::string heading = HeadingOf(page);
+  const std::string heading = LabelOf(page);
   markers.documentTitle = title;
-  markers.pageTitle = heading.empty() || title.empty()
-                          ? (heading.empty() ? title : heading)
-                          : heading + " &ndash; " + title;
-  auto label = [this](std::size_t other, const char* otherwise) {
-    std::string text = HeadingOf(other);
-    return text.empty() ? std::string(otherwise) : text;
-  };
+  markers.pageTitle = title.empty() ? heading : heading + " &ndash; " + title;
+  std::string previousFile;
+  std::string nextFile;
   if (page > 0) {
-    markers.previousPage =
-        "<a class=\"q-prev\" href=\"" + split_.PageFile(page - 1) +
-        "\" rel=\"prev\">&larr; " + label(page - 1, "Previous") + "</a>";
+    previousFile = split_.PageFile(page - 1);
+    markers.previousPage = "<a class=\"q-prev\" href=\"" + previousFile +
+                           "\" rel=\"prev\">&larr; " + LabelOf(page - 1) +
+                           "</a>";
   }
   if (page + 1 < split_.PageCount()) {
-    markers.nextPage = "<a class=\"q-next\" href=\"" +
-                       split_.PageFile(page + 1) + "\" rel=\"next\">" +
-                       label(page + 1, "Next") + " &rarr;</a>";
+    nextFile = split_.PageFile(page + 1);
+    markers.nextPage = "<a class=\"q-next\" href=\"" + nextFile +
+                       "\" rel=\"next\">" + LabelOf(page + 1) + " &rarr;</a>";
   }
   // The start page may be the frames page: it opens in the whole window,
   // not inside the frame that shows this page.
@@ -76,8 +107,35 @@ PageMarkers PageMaker::MarkersFor(std::size_t page) const {
   markers.pageNavigation = "<nav class=\"q-pages\" aria-label=\"Pages\">" +
                            markers.previousPage + " " + markers.startPage +
                            " " + markers.nextPage + "</nav>";
-  markers.contents = contents_.MarkedFor(split_.PageFile(page));
+  if (usesContents_)
+    markers.contents = contents_.MarkedFor(split_.PageFile(page));
+  markers.language = language_;
+  if (usesSite_) {
+    markers.siteHead =
+        SiteHead(siteNames_, split_.PageFile(page), previousFile, nextFile);
+    markers.siteContents = SiteContentsLink(siteNames_);
+  }
   return markers;
+}
+
+std::vector<SiteFile> PageMaker::SiteFiles() const {
+  if (!usesSite_) return {};
+  SiteSources sources;
+  sources.baseName = split_.baseName();
+  sources.documentTitle = navigation_.documentTitle;
+  sources.language = language_;
+  sources.charsetTag = split_.charsetTag();
+  sources.layout = layout_;
+  sources.contentsList =
+      ContentsList(ContentsEntries(contentsText_, split_.baseName(), layout_));
+  sources.styles = texts_.siteStyles;
+  sources.script = texts_.siteScript;
+  SearchIndexScript index(layout_);
+  for (std::size_t page = 0; page < split_.PageCount(); ++page) {
+    index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
+                          SearchText(split_.Slice(page), layout_)});
+  }
+  return MakeSiteFiles(sources, index.Finish());
 }
 
 std::string PageMaker::MakePage(std::size_t page) const {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dress/page_navigation.h"
+#include "dress/site_files.h"
 #include "dress/template_fill.h"
 #include "split/page_splitter.h"
 
@@ -57,14 +58,26 @@ class PageMaker {
   [[nodiscard]] std::string MakePage(std::size_t page) const;
 
   // What the navigation markers of page `page` expand to, whether or not the
-  // dressing texts use them. Like MakePage, throws std::out_of_range unless
-  // `page` is below the split's PageCount().
+  // dressing texts use them; the contents only when they do use
+  // "[CONTENTS]", as each page's copy costs the whole contents. Like
+  // MakePage, throws std::out_of_range unless `page` is below the split's
+  // PageCount().
   [[nodiscard]] PageMarkers MarkersFor(std::size_t page) const;
 
+  // The files the pages share (MakeSiteFiles), when the template holds the
+  // site marker; none otherwise. The contents are `contentsText`, and the
+  // search index holds every page's SearchText under its label.
+  [[nodiscard]] std::vector<SiteFile> SiteFiles() const;
+
  private:
-  // The first heading of the page: kept when the markers are used, else
-  // found now.
+  // The label of the page's first heading (FirstHeadingLabel), or of its
+  // contents entry, or "Page N" when it has neither: kept when the markers
+  // are used, else found now.
   [[nodiscard]] std::string HeadingOf(std::size_t page) const;
+  // Gives a page whose first heading has no text the label of the first
+  // contents entry that leads into it, when there is one.
+  void LabelPagesWithoutHeadingFromContents();
+  [[nodiscard]] std::string LabelOf(std::size_t page) const;
   PageSplit split_;
   DressingTexts texts_;
   DressingOptions options_;
@@ -75,6 +88,11 @@ class PageMaker {
   std::string stylesheet_;
   SiteNavigation navigation_;
   bool usesMarkers_ = false;
+  bool usesContents_ = false;
+  bool usesSite_ = false;
+  ByteLayout layout_ = ByteLayout::kSingleByte;
+  SiteFileNames siteNames_;
+  std::string language_;
   std::vector<std::string> headings_;  // the first heading of each page
   ContentsMarker contents_;
 };

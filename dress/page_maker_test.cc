@@ -11,6 +11,7 @@
 #include "dress/header_footer.h"
 #include "dress/stylesheet.h"
 #include "split/charset.h"
+#include "text/bytes.h"
 
 namespace quillery {
 namespace {
@@ -209,7 +210,7 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
   PageMaker maker(SplitIntoPages(content, "R", 1), texts, options, contents,
                   SiteNavigation{"Doc", "Report.htm"});
   const PageMarkers first = maker.MarkersFor(0);
-  EXPECT_EQ(first.pageTitle, "Doc");
+  EXPECT_EQ(first.pageTitle, "Page 0 &ndash; Doc");
   EXPECT_EQ(first.previousPage, "");
   EXPECT_EQ(
       first.nextPage,
@@ -218,7 +219,7 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
   EXPECT_EQ(middle.pageTitle, "One &ndash; Doc");
   EXPECT_EQ(middle.previousPage,
             "<a class=\"q-prev\" href=\"R_p0.htm\" rel=\"prev\">&larr; "
-            "Previous</a>");
+            "Page 0</a>");
   EXPECT_EQ(middle.startPage,
             "<a class=\"q-start\" href=\"Report.htm\" rel=\"start\" "
             "target=\"_top\">Start</a>");
@@ -245,6 +246,162 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
                       "&larr; One</a> <a class=\"q-start\""),
             std::string::npos);
   EXPECT_EQ(page.find('['), std::string::npos);
+}
+
+// A document of `headings` level-1 headings, each with a paragraph, and its
+// contents, as a split into pages sees them.
+struct GeneratedDocument {
+  std::string content;
+  std::string contents;
+};
+// Each section also holds `filler`, so that its page is as long as a page of
+// a manual (the 50 MB manual with 18,031 headings has 2.8 kB per heading).
+GeneratedDocument Generate(std::size_t headings,
+                           const std::string& filler = std::string()) {
+  GeneratedDocument document;
+  document.content =
+      "<html><head><meta content=\"text/html; charset=windows-1252\">" +
+      kStyleBlock + "<title>Doc</title></head><body lang=EN-GB>\r\n";
+  for (std::size_t h = 0; h < headings; ++h) {
+    const std::string n = std::to_string(h);
+    document.content += "<h1><a name=\"_Toc" + n + "\"></a>" + n +
+                        ".&nbsp;&nbsp;&nbsp; Heading " + n +
+                        "</h1>\r\n<p class=MsoNormal>Words of section " + n +
+                        " and a few more of them.</p>\r\n" + filler;
+    document.contents += "<p class=MsoToc1><a href=\"R_p" +
+                         std::to_string(h + 1) + ".htm#_Toc" + n + "\">" + n +
+                         ".&nbsp;&nbsp;&nbsp; Heading " + n + "</a></p>\r\n";
+  }
+  document.content += "</body></html>";
+  return document;
+}
+
+DressingTexts SiteTexts() {
+  DressingTexts texts;
+  texts.templateText = PutWordNamespaces(
+      "<!DOCTYPE html>\n<html lang=\"[LANG]\">\n<head>\n"
+      "<title>[PAGETITLE]</title>\n[SITEHEAD]\n</head>\n<body>\n<nav>"
+      "[SITECONTENTS]</nav>\n<main>[QUILLERY]</main>\n</body>\n</html>\n");
+  texts.headerText = "[PAGENAV]";
+  texts.siteStyles = "styles";
+  texts.siteScript = "script";
+  return texts;
+}
+
+TEST(PageMaker, SiteMarkerPutsTheContentsAndTheTextIntoSharedFiles) {
+  const GeneratedDocument document = Generate(2);
+  DressingOptions options;
+  options.headerPlacements = {kHeaderTextCode};
+  PageMaker maker(SplitIntoPages(document.content, "R", 1), SiteTexts(),
+                  options, document.contents, SiteNavigation{"Doc", "R.htm"});
+  const std::string page = maker.MakePage(1);
+  EXPECT_NE(page.find("<html lang=\"en-GB\" xmlns:v="), std::string::npos);
+  EXPECT_NE(page.find("<title>0. Heading 0 &ndash; Doc</title>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<link rel=\"prev\" href=\"R_p0.htm\">\n"
+                      "<link rel=\"next\" href=\"R_p2.htm\">"),
+            std::string::npos);
+  EXPECT_NE(page.find("rel=\"next\">1. Heading 1 &rarr;</a>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<nav><div id=\"q-toc\"><a href=\"R_contents.htm\">"
+                      "Contents</a></div></nav>"),
+            std::string::npos);
+  EXPECT_EQ(page.find("Heading 1</a></p>"), std::string::npos);
+
+  const std::vector<SiteFile> files = maker.SiteFiles();
+  ASSERT_EQ(files.size(), 4u);
+  EXPECT_EQ(files[1].bytes,
+            "window.quillerySite={index:\"R_search.js\",contents:\""
+            "<ul class=\\\"q-toc-list\\\"> "
+            "<li class=\\\"q-l1\\\"><a href=\\\"R_p1.htm#_Toc0\\\">0. "
+            "Heading 0</a></li> "
+            "<li class=\\\"q-l1\\\"><a href=\\\"R_p2.htm#_Toc1\\\">1. "
+            "Heading 1</a></li> </ul> \"};\nscript");
+  EXPECT_EQ(files[3].bytes,
+            "quillerySearchIndex([\n"
+            "[\"R_p0.htm\",\"Page 0\",\"\"],\n"
+            "[\"R_p1.htm\",\"0. Heading 0\",\"0. Heading 0 Words of section 0 "
+            "and a few more of them.\"],\n"
+            "[\"R_p2.htm\",\"1. Heading 1\",\"1. Heading 1 Words of section 1 "
+            "and a few more of them.\"],\n"
+            "]);\n");
+
+  // Without the marker nothing is shared.
+  DressingTexts plain = SiteTexts();
+  plain.templateText = "<nav>[CONTENTS]</nav>[QUILLERY]";
+  EXPECT_TRUE(PageMaker(SplitIntoPages(document.content, "R", 1), plain,
+                        options, document.contents)
+                  .SiteFiles()
+                  .empty());
+}
+
+TEST(PageMaker, PagesWithoutHeadingTextTakeTheirContentsEntrysLabel) {
+  DressingTexts texts = SiteTexts();
+  const std::string content =
+      "<body><h1><a name=\"_Toc1\"></a></h1>x<h1>&nbsp;</h1>y<h1></h1>z"
+      "</body>";
+  const std::string contents =
+      "<p class=MsoToc1><a href=\"R_p1.htm#_Toc1\">Intro&nbsp;&nbsp;</a></p>"
+      "<p class=MsoToc1><a href=\"R_p2.htm#_Toc2\"> </a></p>";
+  PageMaker maker(SplitIntoPages(content, "R", 1), texts, DressingOptions{},
+                  contents, SiteNavigation{"", "R.htm"});
+  EXPECT_EQ(maker.MarkersFor(1).pageTitle, "Intro");
+  EXPECT_EQ(maker.MarkersFor(2).pageTitle, "Page 2");
+  EXPECT_EQ(maker.MarkersFor(3).pageTitle, "Page 3");
+  EXPECT_EQ(maker.MarkersFor(2).previousPage,
+            "<a class=\"q-prev\" href=\"R_p1.htm\" rel=\"prev\">&larr; "
+            "Intro</a>");
+}
+
+// The bytes of every page and shared file of a site of `headings` pages.
+struct SiteSize {
+  std::size_t total = 0;  // without the search index
+  std::size_t largestPage = 0;
+  std::size_t searchIndex = 0;
+};
+SiteSize SizeOf(std::size_t headings, bool templated) {
+  std::string filler;
+  for (int i = 0; i < 12; ++i) {
+    filler +=
+        "<p class=MsoNormal><span lang=EN-GB style='font-size:11.0pt'>"
+        "The tide came in over the flats.</span></p>\r\n";
+  }
+  const GeneratedDocument document = Generate(headings, filler);
+  DressingOptions options;
+  options.headerPlacements = {kHeaderTextCode};
+  DressingTexts texts = SiteTexts();
+  if (!templated) texts.templateText.clear();
+  PageMaker maker(SplitIntoPages(document.content, "R", 1), texts, options,
+                  templated ? document.contents : std::string(),
+                  SiteNavigation{"Doc", "R.htm"});
+  SiteSize size;
+  for (std::size_t page = 0; page < maker.split().PageCount(); ++page) {
+    const std::size_t bytes = maker.MakePage(page).size();
+    size.total += bytes;
+    if (bytes > size.largestPage) size.largestPage = bytes;
+  }
+  for (const SiteFile& file : maker.SiteFiles()) {
+    if (EndsWith(file.name, "_search.js")) {
+      size.searchIndex = file.bytes.size();
+    } else {
+      size.total += file.bytes.size();
+    }
+  }
+  return size;
+}
+
+TEST(PageMaker, SiteMarkerKeepsTheSiteLinearInTheHeadings) {
+  // A page carries the same bytes whatever the number of headings; the
+  // contents are written once, so the site grows with the document alone.
+  const SiteSize small = SizeOf(10, /*templated=*/true);
+  const SiteSize large = SizeOf(2000, /*templated=*/true);
+  EXPECT_LE(large.largestPage, small.largestPage + 64);
+  EXPECT_LE(large.total, 210 * small.total);
+  EXPECT_LE(large.searchIndex, 205 * small.searchIndex);
+  // Against the same document in frames, with the same header: the pages
+  // and what they share stay within one and a half times; the index adds
+  // the document's text once.
+  EXPECT_LE(large.total * 2, SizeOf(2000, /*templated=*/false).total * 3);
 }
 
 }  // namespace

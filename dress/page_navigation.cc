@@ -15,6 +15,9 @@ constexpr std::string_view kNextPage = "[NEXTPAGE]";
 constexpr std::string_view kStartPage = "[STARTPAGE]";
 constexpr std::string_view kPageNavigation = "[PAGENAV]";
 constexpr std::string_view kContents = kContentsMarker;
+constexpr std::string_view kLanguage = "[LANG]";
+constexpr std::string_view kSiteHead = kSiteHeadMarker;
+constexpr std::string_view kSiteContents = "[SITECONTENTS]";
 constexpr std::string_view kCurrentPage = " aria-current=\"page\"";
 
 // The marker that begins at `at`, and what it expands to; null for none.
@@ -28,6 +31,9 @@ const std::string* MarkerAt(std::string_view text, std::size_t at,
       {kStartPage, &markers.startPage},
       {kPageNavigation, &markers.pageNavigation},
       {kContents, &markers.contents},
+      {kLanguage, &markers.language},
+      {kSiteHead, &markers.siteHead},
+      {kSiteContents, &markers.siteContents},
   };
   for (const auto& [marker, value] : known) {
     if (text.compare(at, marker.size(), marker) == 0) {
@@ -43,7 +49,7 @@ const std::string* MarkerAt(std::string_view text, std::size_t at,
 bool HoldsPageMarkers(std::string_view text) {
   for (std::string_view marker :
        {kPageTitle, kDocumentTitle, kPreviousPage, kNextPage, kStartPage,
-        kPageNavigation, kContents}) {
+        kPageNavigation, kContents, kLanguage, kSiteHead, kSiteContents}) {
     if (Contains(text, marker)) return true;
   }
   return false;
@@ -92,6 +98,120 @@ std::string PlainText(std::string_view html) {
   return plain;
 }
 
+ByteLayout ByteLayoutOf(std::string_view charsetTag) {
+  const std::string lower = AsciiLower(charsetTag);
+  if (Contains(lower, "utf-8") || Contains(lower, "utf8")) {
+    return ByteLayout::kUtf8;
+  }
+  for (std::string_view name :
+       {"shift_jis", "sjis", "windows-31j", "big5", "gbk", "gb2312", "gb18030",
+        "cp936", "cp950", "ks_c_5601", "euc-kr"}) {
+    if (Contains(lower, name)) return ByteLayout::kDoubleByte;
+  }
+  return ByteLayout::kSingleByte;
+}
+
+std::size_t CharacterLength(std::string_view text, std::size_t at,
+                            ByteLayout layout) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  return layout == ByteLayout::kDoubleByte && c >= 0x81 && c <= 0xFE &&
+                 at + 1 < text.size()
+             ? 2
+             : 1;
+}
+
+std::size_t NonBreakingSpaceAt(std::string_view text, std::size_t at,
+                               ByteLayout layout) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  if (c == 0xA0 && layout == ByteLayout::kSingleByte) return 1;
+  if (c == 0xC2 && layout == ByteLayout::kUtf8 && at + 1 < text.size() &&
+      static_cast<unsigned char>(text[at + 1]) == 0xA0) {
+    return 2;
+  }
+  if (c != '&') return 0;
+  for (std::string_view entity : {"&nbsp;", "&#160;", "&#xa0;"}) {
+    if (text.size() - at >= entity.size() &&
+        AsciiLower(text.substr(at, entity.size())) == entity) {
+      return entity.size();
+    }
+  }
+  return 0;
+}
+
+std::size_t EndOfHiddenMarkup(std::string_view html, std::size_t open) {
+  if (html.compare(open, 4, "<!--") == 0) {
+    const std::size_t close = html.find("-->", open + 4);
+    return close == std::string_view::npos ? html.size() : close + 3;
+  }
+  if (open + 5 > html.size() || AsciiLower(html.substr(open, 5)) != "<span" ||
+      (open + 5 < html.size() && !IsHtmlSpace(html[open + 5]))) {
+    return std::string_view::npos;
+  }
+  const std::size_t tagEnd = html.find('>', open);
+  if (tagEnd == std::string_view::npos) return std::string_view::npos;
+  const std::string tag = AsciiLower(html.substr(open, tagEnd - open));
+  if (!Contains(tag, "display:none") && !Contains(tag, "display: none") &&
+      !Contains(tag, "mso-hide:all")) {
+    return std::string_view::npos;
+  }
+  // Hidden spans hold spans of their own; the span ends at its own end tag.
+  std::size_t depth = 1;
+  for (std::size_t at = html.find('<', tagEnd); at != std::string_view::npos;
+       at = html.find('<', at + 1)) {
+    const std::size_t comment = html.compare(at, 4, "<!--") == 0
+                                    ? EndOfHiddenMarkup(html, at)
+                                    : std::string_view::npos;
+    if (comment != std::string_view::npos) {
+      if (comment >= html.size()) break;
+      at = comment - 1;
+      continue;
+    }
+    const std::string_view name = html.substr(at, 6);
+    if (AsciiLower(name.substr(0, 5)) == "<span" &&
+        (name.size() < 6 || IsHtmlSpace(name[5]) || name[5] == '>')) {
+      ++depth;
+    } else if (AsciiLower(name) == "</span" && --depth == 0) {
+      const std::size_t close = html.find('>', at);
+      return close == std::string_view::npos ? html.size() : close + 1;
+    }
+  }
+  return html.size();
+}
+
+std::string CleanLabel(std::string_view html, ByteLayout layout) {
+  std::string label;
+  bool inTag = false;
+  bool pendingBlank = false;
+  for (std::size_t at = 0; at < html.size();) {
+    const char c = html[at];
+    const std::size_t hiddenEnd = !inTag && c == '<'
+                                      ? EndOfHiddenMarkup(html, at)
+                                      : std::string_view::npos;
+    if (hiddenEnd != std::string_view::npos) {
+      at = hiddenEnd;
+      continue;
+    }
+    if (inTag || c == '<') {
+      inTag = c != '>';
+      ++at;
+      continue;
+    }
+    const std::size_t space =
+        IsHtmlSpace(c) ? 1 : NonBreakingSpaceAt(html, at, layout);
+    if (space > 0) {
+      pendingBlank = !label.empty();
+      at += space;
+      continue;
+    }
+    if (pendingBlank) label += ' ';
+    pendingBlank = false;
+    const std::size_t length = CharacterLength(html, at, layout);
+    label.append(html, at, length);
+    at += length;
+  }
+  return label;
+}
+
 std::string DocumentTitle(std::string_view page, std::string_view fallback) {
   // The title stands in the head: the search stops at the body, and a long
   // document is not copied to find it.
@@ -109,7 +229,10 @@ std::string DocumentTitle(std::string_view page, std::string_view fallback) {
   return std::string(fallback);
 }
 
-std::string FirstHeadingText(std::string_view slice) {
+namespace {
+
+// The markup inside the first heading element of a slice; "" for none.
+std::string_view FirstHeadingInside(std::string_view slice) {
   const std::string lower = AsciiLower(slice);
   for (std::size_t open = lower.find("<h"); open != std::string::npos;
        open = lower.find("<h", open + 1)) {
@@ -122,11 +245,21 @@ std::string FirstHeadingText(std::string_view slice) {
     const std::size_t close = lower.find(closeTag, open);
     if (start == std::string::npos || close == std::string::npos ||
         start > close) {
-      return std::string();
+      return std::string_view();
     }
-    return PlainText(slice.substr(start + 1, close - start - 1));
+    return slice.substr(start + 1, close - start - 1);
   }
-  return std::string();
+  return std::string_view();
+}
+
+}  // namespace
+
+std::string FirstHeadingText(std::string_view slice) {
+  return PlainText(FirstHeadingInside(slice));
+}
+
+std::string FirstHeadingLabel(std::string_view slice, ByteLayout layout) {
+  return CleanLabel(FirstHeadingInside(slice), layout);
 }
 
 ContentsMarker::ContentsMarker(std::string contents)

@@ -42,8 +42,18 @@ std::string KeepBodyContent(const std::string& html) {
 std::string PutWordNamespaces(std::string templateText) {
   if (templateText.empty()) return templateText;
   constexpr std::string_view kHtmlTag = "<html>";
-  const std::size_t htmlTag = AsciiLower(templateText).find(kHtmlTag);
-  if (htmlTag == std::string::npos) {
+  const std::string lower = AsciiLower(templateText);
+  const std::size_t htmlTag = lower.find(kHtmlTag);
+  const std::size_t languageTag = lower.find("<html");
+  if (htmlTag == std::string::npos && languageTag != std::string::npos &&
+      templateText.compare(languageTag, kLanguageHtmlTag.size(),
+                           kLanguageHtmlTag) == 0) {
+    // "<html" + " lang=..." + the namespace tag's attributes.
+    templateText.replace(
+        languageTag, kLanguageHtmlTag.size(),
+        std::string(kLanguageHtmlTag.substr(0, kLanguageHtmlTag.size() - 1))
+            .append(kWordNamespaceTag.substr(5)));
+  } else if (htmlTag == std::string::npos) {
     templateText.insert(0, kWordNamespaceTag);
   } else {
     templateText.replace(htmlTag, kHtmlTag.size(), kWordNamespaceTag);

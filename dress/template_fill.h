@@ -28,11 +28,15 @@ constexpr std::string_view kWordTocMarker = "[WORDTOC]";
 [[nodiscard]] std::string KeepBodyContent(const std::string& html);
 
 // The three dressing texts of one conversion: the header and footer files'
-// body content and the whole template, each "" when not used.
+// body content and the whole template, each "" when not used; and, for a
+// template with the site marker (kSiteHeadMarker), the program's site
+// stylesheet and script (site_files.h), read only then.
 struct DressingTexts {
   std::string headerText;
   std::string footerText;
   std::string templateText;
+  std::string siteStyles = std::string();
+  std::string siteScript = std::string();
 };
 
 // How every page is dressed besides the texts.
@@ -56,9 +60,15 @@ constexpr std::string_view kWordNamespaceTag =
     "xmlns=\"http://www.w3.org/TR/REC-html40\">\r\n";
 static_assert(kWordNamespaceTag.size() == 189);
 
+// The html start tag of a template that gives its pages the document's
+// language ("[LANG]", page_navigation.h).
+constexpr std::string_view kLanguageHtmlTag = "<html lang=\"[LANG]\">";
+
 // Returns the template with its first "<html>" (in any case) replaced by
-// kWordNamespaceTag. A template without one, such as one whose html tag has
-// attributes, gets the tag put in front. An empty template stays empty.
+// kWordNamespaceTag. A template without one whose first html tag is
+// kLanguageHtmlTag gets the namespaces added to that tag, its lang attribute
+// first; any other, such as one whose html tag has other attributes, gets
+// the tag put in front. An empty template stays empty.
 [[nodiscard]] std::string PutWordNamespaces(std::string templateText);
 
 // Returns `text` with every ` target="Frame1"` removed, then every

@@ -60,6 +60,13 @@ TEST(PutWordNamespaces, ReplacesTheHtmlStartTag) {
       {"tag with attributes", "<html lang=en><head>",
        tag + "<html lang=en><head>"},
       {"empty template", "", ""},
+      {"language marker: the namespaces join its tag",
+       "<!DOCTYPE html>\n<html lang=\"[LANG]\">\n<head>",
+       "<!DOCTYPE html>\n<html lang=\"[LANG]\"" + tag.substr(5) + "\n<head>"},
+      {"a plain tag first wins over the language tag",
+       "<html><html lang=\"[LANG]\">", tag + "<html lang=\"[LANG]\">"},
+      {"language tag in another form is an attribute like any",
+       "<html lang='[LANG]'>", tag + "<html lang='[LANG]'>"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -226,14 +233,16 @@ TEST(DefaultDressingFiles, HeaderAndFooterGiveTheirBodyContent) {
 TEST(DefaultDressingFiles, TemplateTakesTheNamespacesAndTheStylesheetLink) {
   std::string templateText = ProgramFile("base.htm");
   EXPECT_NE(templateText.find(kQuilleryMarker), std::string::npos);
-  EXPECT_NE(templateText.find("[CONTENTS]"), std::string::npos);
+  EXPECT_NE(templateText.find("[SITEHEAD]"), std::string::npos);
+  EXPECT_NE(templateText.find("[SITECONTENTS]"), std::string::npos);
   EXPECT_NE(templateText.find("<title>[PAGETITLE]</title>"), std::string::npos);
   EXPECT_EQ(templateText.find("charset="), std::string::npos);
   const std::size_t headClose = FindHeadClose(templateText);
   ASSERT_NE(headClose, std::string::npos);
   EXPECT_EQ(templateText.compare(headClose, 7, "</head>"), 0);
   templateText = PutWordNamespaces(templateText);
-  const std::size_t tag = templateText.find(kWordNamespaceTag);
+  const std::size_t tag = templateText.find(
+      "<html lang=\"[LANG]\"" + std::string(kWordNamespaceTag.substr(5)));
   ASSERT_NE(tag, std::string::npos);
   EXPECT_EQ(templateText.find("<html"), tag);
   EXPECT_EQ(templateText.find("<html", tag + 1), std::string::npos);

@@ -12,6 +12,7 @@
 #include "dress/head_body_tail.h"
 #include "dress/own_contents.h"
 #include "dress/page_navigation.h"
+#include "dress/site_files.h"
 #include "dress/stylesheet.h"
 #include "dress/template_fill.h"
 #include "split/charset.h"
@@ -77,5 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   static_cast<void>(path.Key());
   static_cast<void>(PercentDecoded(text));
   static_cast<void>(PercentDecodedStrictly(text));
+  static_cast<void>(DocumentLanguage(text));
+  for (ByteLayout layout :
+       {ByteLayout::kSingleByte, ByteLayout::kUtf8, ByteLayout::kDoubleByte}) {
+    static_cast<void>(FirstHeadingLabel(text, layout));
+    static_cast<void>(JavaScriptString(text, layout));
+    static_cast<void>(SearchText(text, layout));
+    static_cast<void>(ContentsList(ContentsEntries(text, "p", layout)));
+  }
   return 0;
 }

@@ -26,7 +26,8 @@ TEST(Install, InstalledProgramConvertsTheExampleWithItsDefaults) {
   for (const char* file :
        {"bin/quillery", "share/quillery/base.htm", "share/quillery/header.htm",
         "share/quillery/footer.htm", "share/quillery/bullet10001.gif",
-        "share/quillery/main10001.gif", "share/man/man1/quillery.1"}) {
+        "share/quillery/main10001.gif", "share/quillery/site.css",
+        "share/quillery/site.js", "share/man/man1/quillery.1"}) {
     EXPECT_TRUE(testing::Exists(prefix + "/" + file)) << file;
   }
   // Started through a link from elsewhere, the program still finds its
