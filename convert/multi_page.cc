@@ -184,6 +184,50 @@ TemplateMainFile PlanTemplateMainFile(const DressingTexts& dressing,
   return main;
 }
 
+// The plan of the split's files and of what becomes of the main file, in
+// the order they are defined, and whether the main file still shows the
+// contents frame page.
+PagedContents AssemblePlan(SplitFiles files,
+                           const TemplateMainFile& templateMain,
+                           bool pagesCarryContents, const SiteInputs& site) {
+  PagedContents paged;
+  ConversionPlan& plan = paged.plan;
+  if (files.stylesheet) {
+    plan.AddBytes(files.stylesheet->path, std::move(files.stylesheet->bytes));
+  }
+  for (FileBytes& file : files.siteFiles) {
+    plan.AddBytes(std::move(file.path), std::move(file.bytes));
+  }
+  if (files.pages) {
+    plan.AddPages(std::move(*files.pages),
+                  SitePath(site.mainFilePath).Folder().text());
+    plan.AddBytes(files.framesPage->path, std::move(files.framesPage->bytes));
+  }
+  if (templateMain.contentsPage) {
+    plan.AddBytes(site.mainFilePath, *templateMain.contentsPage);
+  }
+  if (templateMain.copyOfFirstPage) {
+    plan.AddCopy(site.mainFilePath, files.firstPage);
+  }
+  // Pages that carry the contents make page 0 the best main file; this wins
+  // over a contents page planned above.
+  const bool pagesMakeMainFile = pagesCarryContents && !files.firstPage.empty();
+  if (pagesMakeMainFile) plan.AddCopy(site.mainFilePath, files.firstPage);
+  // The bulleted contents in the pages or the main file need the bullet
+  // images beside them too.
+  const bool mainFileShowsContents = templateMain.contentsPage.has_value();
+  if (!files.firstPage.empty() &&
+      (pagesCarryContents || mainFileShowsContents)) {
+    for (const FileBytes& image : site.pageBulletImages) {
+      if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
+    }
+  }
+  paged.mainFileShowsTocFrame = !mainFileShowsContents &&
+                                !templateMain.copyOfFirstPage &&
+                                !pagesMakeMainFile;
+  return paged;
+}
+
 }  // namespace
 
 PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
@@ -234,42 +278,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
       PlanTemplateMainFile(dressing, request, outside, dressed, located,
                            pagesCarryContents, files);
 
-  PagedContents paged;
-  ConversionPlan& plan = paged.plan;
-  if (files.stylesheet) {
-    plan.AddBytes(files.stylesheet->path, std::move(files.stylesheet->bytes));
-  }
-  for (FileBytes& file : files.siteFiles) {
-    plan.AddBytes(std::move(file.path), std::move(file.bytes));
-  }
-  if (files.pages) {
-    plan.AddPages(std::move(*files.pages),
-                  SitePath(site.mainFilePath).Folder().text());
-    plan.AddBytes(files.framesPage->path, std::move(files.framesPage->bytes));
-  }
-  if (templateMain.contentsPage) {
-    plan.AddBytes(site.mainFilePath, *templateMain.contentsPage);
-  }
-  if (templateMain.copyOfFirstPage) {
-    plan.AddCopy(site.mainFilePath, files.firstPage);
-  }
-  // Pages that carry the contents make page 0 the best main file; this wins
-  // over a contents page planned above.
-  const bool pagesMakeMainFile = pagesCarryContents && !files.firstPage.empty();
-  if (pagesMakeMainFile) plan.AddCopy(site.mainFilePath, files.firstPage);
-  // The bulleted contents in the pages or the main file need the bullet
-  // images beside them too.
-  const bool mainFileShowsContents = templateMain.contentsPage.has_value();
-  if (!files.firstPage.empty() &&
-      (pagesCarryContents || mainFileShowsContents)) {
-    for (const FileBytes& image : site.pageBulletImages) {
-      if (!plan.Plans(image.path)) plan.AddBytes(image.path, image.bytes);
-    }
-  }
+  PagedContents paged = AssemblePlan(std::move(files), templateMain,
+                                     pagesCarryContents, site);
   paged.tocFrameText = std::move(located.tocFrameText);
-  paged.mainFileShowsTocFrame = !mainFileShowsContents &&
-                                !templateMain.copyOfFirstPage &&
-                                !pagesMakeMainFile;
   return paged;
 }
 

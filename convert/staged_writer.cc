@@ -104,19 +104,7 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   entries_.push_back(std::move(entry));
 }
 
-void StagedSiteWriter::Commit() {
-  if (!staged_) return;
-  // The commit order: new files in the plan's order, then the contents
-  // frame page, then the main file.
-  for (RenameRole role : {RenameRole::kNewFile, RenameRole::kTocFramePage,
-                          RenameRole::kMainFile}) {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (entries_[i].role == role) order_.push_back(i);
-    }
-  }
-
-  // Second names of the files to be replaced, to put them back after a
-  // failure; on a file system without hard links, copies of them.
+void StagedSiteWriter::BackUpOriginals() {
   for (Entry& entry : entries_) {
     if (!entry.original.exists) continue;
     const std::string backups = Below(staging_, kBackups);
@@ -128,7 +116,9 @@ void StagedSiteWriter::Commit() {
     }
     entry.backedUp = true;
   }
+}
 
+void StagedSiteWriter::WriteRecord() {
   const RecordBinding binding =
       BindingOf(files_, siteFolder_, files_.LookAt(staging_).inode);
   std::vector<RecordedRename> recorded;
@@ -150,6 +140,20 @@ void StagedSiteWriter::Commit() {
   files_.SyncFileSystem(staging_);
   files_.RenameFile(recordPart, Below(staging_, kRecord));
   files_.SyncFolder(staging_);
+}
+
+void StagedSiteWriter::Commit() {
+  if (!staged_) return;
+  // The commit order: new files in the plan's order, then the contents
+  // frame page, then the main file.
+  for (RenameRole role : {RenameRole::kNewFile, RenameRole::kTocFramePage,
+                          RenameRole::kMainFile}) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (entries_[i].role == role) order_.push_back(i);
+    }
+  }
+  BackUpOriginals();
+  WriteRecord();
 
   std::vector<std::pair<std::string, std::string>> renames;
   std::vector<RenameRole> roles;

@@ -66,6 +66,11 @@ class StagedSiteWriter : public SiteCommit {
   };
 
   void MakeStagingFolder();
+  // Second names of the files to be replaced, to put them back after a
+  // failure; on a file system without hard links, copies of them.
+  void BackUpOriginals();
+  // Records the renames to do, once everything staged is durable.
+  void WriteRecord();
   void Discard();
   std::string StagedPath(const Entry& entry) const;
   std::string BackupPath(const Entry& entry) const;
