@@ -15,6 +15,7 @@
 
 #include "convert/conversion_error.h"
 #include "convert/memory_file_operations.h"
+#include "tests/test_support.h"
 #include "convert/site_writer.h"
 
 namespace quillery {
@@ -26,10 +27,7 @@ const std::string kSite = "\\work\\site";
 const std::string kMainFile = "\\work\\site\\doc.htm";
 const std::string kOutput = "\\work\\out";
 
-const std::string kToc =
-    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\" "
-    "target=Frame1>One</a></p>\r\n<p class=MsoToc1><a "
-    "href=\"Body.htm#_Toc2\" target=Frame1>Two</a></p>\r\n</body></html>";
+const std::string& kToc = testing::kFramedTwoEntryToc;
 const std::string kContent =
     "<html><head><title>Birds</title><style>\r\n<!--\r\n"
     " /* Font Definitions */\r\np {margin:0}\r\n-->\r\n</style></head>"

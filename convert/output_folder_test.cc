@@ -14,6 +14,7 @@
 #include "convert/conversion_driver.h"
 #include "convert/conversion_error.h"
 #include "convert/memory_file_operations.h"
+#include "tests/test_support.h"
 
 namespace quillery {
 namespace {
@@ -28,10 +29,7 @@ const std::string kOutdir = "\\work\\parent\\out";
 const std::string kRealParent = "\\work\\real";
 const std::string kRealOutput = "\\work\\real\\out";
 
-const std::string kToc =
-    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\" "
-    "target=Frame1>One</a></p>\r\n<p class=MsoToc1><a "
-    "href=\"Body.htm#_Toc2\" target=Frame1>Two</a></p>\r\n</body></html>";
+const std::string& kToc = testing::kFramedTwoEntryToc;
 const std::string kContent =
     "<html><head><title>Birds</title></head><body>\r\n<p>pre</p>"
     "<h1><a name=\"_Toc1\">One</a></h1><p><img src=\"pic.gif\"></p>"

@@ -80,6 +80,10 @@ const std::string kTwoEntryToc =
     "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\">One</a></p>"
     "\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc2\">Two</a></p>\r\n"
     "</body></html>";
+const std::string kFramedTwoEntryToc =
+    "<html><body>\r\n<p class=MsoToc1><a href=\"Body.htm#_Toc1\" "
+    "target=Frame1>One</a></p>\r\n<p class=MsoToc1><a "
+    "href=\"Body.htm#_Toc2\" target=Frame1>Two</a></p>\r\n</body></html>";
 
 std::string FramesPage(const std::string& toc, const std::string& content) {
   return "<html><frameset cols=\"245,*\">\r\n<frame name=TOC src=\"" + toc +

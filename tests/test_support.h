@@ -54,6 +54,9 @@ std::string FileErrorOf(Action action) {
 // a frames page showing a contents frame page and a content page.
 extern const std::string kTwoHeadingContent;
 extern const std::string kTwoEntryToc;
+// The same contents as the word processor writes them into a frames site:
+// each link names the Frame1 frame.
+extern const std::string kFramedTwoEntryToc;
 std::string FramesPage(const std::string& toc, const std::string& content);
 
 struct RunResult {
