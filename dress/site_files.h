@@ -107,21 +107,21 @@ struct IndexedPage {
 // a page of its own that links the site's stylesheet.
 [[nodiscard]] std::string ContentsPage(const SiteSources& sources);
 
-// The search index script, one line per page, built a page at a time so
-// that the pages' texts are never held twice:
-//   quillerySearchIndex([
-//   ["R_p0.htm","Birds","Gulls and terns ..."],
-//   ]);
+// The search index script: the pages' records (file, title and text, each
+// ended by a unit separator 0x1F, the record by a record separator 0x1E,
+// control bytes in them made blanks) as one DEFLATE stream in base64,
+// after the number of bytes it inflates to:
+//   quillerySearchIndex(31,"...");
+// The texts are gathered a page at a time and compressed once at the end,
+// which keeps the index a fraction of the pages' text.
 class SearchIndexScript {
  public:
-  explicit SearchIndexScript(ByteLayout layout);
   void Add(const IndexedPage& page);
   // The finished script; the object is left empty.
   [[nodiscard]] std::string Finish();
 
  private:
-  ByteLayout layout_;
-  std::string script_;
+  std::string records_;
 };
 
 // Every shared file: stylesheet, site script, contents page and the finished
