@@ -1,13 +1,14 @@
 // The files a site written with the site marker ("[SITEHEAD]") shares between
 // its pages, so that no page repeats what every page shows: the contents,
 // once, in the site's script that every page loads, and as a plain page for
-// readers without scripts; the search index, the text of every page; the
-// site's stylesheet. Each is made in one pass over its input.
+// readers without scripts; the search index, the text of every page,
+// compressed; the site's stylesheet. Each is made in one pass over its input.
 //
 // Scripts are loaded by <script> elements, not fetched, so that a site opened
 // from the disk works as it does from a web server. A script without a
-// declared character set is read in its page's, so the texts go in as the
-// pages hold them, never re-encoded.
+// declared character set is read in its page's, and the site's script reads
+// the inflated index in the page's set too, so the texts go in as the pages
+// hold them, never re-encoded.
 #ifndef QUILLERY_DRESS_SITE_FILES_H_
 #define QUILLERY_DRESS_SITE_FILES_H_
 
