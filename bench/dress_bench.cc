@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "dress/compress.h"
 #include "dress/graphics_cleanup.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
@@ -148,5 +149,23 @@ int main() {
   }
   std::printf("FillTemplate, by slice:  %8.3f s  (%zu pages, %zu bytes)\n",
               SecondsSince(start), kSlices, pageBytes);
+
+  // The search index's compression, on the page's body as it is (long
+  // repeats), on one byte over and over (every chain full of equal
+  // positions) and on random letters (short matches everywhere).
+  std::uint32_t state = 54321;
+  std::string letters(parts.body.size() / 4, 'a');
+  for (char& c : letters)
+    c = static_cast<char>('a' + (NextRandom(state) >> 16) % 8);
+  const std::pair<const char*, std::string> inputs[] = {
+      {"body", parts.body},
+      {"one byte", std::string(parts.body.size(), 'x')},
+      {"random letters", letters}};
+  for (const auto& [name, input] : inputs) {
+    start = Clock::now();
+    const std::string deflated = quillery::Deflate(input);
+    std::printf("Deflate, %-15s %8.3f s  (%zu bytes to %zu)\n", name,
+                SecondsSince(start), input.size(), deflated.size());
+  }
   return 0;
 }

@@ -130,7 +130,7 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
       ContentsList(ContentsEntries(contentsText_, split_.baseName(), layout_));
   sources.styles = texts_.siteStyles;
   sources.script = texts_.siteScript;
-  SearchIndexScript index(layout_);
+  SearchIndexScript index;
   for (std::size_t page = 0; page < split_.PageCount(); ++page) {
     index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
                           SearchText(split_.Slice(page), layout_)});

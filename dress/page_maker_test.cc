@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "dress/compress.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
 #include "dress/stylesheet.h"
@@ -317,14 +318,19 @@ TEST(PageMaker, SiteMarkerPutsTheContentsAndTheTextIntoSharedFiles) {
             "Heading 0</a></li> "
             "<li class=\\\"q-l1\\\"><a href=\\\"R_p2.htm#_Toc1\\\">1. "
             "Heading 1</a></li> </ul> \"};\nscript");
-  EXPECT_EQ(files[3].bytes,
-            "quillerySearchIndex([\n"
-            "[\"R_p0.htm\",\"Page 0\",\"\"],\n"
-            "[\"R_p1.htm\",\"0. Heading 0\",\"0. Heading 0 Words of section 0 "
-            "and a few more of them.\"],\n"
-            "[\"R_p2.htm\",\"1. Heading 1\",\"1. Heading 1 Words of section 1 "
-            "and a few more of them.\"],\n"
-            "]);\n");
+  const std::string records =
+      "R_p0.htm\x1FPage 0\x1F\x1F\x1E"
+      "R_p1.htm\x1F"
+      "0. Heading 0\x1F"
+      "0. Heading 0 Words of section 0 "
+      "and a few more of them.\x1F\x1E"
+      "R_p2.htm\x1F"
+      "1. Heading 1\x1F"
+      "1. Heading 1 Words of section 1 "
+      "and a few more of them.\x1F\x1E";
+  EXPECT_EQ(files[3].bytes, "quillerySearchIndex(" +
+                                std::to_string(records.size()) + ",\"" +
+                                Base64(Deflate(records)) + "\");\n");
 
   // Without the marker nothing is shared.
   DressingTexts plain = SiteTexts();

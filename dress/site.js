@@ -79,6 +79,120 @@
       });
   }
 
+  // The fixed literal and length code of DEFLATE, by the next 9 bits of the
+  // stream (lowest first): the symbol times 16 plus the code's length.
+  var fixedCodes = (function() {
+    var table = new Int32Array(512);
+    function add(symbol, code, length) {
+      var reversed = 0;
+      for (var bit = 0; bit < length; bit++)
+        reversed = (reversed << 1) | ((code >> bit) & 1);
+      for (var rest = 0; rest < 512 >> length; rest++) {
+        table[reversed | (rest << length)] = symbol * 16 + length;
+      }
+    }
+    for (var symbol = 0; symbol < 288; symbol++) {
+      if (symbol < 144)
+        add(symbol, 0x30 + symbol, 8);
+      else if (symbol < 256)
+        add(symbol, 0x190 + symbol - 144, 9);
+      else if (symbol < 280)
+        add(symbol, symbol - 256, 7);
+      else
+        add(symbol, 0xc0 + symbol - 280, 8);
+    }
+    return table;
+  })();
+  var lengthBase = [
+    3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258
+  ];
+  var lengthExtra = [
+    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+    2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0
+  ];
+  var distanceBase = [
+    1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577
+  ];
+  var distanceExtra = [
+    0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13
+  ];
+
+  // Inflates a raw DEFLATE stream of fixed-code blocks (those the program
+  // writes), given as a string of bytes, to its `size` bytes.
+  function inflate(data, size) {
+    var out = new Uint8Array(size);
+    var made = 0, at = 0, bits = 0, count = 0;
+    function need(n) {
+      while (count < n) {
+        if (at > data.length + 4) throw new Error('the index is cut off');
+        bits |= (at < data.length ? data.charCodeAt(at) : 0) << count;
+        at++;
+        count += 8;
+      }
+    }
+    function take(n) {
+      need(n);
+      var value = bits & ((1 << n) - 1);
+      bits >>>= n;
+      count -= n;
+      return value;
+    }
+    var last = 0;
+    while (!last) {
+      last = take(1);
+      var type = take(2);
+      if (type !== 1) throw new Error('the index has an unknown block');
+      for (;;) {
+        need(9);
+        var entry = fixedCodes[bits & 511];
+        bits >>>= entry&15;
+        count -= entry & 15;
+        var symbol = entry >> 4;
+        if (symbol < 256) {
+          if (made >= size) throw new Error('the index is too long');
+          out[made++] = symbol;
+          continue;
+        }
+        if (symbol === 256) break;
+        var code = symbol - 257;
+        if (code > 28) throw new Error('the index has a bad length');
+        var copy = lengthBase[code] + take(lengthExtra[code]);
+        var reversed = take(5);
+        var distanceCode = 0;
+        for (var bit = 0; bit < 5; bit++)
+          distanceCode = (distanceCode << 1) | ((reversed >> bit) & 1);
+        if (distanceCode > 29) throw new Error('the index has a bad distance');
+        var from = made - distanceBase[distanceCode] -
+            take(distanceExtra[distanceCode]);
+        if (from < 0 || made + copy > size)
+          throw new Error('the index is damaged');
+        while (copy-- > 0) out[made++] = out[from++];
+      }
+    }
+    if (made !== size) throw new Error('the index is cut off');
+    return out;
+  }
+
+  // The index's bytes as text, read in the page's character set, as the
+  // pages' text was written.
+  function bytesToText(bytes) {
+    if (window.TextDecoder) {
+      try {
+        return new TextDecoder(document.characterSet).decode(bytes);
+      } catch (e) { /* a set the decoder does not know: bytes as they are */
+      }
+    }
+    var text = '';
+    for (var i = 0; i < bytes.length; i += 8192) {
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+    }
+    return text;
+  }
+
   // The search box goes first in the contents column; without the script
   // there is nothing to search with, so the page shows none.
   function makeSearchBox() {
@@ -112,26 +226,41 @@
     var loading = false;
     var timer = 0;
 
-    window.quillerySearchIndex = function (list) {
+    // The index: the pages' records, each field ended by "\x1f" and each
+    // record by "\x1e", deflated and in base64.
+    window.quillerySearchIndex = function(size, packed) {
+      var records;
+      try {
+        records = bytesToText(inflate(atob(packed), size)).split('\x1e');
+      } catch (e) {
+        failed();
+        return;
+      }
       pages = [];
-      for (var i = 0; i < list.length; i++) {
-        var text = decode(list[i][2]);
-        pages.push({ file: list[i][0], title: decode(list[i][1]), text: text,
-                     lower: text.toLowerCase() });
+      for (var i = 0; i + 1 < records.length; i++) {
+        var fields = records[i].split('\x1f');
+        var text = decode(fields[2]);
+        pages.push({
+          file: fields[0],
+          title: decode(fields[1]),
+          text: text,
+          lower: text.toLowerCase()
+        });
       }
       search();
     };
+    function failed() {
+      results.innerHTML = '';
+      var p = document.createElement('p');
+      p.textContent = 'The search index could not be loaded.';
+      results.appendChild(p);
+    }
     function load() {
       if (pages || loading) return;
       loading = true;
       var index = document.createElement("script");
       index.src = site.index;
-      index.onerror = function () {
-        results.innerHTML = "";
-        var p = document.createElement("p");
-        p.textContent = "The search index could not be loaded.";
-        results.appendChild(p);
-      };
+      index.onerror = failed;
       document.head.appendChild(index);
     }
 

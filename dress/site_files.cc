@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "dress/compress.h"
 #include "split/charset.h"
 #include "text/bytes.h"
 
@@ -271,22 +272,25 @@ std::string ContentsPage(const SiteSources& sources) {
   return InsertCharsetTag(std::move(page), sources.charsetTag);
 }
 
-SearchIndexScript::SearchIndexScript(ByteLayout layout)
-    : layout_(layout), script_("quillerySearchIndex([\n") {}
-
 void SearchIndexScript::Add(const IndexedPage& page) {
-  script_ += "[\"";
-  script_ += JavaScriptString(page.file, layout_);
-  script_ += "\",\"";
-  script_ += JavaScriptString(page.title, layout_);
-  script_ += "\",\"";
-  script_ += JavaScriptString(page.text, layout_);
-  script_ += "\"],\n";
+  // A control byte is never part of a character in the pages' sets, not
+  // even the second byte of a pair, so the separators stay unambiguous.
+  for (const std::string* field : {&page.file, &page.title, &page.text}) {
+    for (const char c : *field) {
+      records_ += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    }
+    records_ += '\x1F';
+  }
+  records_ += '\x1E';
 }
 
 std::string SearchIndexScript::Finish() {
-  script_ += "]);\n";
-  return std::move(script_);
+  std::string script = "quillerySearchIndex(" +
+                       std::to_string(records_.size()) + ",\"" +
+                       Base64(Deflate(records_)) + "\");\n";
+  records_.clear();
+  records_.shrink_to_fit();
+  return script;
 }
 
 std::vector<SiteFile> MakeSiteFiles(const SiteSources& sources,

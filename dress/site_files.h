@@ -1,13 +1,14 @@
 // The files a site written with the site marker ("[SITEHEAD]") shares between
 // its pages, so that no page repeats what every page shows: the contents,
 // once, in the site's script that every page loads, and as a plain page for
-// readers without scripts; the search index, the text of every page; the
-// site's stylesheet. Each is made in one pass over its input.
+// readers without scripts; the search index, the text of every page,
+// compressed; the site's stylesheet. Each is made in one pass over its input.
 //
 // Scripts are loaded by <script> elements, not fetched, so that a site opened
 // from the disk works as it does from a web server. A script without a
-// declared character set is read in its page's, so the texts go in as the
-// pages hold them, never re-encoded.
+// declared character set is read in its page's, and the site's script reads
+// the inflated index in the page's set too, so the texts go in as the pages
+// hold them, never re-encoded.
 #ifndef QUILLERY_DRESS_SITE_FILES_H_
 #define QUILLERY_DRESS_SITE_FILES_H_
 
@@ -107,21 +108,21 @@ struct IndexedPage {
 // a page of its own that links the site's stylesheet.
 [[nodiscard]] std::string ContentsPage(const SiteSources& sources);
 
-// The search index script, one line per page, built a page at a time so
-// that the pages' texts are never held twice:
-//   quillerySearchIndex([
-//   ["R_p0.htm","Birds","Gulls and terns ..."],
-//   ]);
+// The search index script: the pages' records (file, title and text, each
+// ended by a unit separator 0x1F, the record by a record separator 0x1E,
+// control bytes in them made blanks) as one DEFLATE stream in base64,
+// after the number of bytes it inflates to:
+//   quillerySearchIndex(31,"...");
+// The texts are gathered a page at a time and compressed once at the end,
+// which keeps the index a fraction of the pages' text.
 class SearchIndexScript {
  public:
-  explicit SearchIndexScript(ByteLayout layout);
   void Add(const IndexedPage& page);
   // The finished script; the object is left empty.
   [[nodiscard]] std::string Finish();
 
  private:
-  ByteLayout layout_;
-  std::string script_;
+  std::string records_;
 };
 
 // Every shared file: stylesheet, site script, contents page and the finished

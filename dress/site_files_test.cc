@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "dress/compress.h"
 
 namespace quillery {
 namespace {
@@ -137,7 +140,7 @@ TEST(MakeSiteFiles, WritesTheSharedFilesOnce) {
   sources.contentsList = "<ul>\"x\"</ul>\n";
   sources.styles = "css";
   sources.script = "js";
-  SearchIndexScript index(ByteLayout::kSingleByte);
+  SearchIndexScript index;
   index.Add(IndexedPage{"R_p0.htm", "Page 0", "Cover"});
   index.Add(IndexedPage{"R_p1.htm", "Say \"hi\"", "C:\\dir"});
   const std::vector<SiteFile> files = MakeSiteFiles(sources, index.Finish());
@@ -159,11 +162,53 @@ TEST(MakeSiteFiles, WritesTheSharedFilesOnce) {
             "<body class=\"q-contents-page\">\n<main id=\"q-main\">\n"
             "<h1>Contents</h1>\n<ul>\"x\"</ul>\n</main>\n</body>\n</html>\n");
   EXPECT_EQ(files[3].name, "R_search.js");
-  EXPECT_EQ(files[3].bytes,
-            "quillerySearchIndex([\n"
-            "[\"R_p0.htm\",\"Page 0\",\"Cover\"],\n"
-            "[\"R_p1.htm\",\"Say \\\"hi\\\"\",\"C:\\\\dir\"],\n"
-            "]);\n");
+  const std::string records =
+      "R_p0.htm\x1FPage 0\x1F"
+      "Cover\x1F\x1E"
+      "R_p1.htm\x1FSay \"hi\"\x1F"
+      "C:\\dir\x1F\x1E";
+  EXPECT_EQ(files[3].bytes, "quillerySearchIndex(" +
+                                std::to_string(records.size()) + ",\"" +
+                                Base64(Deflate(records)) + "\");\n");
+}
+
+// The records the index script carries, from its base64.
+std::string IndexRecords(const std::string& script) {
+  const std::size_t open = script.find('"');
+  const std::size_t close = script.rfind('"');
+  EXPECT_NE(open, close);
+  return script.substr(open + 1, close - open - 1);
+}
+
+TEST(SearchIndexScript, BlanksControlBytesAndKeepsTheRest) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string kept;  // the text as the records hold it
+  };
+  const Row rows[] = {
+      {"tab, line end and the separators",
+       "a\tb\r\nc\x1F"
+       "d\x1E",
+       "a b  c d "},
+      {"bytes above 127 and pairs", "\xE4\xFF\x81\x40", "\xE4\xFF\x81\x40"},
+      {"a control byte after a lead byte",
+       "\x81\x1F"
+       "a",
+       "\x81 a"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SearchIndexScript index;
+    index.Add(IndexedPage{"R_p0.htm", "T", row.text});
+    const std::string records = "R_p0.htm\x1FT\x1F" + row.kept + "\x1F\x1E";
+    EXPECT_EQ(IndexRecords(index.Finish()), Base64(Deflate(records)));
+  }
+}
+
+TEST(SearchIndexScript, AnIndexWithoutPagesHoldsAnEmptyStream) {
+  SearchIndexScript index;
+  EXPECT_EQ(index.Finish(), "quillerySearchIndex(0,\"AwA=\");\n");
 }
 
 }  // namespace

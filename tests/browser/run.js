@@ -13,6 +13,7 @@
 const fs = require("fs");
 const path = require("path");
 const vm = require("vm");
+const zlib = require('zlib');
 const puppeteer = require("puppeteer-core");
 
 const WIDE = { width: 1280, height: 900 };
@@ -44,14 +45,22 @@ function pageFileOf(url) {
   return decodeURIComponent(new URL(url).pathname.split("/").pop());
 }
 
-// The site's search index as the site's script reads it, its character
-// references left as they are.
+// The site's search index as [file, title, text] records, its character
+// references left as they are: inflated by Node's zlib, so that the page's
+// own inflater is checked against another.
 function readIndex(folder) {
   const name = fs.readdirSync(folder).find((f) => f.endsWith("_search.js"));
   expect(name, `no search index in ${folder}`);
   let pages = null;
-  vm.runInNewContext(fs.readFileSync(path.join(folder, name), "latin1"), {
-    quillerySearchIndex: (list) => { pages = list; },
+  vm.runInNewContext(fs.readFileSync(path.join(folder, name), 'latin1'), {
+    quillerySearchIndex: (size, packed) => {
+      const bytes = zlib.inflateRawSync(Buffer.from(packed, 'base64'));
+      expect(
+          bytes.length === size,
+          `the index inflates to ${bytes.length} bytes, not ${size}`);
+      pages = bytes.toString('latin1').split('\x1e').slice(0, -1).map(
+          (record) => record.split('\x1f').slice(0, 3));
+    },
   });
   return pages;
 }
