@@ -75,7 +75,9 @@ DressedContents DressContents(const std::string& tocFrameText,
 // The contents links with the pages that hold their targets, and the
 // contents as they end up: in every page (naming no frame, as no page
 // stands in the frameset), or in the contents frame page, read from its own
-// folder.
+// folder. With `framePageToo` (the pages load the contents from a file of
+// the site) the contents frame page points into the pages as well: nothing
+// of the site then leads to the whole document any more.
 struct LocatedContents {
   std::vector<TocLink> tocLinks;
   std::string contentsBody;  // for the pages
@@ -84,7 +86,7 @@ struct LocatedContents {
 
 LocatedContents LocateContents(const DressedContents& dressed,
                                const std::optional<PageSplit>& split,
-                               bool pagesCarryContents,
+                               bool pagesCarryContents, bool framePageToo,
                                const std::string& tocSource) {
   auto locate = [&split](std::vector<TocLink> links) {
     return split ? LocateTocLinks(std::move(links), *split) : links;
@@ -96,11 +98,14 @@ LocatedContents LocateContents(const DressedContents& dressed,
     located.tocLinks = locate(CollectTocLinks(located.contentsBody));
     located.contentsBody = RemoveFrameTargets(
         ApplyTocLinks(located.contentsBody, located.tocLinks));
-  } else {
-    located.tocLinks = locate(CollectTocLinks(located.tocFrameText));
-    located.tocFrameText = ApplyTocLinksFrom(
-        located.tocFrameText, located.tocLinks,
-        SitePath(tocSource).Folder().text());
+  }
+  if (!pagesCarryContents || framePageToo) {
+    std::vector<TocLink> frameLinks =
+        locate(CollectTocLinks(located.tocFrameText));
+    located.tocFrameText =
+        ApplyTocLinksFrom(located.tocFrameText, frameLinks,
+                          SitePath(tocSource).Folder().text());
+    if (!pagesCarryContents) located.tocLinks = std::move(frameLinks);
   }
   return located;
 }
@@ -265,8 +270,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
       Contains(dressing.templateText, kWordTocMarker) ||
       Contains(dressing.templateText, kContentsMarker) ||
       Contains(dressing.templateText, kSiteHeadMarker);
-  LocatedContents located =
-      LocateContents(dressed, split, pagesCarryContents, *site.tocSource);
+  LocatedContents located = LocateContents(
+      dressed, split, pagesCarryContents,
+      Contains(dressing.templateText, kSiteHeadMarker), *site.tocSource);
 
   SplitFiles files;
   if (split) {

@@ -113,6 +113,17 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   EXPECT_NE(writer.BytesOf("\\s\\Body_p2.htm").find("Body_p1.htm#_Toc1"),
             std::string::npos);
   EXPECT_EQ(writer.BytesOf("\\s\\doc.htm"), writer.BytesOf("\\s\\Body_p0.htm"));
+
+  // Pages that load the contents from a file of the site leave the frame
+  // page nothing to keep the old targets for: it points into the pages too,
+  // so that nothing leads to the whole document.
+  SiteInputs loading = TwoHeadingSite();
+  loading.dressing.templateText =
+      "<html><head>[SITEHEAD]</head><body>[QUILLERY]</body></html>";
+  PagedContents loaded =
+      ConvertToPages(std::move(loading), kTwoEntryToc, request);
+  EXPECT_NE(loaded.tocFrameText.find("Body_p1.htm#_Toc1"), std::string::npos);
+  EXPECT_EQ(loaded.tocFrameText.find("Body.htm#"), std::string::npos);
 }
 
 TEST(ConvertToPages, TheContentsMainPageLinksTheStylesheetOnlyWhenWritten) {
