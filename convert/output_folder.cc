@@ -2,7 +2,6 @@
 #include "convert/output_folder.h"
 
 #include <optional>
-#include <stdexcept>
 #include <utility>
 
 #include "convert/conversion_error.h"
@@ -162,14 +161,9 @@ void OutputFolderWriter::Discard() {
   madeBookkeeping_ = false;
 }
 
-std::string OutputFolderWriter::KeyOf(const std::string& path) {
-  if (writing_) {
-    throw std::logic_error("every path is resolved before the first write");
-  }
-  auto known = keys_.find(path);
-  if (known != keys_.end()) return known->second;
+std::string OutputFolderWriter::Resolve(const std::string& path) {
   try {
-    return keys_.emplace(path, paths_.KeyOf(path)).first->second;
+    return paths_.KeyOf(path);
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
@@ -194,12 +188,7 @@ void OutputFolderWriter::Put(const std::string& relative,
 }
 
 void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
-  writing_ = true;
-  auto known = keys_.find(path);
-  if (known == keys_.end()) {
-    throw std::logic_error("a path is written that was not resolved first");
-  }
-  const std::string& key = known->second;
+  const std::string& key = ResolvedKey(path);
   try {
     // The file keeps the permissions of the site's file it stands for.
     const PathFacts source = files_.LookAt(key);

@@ -5,14 +5,12 @@
 #ifndef QUILLERY_CONVERT_OUTPUT_FOLDER_H_
 #define QUILLERY_CONVERT_OUTPUT_FOLDER_H_
 
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "convert/file_operations.h"
@@ -67,9 +65,6 @@ class OutputFolderWriter : public SiteCommit {
   OutputFolderWriter(const OutputFolderWriter&) = delete;
   OutputFolderWriter& operator=(const OutputFolderWriter&) = delete;
 
-  // The real location of a planned path (SitePaths::KeyOf).
-  [[nodiscard]] std::string KeyOf(const std::string& path) override;
-
   void WriteFile(const std::string& path, std::string bytes) override;
 
   // Copies what the written files refer to, writes the output's record,
@@ -85,6 +80,10 @@ class OutputFolderWriter : public SiteCommit {
   }
 
  private:
+  // The real location of a planned path (SitePaths::KeyOf), a failure
+  // told with the output folder the user gave.
+  [[nodiscard]] std::string Resolve(const std::string& path) override;
+
   // Copies the main file when no planned file took its place, and every
   // regular file of the site that the written files refer to (href, src,
   // background, CSS url()), following references through copied pages and
@@ -108,8 +107,6 @@ class OutputFolderWriter : public SiteCommit {
   bool committed_ = false;
   std::set<std::string> madeFolders_;
   std::optional<ReferencedFiles> referenced_;
-  std::unordered_map<std::string, std::string> keys_;  // path: KeyOf(path)
-  std::atomic<bool> writing_{false};
 };
 
 }  // namespace quillery

@@ -6,7 +6,10 @@
 #ifndef QUILLERY_CONVERT_SITE_COMMIT_H_
 #define QUILLERY_CONVERT_SITE_COMMIT_H_
 
+#include <atomic>
+#include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 #include "convert/site_writer.h"
 
@@ -25,7 +28,15 @@ class SiteCommit : public SiteWriter {
   // thread that plans; resolving after that is a fault of the caller
   // (std::logic_error). Throws FileError when the path cannot be written
   // (its folder is missing, lies outside the site or on another disk).
-  [[nodiscard]] virtual std::string KeyOf(const std::string& path) = 0;
+  [[nodiscard]] std::string KeyOf(const std::string& path) {
+    if (writing_) {
+      throw std::logic_error("every path is resolved before the first write");
+    }
+    auto known = keys_.find(path);
+    if (known != keys_.end()) return known->second;
+    std::string key = Resolve(path);
+    return keys_.emplace(path, std::move(key)).first->second;
+  }
 
   // Stages one file, at a path resolved before (SiteWriter::WriteFile). It
   // may run on a thread of its own: it reads what KeyOf resolved and
@@ -34,6 +45,26 @@ class SiteCommit : public SiteWriter {
   // Puts everything staged in place. On a failure, puts back what it
   // replaced and throws.
   virtual void Commit() = 0;
+
+ protected:
+  // Finds where `path` really lies, once for each path (KeyOf).
+  [[nodiscard]] virtual std::string Resolve(const std::string& path) = 0;
+
+  // The key KeyOf resolved for `path`, for staging it; from the first call
+  // on, nothing more is resolved. A path never resolved is a fault of the
+  // caller (std::logic_error).
+  [[nodiscard]] const std::string& ResolvedKey(const std::string& path) {
+    writing_ = true;
+    auto known = keys_.find(path);
+    if (known == keys_.end()) {
+      throw std::logic_error("a path is written that was not resolved first");
+    }
+    return known->second;
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> keys_;  // path: its key
+  std::atomic<bool> writing_{false};
 };
 
 }  // namespace quillery

@@ -1,7 +1,6 @@
 // The all-or-nothing writer of a conversion in place; see staged_writer.h.
 #include "convert/staged_writer.h"
 
-#include <stdexcept>
 #include <utility>
 
 #include "convert/staging_folder.h"
@@ -31,13 +30,8 @@ StagedSiteWriter::~StagedSiteWriter() {
   }
 }
 
-std::string StagedSiteWriter::KeyOf(const std::string& path) {
-  if (writing_) {
-    throw std::logic_error("every path is resolved before the first write");
-  }
-  auto known = keys_.find(path);
-  if (known != keys_.end()) return known->second;
-  const std::string key = paths_.KeyOf(path);
+std::string StagedSiteWriter::Resolve(const std::string& path) {
+  std::string key = paths_.KeyOf(path);
   // Looking at the folder opens it once, checked, for every later write.
   const std::string folder = SitePath(key).Folder().text();
   if (checkedFolders_.insert(folder).second &&
@@ -46,7 +40,6 @@ std::string StagedSiteWriter::KeyOf(const std::string& path) {
                     "': its folder is on another file system than '" +
                     ShownPath(siteFolder_) + "'");
   }
-  keys_.emplace(path, key);
   return key;
 }
 
@@ -69,13 +62,8 @@ std::string StagedSiteWriter::BackupPath(const Entry& entry) const {
 
 void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   Entry entry;
-  writing_ = true;
-  auto known = keys_.find(path);
-  if (known == keys_.end()) {
-    throw std::logic_error("a path is written that was not resolved first");
-  }
   entry.target = path;
-  entry.key = known->second;
+  entry.key = ResolvedKey(path);
   entry.original = files_.LookAt(entry.key);
   if (entry.original.exists && !entry.original.isRegular) {
     throw FileError("cannot write '" + ShownPath(path) + "': " +

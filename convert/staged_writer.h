@@ -10,12 +10,10 @@
 #ifndef QUILLERY_CONVERT_STAGED_WRITER_H_
 #define QUILLERY_CONVERT_STAGED_WRITER_H_
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "convert/file_operations.h"
@@ -38,11 +36,6 @@ class StagedSiteWriter : public SiteCommit {
   StagedSiteWriter(const StagedSiteWriter&) = delete;
   StagedSiteWriter& operator=(const StagedSiteWriter&) = delete;
 
-  // Where `path` really lies: its folder with symbolic links resolved, and
-  // its name. Throws FileError when the folder does not exist, lies outside
-  // the site, or is on another file system than the staging folder (a
-  // rename could not move a file there).
-  [[nodiscard]] std::string KeyOf(const std::string& path) override;
 
   // Stages the file: refuses a target that is a folder or anything else but
   // a regular file, then writes the bytes under a short staging name, with
@@ -55,6 +48,12 @@ class StagedSiteWriter : public SiteCommit {
   void Commit() override;
 
  private:
+  // Where `path` really lies: its folder with symbolic links resolved, and
+  // its name. Throws FileError when the folder does not exist, lies outside
+  // the site, or is on another file system than the staging folder (a
+  // rename could not move a file there).
+  [[nodiscard]] std::string Resolve(const std::string& path) override;
+
   struct Entry {
     std::string target;      // the path as planned
     std::string key;         // KeyOf(target)
@@ -91,8 +90,6 @@ class StagedSiteWriter : public SiteCommit {
   std::vector<Entry> entries_;
   std::vector<std::size_t> order_;        // indexes of entries_ in commit order
   std::set<std::string> checkedFolders_;  // on the staging file system
-  std::unordered_map<std::string, std::string> keys_;  // path: KeyOf(path)
-  std::atomic<bool> writing_{false};
 };
 
 }  // namespace quillery
