@@ -210,9 +210,10 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   const std::unique_ptr<HeldLock> lock = LockSite(files, mainFilePath);
   progress.Reading();
   const std::string siteFolder = SitePath(mainFilePath).Folder().text();
-  const std::string realSite = files.RealPath(siteFolder).value_or(siteFolder);
   std::optional<OutputPlace> place;
+  std::string realSite;  // with OUTDIR
   if (!request.OUTDIR.empty()) {
+    realSite = files.RealPath(siteFolder).value_or(siteFolder);
     RefuseInterruptedSite(files, mainFilePath, realSite);
     place = PrepareOutputFolder(files, request.OUTDIR, realSite);
   } else if (FinishedInterruptedRun(files, siteFolder, progress)) {
