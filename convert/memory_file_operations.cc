@@ -356,6 +356,23 @@ std::string MemoryFileOperations::OpenFolder(
   return key;
 }
 
+MemoryFileOperations::TwoPlaces MemoryFileOperations::PlacesOf(
+    const std::string& from, const std::string& to) const {
+  TwoPlaces places;
+  std::string fromName;
+  std::string toName;
+  places.fromFolder = PlaceOf(from, "write", fromName);
+  places.toFolder = PlaceOf(to, "write", toName);
+  places.fromKey = Child(places.fromFolder, fromName);
+  places.toKey = Child(places.toFolder, toName);
+  return places;
+}
+
+bool MemoryFileOperations::OnOneDevice(const TwoPlaces& places) const {
+  return Find(places.fromFolder)->inode->device ==
+         Find(places.toFolder)->inode->device;
+}
+
 std::string MemoryFileOperations::PlaceOf(const std::string& path,
                                           std::string_view verb,
                                           std::string& name) const {
@@ -552,20 +569,15 @@ void MemoryFileOperations::RenameFile(const std::string& from,
                                       const std::string& to) {
   Enter("RenameFile", from, to);
   std::lock_guard<std::mutex> hold(mutex_);
-  std::string fromName;
-  std::string toName;
-  const std::string fromFolder = PlaceOf(from, "write", fromName);
-  const std::string toFolder = PlaceOf(to, "write", toName);
-  const std::string fromKey = Child(fromFolder, fromName);
-  const std::string toKey = Child(toFolder, toName);
+  const TwoPlaces places = PlacesOf(from, to);
+  const std::string& fromKey = places.fromKey;
+  const std::string& toKey = places.toKey;
   const Node* source = Find(fromKey);
   if (!source) throw Failure("write", to, ENOENT);
   const Node* target = Find(toKey);
   // Two names of one file: rename does nothing, as on the disk.
   if (target && target->inode == source->inode) return;
-  if (Find(fromFolder)->inode->device != Find(toFolder)->inode->device) {
-    throw Failure("write", to, EXDEV);
-  }
+  if (!OnOneDevice(places)) throw Failure("write", to, EXDEV);
   // As the system checks: a folder into itself, then onto a folder above.
   if (IsBelow(toKey, fromKey)) throw Failure("write", to, EINVAL);
   if (IsBelow(fromKey, toKey)) throw Failure("write", to, ENOTEMPTY);
@@ -587,12 +599,9 @@ void MemoryFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
   Enter("ExchangeFolders", first, second);
   std::lock_guard<std::mutex> hold(mutex_);
-  std::string firstName;
-  std::string secondName;
-  const std::string firstFolder = PlaceOf(first, "write", firstName);
-  const std::string secondFolder = PlaceOf(second, "write", secondName);
-  const std::string firstKey = Child(firstFolder, firstName);
-  const std::string secondKey = Child(secondFolder, secondName);
+  const TwoPlaces places = PlacesOf(first, second);
+  const std::string& firstKey = places.fromKey;
+  const std::string& secondKey = places.toKey;
   if (!Find(firstKey) || !Find(secondKey)) {
     throw Failure("write", second, ENOENT);
   }
@@ -600,9 +609,7 @@ void MemoryFileOperations::ExchangeFolders(const std::string& first,
   if (IsBelow(firstKey, secondKey) || IsBelow(secondKey, firstKey)) {
     throw Failure("write", second, EINVAL);
   }
-  if (Find(firstFolder)->inode->device != Find(secondFolder)->inode->device) {
-    throw Failure("write", second, EXDEV);
-  }
+  if (!OnOneDevice(places)) throw Failure("write", second, EXDEV);
   Subtree firstTree = Extract(firstKey);
   Subtree secondTree = Extract(secondKey);
   Place(firstKey, std::move(secondTree));
@@ -613,20 +620,15 @@ bool MemoryFileOperations::LinkFile(const std::string& from,
                                     const std::string& to) {
   Enter("LinkFile", from, to);
   std::lock_guard<std::mutex> hold(mutex_);
-  std::string fromName;
-  std::string toName;
-  const std::string fromFolder = PlaceOf(from, "write", fromName);
-  const std::string toFolder = PlaceOf(to, "write", toName);
-  const Node* source = Find(Child(fromFolder, fromName));
-  const std::string toKey = Child(toFolder, toName);
+  const TwoPlaces places = PlacesOf(from, to);
+  const Node* source = Find(places.fromKey);
+  const std::string& toKey = places.toKey;
   if (!source) throw Failure("write", to, ENOENT);
   if (Find(toKey)) throw Failure("write", to, EEXIST);
   // A folder takes no second name (EPERM), which the real door reports as
   // no hard links.
   if (source->kind == Kind::kFolder) return false;
-  if (Find(fromFolder)->inode->device != Find(toFolder)->inode->device) {
-    throw Failure("write", to, EXDEV);
-  }
+  if (!OnOneDevice(places)) throw Failure("write", to, EXDEV);
   if (!hardLinks_) return false;
   Node name;
   name.kind = source->kind;

@@ -140,6 +140,16 @@ class MemoryFileOperations : public FileOperations {
   // that follow no link; throws as the real door does.
   std::string PlaceOf(const std::string& path, std::string_view verb,
                       std::string& name) const;
+  // The folders and keys of the two paths of a rename, an exchange or a
+  // link, and whether their folders lie on one device.
+  struct TwoPlaces {
+    std::string fromFolder;
+    std::string fromKey;
+    std::string toFolder;
+    std::string toKey;
+  };
+  TwoPlaces PlacesOf(const std::string& from, const std::string& to) const;
+  bool OnOneDevice(const TwoPlaces& places) const;
   // The key of the folder `path` itself, which must exist.
   std::string FolderAt(const std::string& path, std::string_view verb) const;
   // The key of the existing folder of the first `count` of `names`, "" when
