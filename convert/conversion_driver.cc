@@ -46,9 +46,9 @@ std::string ConvertedNote(const std::string& outputFolder,
 void RefuseConvertedSite(FileOperations& files, const SiteInputs& site) {
   if (!WasConvertedInPlace(files, site)) return;
   throw Refusal("refusing '" + ShownPath(site.mainFilePath) +
-                  "': it was converted in place before, and converting it "
-                  "again would stack the changes; convert the original site, "
-                  "or keep a site unchanged with /OUTDIR=<folder>");
+                "': it was converted in place before, and converting it "
+                "again would stack the changes; convert the original site, "
+                "or keep a site unchanged with /OUTDIR=<folder>");
 }
 
 // Stages through the writer and tells the progress of each file.
@@ -124,7 +124,8 @@ bool FinishedInterruptedRun(FileOperations& files,
                             const std::string& siteFolder,
                             ConversionProgress& progress) {
   std::string notice;
-  const Recovery recovery = RecoverInterruptedCommit(files, siteFolder, &notice);
+  const Recovery recovery =
+      RecoverInterruptedCommit(files, siteFolder, &notice);
   if (!notice.empty()) progress.Notice(notice);
   return recovery == Recovery::kCompleted;
 }
@@ -149,12 +150,12 @@ void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
   WriteAndCommit(plan, commit, progress);
   const std::size_t outside = commit.outsideReferences();
   if (outside == 0) return;
-  progress.Notice(
-      std::to_string(outside) +
-      (outside == 1 ? " reference leads outside '" + ShownPath(realSite) +
-                          "' and was left as it is"
-                    : " references lead outside '" + ShownPath(realSite) +
-                          "' and were left as they are"));
+  progress.Notice(std::to_string(outside) +
+                  (outside == 1
+                       ? " reference leads outside '" + ShownPath(realSite) +
+                             "' and was left as it is"
+                       : " references lead outside '" + ShownPath(realSite) +
+                             "' and were left as they are"));
 }
 
 }  // namespace
@@ -225,12 +226,11 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
   RefuseConvertedSite(files, site);
   const std::string siteMainFile = site.mainFilePath;
   const std::string tocFramePath = site.tocFramePath;
-  const std::string opened =
-      place ? SitePath(place->output)
-                  .Join(SitePath(siteMainFile).Name())
-                  .Normal()
-                  .text()
-            : siteMainFile;
+  const std::string opened = place ? SitePath(place->output)
+                                         .Join(SitePath(siteMainFile).Name())
+                                         .Normal()
+                                         .text()
+                                   : siteMainFile;
   std::string finishedNote = BuiltFramesNote(site, opened);
   if (finishedNote.empty()) {
     finishedNote = ConvertedNote(place ? place->output : std::string(), opened);

@@ -15,8 +15,8 @@
 
 #include "convert/conversion_error.h"
 #include "convert/memory_file_operations.h"
-#include "tests/test_support.h"
 #include "convert/site_writer.h"
+#include "tests/test_support.h"
 
 namespace quillery {
 namespace {

@@ -71,10 +71,11 @@ class ConversionPlan {
   // throws; files written before then stay written.
   void WriteTo(const WriteList& writes, SiteWriter& writer) const;
   // Both steps at once.
-  void WriteTo(SiteWriter& writer,
-               const PathKeyFunction& keyOf = [](const std::string& path) {
-                 return SitePath(path).Key();
-               }) const;
+  void WriteTo(
+      SiteWriter& writer,
+      const PathKeyFunction& keyOf = [](const std::string& path) {
+        return SitePath(path).Key();
+      }) const;
 
  private:
   enum class Source { kBytes, kPage, kCopy };

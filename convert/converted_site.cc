@@ -189,8 +189,8 @@ bool CarriesOurDressing(const SiteInputs& site) {
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = DocumentTitle(
       site.contentSource ? site.contentText : site.framesText,
-      StripHtmExtension(PageNameOf(
-          site.contentSource ? *site.contentSource : site.mainFilePath)));
+      StripHtmExtension(PageNameOf(site.contentSource ? *site.contentSource
+                                                      : site.mainFilePath)));
   return CarriesOurDressing(site.tocFrameText,
                             ExpandPageMarkers(headerText, outside),
                             ExpandPageMarkers(footerText, outside));

@@ -59,7 +59,7 @@ std::vector<std::string> SystemFileOperations::FolderEntries(
 }
 
 std::string SystemFileOperations::ReadFile(const std::string& path,
-                                          std::uint64_t maxBytes) {
+                                           std::uint64_t maxBytes) {
   return handles_.ReadFile(path, maxBytes);
 }
 

@@ -128,7 +128,9 @@ TEST(RecoverInterruptedCommit, TellsWhatItDidWithWhatItFound) {
       {"nothing left", [](MemoryFileOperations&) {}, Recovery::kNothingLeft,
        false},
       {"an empty bookkeeping folder",
-       [](MemoryFileOperations& files) { files.AddFolder(kSite + "\\.quillery"); },
+       [](MemoryFileOperations& files) {
+         files.AddFolder(kSite + "\\.quillery");
+       },
        Recovery::kNothingLeft, false},
       {"staged files without a record",
        [](MemoryFileOperations& files) {
@@ -178,8 +180,9 @@ TEST(RecoverInterruptedCommit, RefusesAStagingFolderHoldingNamesNotOurs) {
         "/w/site/.quillery/staging/" +
         SitePath(name.back() == '\\' ? name.substr(0, name.size() - 1) : name)
             .SlashForm();
-    EXPECT_EQ(testing::FileErrorOf(
-                  [&] { static_cast<void>(RecoverInterruptedCommit(files, kSite)); }),
+    EXPECT_EQ(testing::FileErrorOf([&] {
+                static_cast<void>(RecoverInterruptedCommit(files, kSite));
+              }),
               "refusing to work in '/w/site': '" + shown +
                   "' was not put there by quillery; remove "
                   "'/w/site/.quillery' and run again");

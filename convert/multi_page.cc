@@ -102,9 +102,8 @@ LocatedContents LocateContents(const DressedContents& dressed,
   if (!pagesCarryContents || framePageToo) {
     std::vector<TocLink> frameLinks =
         locate(CollectTocLinks(located.tocFrameText));
-    located.tocFrameText =
-        ApplyTocLinksFrom(located.tocFrameText, frameLinks,
-                          SitePath(tocSource).Folder().text());
+    located.tocFrameText = ApplyTocLinksFrom(
+        located.tocFrameText, frameLinks, SitePath(tocSource).Folder().text());
     if (!pagesCarryContents) located.tocLinks = std::move(frameLinks);
   }
   return located;
@@ -244,10 +243,10 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // Outside the pages, the navigation markers of the header and footer
   // show the document's title and nothing else.
   const SiteNavigation navigation{
-      DocumentTitle(site.contentSource ? site.contentText : site.framesText,
-                    StripHtmExtension(PageNameOf(site.contentSource
-                                                     ? *site.contentSource
-                                                     : site.mainFilePath))),
+      DocumentTitle(
+          site.contentSource ? site.contentText : site.framesText,
+          StripHtmExtension(PageNameOf(
+              site.contentSource ? *site.contentSource : site.mainFilePath))),
       SitePath(site.mainFilePath).Name()};
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
@@ -259,10 +258,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // links know their pages before the first page that carries them.
   std::optional<PageSplit> split;
   if (site.contentSource) {
-    split = SplitIntoPages(
-        std::move(site.contentText),
-        StripHtmExtension(PageNameOf(*site.contentSource)),
-        request.LEVELSTOBREAK);
+    split = SplitIntoPages(std::move(site.contentText),
+                           StripHtmExtension(PageNameOf(*site.contentSource)),
+                           request.LEVELSTOBREAK);
   }
   // A template with "[WORDTOC]" or "[CONTENTS]" puts the contents into
   // every page, and one with "[SITEHEAD]" into a file every page loads.
@@ -280,12 +278,11 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
         std::move(*split), site, dressing, options,
         pagesCarryContents ? located.contentsBody : std::string(), navigation);
   }
-  const TemplateMainFile templateMain =
-      PlanTemplateMainFile(dressing, request, outside, dressed, located,
-                           pagesCarryContents, files);
+  const TemplateMainFile templateMain = PlanTemplateMainFile(
+      dressing, request, outside, dressed, located, pagesCarryContents, files);
 
-  PagedContents paged = AssemblePlan(std::move(files), templateMain,
-                                     pagesCarryContents, site);
+  PagedContents paged =
+      AssemblePlan(std::move(files), templateMain, pagesCarryContents, site);
   paged.tocFrameText = std::move(located.tocFrameText);
   return paged;
 }

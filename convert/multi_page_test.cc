@@ -71,8 +71,8 @@ TEST(ConvertToPages, PlansTheFilesOfEachTemplateShapeInOrder) {
        plus({"\\s\\bullet10001.gif"}), false},
       {"template without a place for the contents",
        "<html><body>none</body></html>", 0, split, true},
-      {"main file is page 0", "<html><body>[QUILLERY]</body></html>", 1,
-       split, false},
+      {"main file is page 0", "<html><body>[QUILLERY]</body></html>", 1, split,
+       false},
       {"pages carry the contents",
        "<html><body>[WORDTOC][QUILLERY]</body></html>", 0,
        plus({"\\s\\bullet10001.gif"}), false},
@@ -105,7 +105,8 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   request.USINGTEMPLATE = 1;
   SiteInputs site = TwoHeadingSite();
   site.dressing.templateText = "<html><body>[WORDTOC][QUILLERY]</body></html>";
-  PagedContents carried = ConvertToPages(std::move(site), kTwoEntryToc, request);
+  PagedContents carried =
+      ConvertToPages(std::move(site), kTwoEntryToc, request);
   // The frame page keeps its old targets; the pages carry re-pointed ones.
   EXPECT_NE(carried.tocFrameText.find("Body.htm#_Toc1"), std::string::npos);
   RecordingWriter writer;
@@ -139,7 +140,8 @@ TEST(ConvertToPages, TheContentsMainPageLinksTheStylesheetOnlyWhenWritten) {
         TwoHeadingSite(withStyles ? kTwoHeadingContent : noStyles);
     site.dressing.templateText =
         "<html><head></head><body>[QUILLERY]</body></html>";
-    PagedContents paged = ConvertToPages(std::move(site), kTwoEntryToc, request);
+    PagedContents paged =
+        ConvertToPages(std::move(site), kTwoEntryToc, request);
     RecordingWriter writer;
     paged.plan.WriteTo(writer);
     const std::string mainPage = writer.BytesOf("\\s\\doc.htm");

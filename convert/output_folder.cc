@@ -83,8 +83,8 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
     place.replaces = existing.exists;
     if (!existing.exists) return place;
     if (!existing.isFolder) {
-      throw FileError("cannot write '" + ShownPath(place.output) + "': " +
-                      (existing.isLink ? "a symbolic link" : "a file") +
+      throw FileError("cannot write '" + ShownPath(place.output) +
+                      "': " + (existing.isLink ? "a symbolic link" : "a file") +
                       " is in the way");
     }
     if (!files.FolderEntries(place.target).empty() &&

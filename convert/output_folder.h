@@ -29,8 +29,8 @@ struct OutputPlace {
   std::string parent;  // real
   std::string target;  // real parent + name
   std::string bookkeeping;
-  std::string build;      // where the new output is built
-  bool replaces = false;  // an earlier output stands at the target
+  std::string build;               // where the new output is built
+  bool replaces = false;           // an earlier output stands at the target
   std::unique_ptr<HeldLock> lock;  // of the parent: one run at a time
 };
 

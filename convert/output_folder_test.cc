@@ -277,8 +277,7 @@ TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
         EXPECT_EQ(message.find(".quillery/"), std::string::npos) << message;
         EXPECT_EQ(message.find("build"), std::string::npos) << message;
         EXPECT_EQ(message.find("/work/real"), std::string::npos) << message;
-        EXPECT_NE(message.find("'/work/parent"), std::string::npos)
-            << message;
+        EXPECT_NE(message.find("'/work/parent"), std::string::npos) << message;
       }
     }
     EXPECT_GT(failed, callsOfARun / 2);

@@ -51,11 +51,11 @@ TEST(ReferencedFiles, CountsEachOutsideReferenceOncePerCountedFile) {
     std::set<std::string> uncounted;
     std::size_t outside;
   };
-  for (const Row& row : std::vector<Row>{
-           {"both counted", {}, 6},
-           {"the document's references are held by its pages",
-            {"doc_body.htm"},
-            3}}) {
+  for (const Row& row :
+       std::vector<Row>{{"both counted", {}, 6},
+                        {"the document's references are held by its pages",
+                         {"doc_body.htm"},
+                         3}}) {
     SCOPED_TRACE(row.name);
     ReferencedFiles files("doc.htm", row.uncounted);
     files.Written("doc_p1.htm", page);

@@ -62,8 +62,7 @@ class SiteReader {
       throw LeavesTheFolder(frameName, *source, mainFilePath_);
     }
     // A page that cannot be resolved does not exist: reading it says so.
-    const std::optional<std::string> real =
-        files_.RealPath(FramePath(*source));
+    const std::optional<std::string> real = files_.RealPath(FramePath(*source));
     if (real && !SitePath(*real).Folder().IsInside(SitePath(SiteFolder()))) {
       throw LeavesTheFolder(frameName, *source, mainFilePath_);
     }
@@ -93,9 +92,8 @@ class SiteReader {
 // Why the new bookmarks of `built`, made for the document at `path`, would
 // be in no page at `levelsToBreak`, and the split level that puts them in
 // one, when there is one.
-Refusal NoPageForNewBookmarks(const std::string& path,
-                                const BuiltFrames& built,
-                                std::int32_t levelsToBreak) {
+Refusal NoPageForNewBookmarks(const std::string& path, const BuiltFrames& built,
+                              std::int32_t levelsToBreak) {
   const std::string splitLevel =
       "/LEVELSTOBREAK=" + std::to_string(levelsToBreak);
   std::string why;
@@ -136,10 +134,10 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
       std::move(site.framesText), documentName, contentsName, levelsToBreak);
   if (built.headings == 0 && built.ownEntries == 0) {
     throw Refusal("cannot build the contents of '" +
-                    ShownPath(site.mainFilePath) +
-                    "': it has no <h1> to <h3> headings and no contents of "
-                    "its own (MsoToc1 to MsoToc9 paragraphs linking to its "
-                    "_Toc bookmarks)");
+                  ShownPath(site.mainFilePath) +
+                  "': it has no <h1> to <h3> headings and no contents of "
+                  "its own (MsoToc1 to MsoToc9 paragraphs linking to its "
+                  "_Toc bookmarks)");
   }
   if (built.newBookmarksInNoPage) {
     throw NoPageForNewBookmarks(site.mainFilePath, built, levelsToBreak);
@@ -178,13 +176,11 @@ DressingTexts LoadDressingTexts(FileOperations& files,
   DressingTexts texts;
   if (!request.HEADERFILE.empty() &&
       HasCode(request.headerPlacements, kHeaderTextCode)) {
-    texts.headerText =
-        KeepBodyContent(files.ReadText(request.HEADERFILE));
+    texts.headerText = KeepBodyContent(files.ReadText(request.HEADERFILE));
   }
   if (!request.FOOTERFILE.empty() &&
       HasCode(request.footerPlacements, kFooterTextCode)) {
-    texts.footerText =
-        KeepBodyContent(files.ReadText(request.FOOTERFILE));
+    texts.footerText = KeepBodyContent(files.ReadText(request.FOOTERFILE));
   }
   if (!request.HTMLTEMPLATEFILE.empty() && request.USINGTEMPLATE != 0) {
     texts.templateText = files.ReadText(request.HTMLTEMPLATEFILE);
@@ -208,10 +204,9 @@ SiteInputs ReadSiteInputs(FileOperations& files,
   if (!site.tocSource && !buildFrames) return site;
   if (buildFrames) {
     if (request.LEVELSTOBREAK < 1) {
-      throw Refusal("cannot build the contents of '" +
-                      ShownPath(mainFilePath) +
-                      "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
-                      "new bookmarks live only in the pages");
+      throw Refusal("cannot build the contents of '" + ShownPath(mainFilePath) +
+                    "': /BUILDTOC=1 needs /LEVELSTOBREAK=1 to 9, for the "
+                    "new bookmarks live only in the pages");
     }
     BuildFrames(site, request.LEVELSTOBREAK);
   } else {
@@ -233,7 +228,7 @@ SiteInputs ReadSiteInputs(FileOperations& files,
   if (request.TOCBULLETS != 0) {
     // The user's own images of these names stay.
     auto imagesFor = [&files, &request](const std::string& folder,
-                                std::vector<FileBytes>& images) {
+                                        std::vector<FileBytes>& images) {
       for (const char* image : kBulletImageFiles) {
         const std::string target = folder + "\\" + image;
         if (files.Exists(target)) continue;

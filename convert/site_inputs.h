@@ -106,8 +106,8 @@ struct SiteInputs {
 // set and USINGTEMPLATE is not 0; each "" when not asked for; and, when the
 // template holds "[SITEHEAD]", the program folder's site.css and site.js. An
 // asked-for file that cannot be read throws FileError; an empty one is fine.
-[[nodiscard]] DressingTexts LoadDressingTexts(
-    FileOperations& files, const ConversionRequest& request);
+[[nodiscard]] DressingTexts LoadDressingTexts(FileOperations& files,
+                                              const ConversionRequest& request);
 
 }  // namespace quillery
 

@@ -79,16 +79,19 @@ TEST(LoadDressingTexts, AFileNotAskedForIsNotReadAnAskedForOneMustBe) {
   const std::string reason =
       "cannot read '/work/none.htm': No such file or directory";
   request.headerPlacements = {kHeaderTextCode};
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
-            reason);
+  EXPECT_EQ(
+      testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
+      reason);
   request.HEADERFILE.clear();  // no file named: nothing asked for
   request.USINGTEMPLATE = 1;
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
-            reason);
+  EXPECT_EQ(
+      testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
+      reason);
   request.HTMLTEMPLATEFILE = "\\work\\empty.htm";
   request.footerPlacements = {kFooterTextCode};
-  EXPECT_EQ(testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
-            reason);
+  EXPECT_EQ(
+      testing::FileErrorOf([&] { (void)LoadDressingTexts(files, request); }),
+      reason);
   request.FOOTERFILE = "\\work\\empty.htm";
   EXPECT_EQ(All(LoadDressingTexts(files, request)), (Texts{"", "", ""}));
 }

@@ -36,7 +36,6 @@ class StagedSiteWriter : public SiteCommit {
   StagedSiteWriter(const StagedSiteWriter&) = delete;
   StagedSiteWriter& operator=(const StagedSiteWriter&) = delete;
 
-
   // Stages the file: refuses a target that is a folder or anything else but
   // a regular file, then writes the bytes under a short staging name, with
   // the permissions of the file it will replace.

@@ -44,8 +44,8 @@ Files Planned() {
 
 // Resolves every path, stages every file and commits; `staging` is called
 // once every path is resolved.
-void Convert(MemoryFileOperations& files,
-             const std::function<void()>& staging = [] {}) {
+void Convert(
+    MemoryFileOperations& files, const std::function<void()>& staging = [] {}) {
   StagedSiteWriter writer(files, kSite, kMain, kToc);
   for (const auto& file : Planned()) {
     static_cast<void>(writer.KeyOf(file.first));
@@ -69,16 +69,15 @@ class StagedSiteWriterTest : public ::testing::Test {
 TEST_F(StagedSiteWriterTest, PutsNewFilesFirstThenTheContentsThenTheMainFile) {
   std::vector<std::string> renamedInto;
   files_.SetHook([&renamedInto](const FileCall& call) {
-    if (call.name == "RenameFile" && call.to.compare(0, kSite.size() + 2,
-                                                     kSite + "\\.") != 0) {
+    if (call.name == "RenameFile" &&
+        call.to.compare(0, kSite.size() + 2, kSite + "\\.") != 0) {
       renamedInto.push_back(call.to);
     }
   });
   Convert(files_);
-  EXPECT_EQ(renamedInto,
-            (std::vector<std::string>{
-                kSite + "\\Body_p0.htm", kSite + "\\Body_p1.htm",
-                kSite + "\\sub\\Body.css", kToc, kMain}));
+  EXPECT_EQ(renamedInto, (std::vector<std::string>{
+                             kSite + "\\Body_p0.htm", kSite + "\\Body_p1.htm",
+                             kSite + "\\sub\\Body.css", kToc, kMain}));
   Tree converted = before_;
   for (const auto& [path, bytes] : Planned()) converted[path] = bytes;
   converted[kSite + "\\sub\\"] = "";
@@ -192,9 +191,8 @@ TEST_F(StagedSiteWriterTest, RefusesTargetsItCannotReplaceInOneRename) {
             "refusing to write '/w/site/other/deeper/x.htm': its folder is on "
             "another file system than '/w/site'");
   static_cast<void>(writer.KeyOf(kSite + "\\Body_p0.htm"));
-  EXPECT_EQ(testing::FileErrorOf([&] {
-              writer.WriteFile(kSite + "\\Body_p0.htm", "page");
-            }),
+  EXPECT_EQ(testing::FileErrorOf(
+                [&] { writer.WriteFile(kSite + "\\Body_p0.htm", "page"); }),
             "cannot write '/w/site/Body_p0.htm': a folder is in the way");
 }
 

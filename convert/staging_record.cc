@@ -55,7 +55,8 @@ std::optional<Number> NumberOf(std::string_view text, bool mayBeNegative) {
       return std::nullopt;
     value = value * 10 + digit;
   }
-  const auto limit = static_cast<std::uint64_t>(std::numeric_limits<Number>::max());
+  const auto limit =
+      static_cast<std::uint64_t>(std::numeric_limits<Number>::max());
   if (value > limit + (negative ? 1 : 0)) return std::nullopt;
   if (!negative) return static_cast<Number>(value);
   if (value == 0) return std::nullopt;  // "-0"
@@ -86,9 +87,9 @@ std::optional<RecordedRename> RenameOf(std::string_view line) {
                                         : role == 't' ? "1"
                                                       : std::string_view();
   if (!IsStagedName(rename.stagedName) ||
-      (expectedName.empty() ? rename.stagedName.size() == 1 &&
-                                  rename.stagedName[0] < '2'
-                            : rename.stagedName != expectedName)) {
+      (expectedName.empty()
+           ? rename.stagedName.size() == 1 && rename.stagedName[0] < '2'
+           : rename.stagedName != expectedName)) {
     return std::nullopt;
   }
   if (fields[2] != "0" && fields[2] != "1") return std::nullopt;
@@ -165,8 +166,8 @@ std::string FormatRecord(const RecordBinding& binding,
     record += static_cast<char>(rename.role);
     record += ' ' + rename.stagedName + ' ' + (rename.existed ? "1 " : "0 ") +
               std::to_string(rename.size) + ' ' +
-              std::to_string(rename.modifiedNs) + ' ' +
-              Escaped(rename.target) + '\n';
+              std::to_string(rename.modifiedNs) + ' ' + Escaped(rename.target) +
+              '\n';
   }
   return record;
 }
@@ -214,7 +215,8 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
     const char role = static_cast<char>(rename->role);
     if ((lastRole == 't' && role == 'n') || (lastRole == 'm' && role != 'm') ||
         (lastRole == role && role != 'n')) {
-      problem = "line " + std::to_string(i + 1) + " of the record is out of order";
+      problem =
+          "line " + std::to_string(i + 1) + " of the record is out of order";
       return std::nullopt;
     }
     lastRole = role;

@@ -36,8 +36,8 @@ TEST(StagedName, CountsInLettersAndDigitsAndIsRecognised) {
   for (std::size_t n : {0u, 1u, 9u, 62u, 3843u, 3844u, 916132831u}) {
     EXPECT_TRUE(IsStagedName(StagedName(n))) << n;
   }
-  for (const char* name : {"", "00", "01", "a.b", "..", "record", "_originals",
-                           "100000", "x/y"}) {
+  for (const char* name :
+       {"", "00", "01", "a.b", "..", "record", "_originals", "100000", "x/y"}) {
     EXPECT_FALSE(IsStagedName(name)) << name;
   }
 }
@@ -80,7 +80,10 @@ TEST(ParseRecord, RefusesEveryRecordOurWriterDoesNotMake) {
   };
   const Row rows[] = {
       {"empty", "", "the record is not quillery's"},
-      {"garbage", std::string("\x7f" "ELF\0\0\n", 7),
+      {"garbage",
+       std::string("\x7f"
+                   "ELF\0\0\n",
+                   7),
        "the record is not quillery's"},
       {"the older format", "quillery staging record 1\nn 2 0 0 0 a.htm\n",
        "the record is not quillery's"},

@@ -2,7 +2,8 @@
 // "..", the path from a folder, comparison keys. Nothing here asks the file
 // system: a symbolic link is not followed and a path need not exist.
 //
-//   SitePath("\site\doc_files/../img\a.gif").Normal().text() == "\site\img\a.gif"
+//   SitePath("\site\doc_files/../img\a.gif").Normal().text() ==
+//   "\site\img\a.gif"
 #ifndef QUILLERY_TEXT_SITE_PATH_H_
 #define QUILLERY_TEXT_SITE_PATH_H_
 

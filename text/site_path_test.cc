@@ -20,7 +20,8 @@ TEST(SitePath, ComponentsSplitAtBothSeparatorsAndDropEmptyAndDot) {
     Parts expected;
   };
   const Row rows[] = {
-      {"mixed separators", "\\site\\./doc_files//toc.htm",
+      {"mixed separators",
+       "\\site\\./doc_files//toc.htm",
        {"site", "doc_files", "toc.htm"}},
       {"dot-dot stays", "../a/..", {"..", "a", ".."}},
       {"empty", "", {}},
