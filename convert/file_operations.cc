@@ -86,9 +86,9 @@ void SystemFileOperations::RenameFile(const std::string& from,
   handles_.RenameFile(from, to);
 }
 
-void SystemFileOperations::ExchangeFolders(const std::string& first,
+bool SystemFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
-  handles_.ExchangeFolders(first, second);
+  return handles_.ExchangeFolders(first, second);
 }
 
 bool SystemFileOperations::LinkFile(const std::string& from,

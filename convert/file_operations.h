@@ -64,7 +64,8 @@ class FileOperations {
   virtual void SyncFileSystem(const std::string& path) = 0;
   virtual void SyncFolder(const std::string& path) = 0;
   virtual void RenameFile(const std::string& from, const std::string& to) = 0;
-  virtual void ExchangeFolders(const std::string& first,
+  // False when the system cannot swap two folders in one step.
+  virtual bool ExchangeFolders(const std::string& first,
                                const std::string& second) = 0;
   virtual bool LinkFile(const std::string& from, const std::string& to) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
@@ -92,7 +93,7 @@ class SystemFileOperations : public FileOperations {
   void SyncFileSystem(const std::string& path) override;
   void SyncFolder(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
-  void ExchangeFolders(const std::string& first,
+  bool ExchangeFolders(const std::string& first,
                        const std::string& second) override;
   bool LinkFile(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;

@@ -595,7 +595,7 @@ void MemoryFileOperations::RenameFile(const std::string& from,
   Place(toKey, Extract(fromKey));
 }
 
-void MemoryFileOperations::ExchangeFolders(const std::string& first,
+bool MemoryFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
   Enter("ExchangeFolders", first, second);
   std::lock_guard<std::mutex> hold(mutex_);
@@ -605,7 +605,7 @@ void MemoryFileOperations::ExchangeFolders(const std::string& first,
   if (!Find(firstKey) || !Find(secondKey)) {
     throw Failure("write", second, ENOENT);
   }
-  if (firstKey == secondKey) return;
+  if (firstKey == secondKey) return true;
   if (IsBelow(firstKey, secondKey) || IsBelow(secondKey, firstKey)) {
     throw Failure("write", second, EINVAL);
   }
@@ -614,6 +614,7 @@ void MemoryFileOperations::ExchangeFolders(const std::string& first,
   Subtree secondTree = Extract(secondKey);
   Place(firstKey, std::move(secondTree));
   Place(secondKey, std::move(firstTree));
+  return true;
 }
 
 bool MemoryFileOperations::LinkFile(const std::string& from,

@@ -103,7 +103,7 @@ class MemoryFileOperations : public FileOperations {
   void SyncFileSystem(const std::string& path) override;
   void SyncFolder(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
-  void ExchangeFolders(const std::string& first,
+  bool ExchangeFolders(const std::string& first,
                        const std::string& second) override;
   bool LinkFile(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path) override;

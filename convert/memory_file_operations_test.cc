@@ -334,15 +334,16 @@ const std::vector<Row>& Rows() {
        "file of 3, 2 name(s)"},
       {"ExchangeFolders",
        [](F& f, S r) {
-         f.ExchangeFolders(r + "\\site\\sub", r + "\\site\\empty");
+         EXPECT_TRUE(
+             f.ExchangeFolders(r + "\\site\\sub", r + "\\site\\empty"));
          return Text(f.FolderEntries(r + "\\site\\sub")) + "/ " +
                 Text(f.FolderEntries(r + "\\site\\empty"));
        },
        "/ toc.htm "},
       {"ExchangeFolders with nothing",
        [](F& f, S r) {
-         f.ExchangeFolders(r + "\\site\\sub", r + "\\site\\none");
-         return std::string();
+         return Text(
+             f.ExchangeFolders(r + "\\site\\sub", r + "\\site\\none"));
        },
        "error: cannot write '@/site/none': No such file or directory"},
       {"LinkFile",
@@ -511,8 +512,7 @@ std::string RandomCall(FileOperations& files, const std::string& root,
       files.RenameFile(path, to);
       return "RenameFile";
     case 11:
-      files.ExchangeFolders(path, to);
-      return "ExchangeFolders";
+      return "ExchangeFolders " + Text(files.ExchangeFolders(path, to));
     case 12:
       return "LinkFile " + Text(files.LinkFile(path, to));
     case 13:

@@ -138,7 +138,10 @@ OutputFolderWriter::~OutputFolderWriter() {
 
 void OutputFolderWriter::Swap() {
   if (place_.replaces) {
-    files_.ExchangeFolders(place_.build, place_.target);
+    if (!files_.ExchangeFolders(place_.build, place_.target)) {
+      throw FileError("write", place_.target,
+                      "the file system cannot swap two folders in one step");
+    }
   } else if (files_.LookAt(place_.build).exists) {
     files_.RenameFile(place_.build, place_.target);
   } else {

@@ -77,7 +77,9 @@ class FolderHandles {
   void RenameFile(const std::string& from, const std::string& to);
   // Swaps two existing folders (or files) in one step (renameat2 with
   // RENAME_EXCHANGE): each name then stands for what the other stood for.
-  void ExchangeFolders(const std::string& first, const std::string& second);
+  // Returns false when the system has no such call (nothing is changed then).
+  [[nodiscard]] bool ExchangeFolders(const std::string& first,
+                                     const std::string& second);
   // Gives the file at `from` (a link itself, never what it points to) the
   // second name `to`. Returns false when the file system has no hard links
   // (nothing is made then).

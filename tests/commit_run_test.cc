@@ -69,10 +69,10 @@ class InjectedFileOperations : public SystemFileOperations {
       recordedAt = count;
     }
   }
-  void ExchangeFolders(const std::string& first,
+  bool ExchangeFolders(const std::string& first,
                        const std::string& second) override {
     Step(second);
-    SystemFileOperations::ExchangeFolders(first, second);
+    return SystemFileOperations::ExchangeFolders(first, second);
   }
   bool LinkFile(const std::string& from, const std::string& to) override {
     Step(to);

@@ -348,7 +348,7 @@ void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
   Forget(to);
 }
 
-void FolderHandles::ExchangeFolders(const std::string& first,
+bool FolderHandles::ExchangeFolders(const std::string& first,
                                     const std::string& second) {
   const Place one = PlaceOf(first, "write");
   const Place other = PlaceOf(second, "write");
@@ -358,6 +358,7 @@ void FolderHandles::ExchangeFolders(const std::string& first,
   }
   Forget(first);
   Forget(second);
+  return true;
 }
 
 bool FolderHandles::LinkFile(const std::string& from, const std::string& to) {

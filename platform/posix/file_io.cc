@@ -83,30 +83,6 @@ std::string ReadRegularFile(const std::string& internalPath,
 
 }  // namespace
 
-namespace {
-
-std::string Told(const std::string& action, const std::string& path,
-                 const std::string& reason) {
-  std::string message = action + " '" + NativePath(path) + "'";
-  if (!reason.empty()) message += ": " + reason;
-  return message;
-}
-
-}  // namespace
-
-FileError::FileError(const std::string& message)
-    : std::runtime_error(message) {}
-
-FileError::FileError(std::string action, std::string path, std::string reason)
-    : std::runtime_error(Told(action, path, reason)),
-      action_(std::move(action)),
-      path_(std::move(path)),
-      reason_(std::move(reason)) {}
-
-FileError FileError::Naming(std::string path) const {
-  return FileError(action_, std::move(path), reason_);
-}
-
 std::string InternalPath(const std::string& typed) {
   std::string path = typed;
   bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
