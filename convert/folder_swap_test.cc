@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
@@ -28,8 +29,6 @@ const std::string kSentinel = "\\work\\sentinel";
 struct World {
   MemoryFileOperations files;
   SwapRecord record;
-  Tree earlier;
-  Tree built;
 
   World() {
     files.AddFile(kOutput + "\\doc.htm", "earlier");
@@ -41,8 +40,6 @@ struct World {
     record.newInode = files.LookAt(kBuild).inode;
     record.earlierInode = files.LookAt(kOutput).inode;
     record.name = "out";
-    earlier = files.Tree(kOutput);
-    built = files.Tree(kBuild);
   }
   void Record() { files.AddFile(kRecord, FormatSwapRecord(record)); }
   // The output as it stands, told from its folder's inode.
@@ -119,6 +116,37 @@ TEST(FinishInterruptedSwap, FinishesOrUndoesEveryStateAKillLeaves) {
     EXPECT_FALSE(world.files.LookAt(kRecord).exists);
     EXPECT_FALSE(world.files.LookAt(kPrevious).exists);
     EXPECT_FALSE(world.files.LookAt(kBookkeeping + "\\swap.part").exists);
+  }
+}
+
+// The next run may itself be killed while it finishes a swap: the run after
+// it still finishes it.
+TEST(FinishInterruptedSwap, AKillWhileFinishingIsFinishedByTheRunAfter) {
+  struct Killed {};
+  for (std::size_t killAt = 1;; ++killAt) {
+    SCOPED_TRACE(killAt);
+    World world;
+    world.Record();
+    world.files.RenameFile(kOutput, kPrevious);
+    std::size_t seen = 0;
+    world.files.SetHook([&seen, killAt](const FileCall&) {
+      if (++seen == killAt) throw Killed();
+    });
+    bool killed = false;
+    try {
+      FinishInterruptedSwap(world.files, kParent);
+    } catch (const Killed&) {
+      killed = true;
+    }
+    world.files.SetHook(nullptr);
+    const std::string between = world.Output();
+    EXPECT_TRUE(between == "none" || between == "new") << between;
+    FinishInterruptedSwap(world.files, kParent);
+    EXPECT_EQ(world.Output(), "new");
+    EXPECT_EQ(world.files.Contents(kOutput + "\\doc.htm"), "new");
+    EXPECT_FALSE(world.files.LookAt(kRecord).exists);
+    EXPECT_FALSE(world.files.LookAt(kPrevious).exists);
+    if (!killed) break;
   }
 }
 
