@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
+  quillery::RememberProgramPath(argc > 0 ? argv[0] : "");
   try {
     quillery::QuilleryApp app(quillery::ProgramFilesFolder(), std::cout,
                               std::cerr, quillery::StandardErrorIsTerminal());

@@ -226,6 +226,11 @@ void MemoryFileOperations::SetHardLinks(bool available) {
   hardLinks_ = available;
 }
 
+void MemoryFileOperations::SetExchange(bool available) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  exchange_ = available;
+}
+
 std::vector<std::string> MemoryFileOperations::syncs() const {
   std::lock_guard<std::mutex> hold(mutex_);
   return syncs_;
@@ -599,6 +604,7 @@ bool MemoryFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
   Enter("ExchangeFolders", first, second);
   std::lock_guard<std::mutex> hold(mutex_);
+  if (!exchange_) return false;
   const TwoPlaces places = PlacesOf(first, second);
   const std::string& firstKey = places.fromKey;
   const std::string& secondKey = places.toKey;

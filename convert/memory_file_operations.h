@@ -81,6 +81,9 @@ class MemoryFileOperations : public FileOperations {
   [[nodiscard]] std::size_t calls() const;
   // Without hard links LinkFile makes nothing and returns false.
   void SetHardLinks(bool available);
+  // Without an exchange of folders ExchangeFolders changes nothing and
+  // returns false, as on a system that has no such call.
+  void SetExchange(bool available);
   // The syncs done, in order: "SyncFileSystem <path>" or "SyncFolder <path>".
   [[nodiscard]] std::vector<std::string> syncs() const;
 
@@ -177,6 +180,7 @@ class MemoryFileOperations : public FileOperations {
   std::function<void(const FileCall&)> hook_;
   std::size_t calls_ = 0;
   bool hardLinks_ = true;
+  bool exchange_ = true;
   std::vector<std::string> syncs_;
   std::uint64_t nextInode_ = 2;
   std::int64_t clock_ = 0;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "convert/conversion_error.h"
+#include "convert/folder_swap.h"
 #include "convert/referenced_files.h"
 #include "convert/staging_folder.h"
 #include "text/site_path.h"
@@ -33,11 +34,13 @@ FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
   return error;
 }
 
-// Removes what an earlier build left under the bookkeeping folder; a link
-// there is removed itself. A bookkeeping folder that is no folder of ours
-// is refused as it is.
+// Finishes a swap that was stopped between its renames, and removes what an
+// earlier build left under the bookkeeping folder; a link there is removed
+// itself. A bookkeeping folder that is no folder of ours is refused as it
+// is.
 void RemoveEarlierBuild(FileOperations& files, const OutputPlace& place) {
   if (!CheckBookkeepingFolder(files, place.parent)) return;
+  FinishInterruptedSwap(files, place.parent);
   const PathFacts build = files.LookAt(place.build);
   if (build.isFolder) {
     RemoveFolderTree(files, place.build);
@@ -70,7 +73,7 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
                   ShownPath(siteFolder) + "' and not hold it");
   }
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
-  place.build = place.bookkeeping + "\\build";
+  place.build = Below(place.bookkeeping, kBuildFolder);
   try {
     place.lock = files.LockFolder(place.parent);
     if (!place.lock) {
@@ -136,16 +139,52 @@ OutputFolderWriter::~OutputFolderWriter() {
   }
 }
 
+SwapFolders OutputFolderWriter::Folders() const {
+  return {place_.parent, place_.bookkeeping, place_.build, place_.target};
+}
+
 void OutputFolderWriter::Swap() {
-  if (place_.replaces) {
-    if (!files_.ExchangeFolders(place_.build, place_.target)) {
-      throw FileError("write", place_.target,
-                      "the file system cannot swap two folders in one step");
-    }
-  } else if (files_.LookAt(place_.build).exists) {
+  if (!place_.replaces) {
     files_.RenameFile(place_.build, place_.target);
+    swap_ = SwapKind::kMoved;
+  } else if (files_.ExchangeFolders(place_.build, place_.target)) {
+    swap_ = SwapKind::kExchanged;
   } else {
-    files_.RenameFile(place_.target, place_.build);
+    SwapByRenames(files_, Folders());
+    swap_ = SwapKind::kRenamed;
+  }
+}
+
+void OutputFolderWriter::MakeSwapDurable() {
+  if (swap_ == SwapKind::kRenamed) {
+    SyncSwappedFolders(files_, Folders());
+  } else {
+    files_.SyncFolder(place_.parent);
+  }
+}
+
+void OutputFolderWriter::SwapBack() {
+  switch (swap_) {
+    case SwapKind::kMoved:
+      files_.RenameFile(place_.target, place_.build);
+      break;
+    case SwapKind::kExchanged:
+      if (!files_.ExchangeFolders(place_.build, place_.target)) {
+        throw FileError("write", place_.target,
+                        "the folders can no longer be swapped back");
+      }
+      break;
+    case SwapKind::kRenamed:
+      SwapBackByRenames(files_, Folders());
+      break;
+  }
+}
+
+void OutputFolderWriter::RemoveEarlierOutput() {
+  if (swap_ == SwapKind::kRenamed) {
+    RemovePreviousOutput(files_, Folders());
+  } else if (files_.LookAt(place_.build).isFolder) {
+    RemoveFolderTree(files_, place_.build);
   }
 }
 
@@ -213,19 +252,19 @@ void OutputFolderWriter::Commit() {
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
-  // The one step that puts the new output in place of the old; until the
-  // parent is durable it is taken back on a failure, so that the earlier
-  // output stays.
+  // The step that puts the new output in place of the old (one exchange, or
+  // two recorded renames); until it is durable it is taken back on a
+  // failure, so that the earlier output stays.
   try {
     Swap();
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
   try {
-    files_.SyncFolder(place_.parent);
+    MakeSwapDurable();
   } catch (const FileError& error) {
     try {
-      Swap();
+      SwapBack();
     } catch (const FileError&) {
       // The new output stays in place and the earlier one under the
       // bookkeeping folder: nothing is removed.
@@ -234,11 +273,8 @@ void OutputFolderWriter::Commit() {
     throw NamingTheOutput(error, place_);
   }
   committed_ = true;
-  // The old output now stands where the new one was built.
   try {
-    if (files_.LookAt(place_.build).isFolder) {
-      RemoveFolderTree(files_, place_.build);
-    }
+    RemoveEarlierOutput();
     if (files_.FolderEntries(place_.bookkeeping).empty()) {
       files_.RemoveFolder(place_.bookkeeping);
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/conversion_driver.h"
@@ -202,9 +203,10 @@ TEST(PrepareOutputFolder, RemovesWhatAnEarlierBuildLeftAndNoMore) {
   }
 }
 
-// Every file operation of a whole run into an output folder, made to fail:
-// nothing the user had changes, nothing of ours is left, and the message
-// names the output folder as the user gave it.
+// Every file operation of a whole run into an output folder, made to fail,
+// with an exchange of folders and with two renames in its stead: nothing
+// the user had changes, nothing of ours is left, and the message names the
+// output folder as the user gave it.
 TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
   struct Row {
     const char* name;
@@ -220,12 +222,17 @@ TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
          files.AddFile(kRealParent + "\\.quillery\\notes", "kept");
        }},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [row, exchange] :
+       {std::pair{rows[0], true}, std::pair{rows[1], true},
+        std::pair{rows[2], true}, std::pair{rows[1], false},
+        std::pair{rows[2], false}}) {
+    SCOPED_TRACE(std::string(row.name) +
+                 (exchange ? ", exchange" : ", two renames"));
     std::size_t callsOfARun = 0;
     Tree converted;
     {
       MemoryFileOperations files;
+      files.SetExchange(exchange);
       AddWorld(files);
       row.setUp(files);
       ConversionProgress quiet;
@@ -239,6 +246,7 @@ TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
     for (std::size_t failing = 1; failing <= callsOfARun; ++failing) {
       SCOPED_TRACE(failing);
       MemoryFileOperations files;
+      files.SetExchange(exchange);
       AddWorld(files);
       row.setUp(files);
       const Tree before = files.Tree();
@@ -352,49 +360,67 @@ TEST(OutputFolderWriter, AFailedSyncAfterTheSwapKeepsTheEarlierOutput) {
   }
 }
 
-// A kill at any call leaves the earlier output whole: old or new, never a
-// mix.
+// A kill at any call leaves the earlier output whole, old or new, never a
+// mix, once the next run into the place has begun: with an exchange of
+// folders at once, and without, where a kill between the two renames of the
+// swap leaves no output until the next run finishes the recorded swap.
 TEST(OutputFolderRun, AKillAtEachCallLeavesTheOldOutputOrTheNewOne) {
   struct Killed {};
-  Tree old;
-  Tree converted;
-  std::size_t callsOfARun = 0;
-  {
-    MemoryFileOperations files;
-    AddWorld(files);
-    AddEarlierOutput(files);
-    old = files.Tree(kRealOutput);
-    ConversionProgress quiet;
-    ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
-              ConversionOutcome::kConverted);
-    converted = files.Tree(kRealOutput);
-    callsOfARun = files.calls();
+  for (const bool exchange : {true, false}) {
+    SCOPED_TRACE(exchange ? "exchange" : "two renames");
+    Tree old;
+    Tree converted;
+    std::size_t callsOfARun = 0;
+    {
+      MemoryFileOperations files;
+      files.SetExchange(exchange);
+      AddWorld(files);
+      AddEarlierOutput(files);
+      old = files.Tree(kRealOutput);
+      ConversionProgress quiet;
+      ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
+                ConversionOutcome::kConverted);
+      converted = files.Tree(kRealOutput);
+      callsOfARun = files.calls();
+      EXPECT_FALSE(files.LookAt(kRealParent + "\\.quillery").exists);
+    }
+    ASSERT_NE(old, converted);
+    std::size_t sawOld = 0;
+    std::size_t sawNew = 0;
+    std::size_t sawNone = 0;
+    for (std::size_t killAt = 1; killAt <= callsOfARun; ++killAt) {
+      SCOPED_TRACE(killAt);
+      MemoryFileOperations files;
+      files.SetExchange(exchange);
+      AddWorld(files);
+      AddEarlierOutput(files);
+      const Tree site = files.Tree(kSite);
+      std::atomic<std::size_t> seen{0};
+      files.SetHook([&seen, killAt](const FileCall&) {
+        if (++seen == killAt) throw Killed();
+      });
+      ConversionProgress quiet;
+      EXPECT_THROW(static_cast<void>(
+                       RunConversion(kMainFile, OutdirRequest(), files, quiet)),
+                   Killed);
+      files.SetHook(nullptr);
+      sawNone += !files.LookAt(kRealOutput).exists;
+      // The next run into the place.
+      static_cast<void>(PrepareOutputFolder(files, kOutdir, kSite));
+      const Tree now = files.Tree(kRealOutput);
+      EXPECT_TRUE(now == old || now == converted);
+      sawOld += now == old;
+      sawNew += now == converted;
+      EXPECT_EQ(files.Tree(kSite), site);
+      ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
+                ConversionOutcome::kConverted);
+      EXPECT_EQ(files.Tree(kRealOutput), converted);
+      EXPECT_FALSE(files.LookAt(kRealParent + "\\.quillery").exists);
+    }
+    EXPECT_GT(sawOld, 0u);
+    EXPECT_GT(sawNew, 0u);
+    EXPECT_EQ(sawNone > 0, !exchange);
   }
-  ASSERT_NE(old, converted);
-  std::size_t sawOld = 0;
-  std::size_t sawNew = 0;
-  for (std::size_t killAt = 1; killAt <= callsOfARun; ++killAt) {
-    SCOPED_TRACE(killAt);
-    MemoryFileOperations files;
-    AddWorld(files);
-    AddEarlierOutput(files);
-    const Tree site = files.Tree(kSite);
-    std::atomic<std::size_t> seen{0};
-    files.SetHook([&seen, killAt](const FileCall&) {
-      if (++seen == killAt) throw Killed();
-    });
-    ConversionProgress quiet;
-    EXPECT_THROW(static_cast<void>(
-                     RunConversion(kMainFile, OutdirRequest(), files, quiet)),
-                 Killed);
-    const Tree now = files.Tree(kRealOutput);
-    EXPECT_TRUE(now == old || now == converted);
-    sawOld += now == old;
-    sawNew += now == converted;
-    EXPECT_EQ(files.Tree(kSite), site);
-  }
-  EXPECT_GT(sawOld, 0u);
-  EXPECT_GT(sawNew, 0u);
 }
 
 TEST(OutputFolderWriter, EveryPathIsResolvedBeforeTheFirstWrite) {

@@ -10,6 +10,7 @@ namespace quillery {
 namespace {
 
 constexpr std::string_view kHeading = "quillery staging record 2";
+constexpr std::string_view kSwapHeading = "quillery swap record 1";
 constexpr std::string_view kDigits =
     "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
@@ -230,6 +231,50 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
     }
   }
   return renames;
+}
+
+bool SwapRecord::operator==(const SwapRecord& other) const {
+  return parentDevice == other.parentDevice &&
+         parentInode == other.parentInode && newInode == other.newInode &&
+         earlierInode == other.earlierInode && name == other.name;
+}
+
+std::string FormatSwapRecord(const SwapRecord& record) {
+  return std::string(kSwapHeading) + ' ' + std::to_string(record.parentDevice) +
+         ' ' + std::to_string(record.parentInode) + ' ' +
+         std::to_string(record.newInode) + ' ' +
+         std::to_string(record.earlierInode) + ' ' + Escaped(record.name) +
+         '\n';
+}
+
+std::optional<SwapRecord> ParseSwapRecord(std::string_view text) {
+  if (text.size() > kMaxSwapRecord || text.empty() || text.back() != '\n' ||
+      text.substr(0, kSwapHeading.size() + 1) !=
+          std::string(kSwapHeading) + ' ') {
+    return std::nullopt;
+  }
+  text.remove_suffix(1);
+  text.remove_prefix(kSwapHeading.size() + 1);
+  const std::vector<std::string_view> fields = FieldsOf(text);
+  if (fields.size() != 5) return std::nullopt;
+  std::uint64_t numbers[4] = {};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const auto number = NumberOf<std::uint64_t>(fields[i], false);
+    if (!number) return std::nullopt;
+    numbers[i] = *number;
+  }
+  std::optional<std::string> name = Unescaped(fields[4]);
+  if (!name || name->size() > 255 || !IsPlainRelativePath(*name) ||
+      name->find('\\') != std::string::npos) {
+    return std::nullopt;
+  }
+  SwapRecord record;
+  record.parentDevice = numbers[0];
+  record.parentInode = numbers[1];
+  record.newInode = numbers[2];
+  record.earlierInode = numbers[3];
+  record.name = std::move(*name);
+  return record;
 }
 
 }  // namespace quillery

@@ -11,6 +11,12 @@
 // Role "n" for a new file, "t" for the contents frame page, "m" for the main
 // file; the target is relative to the site folder, "\" separated, its bytes
 // below 33, "%" and DEL written as %XX.
+//
+// The swap record, of an output folder put in place of an earlier one by two
+// renames (folder_swap.h), is one line written the same way:
+//
+//   quillery swap record 1 <parent device> <parent inode> <new inode>
+//       <earlier inode> <output folder's name>
 #ifndef QUILLERY_CONVERT_STAGING_RECORD_H_
 #define QUILLERY_CONVERT_STAGING_RECORD_H_
 
@@ -76,6 +82,31 @@ constexpr std::size_t kMaxRecordLine = 3 * 4096 + 128;
 // in a few words ("the record was not written in this folder").
 [[nodiscard]] std::optional<std::vector<RecordedRename>> ParseRecord(
     std::string_view text, const RecordBinding& binding, std::string& problem);
+
+// A swap of output folders in progress: the folder the outputs lie in, the
+// new output and the earlier one (folders keep their inode through a
+// rename, so these say which folder is which wherever it stands now), and
+// the name of the output folder in the parent.
+struct SwapRecord {
+  std::uint64_t parentDevice = 0;
+  std::uint64_t parentInode = 0;
+  std::uint64_t newInode = 0;
+  std::uint64_t earlierInode = 0;
+  std::string name;
+  bool operator==(const SwapRecord& other) const;
+};
+
+// The longest swap record: a name of 255 bytes, each written as %XX, and
+// the fields before it.
+constexpr std::size_t kMaxSwapRecord = 3 * 255 + 128;
+
+[[nodiscard]] std::string FormatSwapRecord(const SwapRecord& record);
+
+// The record of `text` when it is one line FormatSwapRecord writes, its
+// name one plain name (no "\", "/", ".", ".." or zero byte); otherwise
+// nothing. Whether it belongs to the folders it names is the reader's
+// to check.
+[[nodiscard]] std::optional<SwapRecord> ParseSwapRecord(std::string_view text);
 
 }  // namespace quillery
 

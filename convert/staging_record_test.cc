@@ -152,5 +152,66 @@ TEST(ParseRecord, RefusesEveryRecordOurWriterDoesNotMake) {
   }
 }
 
+SwapRecord Swap(std::string name) {
+  SwapRecord record;
+  record.parentDevice = 2049;
+  record.parentInode = 131;
+  record.newInode = 977;
+  record.earlierInode = 18446744073709551615u;
+  record.name = std::move(name);
+  return record;
+}
+
+TEST(ParseSwapRecord, ReadsBackWhatItWrites) {
+  for (const char* name :
+       {"out", "a b%c", "\x7f\x01z", ".out", "caf\xc3\xa9", "x.quillery"}) {
+    SCOPED_TRACE(name);
+    const std::string text = FormatSwapRecord(Swap(name));
+    EXPECT_EQ(ParseSwapRecord(text), Swap(name));
+  }
+  EXPECT_EQ(FormatSwapRecord(Swap("my out")),
+            "quillery swap record 1 2049 131 977 18446744073709551615 "
+            "my%20out\n");
+}
+
+TEST(ParseSwapRecord, RefusesEveryRecordOurWriterDoesNotMake) {
+  const std::string good = "quillery swap record 1 2049 131 977 5 out\n";
+  ASSERT_TRUE(ParseSwapRecord(good));
+  struct Row {
+    const char* name;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"empty", ""},
+      {"cut short", good.substr(0, good.size() - 1)},
+      {"a second line", good + good},
+      {"another version", "quillery swap record 2 2049 131 977 5 out\n"},
+      {"a staging record", "quillery staging record 2 2049 131 977 5 out\n"},
+      {"a field missing", "quillery swap record 1 2049 131 977 out\n"},
+      {"a field too many", "quillery swap record 1 2049 131 977 5 out x\n"},
+      {"two blanks", "quillery swap record 1 2049  131 977 5 out\n"},
+      {"a negative number", "quillery swap record 1 2049 -131 977 5 out\n"},
+      {"a leading zero", "quillery swap record 1 2049 0131 977 5 out\n"},
+      {"too large", "quillery swap record 1 18446744073709551616 1 2 3 out\n"},
+      {"no name", "quillery swap record 1 2049 131 977 5 \n"},
+      {"the parent", "quillery swap record 1 2049 131 977 5 ..\n"},
+      {"the folder itself", "quillery swap record 1 2049 131 977 5 .\n"},
+      {"a path", "quillery swap record 1 2049 131 977 5 a\\out\n"},
+      {"a slash", "quillery swap record 1 2049 131 977 5 ..%2Fout\n"},
+      {"an absolute path", "quillery swap record 1 2049 131 977 5 \\etc\n"},
+      {"a drive", "quillery swap record 1 2049 131 977 5 C:out\n"},
+      {"a zero byte", "quillery swap record 1 2049 131 977 5 o%00t\n"},
+      {"an escaped separator", "quillery swap record 1 1 2 3 4 a%5Cb\n"},
+      {"a lower-case escape", "quillery swap record 1 1 2 3 4 a%2fb\n"},
+      {"a raw control byte", "quillery swap record 1 1 2 3 4 a\tb\n"},
+      {"a name too long",
+       "quillery swap record 1 1 2 3 4 " + std::string(256, 'n') + "\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_FALSE(ParseSwapRecord(row.text));
+  }
+}
+
 }  // namespace
 }  // namespace quillery
