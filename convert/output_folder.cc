@@ -113,7 +113,7 @@ OutputFolderWriter::OutputFolderWriter(
       uncounted.insert(paths_.RelativeOf(paths_.KeyOf(path)));
     }
     referenced_.emplace(paths_.RelativeOf(paths_.KeyOf(mainFilePath)),
-                        std::move(uncounted));
+                        std::move(uncounted), paths_.foldsLetterCase());
     if (!files_.LookAt(place_.bookkeeping).exists) {
       files_.MakeFolder(place_.bookkeeping);
       madeBookkeeping_ = true;
@@ -254,13 +254,16 @@ void OutputFolderWriter::CopyReferencedFiles() {
     const std::optional<std::string> real =
         files_.RealPath(paths_.siteFolder() + "\\" + candidate->relative);
     if (!real) continue;  // a broken link stays broken
-    if (!SitePath(*real).IsInside(SitePath(paths_.siteFolder()))) {
+    if (!paths_.IsInsideSite(*real)) {
       referenced_->LeadsOutside(*candidate);
       continue;
     }
     const PathFacts facts = files_.LookAt(*real);
     if (!facts.isRegular) continue;
-    Put(candidate->relative, files_.ReadBytes(*real), facts.mode);
+    // Where letter case folds, the copy is named as the site names the file,
+    // whichever spelling the reference found first has.
+    Put(paths_.SpelledAsInTheSite(candidate->relative), files_.ReadBytes(*real),
+        facts.mode);
   }
 }
 
