@@ -479,5 +479,43 @@ TEST(OutputFolderWriter, CountsTheReferencesOfFilesCountedElsewhereNot) {
   EXPECT_EQ(writer.outsideReferences(), 1u);
 }
 
+// A picture and a folder referred to in several cases: where the site's
+// file system folds letter case each is copied once, named as the site
+// names it; where it does not, only the spelling that names it is copied.
+// The output is the same.
+TEST(OutputFolderWriter, CopiesAFileReferredToInTwoCasesOnce) {
+  const std::string page =
+      "<img src=\"photo.gif\"><img src=\"Photo.gif\"><img src=\"PHOTO.GIF\">"
+      "<img src=\"img/A.gif\"><img src=\"IMG/a.gif\"><img src=\"Img/a.GIF\">";
+  for (const bool folds : {true, false}) {
+    SCOPED_TRACE(folds);
+    MemoryFileOperations files;
+    files.SetFoldsLetterCase(folds);
+    AddWorld(files);
+    files.AddFile(kSite + "\\Photo.gif", "GIF photo");
+    files.AddFile(kSite + "\\IMG\\a.gif", "GIF a");
+    const OutputPlace place = PrepareOutputFolder(files, kOutdir, kSite);
+    {
+      OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
+      static_cast<void>(writer.KeyOf(kSite + "\\page.htm"));
+      writer.WriteFile(kSite + "\\page.htm", page);
+      writer.Commit();
+    }
+    const Tree expected = {
+        {kRealOutput + "\\.quillery-output",
+         "This folder is the output of quillery from '/work/site/doc.htm'.\n"},
+        {kRealOutput + "\\doc.htm", kFrames},
+        {kRealOutput + "\\toc.htm", kToc},
+        {kRealOutput + "\\Body.htm", kContent},
+        {kRealOutput + "\\pic.gif", "GIF89a picture"},
+        {kRealOutput + "\\page.htm", page},
+        {kRealOutput + "\\Photo.gif", "GIF photo"},
+        {kRealOutput + "\\IMG\\", ""},
+        {kRealOutput + "\\IMG\\a.gif", "GIF a"},
+    };
+    EXPECT_EQ(files.Tree(kRealOutput), expected);
+  }
+}
+
 }  // namespace
 }  // namespace quillery
