@@ -63,8 +63,12 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   place.parent = *parent;
   const SitePath target = SitePath(*parent).Join(output.Name());
   place.target = target.text();
-  if (target.IsInside(SitePath(siteFolder)) ||
-      SitePath(siteFolder).IsInside(target)) {
+  // Where the site's file system folds letter case, "\Site" is "\site".
+  const bool folds = files.FoldsLetterCase(siteFolder);
+  const SitePath site(folds ? FoldedLetterCase(siteFolder) : siteFolder);
+  const SitePath compared(folds ? FoldedLetterCase(target.text())
+                                : target.text());
+  if (compared.IsInside(site) || site.IsInside(compared)) {
     throw Refusal("refusing the output folder '" + ShownPath(place.output) +
                   "': it must lie outside the document's folder '" +
                   ShownPath(siteFolder) + "' and not hold it");

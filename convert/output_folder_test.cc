@@ -132,6 +132,25 @@ TEST(PrepareOutputFolder, RefusesAPlaceThatCannotTakeTheOutput) {
   }
 }
 
+// The site folder named in another case is the site folder where its file
+// system folds letter case.
+TEST(PrepareOutputFolder, RefusesTheSiteInAnotherCaseWhereCaseFolds) {
+  for (const std::string outdir : {"\\work\\SITE", "\\WORK"}) {
+    SCOPED_TRACE(outdir);
+    MemoryFileOperations files;
+    files.SetFoldsLetterCase(true);
+    AddWorld(files);
+    const Tree before = files.Tree();
+    EXPECT_EQ(MessageOf([&] {
+                static_cast<void>(PrepareOutputFolder(files, outdir, kSite));
+              }),
+              "refusing the output folder '" + ShownPath(outdir) +
+                  "': it must lie outside the document's folder '/work/site' "
+                  "and not hold it");
+    EXPECT_EQ(files.Tree(), before);
+  }
+}
+
 TEST(PrepareOutputFolder, RefusesWhileAnotherRunHoldsTheParent) {
   MemoryFileOperations files;
   AddWorld(files);
