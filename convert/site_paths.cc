@@ -47,8 +47,15 @@ const std::string& SitePaths::NameIn(const std::string& folder,
                                      const std::string& name) {
   auto listed = entries_.find(folder);
   if (listed == entries_.end()) {
+    std::vector<std::string> entries;
+    try {
+      entries = files_.FolderEntries(folder);
+    } catch (const FileError&) {
+      // A folder that can be passed through but not listed: its names stay
+      // as given, and the system still finds each file under them.
+    }
     std::map<std::string, std::string> names;
-    for (std::string& entry : files_.FolderEntries(folder)) {
+    for (std::string& entry : entries) {
       std::string folded = FoldedLetterCase(entry);
       names.emplace(std::move(folded), std::move(entry));
     }

@@ -53,7 +53,7 @@ class SitePaths {
   // folder (for a site that folds letter case).
   const std::string& SpelledFolder(const std::string& realFolder);
   // `name` as the real folder `folder` holds it, or as given when the
-  // folder holds no name that folds to the same.
+  // folder holds no name that folds to the same or cannot be listed.
   const std::string& NameIn(const std::string& folder, const std::string& name);
 
   FileOperations& files_;

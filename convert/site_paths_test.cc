@@ -184,5 +184,18 @@ TEST(SitePaths, WhereCaseFoldsEachFolderIsListedOnce) {
   EXPECT_EQ(listed, (std::vector<std::string>{"\\site", "\\site\\Sub"}));
 }
 
+TEST(SitePaths, WhereCaseFoldsAFolderThatCannotBeListedKeepsNamesAsGiven) {
+  MemoryFileOperations files;
+  files.SetFoldsLetterCase(true);
+  files.AddFile("\\site\\Sub\\a.htm", "a");
+  SitePaths paths(files, "\\site");
+  files.SetHook([](const FileCall& call) {
+    if (call.name == "FolderEntries") {
+      throw FileError("cannot read", call.path, "Permission denied");
+    }
+  });
+  EXPECT_EQ(paths.KeyOf("\\site\\SUB\\A.htm"), "\\site\\Sub\\A.htm");
+}
+
 }  // namespace
 }  // namespace quillery
