@@ -66,8 +66,12 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   place.parent = *parent;
   const SitePath target = SitePath(*parent).Join(output.Name());
   place.target = target.text();
-  if (target.IsInside(SitePath(siteFolder)) ||
-      SitePath(siteFolder).IsInside(target)) {
+  // Where the site's file system folds letter case, "\Site" is "\site".
+  const bool folds = files.FoldsLetterCase(siteFolder);
+  const SitePath site(folds ? FoldedLetterCase(siteFolder) : siteFolder);
+  const SitePath compared(folds ? FoldedLetterCase(target.text())
+                                : target.text());
+  if (compared.IsInside(site) || site.IsInside(compared)) {
     throw Refusal("refusing the output folder '" + ShownPath(place.output) +
                   "': it must lie outside the document's folder '" +
                   ShownPath(siteFolder) + "' and not hold it");
@@ -116,7 +120,7 @@ OutputFolderWriter::OutputFolderWriter(
       uncounted.insert(paths_.RelativeOf(paths_.KeyOf(path)));
     }
     referenced_.emplace(paths_.RelativeOf(paths_.KeyOf(mainFilePath)),
-                        std::move(uncounted));
+                        std::move(uncounted), paths_.foldsLetterCase());
     if (!files_.LookAt(place_.bookkeeping).exists) {
       files_.MakeFolder(place_.bookkeeping);
       madeBookkeeping_ = true;
@@ -290,13 +294,16 @@ void OutputFolderWriter::CopyReferencedFiles() {
     const std::optional<std::string> real =
         files_.RealPath(paths_.siteFolder() + "\\" + candidate->relative);
     if (!real) continue;  // a broken link stays broken
-    if (!SitePath(*real).IsInside(SitePath(paths_.siteFolder()))) {
+    if (!paths_.IsInsideSite(*real)) {
       referenced_->LeadsOutside(*candidate);
       continue;
     }
     const PathFacts facts = files_.LookAt(*real);
     if (!facts.isRegular) continue;
-    Put(candidate->relative, files_.ReadBytes(*real), facts.mode);
+    // Where letter case folds, the copy is named as the site names the file,
+    // whichever spelling the reference found first has.
+    Put(paths_.SpelledAsInTheSite(candidate->relative), files_.ReadBytes(*real),
+        facts.mode);
   }
 }
 

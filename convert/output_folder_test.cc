@@ -133,6 +133,25 @@ TEST(PrepareOutputFolder, RefusesAPlaceThatCannotTakeTheOutput) {
   }
 }
 
+// The site folder named in another case is the site folder where its file
+// system folds letter case.
+TEST(PrepareOutputFolder, RefusesTheSiteInAnotherCaseWhereCaseFolds) {
+  for (const std::string outdir : {"\\work\\SITE", "\\WORK"}) {
+    SCOPED_TRACE(outdir);
+    MemoryFileOperations files;
+    files.SetFoldsLetterCase(true);
+    AddWorld(files);
+    const Tree before = files.Tree();
+    EXPECT_EQ(MessageOf([&] {
+                static_cast<void>(PrepareOutputFolder(files, outdir, kSite));
+              }),
+              "refusing the output folder '" + ShownPath(outdir) +
+                  "': it must lie outside the document's folder '/work/site' "
+                  "and not hold it");
+    EXPECT_EQ(files.Tree(), before);
+  }
+}
+
 TEST(PrepareOutputFolder, RefusesWhileAnotherRunHoldsTheParent) {
   MemoryFileOperations files;
   AddWorld(files);
@@ -503,6 +522,44 @@ TEST(OutputFolderWriter, CountsTheReferencesOfFilesCountedElsewhereNot) {
   writer.WriteFile(kSite + "\\copied.htm", outside);
   writer.Commit();
   EXPECT_EQ(writer.outsideReferences(), 1u);
+}
+
+// A picture and a folder referred to in several cases: where the site's
+// file system folds letter case each is copied once, named as the site
+// names it; where it does not, only the spelling that names it is copied.
+// The output is the same.
+TEST(OutputFolderWriter, CopiesAFileReferredToInTwoCasesOnce) {
+  const std::string page =
+      "<img src=\"photo.gif\"><img src=\"Photo.gif\"><img src=\"PHOTO.GIF\">"
+      "<img src=\"img/A.gif\"><img src=\"IMG/a.gif\"><img src=\"Img/a.GIF\">";
+  for (const bool folds : {true, false}) {
+    SCOPED_TRACE(folds);
+    MemoryFileOperations files;
+    files.SetFoldsLetterCase(folds);
+    AddWorld(files);
+    files.AddFile(kSite + "\\Photo.gif", "GIF photo");
+    files.AddFile(kSite + "\\IMG\\a.gif", "GIF a");
+    const OutputPlace place = PrepareOutputFolder(files, kOutdir, kSite);
+    {
+      OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
+      static_cast<void>(writer.KeyOf(kSite + "\\page.htm"));
+      writer.WriteFile(kSite + "\\page.htm", page);
+      writer.Commit();
+    }
+    const Tree expected = {
+        {kRealOutput + "\\.quillery-output",
+         "This folder is the output of quillery from '/work/site/doc.htm'.\n"},
+        {kRealOutput + "\\doc.htm", kFrames},
+        {kRealOutput + "\\toc.htm", kToc},
+        {kRealOutput + "\\Body.htm", kContent},
+        {kRealOutput + "\\pic.gif", "GIF89a picture"},
+        {kRealOutput + "\\page.htm", page},
+        {kRealOutput + "\\Photo.gif", "GIF photo"},
+        {kRealOutput + "\\IMG\\", ""},
+        {kRealOutput + "\\IMG\\a.gif", "GIF a"},
+    };
+    EXPECT_EQ(files.Tree(kRealOutput), expected);
+  }
 }
 
 }  // namespace

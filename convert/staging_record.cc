@@ -126,11 +126,13 @@ bool RecordedRename::operator==(const RecordedRename& other) const {
          modifiedNs == other.modifiedNs && target == other.target;
 }
 
-std::string StagedName(std::size_t number) {
+std::string StagedName(std::size_t number, bool foldsLetterCase) {
+  const std::string_view digits =
+      foldsLetterCase ? kDigits.substr(0, 36) : kDigits;
   std::string name;
   do {
-    name.insert(name.begin(), kDigits[number % kDigits.size()]);
-    number /= kDigits.size();
+    name.insert(name.begin(), digits[number % digits.size()]);
+    number /= digits.size();
   } while (number > 0);
   return name;
 }
@@ -174,7 +176,8 @@ std::string FormatRecord(const RecordBinding& binding,
 }
 
 std::optional<std::vector<RecordedRename>> ParseRecord(
-    std::string_view text, const RecordBinding& binding, std::string& problem) {
+    std::string_view text, const RecordBinding& binding, std::string& problem,
+    bool foldsLetterCase) {
   std::vector<std::string_view> lines;
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = text.find('\n', start);
@@ -202,8 +205,11 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
     return std::nullopt;
   }
   std::vector<RecordedRename> renames;
-  std::set<std::string_view> names;
-  std::set<std::string_view> targets;
+  std::set<std::string> names;
+  std::set<std::string> targets;
+  auto keyOf = [foldsLetterCase](const std::string& name) {
+    return foldsLetterCase ? FoldedLetterCase(name) : name;
+  };
   char lastRole = 'n';
   for (std::size_t i = 1; i < lines.size(); ++i) {
     std::optional<RecordedRename> rename = RenameOf(lines[i]);
@@ -224,8 +230,8 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
     renames.push_back(std::move(*rename));
   }
   for (const RecordedRename& rename : renames) {
-    if (!names.insert(rename.stagedName).second ||
-        !targets.insert(rename.target).second) {
+    if (!names.insert(keyOf(rename.stagedName)).second ||
+        !targets.insert(keyOf(rename.target)).second) {
       problem = "the record names a file twice";
       return std::nullopt;
     }

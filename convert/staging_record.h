@@ -61,8 +61,10 @@ constexpr std::size_t kMaxRecordLine = 3 * 4096 + 128;
 
 // The staging name of the n-th staged file: 0-9, a-z, A-Z, then two
 // characters and more. The main file is "0", the contents frame page "1",
-// every other file from "2" on.
-[[nodiscard]] std::string StagedName(std::size_t number);
+// every other file from "2" on. With `foldsLetterCase`, for a staging folder
+// whose file system takes "a" and "A" for one name, only 0-9 and a-z count.
+[[nodiscard]] std::string StagedName(std::size_t number,
+                                     bool foldsLetterCase = false);
 
 // True for a name StagedName gives to a plan's file: at most five letters
 // and digits (no plan writes 62^5 files), no leading "0" but "0" itself.
@@ -79,9 +81,12 @@ constexpr std::size_t kMaxRecordLine = 3 * 4096 + 128;
 
 // The renames of `text` when it is a record our writer makes for the
 // folders of `binding`; otherwise nothing, and `problem` says what is wrong
-// in a few words ("the record was not written in this folder").
+// in a few words ("the record was not written in this folder"). With
+// `foldsLetterCase`, two staged names or targets that differ only in letter
+// case are one file, named twice.
 [[nodiscard]] std::optional<std::vector<RecordedRename>> ParseRecord(
-    std::string_view text, const RecordBinding& binding, std::string& problem);
+    std::string_view text, const RecordBinding& binding, std::string& problem,
+    bool foldsLetterCase = false);
 
 // A swap of output folders in progress: the folder the outputs lie in, the
 // new output and the earlier one (folders keep their inode through a

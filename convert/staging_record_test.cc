@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
+#include "text/site_path.h"
+
 namespace quillery {
 namespace {
 
@@ -210,6 +216,44 @@ TEST(ParseSwapRecord, RefusesEveryRecordOurWriterDoesNotMake) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_FALSE(ParseSwapRecord(row.text));
+  }
+}
+
+// Where the staging folder folds letter case, "a" and "A" would be one file.
+TEST(StagedName, WhereCaseFoldsCountsInDigitsAndSmallLetters) {
+  EXPECT_EQ(StagedName(10, /*foldsLetterCase=*/true), "a");
+  EXPECT_EQ(StagedName(35, /*foldsLetterCase=*/true), "z");
+  EXPECT_EQ(StagedName(36, /*foldsLetterCase=*/true), "10");
+  std::set<std::string> folded;
+  for (std::size_t n = 0; n < 36 * 36 + 5; ++n) {
+    const std::string name = StagedName(n, /*foldsLetterCase=*/true);
+    EXPECT_TRUE(IsStagedName(name)) << n;
+    EXPECT_TRUE(folded.insert(FoldedLetterCase(name)).second) << n;
+  }
+}
+
+TEST(ParseRecord, WhereCaseFoldsRefusesOneFileNamedInTwoCases) {
+  struct Row {
+    const char* name;
+    std::vector<RecordedRename> renames;
+  };
+  const Row rows[] = {
+      {"targets",
+       {Rename(RenameRole::kNewFile, "2", "Doc_p1.htm"),
+        Rename(RenameRole::kNewFile, "3", "doc_P1.htm")}},
+      {"staged names",
+       {Rename(RenameRole::kNewFile, "a", "doc_p1.htm"),
+        Rename(RenameRole::kNewFile, "A", "doc_p2.htm")}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string text = FormatRecord(Binding(), row.renames);
+    std::string problem;
+    EXPECT_EQ(ParseRecord(text, Binding(), problem), row.renames);
+    EXPECT_FALSE(ParseRecord(text, Binding(), problem,
+                             /*foldsLetterCase=*/true)
+                     .has_value());
+    EXPECT_EQ(problem, "the record names a file twice");
   }
 }
 
