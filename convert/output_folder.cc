@@ -260,7 +260,16 @@ void OutputFolderWriter::CopyReferencedFiles() {
     }
     const PathFacts facts = files_.LookAt(*real);
     if (!facts.isRegular) continue;
-    Put(candidate->relative, files_.ReadBytes(*real), facts.mode);
+    if (referenced_->FollowsReferences(candidate->relative)) {
+      Put(candidate->relative, files_.ReadBytes(*real), facts.mode);
+      continue;
+    }
+    // A picture, or any file that refers to nothing, is copied by the
+    // system without passing through the program.
+    MakeFoldersFor(candidate->relative);
+    files_.CopyNewFile(*real, place_.build + "\\" + candidate->relative,
+                       facts.mode);
+    referenced_->Written(candidate->relative, std::string_view());
   }
 }
 

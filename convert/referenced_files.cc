@@ -30,7 +30,7 @@ ReferencedFiles::ReferencedFiles(std::string mainFile,
 void ReferencedFiles::Written(const std::string& relative,
                               std::string_view bytes) {
   written_.insert(relative);
-  if (!MayReferToFiles(relative) && relative != mainFile_) return;
+  if (!FollowsReferences(relative)) return;
   const std::string folder = SitePath(relative).Folder().SlashForm();
   const bool counted = uncounted_.count(relative) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
@@ -40,6 +40,10 @@ void ReferencedFiles::Written(const std::string& relative,
       queue_.push_back({target.path, counted});
     }
   }
+}
+
+bool ReferencedFiles::FollowsReferences(const std::string& relative) const {
+  return MayReferToFiles(relative) || relative == mainFile_;
 }
 
 std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {

@@ -36,6 +36,11 @@ class ReferencedFiles {
   // scheme, an absolute path, "../" out of it) are counted.
   void Written(const std::string& relative, std::string_view bytes);
 
+  // True when the references of the file at `relative` are followed once
+  // it is written (a page, a stylesheet or the main file): its bytes are
+  // needed then, while any other file may be copied without reading it.
+  [[nodiscard]] bool FollowsReferences(const std::string& relative) const;
+
   // The next file to look at, the main file first, then each file referred
   // to in the order found; nothing once every one was looked at. A file
   // written by then is passed over.
