@@ -71,8 +71,8 @@ class ReportingWriter : public SiteWriter {
 // The one writing pipeline: every path of the plan is resolved on this
 // thread first, into a list the plan writes from; then the pages are made
 // on one worker per processor, handed over here in the plan's order and
-// staged on the commit's thread; then everything is committed. A failure anywhere leaves the commit to undo
-// what was staged when it goes.
+// staged on the commit's thread; then everything is committed. A failure
+// anywhere leaves the commit to undo what was staged when it goes.
 void WriteAndCommit(const ConversionPlan& plan, SiteCommit& commit,
                     ConversionProgress& progress) {
   const WriteList writes = plan.ListWrites(

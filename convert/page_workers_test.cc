@@ -29,13 +29,14 @@ TEST(PageWorkers, HandsOverEveryPageInTheOrderAsked) {
   ASSERT_EQ(maker.split().PageCount(), 12u);
   // Out of order, a page twice (as when the main file is a copy of page 0),
   // and more workers than pages wait to be taken.
-  const std::vector<std::size_t> order = {3, 0, 1, 2, 4, 5,  6,
+  const std::vector<std::size_t> order = {3, 0, 1, 2,  4,  5, 6,
                                           7, 8, 9, 10, 11, 0};
   struct Row {
     std::size_t workers;
     std::size_t ahead;
   };
-  for (const Row row : {Row{1, 1}, Row{2, 1}, Row{3, 2}, Row{8, 4}, Row{20, 0}}) {
+  for (const Row row :
+       {Row{1, 1}, Row{2, 1}, Row{3, 2}, Row{8, 4}, Row{20, 0}}) {
     SCOPED_TRACE(std::to_string(row.workers) + " workers, " +
                  std::to_string(row.ahead) + " ahead");
     PageWorkers workers(maker, order, row.workers, row.ahead);

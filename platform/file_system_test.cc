@@ -74,8 +74,8 @@ TEST(CopyNewFile, RefusesALinkAFolderOrNothingAndMakesNoFile) {
       {"link.gif", "cannot read '" + dir.File("link.gif") +
                        "': it is a symbolic link, which quillery does not "
                        "follow"},
-      {"folder", "cannot read '" + dir.File("folder") +
-                     "': it is not a regular file"},
+      {"folder",
+       "cannot read '" + dir.File("folder") + "': it is not a regular file"},
       {"none.gif",
        "cannot read '" + dir.File("none.gif") + "': No such file or directory"},
   };

@@ -106,16 +106,18 @@ TEST(FindReferences, AgreesWithThePlainReadingOnGeneratedPages) {
   // Pieces that make and break names, values and url() in every way the
   // scan looks back at: letter case, longer names, blanks, quotes, ends.
   const std::string_view pieces[] = {
-      "href=", "HREF=", "Href =", "src=", "sRc=", "background=", "url(",
-      "URL(", "myurl(", "data-src=", "o:href=", "_src=", "=", "(", ")", "\"",
-      "'", " ", "\r\n", ">", "<img ", "x.gif", "a b", "\xe9", "#_Toc1",
-      "url", "href", "src", "backgroun", "d="};
+      "href=",  "HREF=", "Href =", "src=",      "sRc=",      "background=",
+      "url(",   "URL(",  "myurl(", "data-src=", "o:href=",   "_src=",
+      "=",      "(",     ")",      "\"",        "'",         " ",
+      "\r\n",   ">",     "<img ",  "x.gif",     "a b",       "\xe9",
+      "#_Toc1", "url",   "href",   "src",       "backgroun", "d="};
   std::mt19937 random(20261207);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
   std::uniform_int_distribution<std::size_t> length(0, 40);
   for (int round = 0; round < 3000; ++round) {
     std::string text;
-    for (std::size_t n = length(random); n > 0; --n) text += pieces[pick(random)];
+    for (std::size_t n = length(random); n > 0; --n)
+      text += pieces[pick(random)];
     SCOPED_TRACE(text);
     ASSERT_EQ(FindReferences(text), ModelFindReferences(text));
   }

@@ -378,9 +378,8 @@ void FolderHandles::CopyNewFile(const std::string& from, const std::string& to,
   const Place place = PlaceOf(to, "write");
   const int folder = place.folder->fd();
   const char* name = place.name.c_str();
-  const int out = openat(folder, name,
-                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                         0666);
+  const int out = openat(
+      folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (out < 0) {
     const int error = errno;
     close(in);
