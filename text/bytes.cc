@@ -42,6 +42,22 @@ std::size_t FindAnyCase(std::string_view text, std::string_view lowerNeedle,
   return std::string_view::npos;
 }
 
+std::size_t FindByLastByte(std::string_view text, std::string_view needle,
+                           std::size_t from) {
+  if (needle.empty()) return text.find(needle, from);
+  const std::size_t reach = needle.size() - 1;
+  if (from > text.size() || text.size() - from < needle.size()) {
+    return std::string_view::npos;
+  }
+  for (std::size_t last = text.find(needle.back(), from + reach);
+       last != std::string_view::npos;
+       last = text.find(needle.back(), last + 1)) {
+    const std::size_t start = last - reach;
+    if (text.compare(start, reach, needle.substr(0, reach)) == 0) return start;
+  }
+  return std::string_view::npos;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from,
                        std::string_view to) {
   if (from.empty()) return std::string(text);

@@ -28,6 +28,34 @@ TEST(FindAnyCase, FindsTheNeedleInAnyLetterCase) {
   EXPECT_EQ(FindAnyCase("", "x"), std::string_view::npos);
 }
 
+TEST(FindByLastByte, FindsWhatFindFinds) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string needle;
+  };
+  const Row rows[] = {
+      {"at byte 0", "href=\"#a\"", "href=\"#"},
+      {"at the very end", "<a href=\"#", "href=\"#"},
+      {"cut off by the end", "<a href=\"", "href=\"#"},
+      {"last byte without the rest", "# x#href=\"#", "href=\"#"},
+      {"absent", "<a href=\"x.htm\">", "href=\"#"},
+      {"side by side", "aaaa", "aa"},
+      {"one byte", "xyz", "z"},
+      {"empty needle", "abc", ""},
+      {"empty text", "", "x"},
+      {"zero byte", std::string("a\0#b\0#", 6), std::string("\0#", 2)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (std::size_t from = 0; from <= row.text.size() + 1; ++from) {
+      EXPECT_EQ(FindByLastByte(row.text, row.needle, from),
+                std::string_view(row.text).find(row.needle, from))
+          << "from " << from;
+    }
+  }
+}
+
 TEST(AsciiLower, TouchesOnlyAsciiLetters) {
   EXPECT_EQ(AsciiLower("AbC\xC4\xE4 1Z"), "abc\xC4\xE4 1z");
   EXPECT_EQ(AsciiUpper("AbC\xC4\xE4 1z"), "ABC\xC4\xE4 1Z");
