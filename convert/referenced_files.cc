@@ -34,12 +34,25 @@ void ReferencedFiles::Written(const std::string& relative,
   const std::string folder = SitePath(relative).Folder().SlashForm();
   const bool counted = uncounted_.count(relative) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
-    const ReferenceTarget target = ClassifyReference(reference, folder);
+    const ReferenceTarget& target = Classified(reference, folder);
     if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
     if (target.kind == ReferenceTarget::Kind::kInSite) {
       queue_.push_back({target.path, counted});
     }
   }
+}
+
+const ReferenceTarget& ReferencedFiles::Classified(std::string_view reference,
+                                                  const std::string& folder) {
+  // What follows "#" or "?" does not change the file: the pages' many links
+  // to the anchors of one page are classified once.
+  std::string key = folder;
+  key += '\0';
+  key.append(reference.substr(0, reference.find_first_of("#?")));
+  auto known = classified_.find(key);
+  if (known != classified_.end()) return known->second;
+  ReferenceTarget target = ClassifyReference(reference, folder);
+  return classified_.emplace(std::move(key), std::move(target)).first->second;
 }
 
 bool ReferencedFiles::FollowsReferences(const std::string& relative) const {

@@ -12,7 +12,10 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "split/site_references.h"
 
 namespace quillery {
 
@@ -55,6 +58,11 @@ class ReferencedFiles {
   [[nodiscard]] std::size_t outside() const { return outside_; }
 
  private:
+  // ClassifyReference(reference, folder), each file's reference worked out
+  // once for each folder.
+  const ReferenceTarget& Classified(std::string_view reference,
+                                    const std::string& folder);
+
   struct Referenced {
     std::string path;  // "/" form, from the site folder
     bool counted = true;
@@ -67,6 +75,7 @@ class ReferencedFiles {
   std::size_t next_ = 0;
   bool started_ = false;
   std::size_t outside_ = 0;
+  std::unordered_map<std::string, ReferenceTarget> classified_;
 };
 
 }  // namespace quillery
