@@ -41,7 +41,7 @@ void PageWorkers::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
-  changed_.notify_all();
+  roomFreed_.notify_all();
   for (std::thread& thread : threads_) {
     if (thread.joinable()) thread.join();
   }
@@ -54,7 +54,7 @@ void PageWorkers::Run() {
       std::unique_lock<std::mutex> lock(mutex_);
       // A page is made only while fewer than `ahead_` wait to be taken, so
       // that a slow writer never has the whole site made in memory.
-      changed_.wait(lock, [this] {
+      roomFreed_.wait(lock, [this] {
         return stopping_ || nextToMake_ >= order_.size() ||
                nextToMake_ < nextToTake_ + ahead_;
       });
@@ -73,20 +73,23 @@ void PageWorkers::Run() {
       made_[place] = std::move(page);
       failed_[place] = failure;
     }
-    changed_.notify_all();
+    pageMade_.notify_one();
   }
 }
 
 std::string PageWorkers::Next() {
   std::unique_lock<std::mutex> lock(mutex_);
   const std::size_t place = nextToTake_;
-  changed_.wait(lock, [this, place] { return made_[place].has_value(); });
+  pageMade_.wait(lock, [this, place] { return made_[place].has_value(); });
   std::string page = std::move(*made_[place]);
   made_[place].reset();
   const std::exception_ptr failure = failed_[place];
   ++nextToTake_;
+  // The workers are woken once half the pages made are taken, not for each
+  // one: each wakes then makes several pages in a row.
+  const bool halfTaken = nextToMake_ - nextToTake_ <= ahead_ / 2;
   lock.unlock();
-  changed_.notify_all();  // room for one more page
+  if (halfTaken) roomFreed_.notify_all();
   if (failure) std::rethrow_exception(failure);
   return page;
 }

@@ -45,7 +45,8 @@ class PageWorkers {
   const std::vector<std::size_t> order_;
   const std::size_t ahead_;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable pageMade_;   // the taker waits on it
+  std::condition_variable roomFreed_;  // the workers wait on it
   // By place in `order_`: the page made, or what making it threw.
   std::vector<std::optional<std::string>> made_;
   std::vector<std::exception_ptr> failed_;
