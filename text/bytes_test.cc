@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+#include <string>
+#include <string_view>
+
 namespace quillery {
 namespace {
 
@@ -52,6 +57,34 @@ TEST(FindByLastByte, FindsWhatFindFinds) {
       EXPECT_EQ(FindByLastByte(row.text, row.needle, from),
                 std::string_view(row.text).find(row.needle, from))
           << "from " << from;
+    }
+  }
+}
+
+TEST(FindAnyCase, AgreesWithTryingEveryPosition) {
+  // The plain reading: every position from `from` on, compared in lower case.
+  auto model = [](std::string_view text, std::string_view needle,
+                  std::size_t from) {
+    const std::string lower = AsciiLower(text);
+    for (std::size_t at = from; at + needle.size() <= text.size(); ++at) {
+      if (lower.compare(at, needle.size(), needle) == 0) return at;
+    }
+    return std::string_view::npos;
+  };
+  const std::string_view needles[] = {"<h", "</h1", "msotoc", "", "a<", "<"};
+  const std::string_view pieces[] = {"<", "H", "h",      "1",    "/",
+                                     "A", "a", "mSoToC", "\xC8", " "};
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (std::size_t n = random() % 14; n > 0; --n) {
+      text += pieces[random() % std::size(pieces)];
+    }
+    for (std::string_view needle : needles) {
+      for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+        ASSERT_EQ(FindAnyCase(text, needle, from), model(text, needle, from))
+            << text << " " << needle << " " << from;
+      }
     }
   }
 }
