@@ -130,8 +130,10 @@ std::size_t NonBreakingSpaceAt(std::string_view text, std::size_t at,
   }
   if (c != '&') return 0;
   for (std::string_view entity : {"&nbsp;", "&#160;", "&#xa0;"}) {
+    // Compared where it stands, without a lower-case copy: this runs for
+    // every "&" of every page.
     if (text.size() - at >= entity.size() &&
-        AsciiLower(text.substr(at, entity.size())) == entity) {
+        FindAnyCase(text.substr(at, entity.size()), entity) == 0) {
       return entity.size();
     }
   }
