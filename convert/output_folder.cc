@@ -166,7 +166,11 @@ void OutputFolderWriter::Discard() {
 
 std::string OutputFolderWriter::Resolve(const std::string& path) {
   try {
-    return paths_.KeyOf(path);
+    std::string key = paths_.KeyOf(path);
+    // Every path resolved is written before the referenced files are
+    // copied.
+    referenced_->WillBeWritten(paths_.RelativeOf(key));
+    return key;
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }

@@ -1,6 +1,7 @@
 // Following the references of an output's files; see referenced_files.h.
 #include "convert/referenced_files.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "split/site_references.h"
@@ -36,9 +37,16 @@ void ReferencedFiles::Written(const std::string& relative,
   for (const std::string& reference : FindReferences(bytes)) {
     const ReferenceTarget& target = Classified(reference, folder);
     if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
-    if (target.kind == ReferenceTarget::Kind::kInSite) {
-      queue_.push_back({target.path, counted});
+    if (target.kind != ReferenceTarget::Kind::kInSite) continue;
+    // Most references of the pages lead to other pages: those would only be
+    // passed over later, and kept until then they would cost memory for
+    // each link.
+    if (!willBeWritten_.empty() &&
+        willBeWritten_.count(SitePath::FromSlashForm(target.path).text()) !=
+            0) {
+      continue;
     }
+    queue_.push_back({target.path, counted});
   }
 }
 
@@ -59,8 +67,18 @@ bool ReferencedFiles::FollowsReferences(const std::string& relative) const {
   return MayReferToFiles(relative) || relative == mainFile_;
 }
 
+void ReferencedFiles::WillBeWritten(const std::string& relative) {
+  willBeWritten_.insert(relative);
+}
+
 std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
   if (!started_) {
+    // The references to these files were not kept: each must be written.
+    for (const std::string& relative : willBeWritten_) {
+      if (written_.count(relative) == 0) {
+        throw std::logic_error("a file to be written was not written");
+      }
+    }
     // The main file comes first, once the planned files are all written.
     queue_.insert(queue_.begin(), {SitePath(mainFile_).SlashForm(), true});
     started_ = true;

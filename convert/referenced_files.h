@@ -33,6 +33,10 @@ class ReferencedFiles {
   // counted in outside(): other files written hold them already.
   ReferencedFiles(std::string mainFile, std::set<std::string> uncounted);
 
+  // Notes a file that the output gets before the first Next(), whatever
+  // refers to it: a reference to it is no candidate, and is not kept.
+  void WillBeWritten(const std::string& relative);
+
   // Notes a file put into the output: it is never a candidate again, and
   // the references of a page or stylesheet (".htm", ".html", ".css", or the
   // main file) are followed. References that lead outside the site (another
@@ -46,7 +50,9 @@ class ReferencedFiles {
 
   // The next file to look at, the main file first, then each file referred
   // to in the order found; nothing once every one was looked at. A file
-  // written by then is passed over.
+  // written by then is passed over. A file noted by WillBeWritten that was
+  // not written by the first call is a fault of the caller
+  // (std::logic_error).
   [[nodiscard]] std::optional<Candidate> Next();
 
   // The candidate's real place lies outside the site (a link leads out):
@@ -71,6 +77,7 @@ class ReferencedFiles {
   std::string mainFile_;
   std::set<std::string> uncounted_;
   std::set<std::string> written_;
+  std::set<std::string> willBeWritten_;
   std::vector<Referenced> queue_;
   std::size_t next_ = 0;
   bool started_ = false;
