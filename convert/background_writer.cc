@@ -13,14 +13,18 @@ BackgroundWriter::~BackgroundWriter() { Stop(); }
 void BackgroundWriter::Run() {
   for (;;) {
     std::pair<std::string, std::string> file;
+    bool halfFree = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return closing_ || !waiting_.empty(); });
+      fileQueued_.wait(lock, [this] { return closing_ || !waiting_.empty(); });
       if (waiting_.empty()) return;  // closing, and nothing left
       file = std::move(waiting_.front());
       waiting_.pop_front();
+      // The caller, when it waits for room, is woken once half the queue is
+      // written, not for each file: it then queues several in a row.
+      halfFree = waiting_.size() <= maxWaiting_ / 2;
     }
-    changed_.notify_all();  // room for the next file
+    if (halfFree) roomFreed_.notify_one();
     try {
       inner_.WriteFile(file.first, std::move(file.second));
     } catch (...) {
@@ -28,7 +32,7 @@ void BackgroundWriter::Run() {
       error_ = std::current_exception();
       waiting_.clear();
       closing_ = true;
-      changed_.notify_all();
+      roomFreed_.notify_all();
       return;
     }
   }
@@ -36,13 +40,16 @@ void BackgroundWriter::Run() {
 
 void BackgroundWriter::WriteFile(const std::string& path, std::string bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] {
+  roomFreed_.wait(lock, [this] {
     return error_ != nullptr || waiting_.size() < maxWaiting_;
   });
   if (error_ != nullptr) std::rethrow_exception(error_);
+  // The writing thread waits only when the queue is empty: only then is
+  // there someone to wake.
+  const bool wasEmpty = waiting_.empty();
   waiting_.emplace_back(path, std::move(bytes));
   lock.unlock();
-  changed_.notify_all();
+  if (wasEmpty) fileQueued_.notify_one();
 }
 
 void BackgroundWriter::Stop() {
@@ -50,7 +57,7 @@ void BackgroundWriter::Stop() {
     std::lock_guard<std::mutex> lock(mutex_);
     closing_ = true;
   }
-  changed_.notify_all();
+  fileQueued_.notify_all();
   if (thread_.joinable()) thread_.join();
 }
 

@@ -40,7 +40,8 @@ class BackgroundWriter : public SiteWriter {
   SiteWriter& inner_;
   const std::size_t maxWaiting_;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable fileQueued_;  // the writing thread waits on it
+  std::condition_variable roomFreed_;   // the caller waits on it
   std::deque<std::pair<std::string, std::string>> waiting_;
   bool closing_ = false;
   std::exception_ptr error_;

@@ -11,6 +11,7 @@
 #include "convert/interrupted_commit.h"
 #include "convert/multi_page.h"
 #include "convert/output_folder.h"
+#include "convert/page_workers.h"
 #include "convert/staged_writer.h"
 #include "convert/staging_folder.h"
 #include "split/toc_links.h"
@@ -69,9 +70,9 @@ class ReportingWriter : public SiteWriter {
 
 // The one writing pipeline: every path of the plan is resolved on this
 // thread first, into a list the plan writes from; then the pages are made
-// here while the files before them are staged on the commit's thread; then
-// everything is committed. A failure anywhere leaves the commit to undo
-// what was staged when it goes.
+// on one worker per processor, handed over here in the plan's order and
+// staged on the commit's thread; then everything is committed. A failure
+// anywhere leaves the commit to undo what was staged when it goes.
 void WriteAndCommit(const ConversionPlan& plan, SiteCommit& commit,
                     ConversionProgress& progress) {
   const WriteList writes = plan.ListWrites(
@@ -79,7 +80,7 @@ void WriteAndCommit(const ConversionPlan& plan, SiteCommit& commit,
   {
     BackgroundWriter background(commit);
     ReportingWriter reporting(background, progress);
-    plan.WriteTo(writes, reporting);
+    plan.WriteTo(writes, reporting, PageWorkerCount());
     background.Finish();
   }
   commit.Commit();

@@ -1,12 +1,14 @@
 // The plan of a conversion's files; see conversion_plan.h.
 #include "convert/conversion_plan.h"
 
+#include <algorithm>
 #include <cassert>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 #include "convert/conversion_error.h"
+#include "convert/page_workers.h"
 #include "text/site_path.h"
 
 namespace quillery {
@@ -111,12 +113,25 @@ WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
   return writes;
 }
 
-void ConversionPlan::WriteTo(const WriteList& writes,
-                             SiteWriter& writer) const {
+void ConversionPlan::WriteTo(const WriteList& writes, SiteWriter& writer,
+                             std::size_t pageWorkers) const {
+  std::vector<std::size_t> pageOrder;
+  for (const WriteList::Write& write : writes.writes_) {
+    const PlannedFile& from = files_[write.origin];
+    if (from.source == Source::kPage) pageOrder.push_back(from.page);
+  }
+  // A few pages for each worker may wait to be written: enough to keep
+  // every worker busy while the writer takes one.
+  constexpr std::size_t kAheadPerWorker = 4;
+  std::optional<PageWorkers> pages;
+  if (!pageOrder.empty()) {
+    pages.emplace(*pages_, std::move(pageOrder), pageWorkers,
+                  kAheadPerWorker * std::max<std::size_t>(pageWorkers, 1));
+  }
   for (const WriteList::Write& write : writes.writes_) {
     const PlannedFile& from = files_[write.origin];
     if (from.source == Source::kPage) {
-      writer.WriteFile(files_[write.file].path, pages_->MakePage(from.page));
+      writer.WriteFile(files_[write.file].path, pages->Next());
     } else {
       writer.WriteFile(files_[write.file].path, from.bytes);
     }

@@ -68,10 +68,13 @@ class ConversionPlan {
   // cannot hold apart: throws Refusal naming both.
   [[nodiscard]] WriteList ListWrites(const PathKeyFunction& keyOf) const;
 
-  // Writes the listed files with the bytes the plan holds for them; pages
-  // are made as they are written, one at a time. Throws what the writer
-  // throws; files written before then stay written.
-  void WriteTo(const WriteList& writes, SiteWriter& writer) const;
+  // Writes the listed files with the bytes the plan holds for them, in
+  // order. Pages are made on `pageWorkers` threads (PageWorkers), a few
+  // ahead of the one being written. Throws what the writer throws, or what
+  // making a page threw, at that page's place; files written before then
+  // stay written.
+  void WriteTo(const WriteList& writes, SiteWriter& writer,
+               std::size_t pageWorkers = 1) const;
   // Both steps at once.
   void WriteTo(
       SiteWriter& writer,

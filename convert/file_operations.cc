@@ -130,6 +130,12 @@ void SystemFileOperations::WriteNewFile(const std::string& path,
   handles_.WriteNewFile(path, bytes, mode);
 }
 
+void SystemFileOperations::CopyNewFile(const std::string& from,
+                                       const std::string& to,
+                                       std::uint32_t mode) {
+  handles_.CopyNewFile(from, to, mode);
+}
+
 void SystemFileOperations::SyncFileSystem(const std::string& path) {
   handles_.SyncFileSystem(path);
 }

@@ -65,6 +65,8 @@ class FileOperations {
   virtual void MakeFolder(const std::string& path) = 0;
   virtual void WriteNewFile(const std::string& path, std::string_view bytes,
                             std::uint32_t mode) = 0;
+  virtual void CopyNewFile(const std::string& from, const std::string& to,
+                           std::uint32_t mode) = 0;
   virtual void SyncFileSystem(const std::string& path) = 0;
   virtual void SyncFolder(const std::string& path) = 0;
   virtual void RenameFile(const std::string& from, const std::string& to) = 0;
@@ -99,6 +101,8 @@ class SystemFileOperations : public FileOperations {
   void MakeFolder(const std::string& path) override;
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode) override;
+  void CopyNewFile(const std::string& from, const std::string& to,
+                   std::uint32_t mode) override;
   void SyncFileSystem(const std::string& path) override;
   void SyncFolder(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;

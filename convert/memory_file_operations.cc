@@ -599,6 +599,36 @@ bool MemoryFileOperations::FoldsLetterCase(const std::string& folder) {
   return foldsLetterCase_;
 }
 
+void MemoryFileOperations::CopyNewFile(const std::string& from,
+                                       const std::string& to,
+                                       std::uint32_t mode) {
+  Enter("CopyNewFile", from, to);
+  std::lock_guard<std::mutex> hold(mutex_);
+  std::string fromName;
+  const std::string fromFolder = PlaceOf(from, "read", fromName);
+  const Node* source = Find(Child(fromFolder, KeyOf(fromName)));
+  if (!source) throw Failure("read", from, ENOENT);
+  if (source->kind == Kind::kLink) {
+    throw FileError("cannot read '" + NativePath(from) +
+                    "': it is a symbolic link, which quillery does not follow");
+  }
+  if (source->kind != Kind::kFile) {
+    throw FileError("cannot read '" + NativePath(from) +
+                    "': it is not a regular file");
+  }
+  std::string bytes = source->inode->bytes;
+  std::string name;
+  const std::string folder = PlaceOf(to, "write", name);
+  const std::string key = Child(folder, KeyOf(name));
+  if (Find(key)) throw Failure("write", to, EEXIST);
+  Node node;
+  node.kind = Kind::kFile;
+  node.inode = NewInode(folder);
+  node.inode->bytes = std::move(bytes);
+  node.inode->mode = mode;
+  Insert(key, name, std::move(node));
+}
+
 void MemoryFileOperations::SyncFileSystem(const std::string& path) {
   Enter("SyncFileSystem", path);
   std::lock_guard<std::mutex> hold(mutex_);

@@ -32,7 +32,8 @@ namespace quillery {
 
 // One call through the door, as the hook sees it: the member's name
 // ("ReadText", "RenameFile", ...), its path as passed, and for the calls
-// with two paths (RenameFile, ExchangeFolders, LinkFile) the second one.
+// with two paths (RenameFile, ExchangeFolders, LinkFile, CopyNewFile) the
+// second one.
 struct FileCall {
   std::string_view name;
   const std::string& path;
@@ -111,6 +112,8 @@ class MemoryFileOperations : public FileOperations {
   void MakeFolder(const std::string& path) override;
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode) override;
+  void CopyNewFile(const std::string& from, const std::string& to,
+                   std::uint32_t mode) override;
   void SyncFileSystem(const std::string& path) override;
   void SyncFolder(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;

@@ -287,6 +287,32 @@ const std::vector<Row>& Rows() {
          return std::string();
        },
        "error: cannot write '@/site/gone': File exists"},
+      {"CopyNewFile with its mode, zero bytes kept",
+       [](F& f, S r) {
+         f.CopyNewFile(r + "\\site\\zero.htm", r + "\\site\\copy", 0600);
+         return f.ReadBytes(r + "\\site\\copy") + " " +
+                std::to_string(f.LookAt(r + "\\site\\copy").mode);
+       },
+       std::string("a\0b 384", 7)},
+      {"CopyNewFile where a file stands",
+       [](F& f, S r) {
+         f.CopyNewFile(r + "\\site\\zero.htm", r + "\\site\\doc.htm", 0644);
+         return f.ReadText(r + "\\site\\doc.htm");
+       },
+       "error: cannot write '@/site/doc.htm': File exists"},
+      {"CopyNewFile of a link",
+       [](F& f, S r) {
+         f.CopyNewFile(r + "\\site\\toc-link", r + "\\site\\copy", 0644);
+         return std::string();
+       },
+       "error: cannot read '@/site/toc-link': it is a symbolic link, which "
+       "quillery does not follow"},
+      {"CopyNewFile of a folder",
+       [](F& f, S r) {
+         f.CopyNewFile(r + "\\site\\sub", r + "\\site\\copy", 0644);
+         return std::string();
+       },
+       "error: cannot read '@/site/sub': it is not a regular file"},
       {"RenameFile over a file",
        [](F& f, S r) {
          f.RenameFile(r + "\\site\\doc.htm", r + "\\site\\sub\\toc.htm");

@@ -209,7 +209,11 @@ void OutputFolderWriter::Discard() {
 
 std::string OutputFolderWriter::Resolve(const std::string& path) {
   try {
-    return paths_.KeyOf(path);
+    std::string key = paths_.KeyOf(path);
+    // Every path resolved is written before the referenced files are
+    // copied.
+    referenced_->WillBeWritten(paths_.RelativeOf(key));
+    return key;
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
@@ -302,8 +306,16 @@ void OutputFolderWriter::CopyReferencedFiles() {
     if (!facts.isRegular) continue;
     // Where letter case folds, the copy is named as the site names the file,
     // whichever spelling the reference found first has.
-    Put(paths_.SpelledAsInTheSite(candidate->relative), files_.ReadBytes(*real),
-        facts.mode);
+    const std::string spelled = paths_.SpelledAsInTheSite(candidate->relative);
+    if (referenced_->FollowsReferences(spelled)) {
+      Put(spelled, files_.ReadBytes(*real), facts.mode);
+      continue;
+    }
+    // A picture, or any file that refers to nothing, is copied by the
+    // system without passing through the program.
+    MakeFoldersFor(spelled);
+    files_.CopyNewFile(*real, place_.build + "\\" + spelled, facts.mode);
+    referenced_->Written(spelled, std::string_view());
   }
 }
 

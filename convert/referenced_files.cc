@@ -1,6 +1,7 @@
 // Following the references of an output's files; see referenced_files.h.
 #include "convert/referenced_files.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "split/site_references.h"
@@ -40,20 +41,54 @@ void ReferencedFiles::Written(const std::string& relative,
                               std::string_view bytes) {
   const std::string key = KeyOf(relative);
   written_.insert(key);
-  if (!MayReferToFiles(relative) && key != KeyOf(mainFile_)) return;
+  if (!FollowsReferences(relative)) return;
   const std::string folder = SitePath(relative).Folder().SlashForm();
   const bool counted = uncounted_.count(key) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
-    const ReferenceTarget target = ClassifyReference(reference, folder);
+    const ReferenceTarget& target = Classified(reference, folder);
     if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
-    if (target.kind == ReferenceTarget::Kind::kInSite) {
-      queue_.push_back({target.path, counted});
+    if (target.kind != ReferenceTarget::Kind::kInSite) continue;
+    // Most references of the pages lead to other pages: those would only be
+    // passed over later, and kept until then they would cost memory for
+    // each link.
+    if (!willBeWritten_.empty() &&
+        willBeWritten_.count(
+            KeyOf(SitePath::FromSlashForm(target.path).text())) != 0) {
+      continue;
     }
+    queue_.push_back({target.path, counted});
   }
+}
+
+const ReferenceTarget& ReferencedFiles::Classified(std::string_view reference,
+                                                  const std::string& folder) {
+  // What follows "#" or "?" does not change the file: the pages' many links
+  // to the anchors of one page are classified once.
+  std::string key = folder;
+  key += '\0';
+  key.append(reference.substr(0, reference.find_first_of("#?")));
+  auto known = classified_.find(key);
+  if (known != classified_.end()) return known->second;
+  ReferenceTarget target = ClassifyReference(reference, folder);
+  return classified_.emplace(std::move(key), std::move(target)).first->second;
+}
+
+bool ReferencedFiles::FollowsReferences(const std::string& relative) const {
+  return MayReferToFiles(relative) || KeyOf(relative) == KeyOf(mainFile_);
+}
+
+void ReferencedFiles::WillBeWritten(const std::string& relative) {
+  willBeWritten_.insert(KeyOf(relative));
 }
 
 std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
   if (!started_) {
+    // The references to these files were not kept: each must be written.
+    for (const std::string& relative : willBeWritten_) {
+      if (written_.count(relative) == 0) {
+        throw std::logic_error("a file to be written was not written");
+      }
+    }
     // The main file comes first, once the planned files are all written.
     queue_.insert(queue_.begin(), {SitePath(mainFile_).SlashForm(), true});
     started_ = true;

@@ -12,7 +12,10 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "split/site_references.h"
 
 namespace quillery {
 
@@ -34,15 +37,26 @@ class ReferencedFiles {
   ReferencedFiles(std::string mainFile, std::set<std::string> uncounted,
                   bool foldsLetterCase = false);
 
+  // Notes a file that the output gets before the first Next(), whatever
+  // refers to it: a reference to it is no candidate, and is not kept.
+  void WillBeWritten(const std::string& relative);
+
   // Notes a file put into the output: it is never a candidate again, and
   // the references of a page or stylesheet (".htm", ".html", ".css", or the
   // main file) are followed. References that lead outside the site (another
   // scheme, an absolute path, "../" out of it) are counted.
   void Written(const std::string& relative, std::string_view bytes);
 
+  // True when the references of the file at `relative` are followed once
+  // it is written (a page, a stylesheet or the main file): its bytes are
+  // needed then, while any other file may be copied without reading it.
+  [[nodiscard]] bool FollowsReferences(const std::string& relative) const;
+
   // The next file to look at, the main file first, then each file referred
   // to in the order found; nothing once every one was looked at. A file
-  // written by then is passed over.
+  // written by then is passed over. A file noted by WillBeWritten that was
+  // not written by the first call is a fault of the caller
+  // (std::logic_error).
   [[nodiscard]] std::optional<Candidate> Next();
 
   // The candidate's real place lies outside the site (a link leads out):
@@ -54,6 +68,11 @@ class ReferencedFiles {
   [[nodiscard]] std::size_t outside() const { return outside_; }
 
  private:
+  // ClassifyReference(reference, folder), each file's reference worked out
+  // once for each folder.
+  const ReferenceTarget& Classified(std::string_view reference,
+                                    const std::string& folder);
+
   struct Referenced {
     std::string path;  // "/" form, from the site folder
     bool counted = true;
@@ -64,12 +83,14 @@ class ReferencedFiles {
 
   bool foldsLetterCase_ = false;
   std::string mainFile_;
-  std::set<std::string> uncounted_;  // keys
-  std::set<std::string> written_;    // keys
+  std::set<std::string> uncounted_;      // keys
+  std::set<std::string> written_;        // keys
+  std::set<std::string> willBeWritten_;  // keys
   std::vector<Referenced> queue_;
   std::size_t next_ = 0;
   bool started_ = false;
   std::size_t outside_ = 0;
+  std::unordered_map<std::string, ReferenceTarget> classified_;
 };
 
 }  // namespace quillery

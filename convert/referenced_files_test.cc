@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +76,28 @@ TEST(ReferencedFiles, ALinkOutOfTheSiteCountsOnlyWhereItIsCounted) {
   }
   EXPECT_EQ(candidates, 3u);  // the main file and out.gif twice
   EXPECT_EQ(files.outside(), 1u);
+}
+
+TEST(ReferencedFiles, FilesToBeWrittenAreNoCandidatesFromTheStart) {
+  // The same candidates as without the notes: the pages' links to one
+  // another are dropped as they are found, a copied file's are still kept.
+  ReferencedFiles files("doc.htm", {});
+  files.WillBeWritten("doc_p0.htm");
+  files.WillBeWritten("sub\\doc_p1.htm");
+  files.Written("doc_p0.htm",
+                "<a href=\"sub/doc_p1.htm#x\">1</a><img src=\"a.gif\">");
+  files.Written("sub\\doc_p1.htm",
+                "<a href=\"../doc_p0.htm\">0</a><a href=\"../more.htm\">m</a>");
+  EXPECT_EQ(TakeAll(files, {{"more.htm", "<a href=\"doc_p0.htm\">0</a>"}}),
+            (std::vector<std::string>{"doc.htm", "a.gif", "more.htm"}));
+}
+
+TEST(ReferencedFiles, AFileToBeWrittenThatWasNotIsAFaultOfTheCaller) {
+  ReferencedFiles files("doc.htm", {});
+  files.WillBeWritten("doc_p0.htm");
+  files.WillBeWritten("doc_p1.htm");
+  files.Written("doc_p0.htm", "<a href=\"doc_p1.htm\">1</a>");
+  EXPECT_THROW(static_cast<void>(files.Next()), std::logic_error);
 }
 
 TEST(ReferencedFiles, AFileWrittenIsNeverACandidate) {

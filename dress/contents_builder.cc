@@ -144,6 +144,15 @@ std::string WithBookmarks(const std::string& document,
   return changed;
 }
 
+// True when WithBookmarks would give the document back as it is: no
+// heading gets a new bookmark or has its bookmark quoted.
+bool BookmarksChangeNothing(const std::vector<Heading>& headings) {
+  for (const Heading& heading : headings) {
+    if (heading.needsBookmark || !heading.bookmarkQuoted) return false;
+  }
+  return true;
+}
+
 // One line of the contents frame page.
 struct ContentsLine {
   char level = '1';
@@ -290,6 +299,12 @@ BuiltFrames BuildContentsFrame(std::string document,
                      "\">\r\n</frameset>\r\n</html>\r\n";
   if (!ownEntries.empty()) {
     built.document = WithOwnContentsMarks(document, ownEntries, levelsToBreak);
+    return built;
+  }
+  // A document whose headings all carry quoted bookmarks is handed over
+  // whole: a large one is never held twice.
+  if (BookmarksChangeNothing(headings)) {
+    built.document = std::move(document);
     return built;
   }
   built.document = WithBookmarks(document, headings);

@@ -52,6 +52,22 @@ TEST(BuildContentsFrame, ListsHeadingsWithTheirBookmarksOrNewOnes) {
             "</html>");
 }
 
+TEST(BuildContentsFrame, ADocumentWhoseBookmarksAllStandIsHandedOverWhole) {
+  // Large enough that the text is on the heap: its bytes must move into the
+  // result, never be copied, as a 100 MB document would be held twice.
+  std::string document =
+      "<html><body><h1><a name=\"_Toc1\"></a>One</h1>" +
+      std::string(4096, 'x') + "<h2><a name=\"_Toc2\">Two</a></h2></body>";
+  const std::string expected = document;
+  const char* bytes = document.data();
+  const BuiltFrames built = BuildContentsFrame(
+      std::move(document), "d.htm", "d_toc.htm", /*levelsToBreak=*/2);
+  EXPECT_EQ(built.headings, 2u);
+  EXPECT_EQ(built.newBookmarks, 0u);
+  EXPECT_EQ(built.document, expected);
+  EXPECT_EQ(built.document.data(), bytes);
+}
+
 TEST(BuildContentsFrame, ADocumentWithoutHeadingsGivesEmptyContents) {
   const BuiltFrames built =
       BuildContentsFrame("<p>plain</p>", "a.htm", "a_toc.htm",

@@ -40,8 +40,7 @@ PageParts SplitPageParts(const std::string& page) {
 }
 
 std::size_t FindHeadClose(std::string_view text) {
-  const std::string lower = AsciiLower(text);
-  const std::size_t headEnd = lower.find("/head");
+  const std::size_t headEnd = FindAnyCase(text, "/head");
   if (headEnd == std::string::npos) return std::string::npos;
   const std::size_t lowest =
       headEnd >= kHeadCloseWindow - 1 ? headEnd - (kHeadCloseWindow - 1) : 0;

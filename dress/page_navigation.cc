@@ -130,8 +130,10 @@ std::size_t NonBreakingSpaceAt(std::string_view text, std::size_t at,
   }
   if (c != '&') return 0;
   for (std::string_view entity : {"&nbsp;", "&#160;", "&#xa0;"}) {
+    // Compared where it stands, without a lower-case copy: this runs for
+    // every "&" of every page.
     if (text.size() - at >= entity.size() &&
-        AsciiLower(text.substr(at, entity.size())) == entity) {
+        FindAnyCase(text.substr(at, entity.size()), entity) == 0) {
       return entity.size();
     }
   }
@@ -233,16 +235,17 @@ namespace {
 
 // The markup inside the first heading element of a slice; "" for none.
 std::string_view FirstHeadingInside(std::string_view slice) {
-  const std::string lower = AsciiLower(slice);
-  for (std::size_t open = lower.find("<h"); open != std::string::npos;
-       open = lower.find("<h", open + 1)) {
-    if (open + 2 >= lower.size() || lower[open + 2] < '1' ||
-        lower[open + 2] > '9') {
+  // Searched in any case where the slice stands: a page is not copied in
+  // lower case to find its first heading.
+  for (std::size_t open = FindAnyCase(slice, "<h"); open != std::string::npos;
+       open = FindAnyCase(slice, "<h", open + 1)) {
+    if (open + 2 >= slice.size() || slice[open + 2] < '1' ||
+        slice[open + 2] > '9') {
       continue;
     }
-    const std::string closeTag = "</h" + std::string(1, lower[open + 2]);
-    const std::size_t start = lower.find('>', open);
-    const std::size_t close = lower.find(closeTag, open);
+    const std::string closeTag = "</h" + std::string(1, slice[open + 2]);
+    const std::size_t start = slice.find('>', open);
+    const std::size_t close = FindAnyCase(slice, closeTag, open);
     if (start == std::string::npos || close == std::string::npos ||
         start > close) {
       return std::string_view();

@@ -86,6 +86,13 @@ bool PartsWords(std::string_view text, std::size_t open) {
   return false;
 }
 
+// True for an ASCII byte that stands for itself in the text: no "<" that
+// may open markup, no blank, no "&" that may begin a non-breaking space.
+bool IsPlainTextByte(char c) {
+  return static_cast<unsigned char>(c) < 0x80 && c != '<' && c != '&' &&
+         !IsHtmlSpace(c);
+}
+
 // True when the "<" at `at` opens markup rather than standing in the text.
 bool OpensMarkup(std::string_view text, std::size_t at) {
   if (at + 1 >= text.size()) return false;
@@ -192,8 +199,10 @@ std::string SearchText(std::string_view slice, ByteLayout layout) {
       at = SkipMarkup(slice, at);
       continue;
     }
-    const std::size_t space =
-        IsHtmlSpace(c) ? 1 : NonBreakingSpaceAt(slice, at, layout);
+    const std::size_t space = IsHtmlSpace(c) ? 1
+                              : IsPlainTextByte(c)
+                                  ? 0
+                                  : NonBreakingSpaceAt(slice, at, layout);
     if (space > 0) {
       pendingBlank = !text.empty();
       at += space;
@@ -201,9 +210,12 @@ std::string SearchText(std::string_view slice, ByteLayout layout) {
     }
     if (pendingBlank) text += ' ';
     pendingBlank = false;
-    const std::size_t length = CharacterLength(slice, at, layout);
-    text.append(slice, at, length);
-    at += length;
+    // The plain ASCII bytes after this character (no markup, blank,
+    // reference or byte of a longer character) go over as one stretch.
+    std::size_t end = at + CharacterLength(slice, at, layout);
+    while (end < slice.size() && IsPlainTextByte(slice[end])) ++end;
+    text.append(slice, at, end - at);
+    at = end;
   }
   return text;
 }

@@ -70,6 +70,41 @@ TEST(SearchText, KeepsTheWordsReadersSee) {
   }
 }
 
+TEST(SearchText, StretchesOfPlainBytesEndWhereACharacterNeedsALook) {
+  struct Row {
+    const char* name;
+    ByteLayout layout;
+    std::string slice;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"a non-breaking reference inside a word", ByteLayout::kSingleByte,
+       "ab&nbsp;cd&NBSP;ef", "ab cd ef"},
+      {"a single-byte no-break space", ByteLayout::kSingleByte,
+       "ab\xA0"
+       "cd",
+       "ab cd"},
+      {"a UTF-8 no-break space, and other UTF-8", ByteLayout::kUtf8,
+       "ab\xC2\xA0"
+       "cd\xC3\xA9"
+       "f",
+       "ab cd\xC3\xA9"
+       "f"},
+      {"a Shift_JIS pair whose second byte is ASCII", ByteLayout::kDoubleByte,
+       "a\x95\x5C<b>c\x95 d",
+       "a\x95\x5C"
+       "c\x95 d"},
+      {"markup and a lone < inside a word", ByteLayout::kSingleByte,
+       "ab<i>cd</i>e<3", "abcde<3"},
+      {"blanks between stretches", ByteLayout::kSingleByte, " ab \r\n cd ",
+       "ab cd"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(SearchText(row.slice, row.layout), row.expected);
+  }
+}
+
 TEST(JavaScriptString, EscapesWhatEndsOrBendsTheLiteral) {
   EXPECT_EQ(JavaScriptString("a\\b\"c\r\nd\te\x7F", ByteLayout::kSingleByte),
             "a\\\\b\\\"c  d e ");

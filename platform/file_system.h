@@ -69,6 +69,9 @@ class FolderHandles {
   // `mode` and `bytes`.
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode);
+  // Creates `to`, which must not exist yet (not even as a link), with `mode` and the bytes of the
+  // regular file `from` (never a link: that throws), copied by the system where it can.
+  void CopyNewFile(const std::string& from, const std::string& to, std::uint32_t mode);
   // Makes everything written to the file system of `path` durable (syncfs).
   // Where there is no such call (the POSIX-only build), what this object
   // wrote: each file is synced as it is written, and here every folder that

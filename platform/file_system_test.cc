@@ -34,6 +34,62 @@ TEST(WriteNewFile, WritesBytesWithTheModeAndRefusesAnExistingFile) {
   EXPECT_EQ(ReadBytes(path), std::string("a\0\r\n", 4));
 }
 
+TEST(CopyNewFile, CopiesEveryByteWithTheModeAndRefusesAnExistingFile) {
+  ScopedTempDir dir;
+  FolderHandles files;
+  // Larger than one piece of the read-and-write fallback, with zero bytes.
+  std::string bytes(700 * 1024 + 3, '\0');
+  for (std::size_t i = 0; i < bytes.size(); i += 7) bytes[i] = 'x';
+  WriteBytes(dir.File("a.gif"), bytes);
+  files.CopyNewFile(InternalPath(dir.File("a.gif")),
+                    InternalPath(dir.File("copy.gif")), 0640);
+  EXPECT_EQ(ReadBytes(dir.File("copy.gif")), bytes);
+  EXPECT_EQ(LookAt(InternalPath(dir.File("copy.gif"))).mode, 0640u);
+  files.CopyNewFile(InternalPath(dir.File("copy.gif")),
+                    InternalPath(dir.File("empty-source")), 0644);
+  WriteBytes(dir.File("empty.gif"), "");
+  files.CopyNewFile(InternalPath(dir.File("empty.gif")),
+                    InternalPath(dir.File("empty-copy.gif")), 0644);
+  EXPECT_EQ(ReadBytes(dir.File("empty-copy.gif")), "");
+  WriteBytes(dir.File("old.gif"), "old");
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              files.CopyNewFile(InternalPath(dir.File("a.gif")),
+                                InternalPath(dir.File("old.gif")), 0644);
+            }),
+            "cannot write '" + dir.File("old.gif") + "': File exists");
+  EXPECT_EQ(ReadBytes(dir.File("old.gif")), "old");
+}
+
+TEST(CopyNewFile, RefusesALinkAFolderOrNothingAndMakesNoFile) {
+  ScopedTempDir dir;
+  FolderHandles files;
+  WriteBytes(dir.File("a.gif"), "a");
+  ASSERT_EQ(symlink("a.gif", dir.File("link.gif").c_str()), 0);
+  ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0755), 0);
+  struct Row {
+    const char* from;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"link.gif", "cannot read '" + dir.File("link.gif") +
+                       "': it is a symbolic link, which quillery does not "
+                       "follow"},
+      {"folder",
+       "cannot read '" + dir.File("folder") + "': it is not a regular file"},
+      {"none.gif",
+       "cannot read '" + dir.File("none.gif") + "': No such file or directory"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.from);
+    EXPECT_EQ(testing::FileErrorOf([&] {
+                files.CopyNewFile(InternalPath(dir.File(row.from)),
+                                  InternalPath(dir.File("copy.gif")), 0644);
+              }),
+              row.message);
+    EXPECT_FALSE(LookAt(InternalPath(dir.File("copy.gif"))).exists);
+  }
+}
+
 TEST(LookAt, TellsMissingFoldersAndLinksWithoutFollowingThem) {
   ScopedTempDir dir;
   WriteBytes(dir.File("a.htm"), "x");

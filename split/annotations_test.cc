@@ -68,6 +68,16 @@ std::string RemoveAnnotationBlocksModel(std::string text) {
   return text;
 }
 
+TEST(RemoveAnnotationBlocks, RemovesWithinTheTextItWasGiven) {
+  // A large page is never held twice: the blocks go within its own bytes.
+  std::string text = std::string(4096, 'a') + std::string(kOpen) + "note" +
+                     std::string(kEnd) + "b";
+  const char* bytes = text.data();
+  const std::string removed = RemoveAnnotationBlocks(std::move(text));
+  EXPECT_EQ(removed, std::string(4096, 'a') + "b");
+  EXPECT_EQ(removed.data(), bytes);
+}
+
 TEST(RemoveAnnotationBlocks, MatchesErasingInPlaceOnGeneratedTexts) {
   const std::vector<std::string> pieces = {
       kOpen, kOpen,     kEnd, kEnd, "<![if !supp", "ortAnnotations]>",

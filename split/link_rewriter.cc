@@ -37,11 +37,11 @@ bool IsNameByte(char c) { return IsAsciiAlnum(c) || c == '_'; }
 
 void AnchorPageTable::CollectLinkTargets(const std::string& text) {
   linkTargets_.clear();
-  std::size_t linkAt = text.find(kLinkMarker);
+  std::size_t linkAt = FindByLastByte(text, kLinkMarker);
   // A text that begins with the marker holds no link: the scan ends there.
   if (linkAt == 0) linkAt = std::string::npos;
   for (; linkAt != std::string::npos;
-       linkAt = text.find(kLinkMarker, linkAt + kLinkRescanOffset)) {
+       linkAt = FindByLastByte(text, kLinkMarker, linkAt + kLinkRescanOffset)) {
     if (!OpensAnchorTagBefore(text, linkAt)) continue;
     const std::size_t targetAt = linkAt + kLinkMarker.size();
     const std::size_t quote = text.find('"', targetAt);
@@ -95,7 +95,7 @@ bool AnchorPageTable::HasLinkTargets() const { return !linkTargets_.empty(); }
 std::string RewritePageLinks(std::string page, const std::string& pageFile,
                              const AnchorPageTable& table) {
   if (!table.HasLinkTargets()) return page;
-  std::size_t linkAt = page.find(kLinkMarker);
+  std::size_t linkAt = FindByLastByte(page, kLinkMarker);
   if (linkAt == 0 || linkAt == std::string::npos) return page;
 
   // `changed` is the page as rewritten so far: the input up to `copied`, with
@@ -107,7 +107,7 @@ std::string RewritePageLinks(std::string page, const std::string& pageFile,
   bool repointed = false;
   std::string target;
   for (; linkAt != std::string::npos;
-       linkAt = page.find(kLinkMarker, linkAt + kLinkRescanOffset)) {
+       linkAt = FindByLastByte(page, kLinkMarker, linkAt + kLinkRescanOffset)) {
     if (linkAt >= copied) {
       changed.append(page, copied, linkAt - copied);
       copied = linkAt;

@@ -1,7 +1,6 @@
 // Reference scanning; see site_references.h.
 #include "split/site_references.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "text/bytes.h"
@@ -13,6 +12,41 @@ namespace {
 // Bytes of an attribute name: "o:href" and "data-src" are other attributes.
 bool IsNameByte(char c) {
   return IsAsciiAlnum(c) || c == '-' || c == '_' || c == ':' || c == '.';
+}
+
+// True when the bytes just before `end` spell `lowerName`, letters in any
+// case.
+bool NameEndsAt(std::string_view text, std::size_t end,
+                std::string_view lowerName) {
+  if (end < lowerName.size()) return false;
+  const std::size_t start = end - lowerName.size();
+  for (std::size_t i = 0; i < lowerName.size(); ++i) {
+    char c = text[start + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerName[i]) return false;
+  }
+  return true;
+}
+
+// True when the "=" at `equals` ends href=, src= or background=, the name
+// not part of a longer one.
+bool IsReferenceAttributeBefore(std::string_view text, std::size_t equals) {
+  for (std::string_view name : {"href", "src", "background"}) {
+    if (!NameEndsAt(text, equals, name)) continue;
+    const std::size_t start = equals - name.size();
+    return start == 0 || !IsNameByte(text[start - 1]);
+  }
+  return false;
+}
+
+// True when the "(" at `paren` ends url(, the name not part of a longer one
+// ("myurl(" is another function).
+bool IsUrlBefore(std::string_view text, std::size_t paren) {
+  if (!NameEndsAt(text, paren, "url")) return false;
+  const std::size_t start = paren - 3;
+  if (start == 0) return true;
+  const char before = text[start - 1];
+  return !IsAsciiAlnum(before) && before != '-' && before != '_';
 }
 
 // The value that starts at `at` (after "name=" and any blanks).
@@ -49,31 +83,25 @@ std::string UrlArgument(std::string_view text, std::size_t at) {
 }  // namespace
 
 std::vector<std::string> FindReferences(std::string_view text) {
-  static constexpr std::string_view kAttributes[] = {
-      "href=", "src=", "background="};
-  const std::string lower = AsciiLower(text);
-  // Positions and values, merged into text order at the end.
-  std::vector<std::pair<std::size_t, std::string>> found;
-  for (std::string_view attribute : kAttributes) {
-    for (std::size_t at = lower.find(attribute); at != std::string::npos;
-         at = lower.find(attribute, at + 1)) {
-      if (at > 0 && IsNameByte(lower[at - 1])) continue;
-      found.emplace_back(at, AttributeValue(text, at + attribute.size()));
+  // Every reference ends its name with "=" or "(": one pass visits those two
+  // bytes in text order and looks back at the name before each, so that a
+  // page is neither copied in lower case nor searched once per name.
+  std::vector<std::string> references;
+  std::size_t equals = text.find('=');
+  std::size_t paren = text.find('(');
+  while (equals != std::string_view::npos || paren != std::string_view::npos) {
+    if (equals < paren) {
+      if (IsReferenceAttributeBefore(text, equals)) {
+        references.push_back(AttributeValue(text, equals + 1));
+      }
+      equals = text.find('=', equals + 1);
+    } else {
+      if (IsUrlBefore(text, paren)) {
+        references.push_back(UrlArgument(text, paren + 1));
+      }
+      paren = text.find('(', paren + 1);
     }
   }
-  for (std::size_t at = lower.find("url("); at != std::string::npos;
-       at = lower.find("url(", at + 1)) {
-    const bool partOfName =
-        at > 0 && (IsAsciiAlnum(lower[at - 1]) || lower[at - 1] == '-' ||
-                   lower[at - 1] == '_');
-    if (partOfName) continue;
-    found.emplace_back(at, UrlArgument(text, at + 4));
-  }
-  std::sort(found.begin(), found.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<std::string> references;
-  references.reserve(found.size());
-  for (auto& [at, value] : found) references.push_back(std::move(value));
   return references;
 }
 

@@ -56,6 +56,11 @@ class InjectedFileOperations : public SystemFileOperations {
     Step(path);
     SystemFileOperations::WriteNewFile(path, bytes, mode);
   }
+  void CopyNewFile(const std::string& from, const std::string& to,
+                   std::uint32_t mode) override {
+    Step(to);
+    SystemFileOperations::CopyNewFile(from, to, mode);
+  }
   void SyncFileSystem(const std::string& path) override {
     Step(path);
     SystemFileOperations::SyncFileSystem(path);

@@ -31,13 +31,48 @@ std::size_t FindAnyCase(std::string_view text, std::string_view lowerNeedle,
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   };
   if (lowerNeedle.size() > text.size()) return std::string_view::npos;
-  for (std::size_t at = from; at + lowerNeedle.size() <= text.size(); ++at) {
-    std::size_t matched = 0;
-    while (matched < lowerNeedle.size() &&
-           lower(text[at + matched]) == lowerNeedle[matched]) {
-      ++matched;
+  auto matchesAt = [&](std::size_t at) {
+    for (std::size_t i = 0; i < lowerNeedle.size(); ++i) {
+      if (lower(text[at + i]) != lowerNeedle[i]) return false;
     }
-    if (matched == lowerNeedle.size()) return at;
+    return true;
+  };
+  // A byte of the needle that is no letter matches only itself: the search
+  // jumps from one such byte of the text to the next ("<" of "<h") instead
+  // of trying every position.
+  std::size_t probe = 0;
+  while (probe < lowerNeedle.size() && lowerNeedle[probe] >= 'a' &&
+         lowerNeedle[probe] <= 'z') {
+    ++probe;
+  }
+  if (probe == lowerNeedle.size()) {
+    for (std::size_t at = from; at + lowerNeedle.size() <= text.size(); ++at) {
+      if (matchesAt(at)) return at;
+    }
+    return std::string_view::npos;
+  }
+  for (std::size_t hit = text.find(lowerNeedle[probe], from + probe);
+       hit != std::string_view::npos;
+       hit = text.find(lowerNeedle[probe], hit + 1)) {
+    const std::size_t at = hit - probe;
+    if (at + lowerNeedle.size() > text.size()) break;
+    if (matchesAt(at)) return at;
+  }
+  return std::string_view::npos;
+}
+
+std::size_t FindByLastByte(std::string_view text, std::string_view needle,
+                           std::size_t from) {
+  if (needle.empty()) return text.find(needle, from);
+  const std::size_t reach = needle.size() - 1;
+  if (from > text.size() || text.size() - from < needle.size()) {
+    return std::string_view::npos;
+  }
+  for (std::size_t last = text.find(needle.back(), from + reach);
+       last != std::string_view::npos;
+       last = text.find(needle.back(), last + 1)) {
+    const std::size_t start = last - reach;
+    if (text.compare(start, reach, needle.substr(0, reach)) == 0) return start;
   }
   return std::string_view::npos;
 }

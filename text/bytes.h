@@ -42,6 +42,13 @@ inline bool Contains(std::string_view text, std::string_view needle) {
                                       std::string_view lowerNeedle,
                                       std::size_t from = 0);
 
+// text.find(needle, from), found by looking for the needle's last byte
+// first: the faster search when that byte is rare in the text and the first
+// is common ("href=\"#" in a page, whose '#' is rare and 'h' is not).
+[[nodiscard]] std::size_t FindByLastByte(std::string_view text,
+                                         std::string_view needle,
+                                         std::size_t from = 0);
+
 // Replaces every occurrence of `from` by `to`, left to right, without
 // searching the inserted text again: "ana" in "banana" is replaced once.
 // An empty `from` leaves the text unchanged.

@@ -69,6 +69,41 @@ std::int64_t ModifiedNs(const struct stat& info) {
          modified.tv_nsec;
 }
 
+// Copies what is left of `in` to the end of `out`, both open. The kernel
+// moves the bytes itself where it can, without passing them through the
+// process; a file system that cannot copy so gets them read and written.
+bool CopyAll(int in, int out) {
+#if !QUILLERY_POSIX_ONLY
+  constexpr std::size_t kMostAtOnce = std::size_t{1} << 30;
+  for (;;) {
+    const ssize_t copied =
+        copy_file_range(in, nullptr, out, nullptr, kMostAtOnce, 0);
+    if (copied > 0) continue;
+    if (copied == 0) return true;
+    if (errno == EINTR) continue;
+    // Both offsets stand after what was copied: reading and writing goes
+    // on from there.
+    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+        errno == EOPNOTSUPP) {
+      break;
+    }
+    return false;
+  }
+#endif
+  constexpr std::size_t kPieceSize = 256 * 1024;
+  std::vector<char> piece(kPieceSize);
+  for (;;) {
+    const ssize_t got = read(in, piece.data(), piece.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    if (!WriteAll(out, std::string_view(piece.data(),
+                                        static_cast<std::size_t>(got)))) {
+      return false;
+    }
+  }
+}
+
 PathFacts FactsOf(const struct stat& info) {
   PathFacts facts;
   facts.exists = true;
@@ -373,6 +408,50 @@ void FolderHandles::WriteNewFile(const std::string& path,
     throw Failure("write", path, error);
   }
   GainedAName(place.folder);
+}
+
+void FolderHandles::CopyNewFile(const std::string& from, const std::string& to,
+                                std::uint32_t mode) {
+  const Place source = PlaceOf(from, "read");
+  const int in = openat(source.folder->fd(), source.name.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0) {
+    if (errno == ELOOP) {
+      throw FileError("cannot read", from,
+                      "it is a symbolic link, which quillery does not follow");
+    }
+    throw Failure("read", from, errno);
+  }
+  struct stat info {};
+  const bool looked = fstat(in, &info) == 0;
+  const int lookError = errno;
+  if (!looked || !S_ISREG(info.st_mode)) {
+    close(in);
+    if (!looked) throw Failure("read", from, lookError);
+    throw FileError("cannot read", from, "it is not a regular file");
+  }
+  const Place place = PlaceOf(to, "write");
+  const int folder = place.folder->fd();
+  const char* name = place.name.c_str();
+  const int out = openat(
+      folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (out < 0) {
+    const int error = errno;
+    close(in);
+    throw Failure("write", to, error);
+  }
+  bool ok = mode == NewFileMode() || fchmod(out, mode) == 0;
+  ok = ok && CopyAll(in, out);
+  int error = errno;
+  close(in);
+  if (close(out) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlinkat(folder, name, 0);
+    throw Failure("write", to, error);
+  }
 }
 
 void FolderHandles::SyncThrough(const std::string& path, int (*sync)(int)) {
