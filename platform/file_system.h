@@ -68,6 +68,9 @@ class FolderHandles {
   // `mode` and `bytes`.
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode);
+  // Creates `to`, which must not exist yet (not even as a link), with `mode` and the bytes of the
+  // regular file `from` (never a link: that throws), copied by the system where it can.
+  void CopyNewFile(const std::string& from, const std::string& to, std::uint32_t mode);
   // Makes everything written to the file system of `path` durable (syncfs).
   void SyncFileSystem(const std::string& path);
   // Makes the entries of a folder (renames, new and removed names) durable.
@@ -113,8 +116,11 @@ class FolderHandles {
   std::map<std::string, std::shared_ptr<const Handle>> open_;
 };
 
-// An exclusive lock (flock) on a folder, held while the object lives. It
-// creates no file, and the system drops it when the process ends.
+// An exclusive lock on a folder, held while the object lives; the system
+// drops it when the process ends. On POSIX systems it is a flock on the
+// folder itself and creates no file; on Windows, where a folder takes no
+// lock, it is LockFileEx on a hidden file ".quillery.lock" in the folder,
+// which the system removes when the last run that opened it ends.
 class FolderLock {
  public:
   // Tries to take the lock without waiting. Throws FileError when the
@@ -128,7 +134,11 @@ class FolderLock {
   [[nodiscard]] bool acquired() const { return acquired_; }
 
  private:
+#ifdef _WIN32
+  void* file_ = nullptr;  // the lock file's handle
+#else
   int fd_ = -1;
+#endif
   bool acquired_ = false;
 };
 

@@ -1,11 +1,16 @@
 // Test helpers; see test_support.h.
 #include "tests/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#ifndef _WIN32
 std::string ShellQuoted(const std::string& word) {
   std::string quoted = "'";
   for (char c : word) {
@@ -26,26 +32,56 @@ std::string ShellQuoted(const std::string& word) {
   }
   return quoted + "'";
 }
+#endif
 
 }  // namespace
 
 ScopedTempDir::ScopedTempDir() {
+#ifdef _WIN32
+  // Named as the system names paths, so that a message's path and File()
+  // agree.
+  std::random_device seed;
+  std::mt19937 random(seed());
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const fs::path candidate = fs::temp_directory_path() /
+                               ("quillery-test-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) {
+      path_ = NativePath(InternalPath(candidate.u8string()));
+    }
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
+#else
   std::string pattern =
       (fs::temp_directory_path() / "quillery-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot make a temporary folder");
   }
   path_ = pattern;
+#endif
+}
+
+std::string ScopedTempDir::File(const std::string& name) const {
+#ifdef _WIN32
+  std::string file = path_ + "\\" + name;
+  for (char& c : file) {
+    if (c == '/') c = '\\';
+  }
+  return file;
+#else
+  return path_ + "/" + name;
+#endif
 }
 
 ScopedTempDir::~ScopedTempDir() {
   std::error_code ignored;
-  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(path_, ignored);
+  fs::permissions(fs::u8path(path_), fs::perms::owner_all,
+                  fs::perm_options::add, ignored);
+  fs::remove_all(fs::u8path(path_), ignored);
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fs::u8path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream bytes;
   bytes << in.rdbuf();
@@ -53,21 +89,22 @@ std::string ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  fs::path parent = fs::path(path).parent_path();
+  fs::path parent = fs::u8path(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-bool Exists(const std::string& path) { return fs::exists(path); }
+bool Exists(const std::string& path) { return fs::exists(fs::u8path(path)); }
 
 std::map<std::string, std::string> ReadTree(const std::string& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+  const fs::path root = fs::u8path(folder);
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file()) continue;
-    files[fs::relative(entry.path(), folder).string()] =
-        ReadBytes(entry.path().string());
+    files[fs::relative(entry.path(), root).generic_u8string()] =
+        ReadBytes(entry.path().u8string());
   }
   return files;
 }
@@ -96,6 +133,92 @@ RunResult RunQuillery(const std::vector<std::string>& words,
   return RunProgram(QUILLERY_EXE, words, workingFolder);
 }
 
+#ifdef _WIN32
+
+namespace {
+
+// A word as CommandLineToArgvW reads it back: in quotes, each quote and
+// the backslashes before it doubled up.
+std::wstring QuotedWord(const std::wstring& word) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : word) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+std::wstring WideOf(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int size = static_cast<int>(utf8.size());
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+HANDLE InheritedFile(const std::wstring& path, DWORD access, DWORD creation) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreateFileW(path.c_str(), access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     &inherit, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+RunResult RunProgram(const std::string& program,
+                     const std::vector<std::string>& words,
+                     const std::string& workingFolder) {
+  ScopedTempDir capture;
+  const std::wstring executable = WideOf(NativePath(InternalPath(program)));
+  std::wstring line = QuotedWord(executable);
+  for (const std::string& word : words) line += L" " + QuotedWord(WideOf(word));
+  HANDLE out = InheritedFile(WideOf(capture.File("out")), GENERIC_WRITE,
+                             CREATE_ALWAYS);
+  HANDLE err = InheritedFile(WideOf(capture.File("err")), GENERIC_WRITE,
+                             CREATE_ALWAYS);
+  HANDLE in = InheritedFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  const std::wstring folder = WideOf(NativePath(InternalPath(workingFolder)));
+  const bool started =
+      CreateProcessW(executable.c_str(), line.data(), nullptr, nullptr, TRUE,
+                     0, nullptr, folder.c_str(), &startup, &process) != 0;
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+  RunResult result;
+  if (!started) return result;
+  // A run that hangs ends after a minute, exit 124.
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 124);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  }
+  DWORD status = 0;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  result.exitStatus = static_cast<int>(status);
+  result.out = ReadBytes(capture.File("out"));
+  result.err = ReadBytes(capture.File("err"));
+  return result;
+}
+
+#else
+
 RunResult RunProgram(const std::string& program,
                      const std::vector<std::string>& words,
                      const std::string& workingFolder) {
@@ -113,6 +236,8 @@ RunResult RunProgram(const std::string& program,
   result.err = ReadBytes(capture.File("err"));
   return result;
 }
+
+#endif
 
 }  // namespace testing
 }  // namespace quillery

@@ -23,8 +23,9 @@ class ScopedTempDir {
 
   // Native path of the folder, without a trailing slash.
   const std::string& path() const { return path_; }
-  // Native path of a file inside it.
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // Native path of a file inside it; on Windows every "/" of `name` becomes
+  // "\\", so that the path reads as the program's messages show it.
+  std::string File(const std::string& name) const;
 
  private:
   std::string path_;

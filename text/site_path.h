@@ -94,10 +94,21 @@ class SitePath {
   std::string text_;
 };
 
+// The Windows form of an internal path, whose first name is the volume:
+// "\C:\site\doc.htm" gives "C:\site\doc.htm", "\C:" the volume's root "C:\",
+// and a share "\UNC\server\docs\a.htm" gives "\\server\docs\a.htm". Every
+// "/" becomes "\"; a path without a volume keeps its leading "\".
+[[nodiscard]] std::string WindowsForm(const std::string& internalPath);
+
 // The path as messages show it to the user: its "/" form
-// ("\tmp\site\doc.htm" is shown as "/tmp/site/doc.htm").
+// ("\tmp\site\doc.htm" is shown as "/tmp/site/doc.htm"), on Windows its
+// WindowsForm.
 [[nodiscard]] inline std::string ShownPath(const std::string& internalPath) {
+#ifdef _WIN32
+  return WindowsForm(internalPath);
+#else
   return SitePath(internalPath).SlashForm();
+#endif
 }
 
 // `text` with every "%" followed by two hex digits (either case) turned into
