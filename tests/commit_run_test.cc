@@ -3,8 +3,6 @@
 // failure leaves every file as it was; a stop, as a kill would, leaves a
 // state from which the next run reaches exactly the clean run's result.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -173,8 +171,13 @@ TEST_F(CommitRunTest, CleanRunLeavesNoBookkeeping) {
 }
 
 TEST_F(CommitRunTest, ReplacedFilesKeepTheirPermissions) {
-  ASSERT_EQ(chmod(File("toc.htm").c_str(), 0640), 0);
-  ASSERT_EQ(chmod(File("Body_p1.htm").c_str(), 0600), 0);
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps no permission bits";
+#endif
+  std::filesystem::permissions(File("toc.htm"),
+                               static_cast<std::filesystem::perms>(0640));
+  std::filesystem::permissions(File("Body_p1.htm"),
+                               static_cast<std::filesystem::perms>(0600));
   EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
   EXPECT_EQ(LookAt(InternalPath(File("toc.htm"))).mode, 0640u);
   EXPECT_EQ(LookAt(InternalPath(File("Body_p1.htm"))).mode, 0600u);
@@ -359,7 +362,7 @@ TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
   const int operations = CleanRun().second;
   auto swap = [&] {
     std::filesystem::rename(File("sub"), File("moved"));
-    ASSERT_EQ(symlink(dir_.File("outside").c_str(), File("sub").c_str()), 0);
+    ASSERT_TRUE(testing::MakeSymbolicLink(dir_.File("outside"), File("sub")));
   };
   int keptWrites = 0;
   for (int changeAt = 0; changeAt <= operations; ++changeAt) {
@@ -382,7 +385,13 @@ TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
     std::filesystem::remove_all(dir_.File("outside"));
     Restore();
   }
+#ifdef _WIN32
+  // Windows has no calls relative to an open folder: the run stops at the
+  // swapped folder instead, and the site is put back.
+  EXPECT_EQ(keptWrites, 0);
+#else
   EXPECT_GT(keptWrites, 0);
+#endif
 }
 
 // Into an output folder that holds an earlier output: a failure or a stop at

@@ -4,7 +4,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <cstdlib>
@@ -217,7 +219,85 @@ RunResult RunProgram(const std::string& program,
   return result;
 }
 
+namespace {
+
+// Runs a program of the host system (Wine starts those too) and waits.
+bool RunHostProgram(const std::wstring& commandLine) {
+  std::wstring line = commandLine;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+// The host system's path of a Windows path, under Wine.
+std::string HostPath(const std::string& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                     "wine_get_unix_file_name")));
+  if (toUnix == nullptr) return std::string();
+  char* hostPath = toUnix(WideOf(path).c_str());
+  if (hostPath == nullptr) return std::string();
+  std::string copy = hostPath;
+  HeapFree(GetProcessHeap(), 0, hostPath);
+  return copy;
+}
+
+}  // namespace
+
+bool HasFifos() { return false; }
+int MakeFifo(const std::string& /*path*/) { return -1; }
+bool ShowsLinksToFiles() { return !RunsUnderWine(); }
+
+bool RunsUnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") !=
+         nullptr;
+}
+
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  const bool absolute = target.size() > 1 && target[1] == ':';
+  std::string windowsTarget = target;
+  for (char& c : windowsTarget) {
+    if (c == '/') c = '\\';
+  }
+  if (RunsUnderWine()) {
+    std::string hostTarget = absolute ? HostPath(target) : target;
+    for (char& c : hostTarget) {
+      if (c == '\\') c = '/';
+    }
+    const std::string hostLink = HostPath(link);
+    if (hostTarget.empty() || hostLink.empty()) return false;
+    return RunHostProgram(L"Z:\\bin\\ln -s " + QuotedWord(WideOf(hostTarget)) +
+                          L" " + QuotedWord(WideOf(hostLink))) &&
+           GetFileAttributesW(WideOf(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  const fs::path resolved =
+      absolute ? fs::u8path(windowsTarget)
+               : fs::u8path(link).parent_path() / fs::u8path(windowsTarget);
+  DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+  if (fs::is_directory(resolved)) flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
+  return CreateSymbolicLinkW(WideOf(link).c_str(),
+                             WideOf(windowsTarget).c_str(), flags) != 0;
+}
+
 #else
+
+bool RunsUnderWine() { return false; }
+bool HasFifos() { return true; }
+int MakeFifo(const std::string& path) { return mkfifo(path.c_str(), 0600); }
+bool ShowsLinksToFiles() { return true; }
+
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  return symlink(target.c_str(), link.c_str()) == 0;
+}
 
 RunResult RunProgram(const std::string& program,
                      const std::vector<std::string>& words,

@@ -36,6 +36,24 @@ std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 
+// Makes `link` a symbolic link to `target` (a path from the link's folder, or
+// an absolute one); false when it cannot. Under Wine, whose own call makes
+// none, the link is made by the host system's `ln`.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// True when the tests run under Wine, which shows a symbolic link to a file
+// as the file itself and lets a folder held open be renamed.
+bool RunsUnderWine();
+
+// What a host system can make and show, for the tests that plant such
+// things: FIFOs (none on Windows), and a symbolic link to a file told from
+// the file (Wine shows only links to folders as links).
+bool HasFifos();
+bool ShowsLinksToFiles();
+
+// mkfifo with mode 0600 where the host has FIFOs: 0, or -1 when it cannot.
+int MakeFifo(const std::string& path);
+
 // Every regular file under `folder`, by path relative to it, with its bytes.
 std::map<std::string, std::string> ReadTree(const std::string& folder);
 

@@ -2,12 +2,14 @@
 //
 // Each folder on the way to a path is opened once, one name at a time, with
 // its reparse point (a symbolic link or a junction) opened rather than
-// followed, and checked to be a plain folder. The handle is kept open and
-// shares no deletion: while it is held, no one can rename, remove or
-// replace that folder, so the path that reaches it reaches the folder that
-// was checked. The operations then name their file by that path. Before a
-// folder is renamed or removed through the same object, its handles (and
-// those below it) are closed.
+// followed, and checked to be a plain folder; its handle is kept. The
+// operations name their file by its path, and just before each one the
+// folder the path now reaches is compared with the one held (volume and
+// file index): a folder swapped for a link, or for another folder, since it
+// was checked stops the operation instead of taking it somewhere else. The
+// handles share deletion, so that a folder held here can still be removed
+// by whoever may remove it; they are closed before this object renames or
+// removes the folder.
 #include "platform/file_system.h"
 
 #include <windows.h>
@@ -101,12 +103,28 @@ PathFacts FactsOf(HANDLE handle) {
   return facts;
 }
 
+// True when the name at `path` is a reparse point, asked by name: some
+// systems (Wine) open what a link leads to even when asked for the link.
+bool NamedLink(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 // The facts of `path` itself; `exists` false when there is nothing. Throws
 // `error` set when the path cannot be looked at.
 PathFacts FactsAt(const std::string& path, DWORD& error) {
   error = ERROR_SUCCESS;
   ScopedHandle handle(OpenItself(path, FILE_READ_ATTRIBUTES, kShareAll));
-  if (handle.valid()) return FactsOf(handle.get());
+  if (handle.valid()) {
+    PathFacts facts = FactsOf(handle.get());
+    if (!facts.isLink && NamedLink(path)) {
+      facts.isLink = true;
+      facts.isFolder = false;
+      facts.isRegular = false;
+    }
+    return facts;
+  }
   error = GetLastError();
   if (IsMissing(error)) error = ERROR_SUCCESS;
   return PathFacts();
@@ -204,17 +222,46 @@ std::uint32_t NewFileMode() { return 0666; }
 // An open folder (or nothing, for the names of a volume before its root).
 class FolderHandles::Handle {
  public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
+  Handle(HANDLE handle, const PathFacts& facts)
+      : handle_(handle), device_(facts.device), inode_(facts.inode) {}
   HANDLE get() const { return handle_.get(); }
+  // True when `facts` are those of this very folder.
+  bool Is(const PathFacts& facts) const {
+    return facts.isFolder && facts.device == device_ && facts.inode == inode_;
+  }
 
  private:
   ScopedHandle handle_;
+  std::uint64_t device_;
+  std::uint64_t inode_;
 };
 
 struct FolderHandles::Place {
   std::shared_ptr<const Handle> folder;
   std::string name;
 };
+
+namespace {
+
+// The folder the path reaches now must be the one held: a folder swapped
+// for a link, or for another folder, since it was checked stops the
+// operation. (The names above it need no look: a change there changes what
+// the path reaches too.)
+template <typename HeldFolder>
+void CheckStillThere(const HeldFolder& held, const std::string& folderPath,
+                     const std::string& path, std::string_view verb) {
+  DWORD error = ERROR_SUCCESS;
+  const PathFacts now = FactsAt(folderPath, error);
+  const bool link = now.isLink || NamedLink(folderPath);
+  if (!link && held.Is(now)) return;
+  throw FileError("cannot " + std::string(verb), path,
+                  "'" + NativePath(folderPath) +
+                      (link ? "' is a symbolic link, which quillery does not "
+                              "follow"
+                            : "' was replaced while quillery worked in it"));
+}
+
+}  // namespace
 
 FolderHandles::FolderHandles() = default;
 FolderHandles::~FolderHandles() = default;
@@ -231,30 +278,33 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
     auto known = open_.find(key);
     if (known != open_.end()) {
       folder = known->second;
+      if (opened == count && opened > volume) {
+        CheckStillThere(*folder, Joined(names, opened), path, verb);
+      }
       continue;
     }
     const std::string at = Joined(names, opened);
-    // Shares reading and writing, not deletion: the folder stays where it
-    // is while the handle is open.
-    ScopedHandle handle(OpenItself(
-        at, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE));
+    ScopedHandle handle(OpenItself(at, FILE_READ_ATTRIBUTES, kShareAll));
     if (!handle.valid()) {
       const DWORD error = GetLastError();
       if (IsMissing(error) && missingIsNull) return nullptr;
       throw Failure(verb, path, error);
     }
     const PathFacts facts = FactsOf(handle.get());
-    if (facts.isLink) {
+    // A volume's root may itself be a mount point; only the names below it
+    // are looked at.
+    const bool root = opened == volume;
+    if (!root && (facts.isLink || NamedLink(at))) {
       throw FileError("cannot " + std::string(verb), path,
                       "'" + NativePath(at) +
                           "' is a symbolic link, which quillery does not "
                           "follow");
     }
-    if (!facts.isFolder) {
+    if (!facts.isFolder && !root) {
       if (missingIsNull) return nullptr;
       throw Failure(verb, path, ERROR_DIRECTORY);
     }
-    folder = std::make_shared<const Handle>(handle.get());
+    folder = std::make_shared<const Handle>(handle.get(), facts);
     // The handle now belongs to `folder`.
     static_cast<void>(handle.release());
     open_.emplace(key, folder);
@@ -326,7 +376,7 @@ std::string FolderHandles::ReadFile(const std::string& path,
   ScopedHandle file(OpenItself(path, GENERIC_READ, kShareAll));
   if (!file.valid()) throw Failure("read", path, GetLastError());
   const PathFacts facts = FactsOf(file.get());
-  if (facts.isLink) throw LinkRefusal("read", path);
+  if (facts.isLink || NamedLink(path)) throw LinkRefusal("read", path);
   if (!facts.isRegular) {
     throw FileError("cannot read", path, "it is not a regular file");
   }
@@ -377,7 +427,7 @@ void FolderHandles::CopyNewFile(const std::string& from, const std::string& to,
   ScopedHandle source(OpenItself(from, GENERIC_READ, kShareAll));
   if (!source.valid()) throw Failure("read", from, GetLastError());
   const PathFacts facts = FactsOf(source.get());
-  if (facts.isLink) throw LinkRefusal("read", from);
+  if (facts.isLink || NamedLink(from)) throw LinkRefusal("read", from);
   if (!facts.isRegular) {
     throw FileError("cannot read", from, "it is not a regular file");
   }
