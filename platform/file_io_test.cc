@@ -37,7 +37,8 @@ TEST(InternalPath, KeepsTheVolumeAsTheFirstName) {
 TEST(ReadFile, ReadsPathsLongerThanTheOldLimitAndNonAsciiNames) {
   ScopedTempDir dir;
   std::string folder = "Zo\xc3\xab";
-  while (folder.size() < 300) folder += "/a-folder-name-of-forty-characters-long";
+  while (folder.size() < 300)
+    folder += "/a-folder-name-of-forty-characters-long";
   const std::string path = dir.File(folder + "/doc.htm");
   ASSERT_GT(path.size(), 260u);
   WriteBytes(path, "long");

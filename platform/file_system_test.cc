@@ -59,16 +59,17 @@ TEST(RenameAndLink, ReplaceAtomicallyAndKeepASecondName) {
   WriteBytes(dir.File("old.htm"), "old");
   WriteBytes(dir.File("new.htm"), "new");
   ASSERT_TRUE(files.LinkFile(InternalPath(dir.File("old.htm")),
-                       InternalPath(dir.File("kept"))));
+                             InternalPath(dir.File("kept"))));
   files.RenameFile(InternalPath(dir.File("new.htm")),
-             InternalPath(dir.File("old.htm")));
+                   InternalPath(dir.File("old.htm")));
   EXPECT_EQ(ReadBytes(dir.File("old.htm")), "new");
   EXPECT_EQ(ReadBytes(dir.File("kept")), "old");
   EXPECT_EQ(files.FolderEntries(InternalPath(dir.path())).size(), 2u);
   files.SyncFolder(InternalPath(dir.path()));
   files.SyncFileSystem(InternalPath(dir.path()));
   EXPECT_EQ(
-      testing::FileErrorOf([&] { files.RemoveFile(InternalPath(dir.File("none"))); }),
+      testing::FileErrorOf(
+          [&] { files.RemoveFile(InternalPath(dir.File("none"))); }),
       "cannot remove '" + dir.File("none") + "': No such file or directory");
 }
 
@@ -90,8 +91,8 @@ class FolderHandlesTest : public ::testing::Test {
   void SwapSubfolderForLink() {
     std::filesystem::rename(std::filesystem::u8path(dir_.File("site/sub")),
                             std::filesystem::u8path(dir_.File("site/moved")));
-    ASSERT_TRUE(testing::MakeSymbolicLink(dir_.File("outside"),
-                                          dir_.File("site/sub")));
+    ASSERT_TRUE(
+        testing::MakeSymbolicLink(dir_.File("outside"), dir_.File("site/sub")));
   }
 
   ScopedTempDir dir_;
@@ -125,6 +126,9 @@ TEST_F(FolderHandlesTest, ALinkOnTheWayIsNeverFollowed) {
             "cannot read '" + dir_.File("site/sub") + refusal);
   // The link itself is looked at and removed, never what it leads to.
   EXPECT_TRUE(files_.LookAt(In("site/sub")).isLink);
+  if (!testing::RemovesLinksToFolders()) {
+    GTEST_SKIP() << "this system cannot remove a link to a folder";
+  }
   files_.RemoveFile(In("site/sub"));
   EXPECT_FALSE(testing::Exists(dir_.File("site/sub")));
   EXPECT_EQ(Outside(), outside);
@@ -152,7 +156,7 @@ TEST_F(FolderHandlesTest, AFolderSwappedAfterOpeningStopsTheWrites) {
             "cannot write '" + dir_.File("site/sub/victim.txt") + refusal);
   EXPECT_EQ(Outside(), outside);
   // Another folder in its place is no link, and is refused too.
-  std::filesystem::remove(std::filesystem::u8path(dir_.File("site/sub")));
+  testing::RemoveAll(dir_.File("site/sub"));
   std::filesystem::create_directory(
       std::filesystem::u8path(dir_.File("site/sub")));
   EXPECT_EQ(testing::FileErrorOf([&] {
@@ -214,11 +218,11 @@ TEST_F(FolderHandlesTest, ReadsOnlyRegularFilesUpToTheLimit) {
             }),
             "cannot read '" + dir_.File("site/link") +
                 "': it is a symbolic link, which quillery does not follow");
-  EXPECT_EQ(testing::FileErrorOf([&] {
-              static_cast<void>(files_.LookAt(In("site/../outside")));
-            }),
-            "cannot read '" + dir_.File("site/../outside") +
-                "': it names \"..\"");
+  EXPECT_EQ(
+      testing::FileErrorOf([&] {
+        static_cast<void>(files_.LookAt(In("site") + "\\..\\outside"));
+      }),
+      "cannot read '" + dir_.File("site/../outside") + "': it names \"..\"");
 }
 
 TEST(FolderLock, OnlyOneHolderAtATime) {

@@ -141,7 +141,7 @@ class CommitRunTest : public ::testing::Test {
     return Convert(files);
   }
   void Restore() {
-    std::filesystem::remove_all(dir_.path() + "/site");
+    testing::RemoveAll(dir_.path() + "/site");
     for (const auto& [name, bytes] : original_) {
       WriteBytes(dir_.File(name), bytes);
     }
@@ -338,7 +338,7 @@ TEST_F(CommitRunTest, ACopyOfAStoppedSiteDoesNotApplyItsRecord) {
                         "in this folder");
   // The site it was copied from still finishes its own commit.
   EXPECT_EQ(Convert(), ConversionOutcome::kCompletedInterrupted);
-  std::filesystem::remove_all(dir_.File("copy"));
+  testing::RemoveAll(dir_.File("copy"));
   EXPECT_EQ(ReadTree(dir_.path()), clean);
 }
 
@@ -346,7 +346,7 @@ TEST_F(CommitRunTest, ACopyOfAStoppedSiteDoesNotApplyItsRecord) {
 // swapped for a link to a folder outside the site before each file
 // operation in turn: the folder outside never receives a write.
 TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
-  std::filesystem::remove(File("toc.htm"));
+  testing::RemoveAll(File("toc.htm"));
   WriteBytes(File("doc.htm"),
              "<frame name=TOC src=\"sub/toc.htm\">"
              "<frame name=Frame1 src=\"Body.htm\">");
@@ -382,16 +382,10 @@ TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
     // Swapped once its folder was open, the contents frame page is written
     // where the folder went.
     if (testing::ReadBytes(File("moved/toc.htm")) != toc) ++keptWrites;
-    std::filesystem::remove_all(dir_.File("outside"));
+    testing::RemoveAll(dir_.File("outside"));
     Restore();
   }
-#ifdef _WIN32
-  // Windows has no calls relative to an open folder: the run stops at the
-  // swapped folder instead, and the site is put back.
-  EXPECT_EQ(keptWrites, 0);
-#else
   EXPECT_GT(keptWrites, 0);
-#endif
 }
 
 // Into an output folder that holds an earlier output: a failure or a stop at
@@ -408,8 +402,8 @@ TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
   const Tree clean = ReadTree(dir_.path());
   ASSERT_NE(clean, earlier);
   auto restoreEarlier = [&] {
-    std::filesystem::remove_all(dir_.File("out"));
-    std::filesystem::remove_all(dir_.path() + "/.quillery");
+    testing::RemoveAll(dir_.File("out"));
+    testing::RemoveAll(dir_.path() + "/.quillery");
     for (const auto& [name, bytes] : earlier) {
       WriteBytes(dir_.path() + "/" + name, bytes);
     }
@@ -500,10 +494,16 @@ TEST_F(CommitRunTest, ASecondRunWhileTheFirstHoldsTheSiteRefuses) {
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.err, "quillery: cannot convert '" + File("doc.htm") +
                             "': another conversion of this site is running\n");
-  EXPECT_EQ(ReadTree(dir_.path()), original_);
+  // Where a folder takes no lock, the first run's lock is a file beside.
+  Tree now = ReadTree(dir_.path());
+  now.erase("site/.quillery.lock");
+  EXPECT_EQ(now, original_);
 }
 
 TEST_F(CommitRunTest, AFullDiskChangesNothing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the file size limit is set with the POSIX shell's ulimit";
+#endif
   // Files may grow to 1 KB only; the pages are larger. Ignoring SIGXFSZ
   // turns the limit into a failing write, as a full disk gives.
   WriteBytes(File("Body.htm"), kContent.substr(0, kContent.size() - 14) +
@@ -517,7 +517,7 @@ TEST_F(CommitRunTest, AFullDiskChangesNothing) {
       dir_.path() + "/err'";
   EXPECT_NE(std::system(command.c_str()), 0);
   const std::string err = testing::ReadBytes(dir_.path() + "/err");
-  std::filesystem::remove(dir_.path() + "/err");
+  testing::RemoveAll(dir_.path() + "/err");
   EXPECT_EQ(err, "quillery: cannot write '" + File("Body_p2.htm") +
                      "': File too large\n");
   EXPECT_EQ(ReadTree(dir_.path()), original_);

@@ -79,7 +79,7 @@ ScopedTempDir::~ScopedTempDir() {
   std::error_code ignored;
   fs::permissions(fs::u8path(path_), fs::perms::owner_all,
                   fs::perm_options::add, ignored);
-  fs::remove_all(fs::u8path(path_), ignored);
+  RemoveAll(path_);
 }
 
 std::string ReadBytes(const std::string& path) {
@@ -102,11 +102,26 @@ bool Exists(const std::string& path) { return fs::exists(fs::u8path(path)); }
 
 std::map<std::string, std::string> ReadTree(const std::string& folder) {
   std::map<std::string, std::string> files;
-  const fs::path root = fs::u8path(folder);
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+#ifdef _WIN32
+  // A long path in the long form, which takes any length.
+  const bool longForm = folder.size() > 200 && folder[1] == ':';
+  const std::string root = longForm ? "\\\\?\\" + folder : folder;
+#else
+  const std::string& root = folder;
+#endif
+  for (const auto& entry : fs::recursive_directory_iterator(fs::u8path(root))) {
     if (!entry.is_regular_file()) continue;
-    files[fs::relative(entry.path(), root).generic_u8string()] =
-        ReadBytes(entry.path().u8string());
+    const std::string path = entry.path().u8string();
+    const bool separated =
+        !root.empty() &&
+        (root.back() == '/' || root.back() == fs::path::preferred_separator);
+    std::string relative = path.substr(root.size() + (separated ? 0 : 1));
+#ifdef _WIN32
+    for (char& c : relative) {
+      if (c == '\\') c = '/';
+    }
+#endif
+    files[relative] = ReadBytes(path);
   }
   return files;
 }
@@ -183,10 +198,10 @@ RunResult RunProgram(const std::string& program,
   const std::wstring executable = WideOf(NativePath(InternalPath(program)));
   std::wstring line = QuotedWord(executable);
   for (const std::string& word : words) line += L" " + QuotedWord(WideOf(word));
-  HANDLE out = InheritedFile(WideOf(capture.File("out")), GENERIC_WRITE,
-                             CREATE_ALWAYS);
-  HANDLE err = InheritedFile(WideOf(capture.File("err")), GENERIC_WRITE,
-                             CREATE_ALWAYS);
+  HANDLE out =
+      InheritedFile(WideOf(capture.File("out")), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err =
+      InheritedFile(WideOf(capture.File("err")), GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE in = InheritedFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -197,8 +212,8 @@ RunResult RunProgram(const std::string& program,
   PROCESS_INFORMATION process{};
   const std::wstring folder = WideOf(NativePath(InternalPath(workingFolder)));
   const bool started =
-      CreateProcessW(executable.c_str(), line.data(), nullptr, nullptr, TRUE,
-                     0, nullptr, folder.c_str(), &startup, &process) != 0;
+      CreateProcessW(executable.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
+                     nullptr, folder.c_str(), &startup, &process) != 0;
   CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
@@ -227,8 +242,8 @@ bool RunHostProgram(const std::wstring& commandLine) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
     return false;
   }
   WaitForSingleObject(process.hProcess, 60000);
@@ -237,12 +252,23 @@ bool RunHostProgram(const std::wstring& commandLine) {
   return true;
 }
 
+// Wine does not wait for a host program to end: true once `done` holds,
+// false when it still does not after ten seconds.
+template <typename Done>
+bool Eventually(Done done) {
+  for (int tries = 0; tries < 1000; ++tries) {
+    if (done()) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
 // The host system's path of a Windows path, under Wine.
 std::string HostPath(const std::string& path) {
   using ToUnix = char*(CDECL*)(const wchar_t*);
-  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
-                     "wine_get_unix_file_name")));
+  const auto toUnix =
+      reinterpret_cast<ToUnix>(reinterpret_cast<void*>(GetProcAddress(
+          GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (toUnix == nullptr) return std::string();
   char* hostPath = toUnix(WideOf(path).c_str());
   if (hostPath == nullptr) return std::string();
@@ -256,6 +282,23 @@ std::string HostPath(const std::string& path) {
 bool HasFifos() { return false; }
 int MakeFifo(const std::string& /*path*/) { return -1; }
 bool ShowsLinksToFiles() { return !RunsUnderWine(); }
+bool RemovesLinksToFolders() { return !RunsUnderWine(); }
+
+void RemoveAll(const std::string& path) {
+  if (RunsUnderWine()) {
+    const std::string hostPath = HostPath(path);
+    if (!hostPath.empty()) {
+      RunHostProgram(L"Z:\\bin\\rm -rf " + QuotedWord(WideOf(hostPath)));
+      static_cast<void>(Eventually([&] {
+        return GetFileAttributesW(WideOf(path).c_str()) ==
+               INVALID_FILE_ATTRIBUTES;
+      }));
+      return;
+    }
+  }
+  std::error_code ignored;
+  fs::remove_all(fs::u8path(path), ignored);
+}
 
 bool RunsUnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") !=
@@ -277,7 +320,10 @@ bool MakeSymbolicLink(const std::string& target, const std::string& link) {
     if (hostTarget.empty() || hostLink.empty()) return false;
     return RunHostProgram(L"Z:\\bin\\ln -s " + QuotedWord(WideOf(hostTarget)) +
                           L" " + QuotedWord(WideOf(hostLink))) &&
-           GetFileAttributesW(WideOf(link).c_str()) != INVALID_FILE_ATTRIBUTES;
+           Eventually([&] {
+             return GetFileAttributesW(WideOf(link).c_str()) !=
+                    INVALID_FILE_ATTRIBUTES;
+           });
   }
   const fs::path resolved =
       absolute ? fs::u8path(windowsTarget)
@@ -291,9 +337,15 @@ bool MakeSymbolicLink(const std::string& target, const std::string& link) {
 #else
 
 bool RunsUnderWine() { return false; }
+
+void RemoveAll(const std::string& path) {
+  std::error_code ignored;
+  fs::remove_all(path, ignored);
+}
 bool HasFifos() { return true; }
 int MakeFifo(const std::string& path) { return mkfifo(path.c_str(), 0600); }
 bool ShowsLinksToFiles() { return true; }
+bool RemovesLinksToFolders() { return true; }
 
 bool MakeSymbolicLink(const std::string& target, const std::string& link) {
   return symlink(target.c_str(), link.c_str()) == 0;

@@ -50,9 +50,16 @@ bool RunsUnderWine();
 // the file (Wine shows only links to folders as links).
 bool HasFifos();
 bool ShowsLinksToFiles();
+// False under Wine, which cannot remove a symbolic link to a folder.
+bool RemovesLinksToFolders();
 
 // mkfifo with mode 0600 where the host has FIFOs: 0, or -1 when it cannot.
 int MakeFifo(const std::string& path);
+
+// Removes the file, link or folder at `path` with all it holds; a link is
+// removed, never what it leads to. Under Wine, which cannot remove a link to
+// a folder, the host system's `rm` does it.
+void RemoveAll(const std::string& path);
 
 // Every regular file under `folder`, by path relative to it, with its bytes.
 std::map<std::string, std::string> ReadTree(const std::string& folder);

@@ -176,7 +176,7 @@ std::string WindowsForm(const std::string& internalPath) {
   if (StartsWith(form, "\\UNC\\") && form.size() > 5) {
     return "\\" + form.substr(4);
   }
-  return form;
+  return SitePath(internalPath).SlashForm();
 }
 
 std::string PercentDecoded(std::string_view text) {

@@ -96,8 +96,9 @@ class SitePath {
 
 // The Windows form of an internal path, whose first name is the volume:
 // "\C:\site\doc.htm" gives "C:\site\doc.htm", "\C:" the volume's root "C:\",
-// and a share "\UNC\server\docs\a.htm" gives "\\server\docs\a.htm". Every
-// "/" becomes "\"; a path without a volume keeps its leading "\".
+// and a share "\UNC\server\docs\a.htm" gives "\\server\docs\a.htm", every
+// "/" becoming "\". A path without a volume, which only a file system in
+// memory makes there, is shown in its "/" form as on other systems.
 [[nodiscard]] std::string WindowsForm(const std::string& internalPath);
 
 // The path as messages show it to the user: its "/" form

@@ -190,6 +190,7 @@ TEST(SitePath, WindowsPathsKeepTheVolumeAsTheirFirstName) {
 }
 
 TEST(WindowsForm, DropsTheLeadingBackslashOfAVolumeAndWritesSharesWithTwo) {
+  // Paths without a volume keep the "/" form.
   struct Row {
     const char* internal;
     const char* shown;
@@ -199,10 +200,10 @@ TEST(WindowsForm, DropsTheLeadingBackslashOfAVolumeAndWritesSharesWithTwo) {
       {"\\c:", "c:\\"},
       {"\\C:\\", "C:\\"},
       {"\\UNC\\server\\docs\\a.htm", "\\\\server\\docs\\a.htm"},
-      {"\\tmp\\site", "\\tmp\\site"},
-      {"\\C:x\\a", "\\C:x\\a"},
-      {"\\UNC", "\\UNC"},
-      {"site\\a.htm", "site\\a.htm"},
+      {"\\tmp\\site/a", "/tmp/site/a"},
+      {"\\C:x\\a", "/C:x/a"},
+      {"\\UNC", "/UNC"},
+      {"site\\a.htm", "site/a.htm"},
       {"", ""},
   };
   for (const Row& row : rows) {

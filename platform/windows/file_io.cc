@@ -128,17 +128,19 @@ std::string ReadBinaryFile(const std::string& internalPath) {
 
 std::optional<std::string> RealPath(const std::string& internalPath) {
   // Only its attributes: a folder we may not read still has a path.
-  ScopedHandle file(CreateFileW(
-      SystemPath(internalPath).c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ScopedHandle file(
+      CreateFileW(SystemPath(internalPath).c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.valid()) return std::nullopt;
   std::wstring final(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetFinalPathNameByHandleW(
         file.get(), final.data(), static_cast<DWORD>(final.size()),
         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return std::nullopt;
+    // Where the system cannot tell (Wine, for a long path), the path as it
+    // stands, which the handle has just shown to exist.
+    if (length == 0) return InternalPath(internalPath);
     if (length < final.size()) {
       final.resize(length);
       break;
@@ -163,8 +165,8 @@ bool FileExists(const std::string& internalPath) {
 std::string ProgramFolder() {
   std::wstring module(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(
-        nullptr, module.data(), static_cast<DWORD>(module.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, module.data(),
+                                            static_cast<DWORD>(module.size()));
     if (length == 0) return std::string();
     if (length < module.size()) {
       module.resize(length);

@@ -1,15 +1,13 @@
 // Windows file system operations for the writer; see file_system.h.
 //
-// Each folder on the way to a path is opened once, one name at a time, with
-// its reparse point (a symbolic link or a junction) opened rather than
-// followed, and checked to be a plain folder; its handle is kept. The
-// operations name their file by its path, and just before each one the
-// folder the path now reaches is compared with the one held (volume and
-// file index): a folder swapped for a link, or for another folder, since it
-// was checked stops the operation instead of taking it somewhere else. The
-// handles share deletion, so that a folder held here can still be removed
-// by whoever may remove it; they are closed before this object renames or
-// removes the folder.
+// Each folder on the way to a path is looked at once, one name at a time,
+// with its reparse point (a symbolic link or a junction) opened rather than
+// followed, and checked to be a plain folder; what is kept is its identity
+// (volume and file index), not an open handle, which would keep others from
+// removing the folder. The operations name their file by its path, and just
+// before each one the folder the path now reaches is compared with the one
+// checked: a folder swapped for a link, or for another folder, since it was
+// checked stops the operation instead of taking it somewhere else.
 #include "platform/file_system.h"
 
 #include <windows.h>
@@ -33,8 +31,7 @@ namespace {
 constexpr DWORD kShareAll =
     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-FileError Failure(std::string_view verb, const std::string& path,
-                  DWORD error) {
+FileError Failure(std::string_view verb, const std::string& path, DWORD error) {
   return FileError("cannot " + std::string(verb), path, Reason(error));
 }
 
@@ -51,10 +48,9 @@ bool IsMissing(DWORD error) {
 // Opens the file, the folder or the link itself at `path`, never what a
 // link leads to.
 HANDLE OpenItself(const std::string& path, DWORD access, DWORD share) {
-  return CreateFileW(SystemPath(path).c_str(), access, share, nullptr,
-                     OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                     nullptr);
+  return CreateFileW(
+      SystemPath(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 // True for a symbolic link or a junction: a reparse point that stands for
@@ -87,14 +83,13 @@ PathFacts FactsOf(HANDLE handle) {
   facts.isLink = IsLink(handle, info.dwFileAttributes);
   const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   facts.isFolder = folder && !facts.isLink;
-  facts.isRegular = !folder && !facts.isLink &&
-                    GetFileType(handle) == FILE_TYPE_DISK;
+  facts.isRegular =
+      !folder && !facts.isLink && GetFileType(handle) == FILE_TYPE_DISK;
   facts.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
                info.nFileSizeLow;
   facts.modifiedNs = NanosecondsSince1970(info.ftLastWriteTime);
   // Windows keeps no permission bits; a read-only file reads as 0444.
-  const bool readOnly =
-      (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  const bool readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   facts.mode = folder ? 0777u : readOnly ? 0444u : 0666u;
   facts.device = info.dwVolumeSerialNumber;
   facts.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
@@ -137,8 +132,7 @@ std::vector<std::string> NamesOf(const std::string& path,
   std::vector<std::string> names = SitePath(path).Components();
   for (const std::string& name : names) {
     if (name == "..") {
-      throw FileError("cannot " + std::string(verb), path,
-                      "it names \"..\"");
+      throw FileError("cannot " + std::string(verb), path, "it names \"..\"");
     }
   }
   return names;
@@ -178,10 +172,9 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 
 // A new file at `path`, which must not exist yet, not even as a link.
 HANDLE CreateNew(const std::string& path) {
-  return CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                     CREATE_NEW,
-                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                     nullptr);
+  return CreateFileW(
+      SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 // Writes what `fill` puts into the new file at `path`, makes it durable and
@@ -219,19 +212,17 @@ PathFacts LookAt(const std::string& path) {
 
 std::uint32_t NewFileMode() { return 0666; }
 
-// An open folder (or nothing, for the names of a volume before its root).
+// A folder that was checked: its identity.
 class FolderHandles::Handle {
  public:
-  Handle(HANDLE handle, const PathFacts& facts)
-      : handle_(handle), device_(facts.device), inode_(facts.inode) {}
-  HANDLE get() const { return handle_.get(); }
+  explicit Handle(const PathFacts& facts)
+      : device_(facts.device), inode_(facts.inode) {}
   // True when `facts` are those of this very folder.
   bool Is(const PathFacts& facts) const {
     return facts.isFolder && facts.device == device_ && facts.inode == inode_;
   }
 
  private:
-  ScopedHandle handle_;
   std::uint64_t device_;
   std::uint64_t inode_;
 };
@@ -304,9 +295,7 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
       if (missingIsNull) return nullptr;
       throw Failure(verb, path, ERROR_DIRECTORY);
     }
-    folder = std::make_shared<const Handle>(handle.get(), facts);
-    // The handle now belongs to `folder`.
-    static_cast<void>(handle.release());
+    folder = std::make_shared<const Handle>(facts);
     open_.emplace(key, folder);
   }
   return folder;
@@ -382,8 +371,7 @@ std::string FolderHandles::ReadFile(const std::string& path,
   }
   if (facts.size > maxBytes) {
     throw FileError("cannot read", path,
-                    "it is larger than " + std::to_string(maxBytes) +
-                        " bytes");
+                    "it is larger than " + std::to_string(maxBytes) + " bytes");
   }
   std::string bytes(static_cast<std::size_t>(facts.size), '\0');
   std::size_t got = 0;
@@ -459,15 +447,15 @@ void FolderHandles::SyncFileSystem(const std::string& path) {
 // folder's own entries are flushed where the file system allows it.
 void FolderHandles::SyncFolder(const std::string& path) {
   static_cast<void>(FolderAt(path, "write"));
-  ScopedHandle folder(OpenItself(path, GENERIC_READ | GENERIC_WRITE,
-                                 kShareAll));
+  ScopedHandle folder(
+      OpenItself(path, GENERIC_READ | GENERIC_WRITE, kShareAll));
   if (folder.valid()) FlushFileBuffers(folder.get());
 }
 
 void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
   static_cast<void>(PlaceOf(from, "write"));
   static_cast<void>(PlaceOf(to, "write"));
-  // A folder held open could not be moved.
+  // What was checked there is looked at afresh when next used.
   Forget(from);
   Forget(to);
   if (!MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
@@ -502,10 +490,9 @@ void FolderHandles::RemoveFile(const std::string& path) {
   const std::wstring system = SystemPath(path);
   // A link to a folder is removed as a folder is; what it leads to stays.
   const DWORD attributes = GetFileAttributesW(system.c_str());
-  const bool folderLink =
-      attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  const bool folderLink = attributes != INVALID_FILE_ATTRIBUTES &&
+                          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   const bool removed = folderLink ? RemoveDirectoryW(system.c_str()) != 0
                                   : DeleteFileW(system.c_str()) != 0;
   if (!removed) throw Failure("remove", path, GetLastError());
@@ -523,12 +510,12 @@ void FolderHandles::RemoveFolder(const std::string& path) {
 // hidden and removed by the system when the last run that opened it ends.
 FolderLock::FolderLock(const std::string& folder) {
   const std::string lockPath = SitePath(folder).Join(".quillery.lock").text();
-  HANDLE file = CreateFileW(
-      SystemPath(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-      kShareAll, nullptr, OPEN_ALWAYS,
-      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE |
-          FILE_FLAG_OPEN_REPARSE_POINT,
-      nullptr);
+  HANDLE file = CreateFileW(SystemPath(lockPath).c_str(),
+                            GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+                            nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE |
+                                FILE_FLAG_OPEN_REPARSE_POINT,
+                            nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // A lock file that is being removed belongs to a run that holds it.
@@ -540,11 +527,13 @@ FolderLock::FolderLock(const std::string& folder) {
     throw Failure("read", folder, error);
   }
   file_ = file;
-  OVERLAPPED whole{};
-  acquired_ = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK |
-                                   LOCKFILE_FAIL_IMMEDIATELY,
-                         0, 1, 0, &whole) != 0 ||
-              GetLastError() != ERROR_LOCK_VIOLATION;
+  // A byte far past the end: the empty file stays readable by anyone.
+  OVERLAPPED pastTheEnd{};
+  pastTheEnd.OffsetHigh = 0x7fffffff;
+  acquired_ =
+      LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                 1, 0, &pastTheEnd) != 0 ||
+      GetLastError() != ERROR_LOCK_VIOLATION;
 }
 
 FolderLock::~FolderLock() {

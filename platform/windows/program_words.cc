@@ -3,7 +3,7 @@
 #include "platform/program_words.h"
 
 #include <windows.h>
-
+// shellapi.h needs what windows.h declares.
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>

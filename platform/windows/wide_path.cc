@@ -135,9 +135,8 @@ std::string Reason(DWORD error) {
     LocalFree(text);
   }
   // The system's texts end in ".\r\n".
-  while (!reason.empty() &&
-         (reason.back() == '\n' || reason.back() == '\r' ||
-          reason.back() == ' ' || reason.back() == '.')) {
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                             reason.back() == ' ' || reason.back() == '.')) {
     reason.pop_back();
   }
   if (reason.empty()) reason = "system error " + std::to_string(error);
