@@ -120,7 +120,7 @@ class FolderHandles {
 // drops it when the process ends. On POSIX systems it is a flock on the
 // folder itself and creates no file; on Windows, where a folder takes no
 // lock, it is LockFileEx on a hidden file ".quillery.lock" in the folder,
-// which the system removes when the last run that opened it ends.
+// removed when the holder lets go (a killed run leaves the empty file).
 class FolderLock {
  public:
   // Tries to take the lock without waiting. Throws FileError when the
@@ -136,6 +136,7 @@ class FolderLock {
  private:
 #ifdef _WIN32
   void* file_ = nullptr;  // the lock file's handle
+  std::string lockPath_;
 #else
   int fd_ = -1;
 #endif

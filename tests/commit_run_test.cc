@@ -475,10 +475,11 @@ TEST_F(CommitRunTest, EveryStepIsToldFromTheStartToTheFileToOpen) {
     EXPECT_GT(progress.planned, 3u);
     std::vector<std::string> expected = {"reading", "planning", "planned"};
     expected.insert(expected.end(), progress.planned, "staged");
-    expected.push_back(outdir.empty() ? "finished converted in place: open '" +
-                                            File("doc.htm") + "'"
-                                      : "finished converted into '" + outdir +
-                                            "': open '" + outdir + "/doc.htm'");
+    expected.push_back(
+        outdir.empty()
+            ? "finished converted in place: open '" + File("doc.htm") + "'"
+            : "finished converted into '" + outdir + "': open '" + outdir +
+                  testing::kSeparator + "doc.htm'");
     EXPECT_EQ(progress.steps, expected);
     // The site is converted in place now: the next run starts afresh.
     SetUp();

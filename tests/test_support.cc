@@ -109,7 +109,18 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
 #else
   const std::string& root = folder;
 #endif
-  for (const auto& entry : fs::recursive_directory_iterator(fs::u8path(root))) {
+  for (auto it = fs::recursive_directory_iterator(fs::u8path(root));
+       it != fs::recursive_directory_iterator(); ++it) {
+    const fs::directory_entry& entry = *it;
+#ifdef _WIN32
+    // A link to a folder is not gone into, as on other systems.
+    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      it.disable_recursion_pending();
+      continue;
+    }
+#endif
     if (!entry.is_regular_file()) continue;
     const std::string path = entry.path().u8string();
     const bool separated =

@@ -12,6 +12,13 @@
 namespace quillery {
 namespace testing {
 
+// The separator of the paths the program's messages show.
+#ifdef _WIN32
+inline constexpr char kSeparator[] = "\\";
+#else
+inline constexpr char kSeparator[] = "/";
+#endif
+
 // A new empty folder under the system's temporary folder, removed with all it
 // holds when the object goes.
 class ScopedTempDir {

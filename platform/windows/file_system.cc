@@ -506,28 +506,27 @@ void FolderHandles::RemoveFolder(const std::string& path) {
   }
 }
 
-// The lock is a byte range of a file beside the folder's contents, made
-// hidden and removed by the system when the last run that opened it ends.
+// The lock is a byte of a hidden file among the folder's contents, far
+// past its end so that the empty file stays readable; the system drops the
+// lock when the process ends, and the holder removes the file when it lets
+// go (the next holder removes one a killed run left).
 FolderLock::FolderLock(const std::string& folder) {
-  const std::string lockPath = SitePath(folder).Join(".quillery.lock").text();
-  HANDLE file = CreateFileW(SystemPath(lockPath).c_str(),
-                            GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
-                            nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE |
-                                FILE_FLAG_OPEN_REPARSE_POINT,
-                            nullptr);
+  lockPath_ = SitePath(folder).Join(".quillery.lock").text();
+  HANDLE file = CreateFileW(
+      SystemPath(lockPath_).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+      nullptr, OPEN_ALWAYS,
+      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // A lock file that is being removed belongs to a run that holds it.
     if (error == ERROR_ACCESS_DENIED &&
-        GetFileAttributesW(SystemPath(lockPath).c_str()) !=
+        GetFileAttributesW(SystemPath(lockPath_).c_str()) !=
             INVALID_FILE_ATTRIBUTES) {
       return;
     }
     throw Failure("read", folder, error);
   }
   file_ = file;
-  // A byte far past the end: the empty file stays readable by anyone.
   OVERLAPPED pastTheEnd{};
   pastTheEnd.OffsetHigh = 0x7fffffff;
   acquired_ =
@@ -537,7 +536,10 @@ FolderLock::FolderLock(const std::string& folder) {
 }
 
 FolderLock::~FolderLock() {
-  if (file_ != nullptr) CloseHandle(static_cast<HANDLE>(file_));
+  if (file_ == nullptr) return;
+  CloseHandle(static_cast<HANDLE>(file_));
+  // Only the holder removes the file; a run refused leaves it to the holder.
+  if (acquired_) DeleteFileW(SystemPath(lockPath_).c_str());
 }
 
 }  // namespace quillery
