@@ -15,6 +15,7 @@
 int main(int argc, char** argv) {
   quillery::UseUtf8Output();
   const std::vector<std::string> words = quillery::ProgramWords(argc, argv);
+  quillery::RememberProgramPath(argc > 0 ? argv[0] : "");
   try {
     quillery::QuilleryApp app(quillery::ProgramFilesFolder(), std::cout,
                               std::cerr, quillery::StandardErrorIsTerminal());

@@ -278,6 +278,67 @@ TEST(RunConversion, InPlaceAndIntoAFolderWriteTheSameBytes) {
   }
 }
 
+// A contents frame page named like a page of the split in other case:
+// where the site's file system folds letter case the two are one file, and
+// the run stops before it writes anything, in place or into a folder; where
+// it does not, both are written.
+TEST(RunConversion, RefusesTwoFilesOfOneNameWhereCaseFolds) {
+  const std::string frames =
+      "<html><frameset cols=\"245,*\">\r\n<frame name=TOC "
+      "src=\"BODY_P1.HTM\">\r\n<frame name=Frame1 src=\"Body.htm\">\r\n"
+      "</frameset></html>\r\n";
+  for (const bool outdir : {false, true}) {
+    for (const bool folds : {true, false}) {
+      SCOPED_TRACE(std::string(outdir ? "OUTDIR" : "in place") +
+                   (folds ? ", folding" : ""));
+      MemoryFileOperations files;
+      files.SetFoldsLetterCase(folds);
+      files.AddFile(kSite + "\\doc.htm", frames);
+      files.AddFile(kSite + "\\BODY_P1.HTM", kToc);
+      files.AddFile(kSite + "\\Body.htm", kContent);
+      files.AddFile(kSite + "\\pic.gif", "GIF89a picture");
+      ConversionRequest request = RequestFor(files);
+      if (outdir) request.OUTDIR = kOutput;
+      const Tree before = files.Tree();
+      ConversionProgress quiet;
+      const std::string message = MessageOf([&] {
+        static_cast<void>(RunConversion(kMainFile, request, files, quiet));
+      });
+      const std::string written = outdir ? kOutput : kSite;
+      if (!folds) {
+        EXPECT_EQ(message, "(nothing thrown)");
+        EXPECT_EQ(files.Tree().count(written + "\\Body_p1.htm"), 1u);
+        EXPECT_EQ(files.Tree().count(written + "\\BODY_P1.HTM"), 1u);
+        continue;
+      }
+      EXPECT_EQ(message,
+                "refusing to write '/work/site/Body_p1.htm' and "
+                "'/work/site/BODY_P1.HTM': their names differ only in letter "
+                "case, and the file system they lie on takes them for one "
+                "file");
+      EXPECT_EQ(files.Tree(), before);
+    }
+  }
+}
+
+// The main file named in another case than the site holds it: where case
+// folds the run converts it and the file keeps its name: the site ends byte
+// for byte as a run naming it as it is leaves it.
+TEST(RunConversion, WhereCaseFoldsTheMainFileKeepsItsName) {
+  MemoryFileOperations folding;
+  folding.SetFoldsLetterCase(true);
+  AddSite(folding);
+  ConversionProgress quiet;
+  ASSERT_EQ(RunConversion("\\WORK\\Site\\DOC.HTM", RequestFor(folding), folding,
+                          quiet),
+            ConversionOutcome::kConverted);
+  MemoryFileOperations keeping;
+  AddSite(keeping);
+  ASSERT_EQ(RunConversion(kMainFile, RequestFor(keeping), keeping, quiet),
+            ConversionOutcome::kConverted);
+  EXPECT_EQ(folding.Tree(kSite), keeping.Tree(kSite));
+}
+
 // `tree` without the bookkeeping folder of the site.
 Tree WithoutBookkeeping(Tree tree) {
   const std::string bookkeeping = kSite + "\\.quillery\\";

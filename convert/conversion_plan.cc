@@ -6,9 +6,25 @@
 #include <unordered_set>
 #include <utility>
 
+#include "convert/conversion_error.h"
 #include "text/site_path.h"
 
 namespace quillery {
+namespace {
+
+// Two paths of one key name one file. Where their names differ (only in
+// letter case, on a file system that takes such names for one), the plan
+// meant two files, and writing the later over the earlier would lose one.
+void RefuseNamesOfOneFile(const std::string& earlier,
+                          const std::string& later) {
+  if (SitePath(earlier).Name() == SitePath(later).Name()) return;
+  throw Refusal("refusing to write '" + ShownPath(earlier) + "' and '" +
+                ShownPath(later) +
+                "': their names differ only in letter case, and the file "
+                "system they lie on takes them for one file");
+}
+
+}  // namespace
 
 void ConversionPlan::AddBytes(std::string path, std::string bytes) {
   PlannedFile file;
@@ -83,7 +99,9 @@ WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
     } else {
       origin[i] = i;
     }
-    latest[keys[i]] = i;
+    auto [same, isNew] = latest.emplace(keys[i], i);
+    if (!isNew) RefuseNamesOfOneFile(files_[same->second].path, file.path);
+    same->second = i;
   }
   WriteList writes;
   for (std::size_t i = 0; i < count; ++i) {

@@ -63,7 +63,9 @@ class ConversionPlan {
   // The files to write, fixed before the first is written: every path once,
   // in plan order, at the place of the last file planned for it, each with
   // the planned file whose bytes it takes. Paths are compared by `keyOf`,
-  // called here for every path and never again.
+  // called here for every path and never again. Two paths of one key whose
+  // names differ (a key that folds letter case) are two files the disk
+  // cannot hold apart: throws Refusal naming both.
   [[nodiscard]] WriteList ListWrites(const PathKeyFunction& keyOf) const;
 
   // Writes the listed files with the bytes the plan holds for them; pages

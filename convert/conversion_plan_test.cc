@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "convert/conversion_error.h"
+#include "text/site_path.h"
+
 namespace quillery {
 namespace {
 
@@ -106,6 +109,63 @@ TEST(ConversionPlan, PathsCompareByTheGivenKey) {
     return key;
   });
   EXPECT_EQ(writer.writes, (Writes{{"\\s\\real\\a.htm", "second"}}));
+}
+
+// With keys that fold letter case, as on a file system that does: the same
+// name in a folder spelled two ways is one file, two names that differ only
+// in case are two files the disk cannot hold, refused before any write.
+TEST(ConversionPlan, TwoNamesOfOneKeyAreRefused) {
+  struct Row {
+    const char* name;
+    Writes planned;
+    Writes expected;
+    std::string refusal;
+  };
+  const Row rows[] = {
+      {"names in two cases",
+       {{"\\s\\Report.htm", "a"}, {"\\s\\report.htm", "b"}},
+       {},
+       "refusing to write '/s/Report.htm' and '/s/report.htm': their names "
+       "differ only in letter case, and the file system they lie on takes "
+       "them for one file"},
+      {"a name in two cases after another file",
+       {{"\\s\\x.htm", "x"},
+        {"\\s\\sub\\Pic.gif", "a"},
+        {"\\s\\SUB\\pic.GIF", "b"}},
+       {},
+       "refusing to write '/s/sub/Pic.gif' and '/s/SUB/pic.GIF': their names "
+       "differ only in letter case, and the file system they lie on takes "
+       "them for one file"},
+      {"one name in a folder spelled two ways",
+       {{"\\s\\Sub\\a.htm", "a"}, {"\\s\\sub\\a.htm", "b"}},
+       {{"\\s\\sub\\a.htm", "b"}},
+       ""},
+      {"names that differ in more than case",
+       {{"\\s\\Report.htm", "a"}, {"\\s\\Report2.htm", "b"}},
+       {{"\\s\\Report.htm", "a"}, {"\\s\\Report2.htm", "b"}},
+       ""},
+  };
+  const PathKeyFunction folded = [](const std::string& path) {
+    return FoldedLetterCase(SitePath(path).Key());
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConversionPlan plan;
+    for (const auto& [path, bytes] : row.planned) plan.AddBytes(path, bytes);
+    RecordingWriter writer;
+    std::string refusal;
+    try {
+      plan.WriteTo(writer, folded);
+    } catch (const Refusal& error) {
+      refusal = error.what();
+    }
+    EXPECT_EQ(refusal, row.refusal);
+    EXPECT_EQ(writer.writes, row.expected);
+    // With the keys of a disk that keeps case apart, every file is written.
+    RecordingWriter keeping;
+    plan.WriteTo(keeping);
+    EXPECT_EQ(keeping.writes, row.planned);
+  }
 }
 
 }  // namespace

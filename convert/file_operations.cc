@@ -1,7 +1,11 @@
 // The real file system behind FileOperations; see file_operations.h.
 #include "convert/file_operations.h"
 
+#include <optional>
+#include <set>
+
 #include "platform/file_io.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -15,7 +19,60 @@ class SystemLock : public HeldLock {
   FolderLock lock_;
 };
 
+// The default where no name can be looked at in two cases: the volumes of
+// Windows and macOS fold letter case unless made otherwise.
+#if defined(_WIN32) || defined(__APPLE__)
+constexpr bool kFoldsWhenUnknown = true;
+#else
+constexpr bool kFoldsWhenUnknown = false;
+#endif
+
+// `name` with the case of each ASCII letter turned, or nothing when it has
+// no ASCII letter.
+std::optional<std::string> OtherCase(std::string name) {
+  bool turned = false;
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    } else {
+      continue;
+    }
+    turned = true;
+  }
+  if (!turned) return std::nullopt;
+  return name;
+}
+
+// True when `other` is `path` itself: the same file, not merely another
+// name of it (a hard link lies in a folder of its own entries).
+bool SameFile(const PathFacts& path, const PathFacts& other) {
+  return path.exists && other.exists && path.device == other.device &&
+         path.inode == other.inode;
+}
+
 }  // namespace
+
+bool SystemFileOperations::FoldsLetterCase(const std::string& folder) {
+  const std::vector<std::string> entries = handles_.FolderEntries(folder);
+  const std::set<std::string> names(entries.begin(), entries.end());
+  for (const std::string& name : entries) {
+    const std::optional<std::string> other = OtherCase(name);
+    if (!other) continue;
+    // Both spellings listed: two files, so the folder keeps case apart.
+    if (names.count(*other) != 0) return false;
+    const std::string path = SitePath(folder).Join(name).text();
+    const std::string otherPath = SitePath(folder).Join(*other).text();
+    return SameFile(handles_.LookAt(path), handles_.LookAt(otherPath));
+  }
+  // An empty folder: its own name, looked up in the folder above it.
+  const SitePath own(folder);
+  const std::optional<std::string> other = OtherCase(own.Name());
+  if (!other) return kFoldsWhenUnknown;
+  const std::string otherPath = own.Folder().Join(*other).text();
+  return SameFile(handles_.LookAt(folder), handles_.LookAt(otherPath));
+}
 
 std::string SystemFileOperations::ReadText(const std::string& path) {
   return quillery::ReadFile(path);

@@ -50,6 +50,10 @@ class FileOperations {
   // A regular file of at most `maxBytes`, never through a link.
   virtual std::string ReadFile(const std::string& path,
                                std::uint64_t maxBytes) = 0;
+  // True when the file system of `folder` takes names in it that differ
+  // only in letter case (FoldedLetterCase) for one name, as Windows and
+  // macOS do by default and Linux does in a folder made case-insensitive.
+  virtual bool FoldsLetterCase(const std::string& folder) = 0;
 
   // One run at a time per folder: the lock, or nothing when another run
   // holds it. Throws FileError when the folder cannot be opened.
@@ -87,6 +91,11 @@ class SystemFileOperations : public FileOperations {
   std::vector<std::string> FolderEntries(const std::string& path) override;
   std::string ReadFile(const std::string& path,
                        std::uint64_t maxBytes) override;
+  // Looks up a name in the folder (or, in a folder without one, the
+  // folder's own name) with the case of its ASCII letters changed: the
+  // same file under both means the names fold. Where nothing can be looked
+  // at so, Windows and macOS are taken to fold and other systems not to.
+  bool FoldsLetterCase(const std::string& folder) override;
   void MakeFolder(const std::string& path) override;
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode) override;

@@ -114,5 +114,28 @@ TEST(SystemFileOperations, NewFilesGetTheModeAskedFor) {
   EXPECT_EQ(files.LookAt(InternalPath(dir.File("open.htm"))).mode, 0666u);
 }
 
+// The probe tells what the file system of the test's folder does, whether
+// it folds letter case or not: a name is found in another case or not.
+TEST(SystemFileOperations, FoldsLetterCaseAsTheFolderFindsNames) {
+  ScopedTempDir dir;
+  WriteBytes(dir.File("named/Doc.htm"), "doc");
+  fs::create_directory(dir.File("Empty"));
+  const bool folds = fs::exists(dir.File("named/DOC.HTM"));
+  SystemFileOperations files;
+  EXPECT_EQ(files.FoldsLetterCase(InternalPath(dir.File("named"))), folds);
+  EXPECT_EQ(files.FoldsLetterCase(InternalPath(dir.File("Empty"))), folds);
+  if (!folds) {
+    // Two names in two cases: a folder that keeps case apart, even where
+    // one is a second name of the other.
+    fs::create_hard_link(dir.File("named/Doc.htm"), dir.File("named/dOC.HTM"));
+    EXPECT_FALSE(files.FoldsLetterCase(InternalPath(dir.File("named"))));
+  }
+  EXPECT_NE(FileErrorOf([&] {
+              static_cast<void>(
+                  files.FoldsLetterCase(InternalPath(dir.File("none"))));
+            }),
+            "");
+}
+
 }  // namespace
 }  // namespace quillery

@@ -134,8 +134,10 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
   } else if (recordFacts.size > longest) {
     problem = "the record is larger than any conversion writes";
   } else {
-    record = ParseRecord(files.ReadFile(recordPath, longest),
-                         BindingOf(files, site, stagingFacts.inode), problem);
+    const RecordBinding binding = BindingOf(files, site, stagingFacts.inode);
+    const bool foldsLetterCase = files.FoldsLetterCase(site);
+    record = ParseRecord(files.ReadFile(recordPath, longest), binding, problem,
+                         foldsLetterCase);
   }
   RemainingRenames remaining;
   if (record) {

@@ -1,7 +1,10 @@
 // The file system in memory; see memory_file_operations.h. Every node lies
 // in one sorted map under its key, the internal path with "\" alone
 // ("\site\sub\toc.htm", the root "\"), so a folder and all below it are one
-// run of keys, and each folder keeps the names in it as well.
+// run of keys, and each folder keeps the names in it as well. When letter
+// case folds, a key is the path with its case folded (FoldedLetterCase keeps
+// every separator where it is), and each folder keeps its names as they were
+// made beside their folded forms.
 #include "convert/memory_file_operations.h"
 
 #include <algorithm>
@@ -11,6 +14,8 @@
 #include <set>
 #include <stdexcept>
 #include <utility>
+
+#include "text/site_path.h"
 
 namespace quillery {
 
@@ -67,13 +72,13 @@ bool IsBelow(const std::string& key, const std::string& folder) {
          key[folder.size()] == '\\';
 }
 
-// The key of a path folded lexically, for setting up.
-std::string LexicalKey(const std::string& path) {
-  std::string key = "\\";
+// A path with ".." folded lexically, for setting up.
+std::string LexicalPath(const std::string& path) {
+  std::string folded = "\\";
   for (const std::string& name : Components(path)) {
-    key = name == ".." ? ParentOf(key) : Child(key, name);
+    folded = name == ".." ? ParentOf(folded) : Child(folded, name);
   }
-  return key;
+  return folded;
 }
 
 // The names of a path for the calls that follow no link: ".." is refused,
@@ -119,69 +124,73 @@ MemoryFileOperations::~MemoryFileOperations() = default;
 
 // Setting up and reading back.
 
-void MemoryFileOperations::MakeFolders(const std::string& key) {
+void MemoryFileOperations::MakeFolders(const std::string& path) {
+  const std::string key = KeyOf(path);
   if (key == "\\") return;
   if (const Node* node = Find(key)) {
     if (node->kind != Kind::kFolder) {
-      throw std::logic_error("'" + key + "' is in the way of a folder");
+      throw std::logic_error("'" + path + "' is in the way of a folder");
     }
     return;
   }
-  MakeFolders(ParentOf(key));
+  MakeFolders(ParentOf(path));
   Node folder;
   folder.inode = NewInode(ParentOf(key));
   folder.inode->mode = 0755;
-  Insert(key, std::move(folder));
+  Insert(key, NameOf(path), std::move(folder));
 }
 
 void MemoryFileOperations::AddFolder(const std::string& path) {
   std::lock_guard<std::mutex> hold(mutex_);
-  const std::string key = LexicalKey(path);
+  const std::string lexical = LexicalPath(path);
+  const std::string key = KeyOf(lexical);
   const Node* node = Find(key);
   if (node && node->kind != Kind::kFolder) Erase(key);
-  MakeFolders(key);
+  MakeFolders(lexical);
 }
 
 void MemoryFileOperations::AddFile(const std::string& path,
                                    std::string_view bytes, std::uint32_t mode) {
   std::lock_guard<std::mutex> hold(mutex_);
-  const std::string key = LexicalKey(path);
-  MakeFolders(ParentOf(key));
+  const std::string lexical = LexicalPath(path);
+  const std::string key = KeyOf(lexical);
+  MakeFolders(ParentOf(lexical));
   if (Find(key)) Erase(key);
   Node file;
   file.kind = Kind::kFile;
   file.inode = NewInode(ParentOf(key));
   file.inode->bytes = std::string(bytes);
   file.inode->mode = mode;
-  Insert(key, std::move(file));
+  Insert(key, NameOf(lexical), std::move(file));
 }
 
 void MemoryFileOperations::AddLink(const std::string& path,
                                    const std::string& target) {
   std::lock_guard<std::mutex> hold(mutex_);
-  const std::string key = LexicalKey(path);
-  MakeFolders(ParentOf(key));
+  const std::string lexical = LexicalPath(path);
+  const std::string key = KeyOf(lexical);
+  MakeFolders(ParentOf(lexical));
   if (Find(key)) Erase(key);
   Node link;
   link.kind = Kind::kLink;
   link.inode = NewInode(ParentOf(key));
   link.inode->bytes = target;
   link.inode->mode = 0777;
-  Insert(key, std::move(link));
+  Insert(key, NameOf(lexical), std::move(link));
 }
 
 void MemoryFileOperations::SetDevice(const std::string& folder,
                                      std::uint64_t device) {
   std::lock_guard<std::mutex> hold(mutex_);
-  const std::string key = LexicalKey(folder);
-  MakeFolders(key);
-  Find(key)->inode->device = device;
+  const std::string lexical = LexicalPath(folder);
+  MakeFolders(lexical);
+  Find(KeyOf(lexical))->inode->device = device;
 }
 
 std::optional<std::string> MemoryFileOperations::Contents(
     const std::string& path) const {
   std::lock_guard<std::mutex> hold(mutex_);
-  const Node* node = Find(LexicalKey(path));
+  const Node* node = Find(KeyOf(LexicalPath(path)));
   if (!node || node->kind != Kind::kFile) return std::nullopt;
   return node->inode->bytes;
 }
@@ -189,22 +198,23 @@ std::optional<std::string> MemoryFileOperations::Contents(
 std::map<std::string, std::string> MemoryFileOperations::Tree(
     const std::string& folder) const {
   std::lock_guard<std::mutex> hold(mutex_);
-  const std::string key = LexicalKey(folder);
+  const std::string key = KeyOf(LexicalPath(folder));
   std::map<std::string, std::string> tree;
   // Keys below "\a" run from "\a\" to just before "\a]".
   auto it =
       key == "\\" ? std::next(nodes_.begin()) : nodes_.lower_bound(key + "\\");
   for (; it != nodes_.end() && IsBelow(it->first, key); ++it) {
     const Node& node = it->second;
+    const std::string path = PathAsMade(it->first);
     switch (node.kind) {
       case Kind::kFolder:
-        tree.emplace(it->first + "\\", std::string());
+        tree.emplace(path + "\\", std::string());
         break;
       case Kind::kFile:
-        tree.emplace(it->first, node.inode->bytes);
+        tree.emplace(path, node.inode->bytes);
         break;
       case Kind::kLink:
-        tree.emplace(it->first, "-> " + node.inode->bytes);
+        tree.emplace(path, "-> " + node.inode->bytes);
         break;
     }
   }
@@ -221,9 +231,22 @@ std::size_t MemoryFileOperations::calls() const {
   return calls_;
 }
 
+void MemoryFileOperations::SetFoldsLetterCase(bool folds) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (!nodes_.at("\\").names.empty()) {
+    throw std::logic_error("letter case is chosen before anything is added");
+  }
+  foldsLetterCase_ = folds;
+}
+
 void MemoryFileOperations::SetHardLinks(bool available) {
   std::lock_guard<std::mutex> hold(mutex_);
   hardLinks_ = available;
+}
+
+void MemoryFileOperations::SetExchange(bool available) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  exchange_ = available;
 }
 
 std::vector<std::string> MemoryFileOperations::syncs() const {
@@ -244,8 +267,19 @@ const MemoryFileOperations::Node* MemoryFileOperations::Find(
   return it == nodes_.end() ? nullptr : &it->second;
 }
 
-void MemoryFileOperations::Insert(const std::string& key, Node node) {
-  Find(ParentOf(key))->names.insert(NameOf(key));
+std::string MemoryFileOperations::KeyOf(const std::string& path) const {
+  return foldsLetterCase_ ? FoldedLetterCase(path) : path;
+}
+
+std::string MemoryFileOperations::PathAsMade(const std::string& key) const {
+  if (!foldsLetterCase_ || key == "\\") return key;
+  return Child(PathAsMade(ParentOf(key)),
+               Find(ParentOf(key))->names.at(NameOf(key)));
+}
+
+void MemoryFileOperations::Insert(const std::string& key,
+                                  const std::string& name, Node node) {
+  Find(ParentOf(key))->names[NameOf(key)] = name;
   nodes_.emplace(key, std::move(node));
   Touch(ParentOf(key));
 }
@@ -271,8 +305,9 @@ MemoryFileOperations::Subtree MemoryFileOperations::Extract(
   return subtree;
 }
 
-void MemoryFileOperations::Place(const std::string& key, Subtree subtree) {
-  Find(ParentOf(key))->names.insert(NameOf(key));
+void MemoryFileOperations::Place(const std::string& key,
+                                 const std::string& name, Subtree subtree) {
+  Find(ParentOf(key))->names[NameOf(key)] = name;
   Touch(ParentOf(key));
   for (auto& [below, node] : subtree) {
     nodes_.emplace(key + below, std::move(node));
@@ -317,7 +352,7 @@ int MemoryFileOperations::Resolve(const std::string& path,
       key = ParentOf(key);
       continue;
     }
-    const std::string next = Child(key, name);
+    const std::string next = Child(key, KeyOf(name));
     const Node* node = Find(next);
     if (!node) return ENOENT;
     if (node->kind == Kind::kLink) {
@@ -341,7 +376,7 @@ std::string MemoryFileOperations::OpenFolder(
     const std::string& path, std::string_view verb, bool missingIsEmpty) const {
   std::string key = "\\";
   for (std::size_t i = 0; i < count; ++i) {
-    key = Child(key, names[i]);
+    key = Child(key, KeyOf(names[i]));
     const Node* node = Find(key);
     if (node && node->kind == Kind::kLink) {
       throw FileError("cannot " + std::string(verb) + " '" + NativePath(path) +
@@ -363,8 +398,9 @@ MemoryFileOperations::TwoPlaces MemoryFileOperations::PlacesOf(
   std::string toName;
   places.fromFolder = PlaceOf(from, "write", fromName);
   places.toFolder = PlaceOf(to, "write", toName);
-  places.fromKey = Child(places.fromFolder, fromName);
-  places.toKey = Child(places.toFolder, toName);
+  places.fromKey = Child(places.fromFolder, KeyOf(fromName));
+  places.toKey = Child(places.toFolder, KeyOf(toName));
+  places.toName = toName;
   return places;
 }
 
@@ -422,7 +458,7 @@ std::optional<std::string> MemoryFileOperations::RealPath(
   std::lock_guard<std::mutex> hold(mutex_);
   std::string key;
   if (Resolve(path, key) != 0) return std::nullopt;
-  return key;
+  return PathAsMade(key);
 }
 
 bool MemoryFileOperations::Exists(const std::string& path) {
@@ -472,7 +508,7 @@ PathFacts MemoryFileOperations::LookAt(const std::string& path) {
     const std::string folder = OpenFolder(names, names.size() - 1, path, "read",
                                           /*missingIsEmpty=*/true);
     if (folder.empty()) return PathFacts();
-    key = Child(folder, names.back());
+    key = Child(folder, KeyOf(names.back()));
   }
   const Node* node = Find(key);
   if (!node) return PathFacts();
@@ -494,8 +530,12 @@ std::vector<std::string> MemoryFileOperations::FolderEntries(
     const std::string& path) {
   Enter("FolderEntries", path);
   std::lock_guard<std::mutex> hold(mutex_);
-  const std::set<std::string>& names = Find(FolderAt(path, "read"))->names;
-  return std::vector<std::string>(names.begin(), names.end());
+  std::vector<std::string> entries;
+  for (const auto& [key, name] : Find(FolderAt(path, "read"))->names) {
+    entries.push_back(name);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
 }
 
 std::string MemoryFileOperations::ReadFile(const std::string& path,
@@ -503,7 +543,8 @@ std::string MemoryFileOperations::ReadFile(const std::string& path,
   Enter("ReadFile", path);
   std::lock_guard<std::mutex> hold(mutex_);
   std::string name;
-  const Node* node = Find(Child(PlaceOf(path, "read", name), name));
+  const std::string folder = PlaceOf(path, "read", name);
+  const Node* node = Find(Child(folder, KeyOf(name)));
   if (!node) throw Failure("read", path, ENOENT);
   std::string problem;
   if (node->kind == Kind::kLink) {
@@ -526,12 +567,12 @@ void MemoryFileOperations::MakeFolder(const std::string& path) {
   std::lock_guard<std::mutex> hold(mutex_);
   std::string name;
   const std::string folder = PlaceOf(path, "write", name);
-  const std::string key = Child(folder, name);
+  const std::string key = Child(folder, KeyOf(name));
   if (Find(key)) throw Failure("write", path, EEXIST);
   Node node;
   node.inode = NewInode(folder);
   node.inode->mode = 0755;
-  Insert(key, std::move(node));
+  Insert(key, name, std::move(node));
 }
 
 void MemoryFileOperations::WriteNewFile(const std::string& path,
@@ -541,14 +582,21 @@ void MemoryFileOperations::WriteNewFile(const std::string& path,
   std::lock_guard<std::mutex> hold(mutex_);
   std::string name;
   const std::string folder = PlaceOf(path, "write", name);
-  const std::string key = Child(folder, name);
+  const std::string key = Child(folder, KeyOf(name));
   if (Find(key)) throw Failure("write", path, EEXIST);
   Node node;
   node.kind = Kind::kFile;
   node.inode = NewInode(folder);
   node.inode->bytes = std::string(bytes);
   node.inode->mode = mode;
-  Insert(key, std::move(node));
+  Insert(key, name, std::move(node));
+}
+
+bool MemoryFileOperations::FoldsLetterCase(const std::string& folder) {
+  Enter("FoldsLetterCase", folder);
+  std::lock_guard<std::mutex> hold(mutex_);
+  (void)FolderAt(folder, "read");
+  return foldsLetterCase_;
 }
 
 void MemoryFileOperations::SyncFileSystem(const std::string& path) {
@@ -574,6 +622,14 @@ void MemoryFileOperations::RenameFile(const std::string& from,
   const std::string& toKey = places.toKey;
   const Node* source = Find(fromKey);
   if (!source) throw Failure("write", to, ENOENT);
+  // Another case of the same name: the name changes in place.
+  if (fromKey == toKey) {
+    std::string& name = Find(places.fromFolder)->names.at(NameOf(fromKey));
+    if (name == places.toName) return;
+    name = places.toName;
+    Touch(places.fromFolder);
+    return;
+  }
   const Node* target = Find(toKey);
   // Two names of one file: rename does nothing, as on the disk.
   if (target && target->inode == source->inode) return;
@@ -592,13 +648,14 @@ void MemoryFileOperations::RenameFile(const std::string& from,
     throw Failure("write", to, EISDIR);
   }
   if (target) Erase(toKey);
-  Place(toKey, Extract(fromKey));
+  Place(toKey, places.toName, Extract(fromKey));
 }
 
 bool MemoryFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
   Enter("ExchangeFolders", first, second);
   std::lock_guard<std::mutex> hold(mutex_);
+  if (!exchange_) return false;
   const TwoPlaces places = PlacesOf(first, second);
   const std::string& firstKey = places.fromKey;
   const std::string& secondKey = places.toKey;
@@ -610,10 +667,15 @@ bool MemoryFileOperations::ExchangeFolders(const std::string& first,
     throw Failure("write", second, EINVAL);
   }
   if (!OnOneDevice(places)) throw Failure("write", second, EXDEV);
+  // Each name stays in its folder as it was; what it stands for changes.
+  const std::string firstName =
+      Find(ParentOf(firstKey))->names.at(NameOf(firstKey));
+  const std::string secondName =
+      Find(ParentOf(secondKey))->names.at(NameOf(secondKey));
   Subtree firstTree = Extract(firstKey);
   Subtree secondTree = Extract(secondKey);
-  Place(firstKey, std::move(secondTree));
-  Place(secondKey, std::move(firstTree));
+  Place(firstKey, firstName, std::move(secondTree));
+  Place(secondKey, secondName, std::move(firstTree));
   return true;
 }
 
@@ -635,7 +697,7 @@ bool MemoryFileOperations::LinkFile(const std::string& from,
   name.kind = source->kind;
   name.inode = source->inode;
   ++name.inode->links;
-  Insert(toKey, std::move(name));
+  Insert(toKey, places.toName, std::move(name));
   return true;
 }
 
@@ -643,7 +705,8 @@ void MemoryFileOperations::RemoveFile(const std::string& path) {
   Enter("RemoveFile", path);
   std::lock_guard<std::mutex> hold(mutex_);
   std::string name;
-  const std::string key = Child(PlaceOf(path, "remove", name), name);
+  const std::string folder = PlaceOf(path, "remove", name);
+  const std::string key = Child(folder, KeyOf(name));
   const Node* node = Find(key);
   if (!node) throw Failure("remove", path, ENOENT);
   if (node->kind == Kind::kFolder) throw Failure("remove", path, EISDIR);
@@ -654,7 +717,8 @@ void MemoryFileOperations::RemoveFolder(const std::string& path) {
   Enter("RemoveFolder", path);
   std::lock_guard<std::mutex> hold(mutex_);
   std::string name;
-  const std::string key = Child(PlaceOf(path, "remove", name), name);
+  const std::string folder = PlaceOf(path, "remove", name);
+  const std::string key = Child(folder, KeyOf(name));
   const Node* node = Find(key);
   if (!node) throw Failure("remove", path, ENOENT);
   if (node->kind != Kind::kFolder) throw Failure("remove", path, ENOTDIR);

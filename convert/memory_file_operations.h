@@ -81,6 +81,16 @@ class MemoryFileOperations : public FileOperations {
   [[nodiscard]] std::size_t calls() const;
   // Without hard links LinkFile makes nothing and returns false.
   void SetHardLinks(bool available);
+  // Without an exchange of folders ExchangeFolders changes nothing and
+  // returns false, as on a system that has no such call.
+  void SetExchange(bool available);
+  // With folding, names that differ only in letter case (FoldedLetterCase)
+  // name one entry in every folder, as on the volumes of Windows and macOS:
+  // a name keeps the case it was made with (a rename to another case of it
+  // changes the case in place, a rename over it takes the new name), every
+  // lookup ignores case, and RealPath gives the names as made. Chosen before
+  // anything is added; off at first.
+  void SetFoldsLetterCase(bool folds);
   // The syncs done, in order: "SyncFileSystem <path>" or "SyncFolder <path>".
   [[nodiscard]] std::vector<std::string> syncs() const;
 
@@ -97,6 +107,7 @@ class MemoryFileOperations : public FileOperations {
   std::vector<std::string> FolderEntries(const std::string& path) override;
   std::string ReadFile(const std::string& path,
                        std::uint64_t maxBytes) override;
+  bool FoldsLetterCase(const std::string& folder) override;
   void MakeFolder(const std::string& path) override;
   void WriteNewFile(const std::string& path, std::string_view bytes,
                     std::uint32_t mode) override;
@@ -123,7 +134,8 @@ class MemoryFileOperations : public FileOperations {
   struct Node {
     Kind kind = Kind::kFolder;
     std::shared_ptr<Inode> inode;
-    std::set<std::string> names;  // a folder's entries
+    // A folder's entries: each key's last name, and the name as made.
+    std::map<std::string, std::string> names;
   };
   // A folder and all below it, by path below it ("" for the folder).
   using Subtree = std::vector<std::pair<std::string, Node>>;
@@ -147,6 +159,7 @@ class MemoryFileOperations : public FileOperations {
     std::string fromKey;
     std::string toFolder;
     std::string toKey;
+    std::string toName;  // the last name of the second path, as given
   };
   TwoPlaces PlacesOf(const std::string& from, const std::string& to) const;
   bool OnOneDevice(const TwoPlaces& places) const;
@@ -159,17 +172,21 @@ class MemoryFileOperations : public FileOperations {
                          std::string_view verb, bool missingIsEmpty) const;
   Node* Find(const std::string& key);
   const Node* Find(const std::string& key) const;
-  // Puts `node` at `key` in its existing parent folder.
-  void Insert(const std::string& key, Node node);
+  // The key of a path (with ".." folded), letter case folded or not.
+  std::string KeyOf(const std::string& path) const;
+  // The path of an existing key with each name as it was made.
+  std::string PathAsMade(const std::string& key) const;
+  // Puts `node` at `key` in its existing parent folder, named `name`.
+  void Insert(const std::string& key, const std::string& name, Node node);
   void Erase(const std::string& key);
   // Takes the node at `key` and all below it out of the tree, and puts
   // such a subtree at `key`, whose folder exists and which is free.
   Subtree Extract(const std::string& key);
-  void Place(const std::string& key, Subtree subtree);
+  void Place(const std::string& key, const std::string& name, Subtree subtree);
   std::shared_ptr<Inode> NewInode(const std::string& parentKey);
   void Touch(const std::string& folderKey);
-  // AddFolder without the lock.
-  void MakeFolders(const std::string& key);
+  // AddFolder of a path with ".." folded, without the lock.
+  void MakeFolders(const std::string& path);
   std::string ReadResolved(const std::string& path, bool refuseZeroByte);
 
   mutable std::mutex mutex_;
@@ -177,6 +194,8 @@ class MemoryFileOperations : public FileOperations {
   std::function<void(const FileCall&)> hook_;
   std::size_t calls_ = 0;
   bool hardLinks_ = true;
+  bool exchange_ = true;
+  bool foldsLetterCase_ = false;
   std::vector<std::string> syncs_;
   std::uint64_t nextInode_ = 2;
   std::int64_t clock_ = 0;

@@ -49,6 +49,25 @@ std::optional<std::string> ContentsMainPage(
   return InsertCharsetTag(std::move(page), charsetTag);
 }
 
+// A path from the pages' folder as a link writes it: "%", blanks and "#"
+// as references, so that a file name holding them still leads to its file.
+std::string LinkText(const std::string& path) {
+  std::string link;
+  link.reserve(path.size());
+  for (const char c : path) {
+    if (c == '%') {
+      link += "%25";
+    } else if (c == ' ') {
+      link += "%20";
+    } else if (c == '#') {
+      link += "%23";
+    } else {
+      link += c;
+    }
+  }
+  return link;
+}
+
 // The contents frame text with the header and footer put around its body,
 // and the parts it was cut into.
 struct DressedContents {
@@ -77,7 +96,9 @@ DressedContents DressContents(const std::string& tocFrameText,
 // stands in the frameset), or in the contents frame page, read from its own
 // folder. With `framePageToo` (the pages load the contents from a file of
 // the site) the contents frame page points into the pages as well: nothing
-// of the site then leads to the whole document any more.
+// of the site then leads to the whole document any more. It is then the
+// contents that readers without scripts follow from every page, and with
+// pages the main file is no frames page any more: its links name no frame.
 struct LocatedContents {
   std::vector<TocLink> tocLinks;
   std::string contentsBody;  // for the pages
@@ -104,6 +125,9 @@ LocatedContents LocateContents(const DressedContents& dressed,
         locate(CollectTocLinks(located.tocFrameText));
     located.tocFrameText = ApplyTocLinksFrom(
         located.tocFrameText, frameLinks, SitePath(tocSource).Folder().text());
+    if (framePageToo && split && split->PageCount() > 0) {
+      located.tocFrameText = RemoveFrameTargets(std::move(located.tocFrameText));
+    }
     if (!pagesCarryContents) located.tocLinks = std::move(frameLinks);
   }
   return located;
@@ -237,7 +261,12 @@ PagedContents AssemblePlan(SplitFiles files,
 PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
                              const ConversionRequest& request) {
   DressingTexts dressing = std::move(site.dressing);
-  dressing.templateText = PutWordNamespaces(std::move(dressing.templateText));
+  // A site template's pages are read by today's browsers, which draw
+  // nothing by the word processor's namespaces: they stay out of every page.
+  if (!Contains(dressing.templateText, kSiteHeadMarker)) {
+    dressing.templateText =
+        PutWordNamespaces(std::move(dressing.templateText));
+  }
   const DressingOptions options = DressingOptionsOf(request);
 
   // Outside the pages, the navigation markers of the header and footer
@@ -247,7 +276,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
           site.contentSource ? site.contentText : site.framesText,
           StripHtmExtension(PageNameOf(
               site.contentSource ? *site.contentSource : site.mainFilePath))),
-      SitePath(site.mainFilePath).Name()};
+      SitePath(site.mainFilePath).Name(),
+      LinkText(SitePath(site.tocFramePath)
+                   .RelativeFrom(SitePath(site.mainFilePath).Folder()))};
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
 

@@ -127,6 +127,57 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   EXPECT_EQ(loaded.tocFrameText.find("Body.htm#"), std::string::npos);
 }
 
+// Pages that load the contents with a script link the contents frame page
+// for readers without scripts, from the pages' folder wherever it lies; with
+// pages it no longer stands in a frameset, so its links name no frame.
+TEST(ConvertToPages, LoadedContentsLeadReadersWithoutScriptsToTheFramePage) {
+  struct Row {
+    const char* name;
+    std::string tocFramePath;
+    int levels;
+    std::string link;  // "" : no page
+    bool framesNamed;  // the frame page's links still name Frame1
+  };
+  const std::vector<Row> rows = {
+      {"beside the pages", "\\s\\toc.htm", 1, "toc.htm", false},
+      {"in a folder with a blank and a hash", "\\s\\my toc\\a#1%.htm", 1,
+       "my%20toc/a%231%25.htm", false},
+      {"in the folder above", "\\toc.htm", 1, "../toc.htm", false},
+      {"no pages: the frameset stays", "\\s\\toc.htm", 0, "", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ConversionRequest request;
+    request.LEVELSTOBREAK = row.levels;
+    request.USINGTEMPLATE = 1;
+    SiteInputs site = TwoHeadingSite();
+    site.tocFramePath = row.tocFramePath;
+    site.dressing.templateText =
+        "<html><head>[SITEHEAD]</head><body>[SITECONTENTS][QUILLERY]</body>"
+        "</html>";
+    PagedContents paged =
+        ConvertToPages(std::move(site), testing::kFramedTwoEntryToc, request);
+    EXPECT_EQ(paged.tocFrameText.find("Frame1") != std::string::npos,
+              row.framesNamed);
+    RecordingWriter writer;
+    paged.plan.WriteTo(writer);
+    if (row.link.empty()) {
+      EXPECT_EQ(writer.BytesOf("\\s\\Body_p1.htm"), "(not written)");
+      continue;
+    }
+    const std::string page = writer.BytesOf("\\s\\Body_p1.htm");
+    EXPECT_NE(page.find("<div id=\"q-toc\"><a href=\"" + row.link + "\">"),
+              std::string::npos);
+    // Nothing that only an old browser read is repeated in every page.
+    EXPECT_EQ(page.find("xmlns:"), std::string::npos);
+    EXPECT_EQ(page.find("#default#VML"), std::string::npos);
+    // The contents are written once more only in the site's script.
+    for (const std::string& path : writer.paths) {
+      EXPECT_EQ(path.find("_contents"), std::string::npos) << path;
+    }
+  }
+}
+
 TEST(ConvertToPages, TheContentsMainPageLinksTheStylesheetOnlyWhenWritten) {
   const std::string noStyles =
       "<html><body><p>pre</p><h1><a name=\"_Toc1\">One</a></h1>"

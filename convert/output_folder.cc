@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "convert/conversion_error.h"
+#include "convert/folder_swap.h"
 #include "convert/referenced_files.h"
 #include "convert/staging_folder.h"
 #include "text/site_path.h"
@@ -33,11 +34,13 @@ FileError NamingTheOutput(const FileError& error, const OutputPlace& place) {
   return error;
 }
 
-// Removes what an earlier build left under the bookkeeping folder; a link
-// there is removed itself. A bookkeeping folder that is no folder of ours
-// is refused as it is.
+// Finishes a swap that was stopped between its renames, and removes what an
+// earlier build left under the bookkeeping folder; a link there is removed
+// itself. A bookkeeping folder that is no folder of ours is refused as it
+// is.
 void RemoveEarlierBuild(FileOperations& files, const OutputPlace& place) {
   if (!CheckBookkeepingFolder(files, place.parent)) return;
+  FinishInterruptedSwap(files, place.parent);
   const PathFacts build = files.LookAt(place.build);
   if (build.isFolder) {
     RemoveFolderTree(files, place.build);
@@ -63,14 +66,18 @@ OutputPlace PrepareOutputFolder(FileOperations& files,
   place.parent = *parent;
   const SitePath target = SitePath(*parent).Join(output.Name());
   place.target = target.text();
-  if (target.IsInside(SitePath(siteFolder)) ||
-      SitePath(siteFolder).IsInside(target)) {
+  // Where the site's file system folds letter case, "\Site" is "\site".
+  const bool folds = files.FoldsLetterCase(siteFolder);
+  const SitePath site(folds ? FoldedLetterCase(siteFolder) : siteFolder);
+  const SitePath compared(folds ? FoldedLetterCase(target.text())
+                                : target.text());
+  if (compared.IsInside(site) || site.IsInside(compared)) {
     throw Refusal("refusing the output folder '" + ShownPath(place.output) +
                   "': it must lie outside the document's folder '" +
                   ShownPath(siteFolder) + "' and not hold it");
   }
   place.bookkeeping = place.parent + "\\" + std::string(kBookkeepingFolder);
-  place.build = place.bookkeeping + "\\build";
+  place.build = Below(place.bookkeeping, kBuildFolder);
   try {
     place.lock = files.LockFolder(place.parent);
     if (!place.lock) {
@@ -113,7 +120,7 @@ OutputFolderWriter::OutputFolderWriter(
       uncounted.insert(paths_.RelativeOf(paths_.KeyOf(path)));
     }
     referenced_.emplace(paths_.RelativeOf(paths_.KeyOf(mainFilePath)),
-                        std::move(uncounted));
+                        std::move(uncounted), paths_.foldsLetterCase());
     if (!files_.LookAt(place_.bookkeeping).exists) {
       files_.MakeFolder(place_.bookkeeping);
       madeBookkeeping_ = true;
@@ -136,16 +143,52 @@ OutputFolderWriter::~OutputFolderWriter() {
   }
 }
 
+SwapFolders OutputFolderWriter::Folders() const {
+  return {place_.parent, place_.bookkeeping, place_.build, place_.target};
+}
+
 void OutputFolderWriter::Swap() {
-  if (place_.replaces) {
-    if (!files_.ExchangeFolders(place_.build, place_.target)) {
-      throw FileError("write", place_.target,
-                      "the file system cannot swap two folders in one step");
-    }
-  } else if (files_.LookAt(place_.build).exists) {
+  if (!place_.replaces) {
     files_.RenameFile(place_.build, place_.target);
+    swap_ = SwapKind::kMoved;
+  } else if (files_.ExchangeFolders(place_.build, place_.target)) {
+    swap_ = SwapKind::kExchanged;
   } else {
-    files_.RenameFile(place_.target, place_.build);
+    SwapByRenames(files_, Folders());
+    swap_ = SwapKind::kRenamed;
+  }
+}
+
+void OutputFolderWriter::MakeSwapDurable() {
+  if (swap_ == SwapKind::kRenamed) {
+    SyncSwappedFolders(files_, Folders());
+  } else {
+    files_.SyncFolder(place_.parent);
+  }
+}
+
+void OutputFolderWriter::SwapBack() {
+  switch (swap_) {
+    case SwapKind::kMoved:
+      files_.RenameFile(place_.target, place_.build);
+      break;
+    case SwapKind::kExchanged:
+      if (!files_.ExchangeFolders(place_.build, place_.target)) {
+        throw FileError("write", place_.target,
+                        "the folders can no longer be swapped back");
+      }
+      break;
+    case SwapKind::kRenamed:
+      SwapBackByRenames(files_, Folders());
+      break;
+  }
+}
+
+void OutputFolderWriter::RemoveEarlierOutput() {
+  if (swap_ == SwapKind::kRenamed) {
+    RemovePreviousOutput(files_, Folders());
+  } else if (files_.LookAt(place_.build).isFolder) {
+    RemoveFolderTree(files_, place_.build);
   }
 }
 
@@ -213,19 +256,19 @@ void OutputFolderWriter::Commit() {
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
-  // The one step that puts the new output in place of the old; until the
-  // parent is durable it is taken back on a failure, so that the earlier
-  // output stays.
+  // The step that puts the new output in place of the old (one exchange, or
+  // two recorded renames); until it is durable it is taken back on a
+  // failure, so that the earlier output stays.
   try {
     Swap();
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
   try {
-    files_.SyncFolder(place_.parent);
+    MakeSwapDurable();
   } catch (const FileError& error) {
     try {
-      Swap();
+      SwapBack();
     } catch (const FileError&) {
       // The new output stays in place and the earlier one under the
       // bookkeeping folder: nothing is removed.
@@ -234,11 +277,8 @@ void OutputFolderWriter::Commit() {
     throw NamingTheOutput(error, place_);
   }
   committed_ = true;
-  // The old output now stands where the new one was built.
   try {
-    if (files_.LookAt(place_.build).isFolder) {
-      RemoveFolderTree(files_, place_.build);
-    }
+    RemoveEarlierOutput();
     if (files_.FolderEntries(place_.bookkeeping).empty()) {
       files_.RemoveFolder(place_.bookkeeping);
     }
@@ -254,13 +294,16 @@ void OutputFolderWriter::CopyReferencedFiles() {
     const std::optional<std::string> real =
         files_.RealPath(paths_.siteFolder() + "\\" + candidate->relative);
     if (!real) continue;  // a broken link stays broken
-    if (!SitePath(*real).IsInside(SitePath(paths_.siteFolder()))) {
+    if (!paths_.IsInsideSite(*real)) {
       referenced_->LeadsOutside(*candidate);
       continue;
     }
     const PathFacts facts = files_.LookAt(*real);
     if (!facts.isRegular) continue;
-    Put(candidate->relative, files_.ReadBytes(*real), facts.mode);
+    // Where letter case folds, the copy is named as the site names the file,
+    // whichever spelling the reference found first has.
+    Put(paths_.SpelledAsInTheSite(candidate->relative), files_.ReadBytes(*real),
+        facts.mode);
   }
 }
 

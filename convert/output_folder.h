@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "convert/file_operations.h"
+#include "convert/folder_swap.h"
 #include "convert/referenced_files.h"
 #include "convert/site_commit.h"
 #include "convert/site_paths.h"
@@ -68,8 +69,8 @@ class OutputFolderWriter : public SiteCommit {
   void WriteFile(const std::string& path, std::string bytes) override;
 
   // Copies what the written files refer to, writes the output's record,
-  // makes the build durable and puts it in place of the output in one step;
-  // the old output, then in the build's place, is removed.
+  // makes the build durable and puts it in place of the output whole; the
+  // old output, then under the bookkeeping folder, is removed.
   void Commit() override;
 
   // References that lead outside the site (another scheme, an absolute
@@ -93,9 +94,18 @@ class OutputFolderWriter : public SiteCommit {
   void Put(const std::string& relative, std::string_view bytes,
            std::uint32_t mode);
   void MakeFoldersFor(const std::string& relative);
-  // Exchanges the build and the output (or, with no earlier output, moves
-  // the build into its place and back).
+  // Puts the build in place of the output: moved there when there is no
+  // earlier output, else exchanged with it, or, where the system cannot
+  // exchange two folders, swapped by two recorded renames (folder_swap.h).
   void Swap();
+  // Makes the folders the swap changed durable.
+  void MakeSwapDurable();
+  // Undoes Swap, the earlier output back in place.
+  void SwapBack();
+  // Removes the earlier output from under the bookkeeping folder, where the
+  // swap left it.
+  void RemoveEarlierOutput();
+  [[nodiscard]] SwapFolders Folders() const;
   void Discard();
 
   FileOperations& files_;
@@ -105,6 +115,8 @@ class OutputFolderWriter : public SiteCommit {
   bool madeBookkeeping_ = false;
   bool madeBuild_ = false;
   bool committed_ = false;
+  enum class SwapKind { kMoved, kExchanged, kRenamed };
+  SwapKind swap_ = SwapKind::kMoved;
   std::set<std::string> madeFolders_;
   std::optional<ReferencedFiles> referenced_;
 };

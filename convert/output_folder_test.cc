@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/conversion_driver.h"
@@ -132,6 +133,25 @@ TEST(PrepareOutputFolder, RefusesAPlaceThatCannotTakeTheOutput) {
   }
 }
 
+// The site folder named in another case is the site folder where its file
+// system folds letter case.
+TEST(PrepareOutputFolder, RefusesTheSiteInAnotherCaseWhereCaseFolds) {
+  for (const std::string outdir : {"\\work\\SITE", "\\WORK"}) {
+    SCOPED_TRACE(outdir);
+    MemoryFileOperations files;
+    files.SetFoldsLetterCase(true);
+    AddWorld(files);
+    const Tree before = files.Tree();
+    EXPECT_EQ(MessageOf([&] {
+                static_cast<void>(PrepareOutputFolder(files, outdir, kSite));
+              }),
+              "refusing the output folder '" + ShownPath(outdir) +
+                  "': it must lie outside the document's folder '/work/site' "
+                  "and not hold it");
+    EXPECT_EQ(files.Tree(), before);
+  }
+}
+
 TEST(PrepareOutputFolder, RefusesWhileAnotherRunHoldsTheParent) {
   MemoryFileOperations files;
   AddWorld(files);
@@ -202,9 +222,10 @@ TEST(PrepareOutputFolder, RemovesWhatAnEarlierBuildLeftAndNoMore) {
   }
 }
 
-// Every file operation of a whole run into an output folder, made to fail:
-// nothing the user had changes, nothing of ours is left, and the message
-// names the output folder as the user gave it.
+// Every file operation of a whole run into an output folder, made to fail,
+// with an exchange of folders and with two renames in its stead: nothing
+// the user had changes, nothing of ours is left, and the message names the
+// output folder as the user gave it.
 TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
   struct Row {
     const char* name;
@@ -220,12 +241,17 @@ TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
          files.AddFile(kRealParent + "\\.quillery\\notes", "kept");
        }},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [row, exchange] :
+       {std::pair{rows[0], true}, std::pair{rows[1], true},
+        std::pair{rows[2], true}, std::pair{rows[1], false},
+        std::pair{rows[2], false}}) {
+    SCOPED_TRACE(std::string(row.name) +
+                 (exchange ? ", exchange" : ", two renames"));
     std::size_t callsOfARun = 0;
     Tree converted;
     {
       MemoryFileOperations files;
+      files.SetExchange(exchange);
       AddWorld(files);
       row.setUp(files);
       ConversionProgress quiet;
@@ -239,6 +265,7 @@ TEST(OutputFolderRun, AFailureAtEachCallLeavesEverythingAsItWas) {
     for (std::size_t failing = 1; failing <= callsOfARun; ++failing) {
       SCOPED_TRACE(failing);
       MemoryFileOperations files;
+      files.SetExchange(exchange);
       AddWorld(files);
       row.setUp(files);
       const Tree before = files.Tree();
@@ -352,49 +379,67 @@ TEST(OutputFolderWriter, AFailedSyncAfterTheSwapKeepsTheEarlierOutput) {
   }
 }
 
-// A kill at any call leaves the earlier output whole: old or new, never a
-// mix.
+// A kill at any call leaves the earlier output whole, old or new, never a
+// mix, once the next run into the place has begun: with an exchange of
+// folders at once, and without, where a kill between the two renames of the
+// swap leaves no output until the next run finishes the recorded swap.
 TEST(OutputFolderRun, AKillAtEachCallLeavesTheOldOutputOrTheNewOne) {
   struct Killed {};
-  Tree old;
-  Tree converted;
-  std::size_t callsOfARun = 0;
-  {
-    MemoryFileOperations files;
-    AddWorld(files);
-    AddEarlierOutput(files);
-    old = files.Tree(kRealOutput);
-    ConversionProgress quiet;
-    ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
-              ConversionOutcome::kConverted);
-    converted = files.Tree(kRealOutput);
-    callsOfARun = files.calls();
+  for (const bool exchange : {true, false}) {
+    SCOPED_TRACE(exchange ? "exchange" : "two renames");
+    Tree old;
+    Tree converted;
+    std::size_t callsOfARun = 0;
+    {
+      MemoryFileOperations files;
+      files.SetExchange(exchange);
+      AddWorld(files);
+      AddEarlierOutput(files);
+      old = files.Tree(kRealOutput);
+      ConversionProgress quiet;
+      ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
+                ConversionOutcome::kConverted);
+      converted = files.Tree(kRealOutput);
+      callsOfARun = files.calls();
+      EXPECT_FALSE(files.LookAt(kRealParent + "\\.quillery").exists);
+    }
+    ASSERT_NE(old, converted);
+    std::size_t sawOld = 0;
+    std::size_t sawNew = 0;
+    std::size_t sawNone = 0;
+    for (std::size_t killAt = 1; killAt <= callsOfARun; ++killAt) {
+      SCOPED_TRACE(killAt);
+      MemoryFileOperations files;
+      files.SetExchange(exchange);
+      AddWorld(files);
+      AddEarlierOutput(files);
+      const Tree site = files.Tree(kSite);
+      std::atomic<std::size_t> seen{0};
+      files.SetHook([&seen, killAt](const FileCall&) {
+        if (++seen == killAt) throw Killed();
+      });
+      ConversionProgress quiet;
+      EXPECT_THROW(static_cast<void>(
+                       RunConversion(kMainFile, OutdirRequest(), files, quiet)),
+                   Killed);
+      files.SetHook(nullptr);
+      sawNone += !files.LookAt(kRealOutput).exists;
+      // The next run into the place.
+      static_cast<void>(PrepareOutputFolder(files, kOutdir, kSite));
+      const Tree now = files.Tree(kRealOutput);
+      EXPECT_TRUE(now == old || now == converted);
+      sawOld += now == old;
+      sawNew += now == converted;
+      EXPECT_EQ(files.Tree(kSite), site);
+      ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
+                ConversionOutcome::kConverted);
+      EXPECT_EQ(files.Tree(kRealOutput), converted);
+      EXPECT_FALSE(files.LookAt(kRealParent + "\\.quillery").exists);
+    }
+    EXPECT_GT(sawOld, 0u);
+    EXPECT_GT(sawNew, 0u);
+    EXPECT_EQ(sawNone > 0, !exchange);
   }
-  ASSERT_NE(old, converted);
-  std::size_t sawOld = 0;
-  std::size_t sawNew = 0;
-  for (std::size_t killAt = 1; killAt <= callsOfARun; ++killAt) {
-    SCOPED_TRACE(killAt);
-    MemoryFileOperations files;
-    AddWorld(files);
-    AddEarlierOutput(files);
-    const Tree site = files.Tree(kSite);
-    std::atomic<std::size_t> seen{0};
-    files.SetHook([&seen, killAt](const FileCall&) {
-      if (++seen == killAt) throw Killed();
-    });
-    ConversionProgress quiet;
-    EXPECT_THROW(static_cast<void>(
-                     RunConversion(kMainFile, OutdirRequest(), files, quiet)),
-                 Killed);
-    const Tree now = files.Tree(kRealOutput);
-    EXPECT_TRUE(now == old || now == converted);
-    sawOld += now == old;
-    sawNew += now == converted;
-    EXPECT_EQ(files.Tree(kSite), site);
-  }
-  EXPECT_GT(sawOld, 0u);
-  EXPECT_GT(sawNew, 0u);
 }
 
 TEST(OutputFolderWriter, EveryPathIsResolvedBeforeTheFirstWrite) {
@@ -477,6 +522,44 @@ TEST(OutputFolderWriter, CountsTheReferencesOfFilesCountedElsewhereNot) {
   writer.WriteFile(kSite + "\\copied.htm", outside);
   writer.Commit();
   EXPECT_EQ(writer.outsideReferences(), 1u);
+}
+
+// A picture and a folder referred to in several cases: where the site's
+// file system folds letter case each is copied once, named as the site
+// names it; where it does not, only the spelling that names it is copied.
+// The output is the same.
+TEST(OutputFolderWriter, CopiesAFileReferredToInTwoCasesOnce) {
+  const std::string page =
+      "<img src=\"photo.gif\"><img src=\"Photo.gif\"><img src=\"PHOTO.GIF\">"
+      "<img src=\"img/A.gif\"><img src=\"IMG/a.gif\"><img src=\"Img/a.GIF\">";
+  for (const bool folds : {true, false}) {
+    SCOPED_TRACE(folds);
+    MemoryFileOperations files;
+    files.SetFoldsLetterCase(folds);
+    AddWorld(files);
+    files.AddFile(kSite + "\\Photo.gif", "GIF photo");
+    files.AddFile(kSite + "\\IMG\\a.gif", "GIF a");
+    const OutputPlace place = PrepareOutputFolder(files, kOutdir, kSite);
+    {
+      OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
+      static_cast<void>(writer.KeyOf(kSite + "\\page.htm"));
+      writer.WriteFile(kSite + "\\page.htm", page);
+      writer.Commit();
+    }
+    const Tree expected = {
+        {kRealOutput + "\\.quillery-output",
+         "This folder is the output of quillery from '/work/site/doc.htm'.\n"},
+        {kRealOutput + "\\doc.htm", kFrames},
+        {kRealOutput + "\\toc.htm", kToc},
+        {kRealOutput + "\\Body.htm", kContent},
+        {kRealOutput + "\\pic.gif", "GIF89a picture"},
+        {kRealOutput + "\\page.htm", page},
+        {kRealOutput + "\\Photo.gif", "GIF photo"},
+        {kRealOutput + "\\IMG\\", ""},
+        {kRealOutput + "\\IMG\\a.gif", "GIF a"},
+    };
+    EXPECT_EQ(files.Tree(kRealOutput), expected);
+  }
 }
 
 }  // namespace

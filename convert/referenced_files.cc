@@ -24,15 +24,25 @@ bool MayReferToFiles(const std::string& relative) {
 }  // namespace
 
 ReferencedFiles::ReferencedFiles(std::string mainFile,
-                                 std::set<std::string> uncounted)
-    : mainFile_(std::move(mainFile)), uncounted_(std::move(uncounted)) {}
+                                 std::set<std::string> uncounted,
+                                 bool foldsLetterCase)
+    : foldsLetterCase_(foldsLetterCase), mainFile_(std::move(mainFile)) {
+  for (const std::string& relative : uncounted) {
+    uncounted_.insert(KeyOf(relative));
+  }
+}
+
+std::string ReferencedFiles::KeyOf(const std::string& relative) const {
+  return foldsLetterCase_ ? FoldedLetterCase(relative) : relative;
+}
 
 void ReferencedFiles::Written(const std::string& relative,
                               std::string_view bytes) {
-  written_.insert(relative);
-  if (!MayReferToFiles(relative) && relative != mainFile_) return;
+  const std::string key = KeyOf(relative);
+  written_.insert(key);
+  if (!MayReferToFiles(relative) && key != KeyOf(mainFile_)) return;
   const std::string folder = SitePath(relative).Folder().SlashForm();
-  const bool counted = uncounted_.count(relative) == 0;
+  const bool counted = uncounted_.count(key) == 0;
   for (const std::string& reference : FindReferences(bytes)) {
     const ReferenceTarget target = ClassifyReference(reference, folder);
     if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
@@ -51,7 +61,7 @@ std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
   while (next_ < queue_.size()) {
     const Referenced& referenced = queue_[next_++];
     std::string relative = SitePath::FromSlashForm(referenced.path).text();
-    if (written_.count(relative) != 0) continue;
+    if (written_.count(KeyOf(relative)) != 0) continue;
     return Candidate{std::move(relative), referenced.counted};
   }
   return std::nullopt;

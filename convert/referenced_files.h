@@ -27,8 +27,12 @@ class ReferencedFiles {
 
   // `mainFile` is read for references whatever its name. The references of
   // the files at `uncounted` are followed as those of any other file but not
-  // counted in outside(): other files written hold them already.
-  ReferencedFiles(std::string mainFile, std::set<std::string> uncounted);
+  // counted in outside(): other files written hold them already. With
+  // `foldsLetterCase`, paths that differ only in letter case
+  // (FoldedLetterCase) are one file: "Pic.GIF" is passed over once
+  // "pic.gif" was written.
+  ReferencedFiles(std::string mainFile, std::set<std::string> uncounted,
+                  bool foldsLetterCase = false);
 
   // Notes a file put into the output: it is never a candidate again, and
   // the references of a page or stylesheet (".htm", ".html", ".css", or the
@@ -55,9 +59,13 @@ class ReferencedFiles {
     bool counted = true;
   };
 
+  // The path under which two paths are one file.
+  [[nodiscard]] std::string KeyOf(const std::string& relative) const;
+
+  bool foldsLetterCase_ = false;
   std::string mainFile_;
-  std::set<std::string> uncounted_;
-  std::set<std::string> written_;
+  std::set<std::string> uncounted_;  // keys
+  std::set<std::string> written_;    // keys
   std::vector<Referenced> queue_;
   std::size_t next_ = 0;
   bool started_ = false;

@@ -84,5 +84,32 @@ TEST(ReferencedFiles, AFileWrittenIsNeverACandidate) {
   EXPECT_FALSE(files.Next().has_value());
 }
 
+// A site whose file system folds letter case holds one file for "pic.gif"
+// and "Pic.GIF": it is taken once, and a page written under one name is
+// not taken again under another.
+TEST(ReferencedFiles, WhereCaseFoldsNamesInTwoCasesAreOneFile) {
+  const std::string page =
+      "<img src=\"Pic.GIF\"><img src=\"pic.gif\"><a href=\"DOC_P1.HTM\">1</a>"
+      "<a href=\"Doc.htm\">main</a><a href=\"http://example.com/\">w</a>";
+  struct Row {
+    bool folds;
+    std::vector<std::string> taken;
+    std::size_t outside;  // "DOC_p0.htm" is "doc_p0.htm" only where case folds
+  };
+  const Row rows[] = {
+      {true, {"Pic.GIF"}, 1},
+      {false, {"Pic.GIF", "pic.gif", "DOC_P1.HTM", "Doc.htm"}, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folds);
+    ReferencedFiles files("doc.htm", {"DOC_p0.htm"}, row.folds);
+    files.Written("doc.htm", "");
+    files.Written("doc_p0.htm", page);
+    files.Written("doc_p1.htm", page);
+    EXPECT_EQ(TakeAll(files), row.taken);
+    EXPECT_EQ(files.outside(), row.outside);
+  }
+}
+
 }  // namespace
 }  // namespace quillery

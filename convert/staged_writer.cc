@@ -72,12 +72,12 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   }
   if (entry.key == mainKey_) {
     entry.role = RenameRole::kMainFile;
-    entry.stagedName = StagedName(0);
+    entry.stagedName = StagedName(0, paths_.foldsLetterCase());
   } else if (entry.key == tocKey_) {
     entry.role = RenameRole::kTocFramePage;
-    entry.stagedName = StagedName(1);
+    entry.stagedName = StagedName(1, paths_.foldsLetterCase());
   } else {
-    entry.stagedName = StagedName(2 + newFiles_++);
+    entry.stagedName = StagedName(2 + newFiles_++, paths_.foldsLetterCase());
   }
   if (!staged_) MakeStagingFolder();
   // A replaced file keeps its permissions. A failure names the file the

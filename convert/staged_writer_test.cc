@@ -196,5 +196,136 @@ TEST_F(StagedSiteWriterTest, RefusesTargetsItCannotReplaceInOneRename) {
             "cannot write '/w/site/Body_p0.htm': a folder is in the way");
 }
 
+// The site converted before, its names spelled in other cases than the
+// plan spells them, on a file system that folds letter case or not.
+void PlantSiteInOtherCases(MemoryFileOperations& files, bool folds) {
+  files.SetFoldsLetterCase(folds);
+  files.AddFile(kSite + "\\DOC.htm", "old frames");
+  files.AddFile(kSite + "\\Toc.HTM", "old toc");
+  files.AddFile(kSite + "\\body_P1.htm", "old page 1", 0600);
+  files.AddFile(kSite + "\\Sub\\keep.gif", "a picture");
+  files.AddFolder(kSite + "\\sub");
+  files.AddFile("\\w\\outside\\sentinel", "stays");
+}
+
+// Where case folds, a planned file that lands on a file named in another
+// case replaces it as it would one of its own name, and the file keeps the
+// name it had: the rename goes onto the very name the folder holds, so no
+// system's choice of case decides it, and the name other pages and links
+// already use stays. Where case does not fold, both stand side by side.
+TEST(StagedSiteWriter, AFileNamedInAnotherCaseIsReplacedWhereCaseFolds) {
+  struct Row {
+    bool folds;
+    Tree converted;
+  };
+  const Row rows[] = {
+      {true,
+       {{"\\w\\outside\\", ""},
+        {"\\w\\outside\\sentinel", "stays"},
+        {"\\w\\site\\", ""},
+        {"\\w\\site\\Body_p0.htm", "page 0"},
+        {"\\w\\site\\DOC.htm", "new frames"},
+        {"\\w\\site\\Sub\\", ""},
+        {"\\w\\site\\Sub\\Body.css", "rules"},
+        {"\\w\\site\\Sub\\keep.gif", "a picture"},
+        {"\\w\\site\\Toc.HTM", "new toc"},
+        {"\\w\\site\\body_P1.htm", "page 1"}}},
+      {false,
+       {{"\\w\\outside\\", ""},
+        {"\\w\\outside\\sentinel", "stays"},
+        {"\\w\\site\\", ""},
+        {"\\w\\site\\Body_p0.htm", "page 0"},
+        {"\\w\\site\\Body_p1.htm", "page 1"},
+        {"\\w\\site\\DOC.htm", "old frames"},
+        {"\\w\\site\\Sub\\", ""},
+        {"\\w\\site\\Sub\\keep.gif", "a picture"},
+        {"\\w\\site\\Toc.HTM", "old toc"},
+        {"\\w\\site\\body_P1.htm", "old page 1"},
+        {"\\w\\site\\doc.htm", "new frames"},
+        {"\\w\\site\\sub\\", ""},
+        {"\\w\\site\\sub\\Body.css", "rules"},
+        {"\\w\\site\\toc.htm", "new toc"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.folds);
+    MemoryFileOperations files;
+    PlantSiteInOtherCases(files, row.folds);
+    Convert(files);
+    EXPECT_EQ(files.Tree("\\w"), row.converted);
+    // Replaced or left alone, the file keeps its permissions.
+    EXPECT_EQ(files.LookAt(kSite + "\\body_P1.htm").mode & 0777u, 0600u);
+  }
+}
+
+// A kill at every call of that commit, with and without hard links: after
+// the next run every file is as it was or as the conversion made it, and
+// nothing of the run is left.
+TEST(StagedSiteWriter, WhereCaseFoldsAKillAtAnyCallLeavesTheSiteOldOrNew) {
+  Tree before;
+  Tree after;
+  std::size_t calls = 0;
+  {
+    MemoryFileOperations files;
+    PlantSiteInOtherCases(files, /*folds=*/true);
+    before = files.Tree("\\w");
+    const std::size_t start = files.calls();
+    Convert(files);
+    calls = files.calls() - start;
+    after = files.Tree("\\w");
+  }
+  struct Killed {};
+  std::size_t finished = 0;
+  std::size_t undone = 0;
+  for (const bool hardLinks : {true, false}) {
+    for (std::size_t killAt = 1; killAt <= calls; ++killAt) {
+      SCOPED_TRACE("kill at call " + std::to_string(killAt) +
+                   (hardLinks ? "" : " without hard links"));
+      MemoryFileOperations files;
+      PlantSiteInOtherCases(files, /*folds=*/true);
+      files.SetHardLinks(hardLinks);
+      const std::size_t start = files.calls();
+      files.SetHook([&files, start, killAt](const FileCall&) {
+        if (files.calls() - start >= killAt) throw Killed{};
+      });
+      EXPECT_THROW(Convert(files), Killed);
+      files.SetHook(nullptr);
+      std::string notice;
+      static_cast<void>(RecoverInterruptedCommit(files, kSite, &notice));
+      EXPECT_EQ(notice, "");
+      const Tree now = files.Tree("\\w");
+      if (now == after) {
+        ++finished;
+      } else {
+        ++undone;
+        EXPECT_EQ(now, before);
+      }
+    }
+  }
+  EXPECT_GT(finished, 4u);
+  EXPECT_GT(undone, 10u);
+}
+
+// More files than digits and letters of one case: every staged name stays
+// one file of its own where "a" and "A" are one name.
+TEST(StagedSiteWriter, WhereCaseFoldsStagesManyFilesUnderNamesOfTheirOwn) {
+  MemoryFileOperations files;
+  PlantSiteInOtherCases(files, /*folds=*/true);
+  Tree converted = files.Tree("\\w");
+  {
+    StagedSiteWriter writer(files, kSite, kMain, kToc);
+    std::vector<std::string> paths;
+    for (int page = 0; page < 80; ++page) {
+      paths.push_back(kSite + "\\Many_p" + std::to_string(page) + ".htm");
+    }
+    for (const std::string& path : paths) static_cast<void>(writer.KeyOf(path));
+    for (const std::string& path : paths) {
+      writer.WriteFile(path, "page " + path);
+      converted[path] = "page " + path;
+    }
+    writer.Commit();
+  }
+  EXPECT_EQ(files.Tree("\\w"), converted);
+}
+
 }  // namespace
 }  // namespace quillery

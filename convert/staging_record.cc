@@ -10,6 +10,7 @@ namespace quillery {
 namespace {
 
 constexpr std::string_view kHeading = "quillery staging record 2";
+constexpr std::string_view kSwapHeading = "quillery swap record 1";
 constexpr std::string_view kDigits =
     "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
@@ -125,11 +126,13 @@ bool RecordedRename::operator==(const RecordedRename& other) const {
          modifiedNs == other.modifiedNs && target == other.target;
 }
 
-std::string StagedName(std::size_t number) {
+std::string StagedName(std::size_t number, bool foldsLetterCase) {
+  const std::string_view digits =
+      foldsLetterCase ? kDigits.substr(0, 36) : kDigits;
   std::string name;
   do {
-    name.insert(name.begin(), kDigits[number % kDigits.size()]);
-    number /= kDigits.size();
+    name.insert(name.begin(), digits[number % digits.size()]);
+    number /= digits.size();
   } while (number > 0);
   return name;
 }
@@ -173,7 +176,8 @@ std::string FormatRecord(const RecordBinding& binding,
 }
 
 std::optional<std::vector<RecordedRename>> ParseRecord(
-    std::string_view text, const RecordBinding& binding, std::string& problem) {
+    std::string_view text, const RecordBinding& binding, std::string& problem,
+    bool foldsLetterCase) {
   std::vector<std::string_view> lines;
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = text.find('\n', start);
@@ -201,8 +205,11 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
     return std::nullopt;
   }
   std::vector<RecordedRename> renames;
-  std::set<std::string_view> names;
-  std::set<std::string_view> targets;
+  std::set<std::string> names;
+  std::set<std::string> targets;
+  auto keyOf = [foldsLetterCase](const std::string& name) {
+    return foldsLetterCase ? FoldedLetterCase(name) : name;
+  };
   char lastRole = 'n';
   for (std::size_t i = 1; i < lines.size(); ++i) {
     std::optional<RecordedRename> rename = RenameOf(lines[i]);
@@ -223,13 +230,57 @@ std::optional<std::vector<RecordedRename>> ParseRecord(
     renames.push_back(std::move(*rename));
   }
   for (const RecordedRename& rename : renames) {
-    if (!names.insert(rename.stagedName).second ||
-        !targets.insert(rename.target).second) {
+    if (!names.insert(keyOf(rename.stagedName)).second ||
+        !targets.insert(keyOf(rename.target)).second) {
       problem = "the record names a file twice";
       return std::nullopt;
     }
   }
   return renames;
+}
+
+bool SwapRecord::operator==(const SwapRecord& other) const {
+  return parentDevice == other.parentDevice &&
+         parentInode == other.parentInode && newInode == other.newInode &&
+         earlierInode == other.earlierInode && name == other.name;
+}
+
+std::string FormatSwapRecord(const SwapRecord& record) {
+  return std::string(kSwapHeading) + ' ' + std::to_string(record.parentDevice) +
+         ' ' + std::to_string(record.parentInode) + ' ' +
+         std::to_string(record.newInode) + ' ' +
+         std::to_string(record.earlierInode) + ' ' + Escaped(record.name) +
+         '\n';
+}
+
+std::optional<SwapRecord> ParseSwapRecord(std::string_view text) {
+  if (text.size() > kMaxSwapRecord || text.empty() || text.back() != '\n' ||
+      text.substr(0, kSwapHeading.size() + 1) !=
+          std::string(kSwapHeading) + ' ') {
+    return std::nullopt;
+  }
+  text.remove_suffix(1);
+  text.remove_prefix(kSwapHeading.size() + 1);
+  const std::vector<std::string_view> fields = FieldsOf(text);
+  if (fields.size() != 5) return std::nullopt;
+  std::uint64_t numbers[4] = {};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const auto number = NumberOf<std::uint64_t>(fields[i], false);
+    if (!number) return std::nullopt;
+    numbers[i] = *number;
+  }
+  std::optional<std::string> name = Unescaped(fields[4]);
+  if (!name || name->size() > 255 || !IsPlainRelativePath(*name) ||
+      name->find('\\') != std::string::npos) {
+    return std::nullopt;
+  }
+  SwapRecord record;
+  record.parentDevice = numbers[0];
+  record.parentInode = numbers[1];
+  record.newInode = numbers[2];
+  record.earlierInode = numbers[3];
+  record.name = std::move(*name);
+  return record;
 }
 
 }  // namespace quillery

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
+#include "text/site_path.h"
+
 namespace quillery {
 namespace {
 
@@ -149,6 +155,105 @@ TEST(ParseRecord, RefusesEveryRecordOurWriterDoesNotMake) {
     std::string problem;
     EXPECT_FALSE(ParseRecord(row.text, Binding(), problem).has_value());
     EXPECT_EQ(problem, row.problem);
+  }
+}
+
+SwapRecord Swap(std::string name) {
+  SwapRecord record;
+  record.parentDevice = 2049;
+  record.parentInode = 131;
+  record.newInode = 977;
+  record.earlierInode = 18446744073709551615u;
+  record.name = std::move(name);
+  return record;
+}
+
+TEST(ParseSwapRecord, ReadsBackWhatItWrites) {
+  for (const char* name :
+       {"out", "a b%c", "\x7f\x01z", ".out", "caf\xc3\xa9", "x.quillery"}) {
+    SCOPED_TRACE(name);
+    const std::string text = FormatSwapRecord(Swap(name));
+    EXPECT_EQ(ParseSwapRecord(text), Swap(name));
+  }
+  EXPECT_EQ(FormatSwapRecord(Swap("my out")),
+            "quillery swap record 1 2049 131 977 18446744073709551615 "
+            "my%20out\n");
+}
+
+TEST(ParseSwapRecord, RefusesEveryRecordOurWriterDoesNotMake) {
+  const std::string good = "quillery swap record 1 2049 131 977 5 out\n";
+  ASSERT_TRUE(ParseSwapRecord(good));
+  struct Row {
+    const char* name;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"empty", ""},
+      {"cut short", good.substr(0, good.size() - 1)},
+      {"a second line", good + good},
+      {"another version", "quillery swap record 2 2049 131 977 5 out\n"},
+      {"a staging record", "quillery staging record 2 2049 131 977 5 out\n"},
+      {"a field missing", "quillery swap record 1 2049 131 977 out\n"},
+      {"a field too many", "quillery swap record 1 2049 131 977 5 out x\n"},
+      {"two blanks", "quillery swap record 1 2049  131 977 5 out\n"},
+      {"a negative number", "quillery swap record 1 2049 -131 977 5 out\n"},
+      {"a leading zero", "quillery swap record 1 2049 0131 977 5 out\n"},
+      {"too large", "quillery swap record 1 18446744073709551616 1 2 3 out\n"},
+      {"no name", "quillery swap record 1 2049 131 977 5 \n"},
+      {"the parent", "quillery swap record 1 2049 131 977 5 ..\n"},
+      {"the folder itself", "quillery swap record 1 2049 131 977 5 .\n"},
+      {"a path", "quillery swap record 1 2049 131 977 5 a\\out\n"},
+      {"a slash", "quillery swap record 1 2049 131 977 5 ..%2Fout\n"},
+      {"an absolute path", "quillery swap record 1 2049 131 977 5 \\etc\n"},
+      {"a drive", "quillery swap record 1 2049 131 977 5 C:out\n"},
+      {"a zero byte", "quillery swap record 1 2049 131 977 5 o%00t\n"},
+      {"an escaped separator", "quillery swap record 1 1 2 3 4 a%5Cb\n"},
+      {"a lower-case escape", "quillery swap record 1 1 2 3 4 a%2fb\n"},
+      {"a raw control byte", "quillery swap record 1 1 2 3 4 a\tb\n"},
+      {"a name too long",
+       "quillery swap record 1 1 2 3 4 " + std::string(256, 'n') + "\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_FALSE(ParseSwapRecord(row.text));
+  }
+}
+
+// Where the staging folder folds letter case, "a" and "A" would be one file.
+TEST(StagedName, WhereCaseFoldsCountsInDigitsAndSmallLetters) {
+  EXPECT_EQ(StagedName(10, /*foldsLetterCase=*/true), "a");
+  EXPECT_EQ(StagedName(35, /*foldsLetterCase=*/true), "z");
+  EXPECT_EQ(StagedName(36, /*foldsLetterCase=*/true), "10");
+  std::set<std::string> folded;
+  for (std::size_t n = 0; n < 36 * 36 + 5; ++n) {
+    const std::string name = StagedName(n, /*foldsLetterCase=*/true);
+    EXPECT_TRUE(IsStagedName(name)) << n;
+    EXPECT_TRUE(folded.insert(FoldedLetterCase(name)).second) << n;
+  }
+}
+
+TEST(ParseRecord, WhereCaseFoldsRefusesOneFileNamedInTwoCases) {
+  struct Row {
+    const char* name;
+    std::vector<RecordedRename> renames;
+  };
+  const Row rows[] = {
+      {"targets",
+       {Rename(RenameRole::kNewFile, "2", "Doc_p1.htm"),
+        Rename(RenameRole::kNewFile, "3", "doc_P1.htm")}},
+      {"staged names",
+       {Rename(RenameRole::kNewFile, "a", "doc_p1.htm"),
+        Rename(RenameRole::kNewFile, "A", "doc_p2.htm")}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string text = FormatRecord(Binding(), row.renames);
+    std::string problem;
+    EXPECT_EQ(ParseRecord(text, Binding(), problem), row.renames);
+    EXPECT_FALSE(ParseRecord(text, Binding(), problem,
+                             /*foldsLetterCase=*/true)
+                     .has_value());
+    EXPECT_EQ(problem, "the record names a file twice");
   }
 }
 

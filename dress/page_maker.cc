@@ -113,7 +113,7 @@ PageMarkers PageMaker::MarkersFor(std::size_t page) const {
   if (usesSite_) {
     markers.siteHead =
         SiteHead(siteNames_, split_.PageFile(page), previousFile, nextFile);
-    markers.siteContents = SiteContentsLink(siteNames_);
+    markers.siteContents = SiteContentsLink(navigation_.contentsPage);
   }
   return markers;
 }
@@ -122,9 +122,6 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
   if (!usesSite_) return {};
   SiteSources sources;
   sources.baseName = split_.baseName();
-  sources.documentTitle = navigation_.documentTitle;
-  sources.language = language_;
-  sources.charsetTag = split_.charsetTag();
   sources.layout = layout_;
   sources.contentsList =
       ContentsList(ContentsEntries(contentsText_, split_.baseName(), layout_));
@@ -155,7 +152,9 @@ std::string PageMaker::MakePage(std::size_t page) const {
   if (!texts_.templateText.empty()) {
     const std::string_view linked =
         stylesheet_.empty() ? std::string_view() : stylesheetFile_;
-    file = InsertStylesheetLink(std::move(dressed), linked);
+    file = InsertStylesheetLink(
+        std::move(dressed), linked,
+        usesSite_ ? VmlRules::kLeaveOut : VmlRules::kInclude);
   } else {
     file.reserve(headPart_.size() + dressed.size() + tailPart_.size());
     file.append(headPart_).append(dressed).append(tailPart_);

@@ -21,6 +21,9 @@ namespace quillery {
 struct SiteNavigation {
   std::string documentTitle;
   std::string startPage;  // the main file's name, as pages link to it
+  // The contents frame page from the pages' folder, for readers of a page
+  // that loads the contents with a script when scripts do not run.
+  std::string contentsPage;
 };
 
 class PageMaker {

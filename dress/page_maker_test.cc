@@ -209,7 +209,7 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
   const std::string contents =
       "<a href=\"R_p1.htm#_Toc1\">One</a><a href=\"R_p2.htm#_Toc2\">Two</a>";
   PageMaker maker(SplitIntoPages(content, "R", 1), texts, options, contents,
-                  SiteNavigation{"Doc", "Report.htm"});
+                  SiteNavigation{"Doc", "Report.htm", "Report_toc.htm"});
   const PageMarkers first = maker.MarkersFor(0);
   EXPECT_EQ(first.pageTitle, "Page 0 &ndash; Doc");
   EXPECT_EQ(first.previousPage, "");
@@ -228,7 +228,7 @@ TEST(PageMaker, NavigationMarkersAreExpandedPageByPage) {
   // Without markers in the dressing texts the headings are not kept ahead;
   // asking for the markers still tells the same.
   PageMaker plain(SplitIntoPages(content, "R", 1), DressingTexts(), options,
-                  contents, SiteNavigation{"Doc", "Report.htm"});
+                  contents, SiteNavigation{"Doc", "Report.htm", "Report_toc.htm"});
   EXPECT_EQ(plain.MarkersFor(1).pageTitle, "One &ndash; Doc");
   EXPECT_EQ(plain.MarkersFor(1).nextPage, middle.nextPage);
   // A page the split does not have is refused, with markers or without.
@@ -294,7 +294,8 @@ TEST(PageMaker, SiteMarkerPutsTheContentsAndTheTextIntoSharedFiles) {
   DressingOptions options;
   options.headerPlacements = {kHeaderTextCode};
   PageMaker maker(SplitIntoPages(document.content, "R", 1), SiteTexts(),
-                  options, document.contents, SiteNavigation{"Doc", "R.htm"});
+                  options, document.contents,
+                  SiteNavigation{"Doc", "R.htm", "R_toc.htm"});
   const std::string page = maker.MakePage(1);
   EXPECT_NE(page.find("<html lang=\"en-GB\" xmlns:v="), std::string::npos);
   EXPECT_NE(page.find("<title>0. Heading 0 &ndash; Doc</title>"),
@@ -304,13 +305,13 @@ TEST(PageMaker, SiteMarkerPutsTheContentsAndTheTextIntoSharedFiles) {
             std::string::npos);
   EXPECT_NE(page.find("rel=\"next\">1. Heading 1 &rarr;</a>"),
             std::string::npos);
-  EXPECT_NE(page.find("<nav><div id=\"q-toc\"><a href=\"R_contents.htm\">"
+  EXPECT_NE(page.find("<nav><div id=\"q-toc\"><a href=\"R_toc.htm\">"
                       "Contents</a></div></nav>"),
             std::string::npos);
   EXPECT_EQ(page.find("Heading 1</a></p>"), std::string::npos);
 
   const std::vector<SiteFile> files = maker.SiteFiles();
-  ASSERT_EQ(files.size(), 4u);
+  ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[1].bytes,
             "window.quillerySite={index:\"R_search.js\",contents:\""
             "<ul class=\\\"q-toc-list\\\"> "
@@ -328,7 +329,7 @@ TEST(PageMaker, SiteMarkerPutsTheContentsAndTheTextIntoSharedFiles) {
       "1. Heading 1\x1F"
       "1. Heading 1 Words of section 1 "
       "and a few more of them.\x1F\x1E";
-  EXPECT_EQ(files[3].bytes, "quillerySearchIndex(" +
+  EXPECT_EQ(files[2].bytes, "quillerySearchIndex(" +
                                 std::to_string(records.size()) + ",\"" +
                                 Base64(Deflate(records)) + "\");\n");
 
@@ -350,7 +351,7 @@ TEST(PageMaker, PagesWithoutHeadingTextTakeTheirContentsEntrysLabel) {
       "<p class=MsoToc1><a href=\"R_p1.htm#_Toc1\">Intro&nbsp;&nbsp;</a></p>"
       "<p class=MsoToc1><a href=\"R_p2.htm#_Toc2\"> </a></p>";
   PageMaker maker(SplitIntoPages(content, "R", 1), texts, DressingOptions{},
-                  contents, SiteNavigation{"", "R.htm"});
+                  contents, SiteNavigation{"", "R.htm", "R_toc.htm"});
   EXPECT_EQ(maker.MarkersFor(1).pageTitle, "Intro");
   EXPECT_EQ(maker.MarkersFor(2).pageTitle, "Page 2");
   EXPECT_EQ(maker.MarkersFor(3).pageTitle, "Page 3");
@@ -379,7 +380,7 @@ SiteSize SizeOf(std::size_t headings, bool templated) {
   if (!templated) texts.templateText.clear();
   PageMaker maker(SplitIntoPages(document.content, "R", 1), texts, options,
                   templated ? document.contents : std::string(),
-                  SiteNavigation{"Doc", "R.htm"});
+                  SiteNavigation{"Doc", "R.htm", "R_toc.htm"});
   SiteSize size;
   for (std::size_t page = 0; page < maker.split().PageCount(); ++page) {
     const std::size_t bytes = maker.MakePage(page).size();

@@ -126,7 +126,6 @@ std::string AttributeText(std::string_view value) {
 SiteFileNames::SiteFileNames(const std::string& baseName)
     : styles(baseName + "_site.css"),
       script(baseName + "_site.js"),
-      contentsPage(baseName + "_contents.htm"),
       searchIndex(baseName + "_search.js") {}
 
 std::string DocumentLanguage(std::string_view content) {
@@ -256,22 +255,6 @@ std::string ContentsScript(const SiteSources& sources) {
          sources.script;
 }
 
-std::string ContentsPage(const SiteSources& sources) {
-  const SiteFileNames names(sources.baseName);
-  std::string page =
-      "<!DOCTYPE html>\n<html lang=\"" + sources.language +
-      "\">\n<head>\n"
-      "<meta name=\"viewport\" content=\"width=device-width, "
-      "initial-scale=1\">\n<title>Contents" +
-      (sources.documentTitle.empty() ? ""
-                                     : " &ndash; " + sources.documentTitle) +
-      "</title>\n<link rel=\"stylesheet\" href=\"" + names.styles +
-      "\">\n</head>\n<body class=\"q-contents-page\">\n"
-      "<main id=\"q-main\">\n<h1>Contents</h1>\n" +
-      sources.contentsList + "</main>\n</body>\n</html>\n";
-  return InsertCharsetTag(std::move(page), sources.charsetTag);
-}
-
 void SearchIndexScript::Add(const IndexedPage& page) {
   // A control byte is never part of a character in the pages' sets, not
   // even the second byte of a pair, so the separators stay unambiguous.
@@ -299,7 +282,6 @@ std::vector<SiteFile> MakeSiteFiles(const SiteSources& sources,
   std::vector<SiteFile> files;
   files.push_back(SiteFile{names.styles, sources.styles});
   files.push_back(SiteFile{names.script, ContentsScript(sources)});
-  files.push_back(SiteFile{names.contentsPage, ContentsPage(sources)});
   files.push_back(SiteFile{names.searchIndex, std::move(searchIndex)});
   return files;
 }
@@ -321,8 +303,8 @@ std::string SiteHead(const SiteFileNames& names, const std::string& pageFile,
   return head;
 }
 
-std::string SiteContentsLink(const SiteFileNames& names) {
-  return "<div id=\"q-toc\"><a href=\"" + AttributeText(names.contentsPage) +
+std::string SiteContentsLink(const std::string& contentsPage) {
+  return "<div id=\"q-toc\"><a href=\"" + AttributeText(contentsPage) +
          "\">Contents</a></div>";
 }
 

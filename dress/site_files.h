@@ -1,8 +1,9 @@
 // The files a site written with the site marker ("[SITEHEAD]") shares between
 // its pages, so that no page repeats what every page shows: the contents,
-// once, in the site's script that every page loads, and as a plain page for
-// readers without scripts; the search index, the text of every page,
-// compressed; the site's stylesheet. Each is made in one pass over its input.
+// once, in the site's script that every page loads (readers without scripts
+// follow a link to the contents frame page instead); the search index, the
+// text of every page, compressed; the site's stylesheet. Each is made in one
+// pass over its input.
 //
 // Scripts are loaded by <script> elements, not fetched, so that a site opened
 // from the disk works as it does from a web server. A script without a
@@ -31,7 +32,6 @@ struct SiteFileNames {
   explicit SiteFileNames(const std::string& baseName);
   std::string styles;        // baseName + "_site.css"
   std::string script;        // baseName + "_site.js"
-  std::string contentsPage;  // baseName + "_contents.htm"
   std::string searchIndex;   // baseName + "_search.js"
 };
 
@@ -82,11 +82,8 @@ struct ContentsEntry {
 
 // What the shared files are made from.
 struct SiteSources {
-  std::string baseName;       // the pages' base name
-  std::string documentTitle;  // for the contents page
-  std::string language;       // DocumentLanguage
-  std::string charsetTag;     // the pages' charset tag, "" for none
-  ByteLayout layout = ByteLayout::kSingleByte;  // of the charset
+  std::string baseName;  // the pages' base name
+  ByteLayout layout = ByteLayout::kSingleByte;  // of the pages' charset
   std::string contentsList;                     // ContentsList
   std::string styles;                           // the program's site stylesheet
   std::string script;                           // the program's site script
@@ -103,10 +100,6 @@ struct IndexedPage {
 // list and the search index's file name, then the program's site script:
 //   window.quillerySite={index:"R_search.js",contents:"<ul ...>"};
 [[nodiscard]] std::string ContentsScript(const SiteSources& sources);
-
-// The contents page for readers without scripts: the list under a heading in
-// a page of its own that links the site's stylesheet.
-[[nodiscard]] std::string ContentsPage(const SiteSources& sources);
 
 // The search index script: the pages' records (file, title and text, each
 // ended by a unit separator 0x1F, the record by a record separator 0x1E,
@@ -125,18 +118,21 @@ class SearchIndexScript {
   std::string records_;
 };
 
-// Every shared file: stylesheet, site script, contents page and the finished
-// search index script.
+// Every shared file: stylesheet, site script and the finished search index
+// script.
 [[nodiscard]] std::vector<SiteFile> MakeSiteFiles(const SiteSources& sources,
                                                   std::string searchIndex);
 
-// What "[SITEHEAD]" and "[SITECONTENTS]" expand to on the page `pageFile`,
-// which has the given previous and next pages ("" for none).
+// What "[SITEHEAD]" expands to on the page `pageFile`, which has the given
+// previous and next pages ("" for none), and what "[SITECONTENTS]" expands
+// to: the box the site's script fills with the contents, holding a link to
+// `contentsPage` (the contents frame page, from the pages' folder) for
+// readers without scripts.
 [[nodiscard]] std::string SiteHead(const SiteFileNames& names,
                                    const std::string& pageFile,
                                    const std::string& previousFile,
                                    const std::string& nextFile);
-[[nodiscard]] std::string SiteContentsLink(const SiteFileNames& names);
+[[nodiscard]] std::string SiteContentsLink(const std::string& contentsPage);
 
 }  // namespace quillery
 

@@ -127,16 +127,16 @@ TEST(SiteHead, LinksTheNeighboursAndTheSiteFiles) {
   EXPECT_EQ(SiteHead(names, "R_p0.htm", "", ""),
             "<link rel=\"stylesheet\" href=\"R_site.css\">\n"
             "<script src=\"R_site.js\" defer data-page=\"R_p0.htm\"></script>");
-  EXPECT_EQ(SiteContentsLink(names),
-            "<div id=\"q-toc\"><a href=\"R_contents.htm\">Contents</a></div>");
+  EXPECT_EQ(SiteContentsLink("../R_toc.htm"),
+            "<div id=\"q-toc\"><a href=\"../R_toc.htm\">Contents</a></div>");
+  EXPECT_EQ(SiteContentsLink("a&b\"<.htm"),
+            "<div id=\"q-toc\"><a href=\"a&amp;b&quot;&lt;.htm\">Contents</a>"
+            "</div>");
 }
 
 TEST(MakeSiteFiles, WritesTheSharedFilesOnce) {
   SiteSources sources;
   sources.baseName = "R";
-  sources.documentTitle = "Field notes";
-  sources.language = "en-GB";
-  sources.charsetTag = "<meta charset=windows-1252>";
   sources.contentsList = "<ul>\"x\"</ul>\n";
   sources.styles = "css";
   sources.script = "js";
@@ -144,7 +144,7 @@ TEST(MakeSiteFiles, WritesTheSharedFilesOnce) {
   index.Add(IndexedPage{"R_p0.htm", "Page 0", "Cover"});
   index.Add(IndexedPage{"R_p1.htm", "Say \"hi\"", "C:\\dir"});
   const std::vector<SiteFile> files = MakeSiteFiles(sources, index.Finish());
-  ASSERT_EQ(files.size(), 4u);
+  ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0].name, "R_site.css");
   EXPECT_EQ(files[0].bytes, "css");
   EXPECT_EQ(files[1].name, "R_site.js");
@@ -152,22 +152,13 @@ TEST(MakeSiteFiles, WritesTheSharedFilesOnce) {
       files[1].bytes,
       "window.quillerySite={index:\"R_search.js\",contents:\"<ul>\\\"x\\\""
       "</ul> \"};\njs");
-  EXPECT_EQ(files[2].name, "R_contents.htm");
-  EXPECT_EQ(files[2].bytes,
-            "<!DOCTYPE html>\n<html lang=\"en-GB\">\n<head>\n"
-            "<meta name=\"viewport\" content=\"width=device-width, "
-            "initial-scale=1\">\n<title>Contents &ndash; Field notes</title>\n"
-            "<link rel=\"stylesheet\" href=\"R_site.css\">\n"
-            "<meta charset=windows-1252></head>\n"
-            "<body class=\"q-contents-page\">\n<main id=\"q-main\">\n"
-            "<h1>Contents</h1>\n<ul>\"x\"</ul>\n</main>\n</body>\n</html>\n");
-  EXPECT_EQ(files[3].name, "R_search.js");
+  EXPECT_EQ(files[2].name, "R_search.js");
   const std::string records =
       "R_p0.htm\x1FPage 0\x1F"
       "Cover\x1F\x1E"
       "R_p1.htm\x1FSay \"hi\"\x1F"
       "C:\\dir\x1F\x1E";
-  EXPECT_EQ(files[3].bytes, "quillerySearchIndex(" +
+  EXPECT_EQ(files[2].bytes, "quillerySearchIndex(" +
                                 std::to_string(records.size()) + ",\"" +
                                 Base64(Deflate(records)) + "\");\n");
 }

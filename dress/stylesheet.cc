@@ -75,10 +75,15 @@ std::string StylesheetLinkBlock(std::string_view stylesheetName) {
 }
 
 std::string InsertStylesheetLink(std::string page,
-                                 std::string_view stylesheetName) {
+                                 std::string_view stylesheetName,
+                                 VmlRules vmlRules) {
   const std::size_t headClose = FindHeadClose(page);
   if (headClose == std::string::npos) return page;
-  if (stylesheetName.empty()) {
+  if (vmlRules == VmlRules::kLeaveOut) {
+    if (!stylesheetName.empty()) {
+      page.insert(headClose, LinkText(stylesheetName));
+    }
+  } else if (stylesheetName.empty()) {
     page.insert(headClose, kVmlBehaviourStyle);
   } else {
     page.insert(headClose, StylesheetLinkBlock(stylesheetName));

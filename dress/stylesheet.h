@@ -48,13 +48,20 @@ static_assert(kVmlBehaviourStyle.size() == 163);
 // kVmlBehaviourStyle.
 [[nodiscard]] std::string StylesheetLinkBlock(std::string_view stylesheetName);
 
+// Whether a page made from a template gets kVmlBehaviourStyle. Only one
+// browser, long out of use, ever read those rules; the pages of a site
+// template (one with the site marker) leave them out, as every byte of a
+// page is repeated in each of the site's pages.
+enum class VmlRules { kInclude, kLeaveOut };
+
 // Returns `page` with StylesheetLinkBlock(stylesheetName) inserted just
 // before its head end tag (FindHeadClose); a page without one comes back
 // unchanged. An empty name, for a document whose stylesheet file was not
 // written, inserts kVmlBehaviourStyle alone: a link to a missing file would
-// only fail in the browser.
-[[nodiscard]] std::string InsertStylesheetLink(std::string page,
-                                               std::string_view stylesheetName);
+// only fail in the browser. With VmlRules::kLeaveOut, only the link goes in.
+[[nodiscard]] std::string InsertStylesheetLink(
+    std::string page, std::string_view stylesheetName,
+    VmlRules vmlRules = VmlRules::kInclude);
 
 }  // namespace quillery
 

@@ -86,6 +86,7 @@ TEST(InsertStylesheetLink, LinksOnlyAStylesheetThatWasWritten) {
     std::string page;
     std::string stylesheetName;
     std::string expected;
+    VmlRules vmlRules = VmlRules::kInclude;
   };
   const std::string vml(kVmlBehaviourStyle);
   const Row rows[] = {
@@ -99,10 +100,15 @@ TEST(InsertStylesheetLink, LinksOnlyAStylesheetThatWasWritten) {
        "<body>[QUILLERY]</body>"},
       {"no head end tag, no stylesheet", "<body></body>", "", "<body></body>"},
       {"empty page", "", "", ""},
+      {"site page: the link alone", "<head></head>", "Report.css",
+       "<head>" + kLink + "</head>", VmlRules::kLeaveOut},
+      {"site page without a stylesheet: nothing", "<head></head>", "",
+       "<head></head>", VmlRules::kLeaveOut},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(InsertStylesheetLink(row.page, row.stylesheetName), row.expected);
+    EXPECT_EQ(InsertStylesheetLink(row.page, row.stylesheetName, row.vmlRules),
+              row.expected);
   }
 }
 

@@ -1,6 +1,7 @@
 // Reads the fuzz bytes as a staging record, as the next run of a site reads
-// whatever it finds in the staging folder. A record that is read must name
-// only what our writer makes (staged names, plain relative targets) and
+// whatever it finds in the staging folder, and as the record of a swap of
+// output folders. A record that is read must name only what our writer
+// makes (staged names, plain relative targets, one plain folder name) and
 // must read back the same after it is written again; nothing may crash.
 // Built with clang and -DQUILLERY_FUZZ=ON; run as
 // `build-fuzz/staging_record_fuzzer`.
@@ -21,6 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   binding.siteDevice = 2049;
   binding.siteInode = 131;
   binding.stagingInode = 4099;
+  if (const std::optional<quillery::SwapRecord> swap =
+          quillery::ParseSwapRecord(text)) {
+    const std::optional<quillery::SwapRecord> reread =
+        quillery::ParseSwapRecord(quillery::FormatSwapRecord(*swap));
+    if (!quillery::IsPlainRelativePath(swap->name) ||
+        swap->name.find('\\') != std::string::npos || !reread ||
+        !(*reread == *swap)) {
+      std::abort();
+    }
+  }
   std::string problem;
   const std::optional<std::vector<quillery::RecordedRename>> renames =
       quillery::ParseRecord(text, binding, problem);

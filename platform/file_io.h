@@ -75,8 +75,16 @@ class FileError : public std::runtime_error {
 // True when something exists at the path.
 [[nodiscard]] bool FileExists(const std::string& internalPath);
 
+// Called once at start-up, before ProgramFolder, with the word the program
+// was started by (argv[0]). Where the system cannot tell a program its own
+// file (the POSIX-only build, but on macOS), ProgramFolder finds it from
+// this word as a shell found it: a path from the working folder, or a bare
+// name in the folders of PATH. Elsewhere it does nothing.
+void RememberProgramPath(const std::string& argv0);
+
 // The folder of the running executable in internal form, without a trailing
-// backslash ("\usr\local\bin"), symbolic links resolved.
+// backslash ("\usr\local\bin"), symbolic links resolved; empty when it
+// cannot be told.
 [[nodiscard]] std::string ProgramFolder();
 
 // The folder of the program's own files (the default template, header and

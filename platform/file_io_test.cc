@@ -1,7 +1,12 @@
 #include "platform/file_io.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include <cstdlib>
 #include <vector>
 
 #include "tests/test_support.h"
@@ -117,6 +122,56 @@ TEST(RealPath, ResolvesLinksAndDotsAndGivesNothingForMissingPaths) {
   EXPECT_EQ(RealPath(InternalPath(dir.File("link/../site"))), *real + "\\site");
   EXPECT_EQ(RealPath(InternalPath(dir.File("none/doc.htm"))), std::nullopt);
 }
+
+#if QUILLERY_POSIX_ONLY && !defined(__APPLE__)
+// Without /proc the program is found from the word that started it, as a
+// shell found it.
+TEST(ProgramFolder, FollowsTheWordTheProgramWasStartedBy) {
+  ScopedTempDir dir;
+  const std::string real = dir.path() + "/opt/q/bin";
+  ASSERT_EQ(system(("mkdir -p '" + real + "' '" + dir.path() + "/other' '" +
+                    dir.path() + "/links'")
+                       .c_str()),
+            0);
+  WriteBytes(real + "/quillery", "#!/bin/sh\n");
+  ASSERT_EQ(chmod((real + "/quillery").c_str(), 0755), 0);
+  // Not executable: a shell passes over it.
+  WriteBytes(dir.path() + "/other/quillery", "#!/bin/sh\n");
+  ASSERT_EQ(
+      symlink((real + "/quillery").c_str(), (dir.path() + "/links/q").c_str()),
+      0);
+  const std::string realFolder = *RealPath(InternalPath(real));
+  char* searchPath = getenv("PATH");
+  const std::string savedPath = searchPath != nullptr ? searchPath : "";
+  struct Row {
+    const char* name;
+    std::string word;
+    std::string path;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"an absolute path", real + "/quillery", "", realFolder},
+      {"a path from the working folder", "./opt/q/bin/quillery", "/bin",
+       realFolder},
+      {"through a link", dir.path() + "/links/q", "", realFolder},
+      {"a bare name in PATH", "quillery",
+       dir.path() + "/none:" + dir.path() + "/other::" + real, realFolder},
+      {"a bare name found nowhere", "quillery", dir.path() + "/other", ""},
+      {"nothing", "", "", ""},
+  };
+  std::vector<char> workingFolder(4096);
+  ASSERT_NE(getcwd(workingFolder.data(), workingFolder.size()), nullptr);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    setenv("PATH", row.path.c_str(), 1);
+    RememberProgramPath(row.word);
+    EXPECT_EQ(ProgramFolder(), row.expected);
+  }
+  setenv("PATH", savedPath.c_str(), 1);
+  ASSERT_EQ(chdir(workingFolder.data()), 0);
+}
+#endif
 
 }  // namespace
 }  // namespace quillery

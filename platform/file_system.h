@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,9 @@ class FolderHandles {
   // regular file `from` (never a link: that throws), copied by the system where it can.
   void CopyNewFile(const std::string& from, const std::string& to, std::uint32_t mode);
   // Makes everything written to the file system of `path` durable (syncfs).
+  // Where there is no such call (the POSIX-only build), what this object
+  // wrote: each file is synced as it is written, and here every folder that
+  // gained a name through this object since the last call, and `path`.
   void SyncFileSystem(const std::string& path);
   // Makes the entries of a folder (renames, new and removed names) durable.
   void SyncFolder(const std::string& path);
@@ -79,8 +83,10 @@ class FolderHandles {
   // replaced, not followed.
   void RenameFile(const std::string& from, const std::string& to);
   // Swaps two existing folders (or files) in one step (renameat2 with
-  // RENAME_EXCHANGE): each name then stands for what the other stood for.
-  // Returns false when the system has no such call (nothing is changed then).
+  // RENAME_EXCHANGE, or renameatx_np with RENAME_SWAP on macOS): each name
+  // then stands for what the other stood for. Returns false when the system
+  // or the volume has no such call, as POSIX has none (nothing is changed
+  // then).
   [[nodiscard]] bool ExchangeFolders(const std::string& first,
                                      const std::string& second);
   // Gives the file at `from` (a link itself, never what it points to) the
@@ -111,9 +117,13 @@ class FolderHandles {
   void Forget(const std::string& path);
   // Opens the folder for reading and calls `sync` (fsync or syncfs) on it.
   void SyncThrough(const std::string& path, int (*sync)(int));
+  // Notes a folder whose entries changed, for SyncFileSystem to sync where
+  // it cannot sync the whole file system.
+  void GainedAName(const std::shared_ptr<const Handle>& folder);
 
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const Handle>> open_;
+  std::set<std::shared_ptr<const Handle>> unsynced_;
 };
 
 // An exclusive lock on a folder, held while the object lives; the system

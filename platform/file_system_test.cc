@@ -1,6 +1,10 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -71,6 +75,67 @@ TEST(RenameAndLink, ReplaceAtomicallyAndKeepASecondName) {
       testing::FileErrorOf(
           [&] { files.RemoveFile(InternalPath(dir.File("none"))); }),
       "cannot remove '" + dir.File("none") + "': No such file or directory");
+}
+
+// Linux exchanges two folders in one step; the POSIX-only build has no such
+// call, says so and changes nothing, and its caller swaps by renames.
+TEST(ExchangeFolders, SwapsTwoFoldersOrSaysItCannot) {
+  ScopedTempDir dir;
+  FolderHandles files;
+  WriteBytes(dir.File("one/a.htm"), "one");
+  WriteBytes(dir.File("two/a.htm"), "two");
+  const bool exchanged = files.ExchangeFolders(InternalPath(dir.File("one")),
+                                               InternalPath(dir.File("two")));
+#if (QUILLERY_POSIX_ONLY && !defined(__APPLE__)) || defined(_WIN32)
+  EXPECT_FALSE(exchanged);
+  EXPECT_EQ(ReadBytes(dir.File("one/a.htm")), "one");
+#else
+  EXPECT_TRUE(exchanged);
+  EXPECT_EQ(ReadBytes(dir.File("one/a.htm")), "two");
+  EXPECT_EQ(ReadBytes(dir.File("two/a.htm")), "one");
+#endif
+}
+
+// What is written and then synced is there: the files, and the names of
+// the folders made for them, whatever the system's way of syncing.
+TEST(SyncFileSystem, FollowsFilesWrittenIntoNewFolders) {
+  ScopedTempDir dir;
+  FolderHandles files;
+  files.MakeFolder(InternalPath(dir.File("new")));
+  files.MakeFolder(InternalPath(dir.File("new/deeper")));
+  files.WriteNewFile(InternalPath(dir.File("new/deeper/a.htm")), "a", 0644);
+  files.RenameFile(InternalPath(dir.File("new")),
+                   InternalPath(dir.File("renamed")));
+  files.SyncFileSystem(InternalPath(dir.path()));
+  files.SyncFileSystem(InternalPath(dir.path()));
+  EXPECT_EQ(ReadBytes(dir.File("renamed/deeper/a.htm")), "a");
+}
+
+// A folder that may be passed through but not read: Linux holds it without
+// reading it; the POSIX-only build must open it for reading, and says so.
+TEST(WriteNewFile, ThroughAFolderThatCannotBeRead) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps no permission bits";
+#else
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser reads every folder";
+  ScopedTempDir dir;
+  FolderHandles files;
+  WriteBytes(dir.File("locked/keep"), "");
+  ASSERT_EQ(chmod(dir.File("locked").c_str(), 0300), 0);
+  const std::string path = dir.File("locked/a.htm");
+  const std::string error = testing::FileErrorOf(
+      [&] { files.WriteNewFile(InternalPath(path), "a", 0644); });
+  ASSERT_EQ(chmod(dir.File("locked").c_str(), 0700), 0);
+#if QUILLERY_POSIX_ONLY
+  EXPECT_EQ(error, "cannot write '" + path + "': the folder '" +
+                       dir.File("locked") +
+                       "' cannot be read, and quillery opens every folder on "
+                       "the way for reading here");
+#else
+  EXPECT_EQ(error, "no error");
+  EXPECT_EQ(ReadBytes(path), "a");
+#endif
+#endif
 }
 
 // A site folder with a subfolder, and a folder beside it that a link may

@@ -14,6 +14,7 @@
 #include "convert/conversion_request.h"
 #include "convert/file_operations.h"
 #include "convert/interrupted_commit.h"
+#include "convert/output_folder.h"
 #include "convert/staged_writer.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
@@ -40,6 +41,7 @@ class InjectedFileOperations : public SystemFileOperations {
   int changeAt = 0;
   std::function<void()> change;  // done at changeAt, before the operation
   bool hardLinks = true;         // false: as a file system without them
+  bool exchange = true;  // false: as a system that cannot swap two folders
   int count = 0;
   int recordedAt = 0;  // the operation that put the record in place
 
@@ -70,7 +72,7 @@ class InjectedFileOperations : public SystemFileOperations {
   bool ExchangeFolders(const std::string& first,
                        const std::string& second) override {
     Step(second);
-    return SystemFileOperations::ExchangeFolders(first, second);
+    return exchange && SystemFileOperations::ExchangeFolders(first, second);
   }
   bool LinkFile(const std::string& from, const std::string& to) override {
     Step(to);
@@ -390,7 +392,10 @@ TEST_F(CommitRunTest, ASubfolderSwappedForALinkDuringTheRunTakesNoWrite) {
 
 // Into an output folder that holds an earlier output: a failure or a stop at
 // any operation leaves that output as it was, or puts the new one in place
-// whole; the next run then gives the clean result.
+// whole, once the next run into the place has begun; the next run then
+// gives the clean result. Swapped in one step where the system can, and by
+// two recorded renames as where it cannot, a stop between which leaves no
+// output until the next run.
 TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
   request_.OUTDIR = dir_.File("out");
   request_.LEVELSTOBREAK = 0;  // the earlier output: bullets only
@@ -408,38 +413,57 @@ TEST_F(CommitRunTest, AnOutputFolderIsReplacedWholeOrNotAtAll) {
       WriteBytes(dir_.path() + "/" + name, bytes);
     }
   };
-  for (int n = 1; n <= counting.count; ++n) {
-    SCOPED_TRACE("operation " + std::to_string(n));
-    for (bool stop : {false, true}) {
-      restoreEarlier();
-      InjectedFileOperations files;
-      (stop ? files.stopAt : files.failAt) = n;
-      bool succeeded = false;
-      try {
-        succeeded = Convert(files) == ConversionOutcome::kConverted;
-      } catch (const FileError& error) {
-        // The user is told of the output folder (or its folder), never of
-        // the bookkeeping folder or the build folder in it.
-        const std::string message = error.what();
-        EXPECT_EQ(message.find("/.quillery/"), std::string::npos) << message;
-        EXPECT_EQ(message.find("/.quillery'"), std::string::npos) << message;
-        EXPECT_EQ(message.find("cannot write '" + dir_.path()), 0u) << message;
-      } catch (const Stopped&) {
+  // The same run without an exchange has more operations.
+  InjectedFileOperations renaming;
+  renaming.exchange = false;
+  restoreEarlier();
+  ASSERT_EQ(Convert(renaming), ConversionOutcome::kConverted);
+  ASSERT_EQ(ReadTree(dir_.path()), clean);
+  for (const bool exchange : {true, false}) {
+    const int operations = exchange ? counting.count : renaming.count;
+    for (int n = 1; n <= operations; ++n) {
+      SCOPED_TRACE((exchange ? "exchange, operation " : "renames, operation ") +
+                   std::to_string(n));
+      for (bool stop : {false, true}) {
+        restoreEarlier();
+        InjectedFileOperations files;
+        files.exchange = exchange;
+        (stop ? files.stopAt : files.failAt) = n;
+        bool succeeded = false;
+        try {
+          succeeded = Convert(files) == ConversionOutcome::kConverted;
+        } catch (const FileError& error) {
+          // The user is told of the output folder (or its folder), never of
+          // the bookkeeping folder or the build folder in it.
+          const std::string message = error.what();
+          EXPECT_EQ(message.find("/.quillery/"), std::string::npos) << message;
+          EXPECT_EQ(message.find("/.quillery'"), std::string::npos) << message;
+          EXPECT_EQ(message.find("cannot write '" + dir_.path()), 0u)
+              << message;
+        } catch (const Stopped&) {
+        }
+        if (stop) {
+          // The next run into the place begins by finishing what was left.
+          SystemFileOperations next;
+          static_cast<void>(
+              PrepareOutputFolder(next, InternalPath(request_.OUTDIR),
+                                  InternalPath(dir_.path() + "/site")));
+        }
+        Tree now = ReadTree(dir_.path());
+        bool leftovers = false;
+        for (auto it = now.begin(); it != now.end();) {
+          const bool bookkeeping = it->first.rfind(".quillery/", 0) == 0;
+          leftovers = leftovers || bookkeeping;
+          it = bookkeeping ? now.erase(it) : std::next(it);
+        }
+        // The output folder is one whole output or the other.
+        EXPECT_TRUE(now == earlier || now == clean) << (stop ? "stop" : "fail");
+        // The next run removes what was left and gives the clean output.
+        if (!succeeded || leftovers) {
+          EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
+        }
+        EXPECT_EQ(ReadTree(dir_.path()), clean);
       }
-      Tree now = ReadTree(dir_.path());
-      bool leftovers = false;
-      for (auto it = now.begin(); it != now.end();) {
-        const bool bookkeeping = it->first.rfind(".quillery/", 0) == 0;
-        leftovers = leftovers || bookkeeping;
-        it = bookkeeping ? now.erase(it) : std::next(it);
-      }
-      // The output folder is one whole output or the other.
-      EXPECT_TRUE(now == earlier || now == clean) << (stop ? "stop" : "fail");
-      // The next run removes what was left and gives the clean output.
-      if (!succeeded || leftovers) {
-        EXPECT_EQ(Convert(), ConversionOutcome::kConverted);
-      }
-      EXPECT_EQ(ReadTree(dir_.path()), clean);
     }
   }
 }

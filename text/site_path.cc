@@ -43,6 +43,46 @@ std::optional<std::string> Decoded(std::string_view text, bool strict) {
   return plain;
 }
 
+// The lower-case partner of a two-byte UTF-8 letter (U+0080 to U+07FF),
+// or the letter itself.
+char32_t FoldedTwoByteLetter(char32_t letter) {
+  // Pairs that sit next to each other, the upper-case letter first at an
+  // even (or, with `oddFirst`, odd) code point.
+  struct PairRun {
+    char32_t first;
+    char32_t last;
+    bool oddFirst;
+  };
+  static constexpr PairRun kPairRuns[] = {
+      {0x0100, 0x012F, false}, {0x0132, 0x0137, false}, {0x0139, 0x0148, true},
+      {0x014A, 0x0177, false}, {0x0179, 0x017E, true},  {0x0460, 0x0481, false},
+      {0x048A, 0x04BF, false}, {0x04C1, 0x04CE, true},  {0x04D0, 0x04F5, false},
+      {0x04F8, 0x04F9, false}};
+  // Runs of upper-case letters whose partners lie `offset` further on.
+  struct ShiftRun {
+    char32_t first;
+    char32_t last;
+    char32_t offset;
+  };
+  static constexpr ShiftRun kShiftRuns[] = {
+      {0x00C0, 0x00D6, 0x20}, {0x00D8, 0x00DE, 0x20}, {0x0386, 0x0386, 0x26},
+      {0x0388, 0x038A, 0x25}, {0x038C, 0x038C, 0x40}, {0x038E, 0x038F, 0x3F},
+      {0x0391, 0x03A1, 0x20}, {0x03A3, 0x03AB, 0x20}, {0x03C2, 0x03C2, 0x01},
+      {0x0400, 0x040F, 0x50}, {0x0410, 0x042F, 0x20}};
+  for (const ShiftRun& run : kShiftRuns) {
+    if (letter >= run.first && letter <= run.last) return letter + run.offset;
+  }
+  for (const PairRun& run : kPairRuns) {
+    if (letter < run.first || letter > run.last) continue;
+    const bool odd = (letter & 1) != 0;
+    return odd == run.oddFirst ? letter + 1 : letter;
+  }
+  if (letter == 0x0178) return 0x00FF;  // Y with diaeresis
+  return letter;
+}
+
+bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
 }  // namespace
 
 SitePath SitePath::FromSlashForm(std::string text) {
@@ -185,6 +225,28 @@ std::string PercentDecoded(std::string_view text) {
 
 std::optional<std::string> PercentDecodedStrictly(std::string_view text) {
   return Decoded(text, /*strict=*/true);
+}
+
+std::string FoldedLetterCase(std::string text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead >= 'A' && lead <= 'Z') {
+      text[i] = static_cast<char>(lead - 'A' + 'a');
+      continue;
+    }
+    // Only two-byte sequences hold letters that fold; a lead byte of
+    // 0xC2..0xDF never occurs inside a longer sequence.
+    if (lead < 0xC2 || lead > 0xDF || i + 1 >= text.size()) continue;
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    if (!IsContinuationByte(next)) continue;
+    const char32_t letter =
+        (static_cast<char32_t>(lead & 0x1Fu) << 6) | (next & 0x3Fu);
+    const char32_t folded = FoldedTwoByteLetter(letter);
+    text[i] = static_cast<char>(0xC0 | (folded >> 6));
+    text[i + 1] = static_cast<char>(0x80 | (folded & 0x3F));
+    ++i;
+  }
+  return text;
 }
 
 }  // namespace quillery

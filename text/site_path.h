@@ -112,6 +112,18 @@ class SitePath {
 #endif
 }
 
+// `text` with the letter case folded as file systems that take names
+// differing only in case for one name fold it: every upper-case letter
+// becomes its lower-case partner. Folded are ASCII, and in UTF-8 the
+// letters with a simple one-to-one partner of Latin-1 and Latin
+// Extended-A, Greek (final sigma folds with sigma) and Cyrillic up to
+// U+04F9. Letters whose partner differs between systems (dotted and dotless
+// i, long s, micro sign, sharp s) and everything else, bytes that are no
+// UTF-8 among them, stay as they are. Each folded letter keeps its length,
+// so the result is as long as `text` and positions carry over:
+// "Ä/Report.HTM" gives "ä/report.htm".
+[[nodiscard]] std::string FoldedLetterCase(std::string text);
+
 // `text` with every "%" followed by two hex digits (either case) turned into
 // the byte they give; any other "%" stays as it is, as a browser reads a
 // reference: "a%20b%2.gif" gives "a b%2.gif".

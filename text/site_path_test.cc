@@ -389,5 +389,70 @@ TEST(PercentDecoded, AgreesWithTheOldDecodersOnGeneratedTexts) {
   }
 }
 
+// The UTF-8 bytes of one code point below U+0800.
+std::string Utf8(char32_t letter) {
+  if (letter < 0x80) return std::string(1, static_cast<char>(letter));
+  return {static_cast<char>(0xC0 | (letter >> 6)),
+          static_cast<char>(0x80 | (letter & 0x3F))};
+}
+
+TEST(FoldedLetterCase, FoldsTheLettersFileSystemsAgreeOn) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"empty", "", ""},
+      {"ASCII", "\\Site/Report_P1.HTM", "\\site/report_p1.htm"},
+      {"no letters", "0-9_ ~[]@`{}", "0-9_ ~[]@`{}"},
+      {"zero byte", std::string("A\0B", 3), std::string("a\0b", 3)},
+      {"Latin-1", "\xC3\x84\xC3\x98\xC3\x9E\xC3\x80",  // ÄØÞÀ
+       "\xC3\xA4\xC3\xB8\xC3\xBE\xC3\xA0"},
+      {"times and sharp s stay", "\xC3\x97\xC3\x9F", "\xC3\x97\xC3\x9F"},
+      {"Latin Extended-A", "\xC4\x80\xC4\xB9\xC5\x8A\xC5\xBD",  // ĀĹŊŽ
+       "\xC4\x81\xC4\xBA\xC5\x8B\xC5\xBE"},
+      {"Y with diaeresis", "\xC5\xB8", "\xC3\xBF"},
+      {"dotted and dotless i, long s stay", "\xC4\xB0\xC4\xB1\xC5\xBF",
+       "\xC4\xB0\xC4\xB1\xC5\xBF"},
+      {"Greek", "\xCE\x86\xCE\x88\xCE\x8C\xCE\x8F\xCE\xA3\xCE\xA9",
+       "\xCE\xAC\xCE\xAD\xCF\x8C\xCF\x8E\xCF\x83\xCF\x89"},  // ΆΈΌΏΣΩ
+      {"final sigma folds with sigma", "\xCF\x82", "\xCF\x83"},
+      {"micro sign stays", "\xC2\xB5", "\xC2\xB5"},
+      {"Cyrillic", "\xD0\x81\xD0\x90\xD0\xAF\xD1\xA0\xD3\x81\xD3\x90",
+       "\xD1\x91\xD0\xB0\xD1\x8F\xD1\xA1\xD3\x82\xD3\x91"},  // ЁАЯѠӁӐ
+      {"lower case stays", "\xC3\xA4\xCF\x89\xD1\x8F",
+       "\xC3\xA4\xCF\x89\xD1\x8F"},
+      {"three-byte letters stay", "\xE1\xBA\x9E\xE2\x84\xAA",  // ẞ, Kelvin
+       "\xE1\xBA\x9E\xE2\x84\xAA"},
+      {"lead byte at the end", "A\xC3", "a\xC3"},
+      {"lead byte before ASCII",
+       "\xC3"
+       "A",
+       "\xC3"
+       "a"},
+      {"Latin-1 bytes, no UTF-8", "\xC4\xD6X", "\xC4\xD6x"},
+      {"continuation bytes alone", "\x84\x98", "\x84\x98"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(FoldedLetterCase(row.text), row.expected);
+  }
+}
+
+TEST(FoldedLetterCase, EveryTwoByteLetterFoldsToOneOfItsOwnLength) {
+  for (char32_t letter = 0x80; letter < 0x800; ++letter) {
+    const std::string folded = FoldedLetterCase(Utf8(letter));
+    SCOPED_TRACE(static_cast<unsigned>(letter));
+    ASSERT_EQ(folded.size(), 2u);
+    // A folded letter folds to itself: one key per name.
+    EXPECT_EQ(FoldedLetterCase(folded), folded);
+  }
+  for (char32_t letter = 0; letter < 0x80; ++letter) {
+    EXPECT_EQ(FoldedLetterCase(Utf8(letter)),
+              Utf8(letter >= 'A' && letter <= 'Z' ? letter + 0x20 : letter));
+  }
+}
+
 }  // namespace
 }  // namespace quillery

@@ -1,6 +1,9 @@
 // POSIX file access behind the internal path form; see file_io.h.
 #include "platform/file_io.h"
 
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -81,7 +85,85 @@ std::string ReadRegularFile(const std::string& internalPath,
   return bytes;
 }
 
+#if QUILLERY_POSIX_ONLY && !defined(__APPLE__)
+// The program's own file, found at start-up from the word that started it.
+std::string& RememberedProgram() {
+  static std::string path;
+  return path;
+}
+
+// The program file `word` names, found as a shell finds it: a word with a
+// "/" is a path, from the working folder when relative; a bare name is
+// looked for in each folder of PATH in turn (an empty entry is the working
+// folder), the first executable regular file taken. Links resolved; empty
+// when there is none.
+std::string ProgramPathFrom(const std::string& word) {
+  if (word.empty()) return std::string();
+  std::vector<std::string> candidates;
+  if (word.find('/') != std::string::npos) {
+    candidates.push_back(word);
+  } else {
+    const char* searchPath = std::getenv("PATH");
+    std::string_view folders = searchPath != nullptr ? searchPath : "";
+    while (true) {
+      const std::size_t colon = folders.find(':');
+      const std::string_view folder = folders.substr(0, colon);
+      candidates.push_back(
+          (folder.empty() ? std::string(".") : std::string(folder)) + "/" +
+          word);
+      if (colon == std::string_view::npos) break;
+      folders.remove_prefix(colon + 1);
+    }
+  }
+  for (const std::string& candidate : candidates) {
+    struct stat info;
+    if (stat(candidate.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        access(candidate.c_str(), X_OK) != 0) {
+      continue;
+    }
+    char* resolved = realpath(candidate.c_str(), nullptr);
+    if (resolved == nullptr) continue;
+    std::string path = resolved;
+    free(resolved);
+    return path;
+  }
+  return std::string();
+}
+#endif
+
+// The native path of the running program, links resolved; empty when it
+// cannot be told.
+std::string ProgramPath() {
+#if defined(__APPLE__)
+  std::uint32_t size = 0;
+  _NSGetExecutablePath(nullptr, &size);
+  std::vector<char> buffer(size + 1);
+  if (_NSGetExecutablePath(buffer.data(), &size) != 0) return std::string();
+  char* resolved = realpath(buffer.data(), nullptr);
+  if (resolved == nullptr) return std::string();
+  std::string path = resolved;
+  free(resolved);
+  return path;
+#elif QUILLERY_POSIX_ONLY
+  return RememberedProgram();
+#else
+  std::vector<char> buffer(4096);
+  const ssize_t got =
+      readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (got <= 0) return std::string();
+  return std::string(buffer.data(), static_cast<std::size_t>(got));
+#endif
+}
+
 }  // namespace
+
+void RememberProgramPath(const std::string& argv0) {
+#if QUILLERY_POSIX_ONLY && !defined(__APPLE__)
+  RememberedProgram() = ProgramPathFrom(argv0);
+#else
+  static_cast<void>(argv0);
+#endif
+}
 
 std::string InternalPath(const std::string& typed) {
   std::string path = typed;
@@ -133,11 +215,9 @@ bool FileExists(const std::string& internalPath) {
 }
 
 std::string ProgramFolder() {
-  std::vector<char> buffer(4096);
-  ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (got <= 0) return std::string();
-  std::string executable =
-      InternalPath(std::string(buffer.data(), static_cast<std::size_t>(got)));
+  const std::string path = ProgramPath();
+  if (path.empty()) return std::string();
+  std::string executable = InternalPath(path);
   std::size_t slash = executable.rfind('\\');
   if (slash == std::string::npos) return std::string();
   return executable.substr(0, slash);

@@ -1,4 +1,10 @@
-// POSIX file system operations for the writer; see file_system.h.
+// POSIX file system operations for the writer; see file_system.h. Built
+// with QUILLERY_POSIX_ONLY, as for macOS and the BSDs, it uses POSIX calls
+// alone: folders are opened for reading instead of as bare paths (O_PATH),
+// two folders are never exchanged in one step (the caller then swaps them by
+// two renames), and instead of a sync of the whole file system every file is
+// synced as it is written and every folder that gained a name since the last
+// sync at the next one. On macOS a few better calls stand in (__APPLE__).
 #include "platform/file_system.h"
 
 #include <dirent.h>
@@ -10,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 #include "platform/file_io.h"
 
@@ -33,6 +40,35 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Makes what was written through `fd` durable. On macOS fsync hands the data
+// to the drive, which may keep it in its cache; F_FULLFSYNC asks for it on
+// the medium, where the file system takes that request.
+int SyncDescriptor(int fd) {
+#if defined(__APPLE__)
+  if (fcntl(fd, F_FULLFSYNC) == 0) return 0;
+#endif
+  return fsync(fd);
+}
+
+#if QUILLERY_POSIX_ONLY
+// A folder's handle is opened for reading, the only way POSIX has to hold
+// a folder, so every folder on the way must be readable.
+constexpr int kFolderHandleFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#else
+// O_PATH needs no read permission and serves every *at call.
+constexpr int kFolderHandleFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#endif
+
+std::int64_t ModifiedNs(const struct stat& info) {
+#if defined(__APPLE__)
+  const struct timespec& modified = info.st_mtimespec;
+#else
+  const struct timespec& modified = info.st_mtim;
+#endif
+  return static_cast<std::int64_t>(modified.tv_sec) * 1000000000 +
+         modified.tv_nsec;
+}
+
 PathFacts FactsOf(const struct stat& info) {
   PathFacts facts;
   facts.exists = true;
@@ -40,9 +76,7 @@ PathFacts FactsOf(const struct stat& info) {
   facts.isFolder = S_ISDIR(info.st_mode);
   facts.isLink = S_ISLNK(info.st_mode);
   facts.size = static_cast<std::uint64_t>(info.st_size);
-  facts.modifiedNs =
-      static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-      info.st_mtim.tv_nsec;
+  facts.modifiedNs = ModifiedNs(info);
   facts.mode = info.st_mode & 07777;
   facts.device = info.st_dev;
   facts.inode = info.st_ino;
@@ -102,8 +136,8 @@ std::uint32_t NewFileMode() {
   return mode;
 }
 
-// An open folder: O_PATH, which needs no read permission and serves every
-// *at call; reading or syncing opens "." through it.
+// An open folder (kFolderHandleFlags), serving every *at call; reading or
+// syncing opens "." through it.
 class FolderHandles::Handle {
  public:
   explicit Handle(int fd) : fd_(fd) {}
@@ -129,8 +163,7 @@ namespace {
 // -1 and tells why the way is blocked, or sets errno for other failures.
 int OpenBelow(int parent, const std::string& name, Blocked& blocked) {
   blocked = Blocked::kNone;
-  const int fd = openat(parent, name.c_str(),
-                        O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = openat(parent, name.c_str(), kFolderHandleFlags | O_NOFOLLOW);
   struct stat info;
   if (fd >= 0 && fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) return fd;
   const int error = fd >= 0 ? ENOTDIR : errno;
@@ -152,6 +185,11 @@ struct FolderHandles::Place {
   std::string name;
 };
 
+void FolderHandles::GainedAName(const std::shared_ptr<const Handle>& folder) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  unsynced_.insert(folder);
+}
+
 std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
     const std::vector<std::string>& names, std::size_t count,
     const std::string& path, std::string_view verb, bool missingIsNull) {
@@ -166,9 +204,17 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
     }
     Blocked blocked = Blocked::kNone;
     const int fd =
-        opened == 0 ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+        opened == 0 ? open("/", kFolderHandleFlags)
                     : OpenBelow(folder->fd(), names[opened - 1], blocked);
     if (fd < 0) {
+#if QUILLERY_POSIX_ONLY
+      if (errno == EACCES) {
+        throw FileError("cannot " + std::string(verb), path,
+                        "the folder '" + (key.empty() ? "/" : key) +
+                            "' cannot be read, and quillery opens every "
+                            "folder on the way for reading here");
+      }
+#endif
       if (blocked == Blocked::kLink) {
         throw FileError("cannot " + std::string(verb), path,
                         "'" + key +
@@ -296,6 +342,7 @@ void FolderHandles::MakeFolder(const std::string& path) {
   if (mkdirat(place.folder->fd(), place.name.c_str(), 0777) != 0) {
     throw Failure("write", path, errno);
   }
+  GainedAName(place.folder);
 }
 
 void FolderHandles::WriteNewFile(const std::string& path,
@@ -309,6 +356,13 @@ void FolderHandles::WriteNewFile(const std::string& path,
   if (fd < 0) throw Failure("write", path, errno);
   bool ok = mode == NewFileMode() || fchmod(fd, mode) == 0;
   ok = ok && WriteAll(fd, bytes);
+#if QUILLERY_POSIX_ONLY
+  // Without a sync of the whole file system, each file is made durable as
+  // it is written: on the writer's own thread, while the next file is
+  // planned, and without a list of files to open again later, which a
+  // rename in between could make wrong.
+  ok = ok && SyncDescriptor(fd) == 0;
+#endif
   int error = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
@@ -318,6 +372,7 @@ void FolderHandles::WriteNewFile(const std::string& path,
     unlinkat(folder, name, 0);
     throw Failure("write", path, error);
   }
+  GainedAName(place.folder);
 }
 
 void FolderHandles::SyncThrough(const std::string& path, int (*sync)(int)) {
@@ -330,11 +385,26 @@ void FolderHandles::SyncThrough(const std::string& path, int (*sync)(int)) {
 }
 
 void FolderHandles::SyncFileSystem(const std::string& path) {
+  std::set<std::shared_ptr<const Handle>> folders;
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    folders.swap(unsynced_);
+  }
+#if QUILLERY_POSIX_ONLY
+  // The files are durable already (WriteNewFile); their names, and those
+  // of new folders, renames and links, are durable once each folder that
+  // gained one is synced.
+  for (const std::shared_ptr<const Handle>& folder : folders) {
+    if (SyncDescriptor(folder->fd()) != 0) throw Failure("write", path, errno);
+  }
+  SyncThrough(path, SyncDescriptor);
+#else
   SyncThrough(path, syncfs);
+#endif
 }
 
 void FolderHandles::SyncFolder(const std::string& path) {
-  SyncThrough(path, fsync);
+  SyncThrough(path, SyncDescriptor);
 }
 
 void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
@@ -344,21 +414,40 @@ void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
                target.name.c_str()) != 0) {
     throw Failure("write", to, errno);
   }
+  GainedAName(source.folder);
+  GainedAName(target.folder);
   Forget(from);
   Forget(to);
 }
 
 bool FolderHandles::ExchangeFolders(const std::string& first,
                                     const std::string& second) {
+#if QUILLERY_POSIX_ONLY && !defined(__APPLE__)
+  // POSIX has no exchange of two names.
+  static_cast<void>(first);
+  static_cast<void>(second);
+  return false;
+#else
   const Place one = PlaceOf(first, "write");
   const Place other = PlaceOf(second, "write");
+#if defined(__APPLE__)
+  if (renameatx_np(one.folder->fd(), one.name.c_str(), other.folder->fd(),
+                   other.name.c_str(), RENAME_SWAP) != 0) {
+    // A volume that cannot swap (some network and FAT volumes) leaves both
+    // as they were.
+    if (errno == ENOTSUP || errno == EINVAL) return false;
+    throw Failure("write", second, errno);
+  }
+#else
   if (renameat2(one.folder->fd(), one.name.c_str(), other.folder->fd(),
                 other.name.c_str(), RENAME_EXCHANGE) != 0) {
     throw Failure("write", second, errno);
   }
+#endif
   Forget(first);
   Forget(second);
   return true;
+#endif
 }
 
 bool FolderHandles::LinkFile(const std::string& from, const std::string& to) {
@@ -366,6 +455,7 @@ bool FolderHandles::LinkFile(const std::string& from, const std::string& to) {
   const Place target = PlaceOf(to, "write");
   if (linkat(source.folder->fd(), source.name.c_str(), target.folder->fd(),
              target.name.c_str(), 0) == 0) {
+    GainedAName(target.folder);
     return true;
   }
   if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK) return false;
@@ -391,7 +481,8 @@ FolderLock::FolderLock(const std::string& folder)
     : fd_(open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
   if (fd_ < 0) throw Failure("read", folder, errno);
   // Only a lock held elsewhere stops a run; a file system that keeps no
-  // locks at all cannot tell, and the run goes on.
+  // locks at all cannot tell, and the run goes on. flock is no POSIX call,
+  // but Linux, macOS and the BSDs all have it.
   acquired_ = flock(fd_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 

@@ -162,6 +162,9 @@ bool FileExists(const std::string& internalPath) {
   return AttributesOf(internalPath) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The system tells the program its own file (GetModuleFileNameW).
+void RememberProgramPath(const std::string& /*argv0*/) {}
+
 std::string ProgramFolder() {
   std::wstring module(MAX_PATH, L'\0');
   for (;;) {

@@ -271,6 +271,22 @@ async function testSite(browser, folder, screenshots) {
     }
   });
 
+  await check(`${label}: without scripts the contents link leads to the contents and on to a page`, async () => {
+    await page.setViewport(WIDE);
+    await page.setJavaScriptEnabled(false);
+    try {
+      await open(page, fileUrl(path.join(folder, middle)));
+      if (!(await page.$eval("#q-fold", (d) => d.open))) await page.click("#q-fold summary");
+      await clickAndWait(page, "#q-toc a");
+      const entry = `a[href^="${target}"]`;
+      expect((await page.$(entry)) !== null, `the contents at ${pageFileOf(page.url())} have no link to ${target}`);
+      await clickAndWait(page, entry);
+      expect(pageFileOf(page.url()) === target, `landed on ${pageFileOf(page.url())}, not ${target}`);
+    } finally {
+      await page.setJavaScriptEnabled(true);
+    }
+  });
+
   await check(`${label}: no script error`, async () => {
     expect(errors.length === 0, errors.join("; "));
   });
