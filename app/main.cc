@@ -9,10 +9,12 @@
 
 #include "app/startup.h"
 #include "platform/file_io.h"
+#include "platform/program_words.h"
 #include "text/bytes.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> words(argv + 1, argv + argc);
+  quillery::UseUtf8Output();
+  const std::vector<std::string> words = quillery::ProgramWords(argc, argv);
   quillery::RememberProgramPath(argc > 0 ? argv[0] : "");
   try {
     quillery::QuilleryApp app(quillery::ProgramFilesFolder(), std::cout,

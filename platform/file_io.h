@@ -4,7 +4,10 @@
 // Inside a conversion a path is in internal form: absolute, with "\" as the
 // only separator ("\tmp\site\doc.htm"); a forward slash is an ordinary byte
 // there. Every function here takes internal paths and turns them into native
-// ones ("\" becomes "/") only at the moment a file is touched.
+// ones ("\" becomes "/") only at the moment a file is touched. On Windows the
+// volume is the first name ("\C:\Users\me\doc.htm", a share
+// "\UNC\server\docs\doc.htm"), and the native form is the system's own
+// ("C:\Users\me\doc.htm", "\\server\docs\doc.htm").
 #ifndef QUILLERY_PLATFORM_FILE_IO_H_
 #define QUILLERY_PLATFORM_FILE_IO_H_
 
@@ -47,7 +50,8 @@ class FileError : public std::runtime_error {
 // converted, so the function may be applied twice.
 [[nodiscard]] std::string InternalPath(const std::string& typed);
 
-// The internal path with every "\" turned into "/", as the system opens it.
+// The internal path with every "\" turned into "/", as the system opens it;
+// on Windows the system's form with "\" separators ("C:\Users\me").
 [[nodiscard]] std::string NativePath(const std::string& internalPath);
 
 // The whole text file as bytes. Throws FileError when it cannot be opened or

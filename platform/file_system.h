@@ -126,8 +126,11 @@ class FolderHandles {
   std::set<std::shared_ptr<const Handle>> unsynced_;
 };
 
-// An exclusive lock (flock) on a folder, held while the object lives. It
-// creates no file, and the system drops it when the process ends.
+// An exclusive lock on a folder, held while the object lives; the system
+// drops it when the process ends. On POSIX systems it is a flock on the
+// folder itself and creates no file; on Windows, where a folder takes no
+// lock, it is LockFileEx on a hidden file ".quillery.lock" in the folder,
+// removed when the holder lets go (a killed run leaves the empty file).
 class FolderLock {
  public:
   // Tries to take the lock without waiting. Throws FileError when the
@@ -141,7 +144,12 @@ class FolderLock {
   [[nodiscard]] bool acquired() const { return acquired_; }
 
  private:
+#ifdef _WIN32
+  void* file_ = nullptr;  // the lock file's handle
+  std::string lockPath_;
+#else
   int fd_ = -1;
+#endif
   bool acquired_ = false;
 };
 

@@ -2,7 +2,6 @@
 // program found there converting the example site with its default
 // template, header, footer and bullet images, found in ../share/quillery.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +16,9 @@ using testing::RunProgram;
 using testing::ScopedTempDir;
 
 TEST(Install, InstalledProgramConvertsTheExampleWithItsDefaults) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows program is installed from its .zip";
+#endif
   ScopedTempDir dir;
   const std::string prefix = dir.File("prefix");
   const std::string install = "cmake --install '" +
@@ -33,9 +35,8 @@ TEST(Install, InstalledProgramConvertsTheExampleWithItsDefaults) {
   // Started through a link from elsewhere, the program still finds its
   // files from its real folder.
   std::filesystem::create_directories(dir.File("elsewhere"));
-  ASSERT_EQ(symlink((prefix + "/bin/quillery").c_str(),
-                    dir.File("elsewhere/quillery").c_str()),
-            0);
+  ASSERT_TRUE(testing::MakeSymbolicLink(prefix + "/bin/quillery",
+                                        dir.File("elsewhere/quillery")));
 
   const std::string example =
       std::string(QUILLERY_SOURCE_DIR) + "/examples/site";

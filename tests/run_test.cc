@@ -135,27 +135,30 @@ TEST_F(RunTest, FileProblemsStopTheRunWithOneLine) {
     std::string tocBytes;
     std::string expectedError;
   };
-  const std::string site = dir_.File("site");
   const Row rows[] = {
       {"missing TOC frame page", "\"toc.htm\"", "", "",
-       "quillery: cannot read '" + site +
-           "/toc.htm': No such file or directory\n"},
+       "quillery: cannot read '" + dir_.File("site/toc.htm") +
+           "': No such file or directory\n"},
       {"TOC frame page with a zero byte", "\"toc.htm\"", "toc.htm",
        std::string("<p>a\0b</p>", 10),
-       "quillery: cannot read '" + site +
-           "/toc.htm': it holds a zero byte (a UTF-16 or binary file?)\n"},
+       "quillery: cannot read '" + dir_.File("site/toc.htm") +
+           "': it holds a zero byte (a UTF-16 or binary file?)\n"},
       {"parent folder", "\"../toc.htm\"", "", "",
-       "quillery: refusing the TOC frame source '../toc.htm' of '" + site +
-           "/doc.htm': it leads out of the document's folder\n"},
+       "quillery: refusing the TOC frame source '../toc.htm' of '" +
+           dir_.File("site/doc.htm") +
+           "': it leads out of the document's folder\n"},
       {"parent folder after %20", "\"..%20/..\\toc.htm\"", "", "",
-       "quillery: refusing the TOC frame source '.. /..\\toc.htm' of '" + site +
-           "/doc.htm': it leads out of the document's folder\n"},
+       "quillery: refusing the TOC frame source '.. /..\\toc.htm' of '" +
+           dir_.File("site/doc.htm") +
+           "': it leads out of the document's folder\n"},
       {"absolute", "/etc/hosts scrolling=auto", "", "",
-       "quillery: refusing the TOC frame source '/etc/hosts' of '" + site +
-           "/doc.htm': it leads out of the document's folder\n"},
+       "quillery: refusing the TOC frame source '/etc/hosts' of '" +
+           dir_.File("site/doc.htm") +
+           "': it leads out of the document's folder\n"},
       {"drive letter", "\"C:toc.htm\"", "", "",
-       "quillery: refusing the TOC frame source 'C:toc.htm' of '" + site +
-           "/doc.htm': it leads out of the document's folder\n"},
+       "quillery: refusing the TOC frame source 'C:toc.htm' of '" +
+           dir_.File("site/doc.htm") +
+           "': it leads out of the document's folder\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -285,8 +288,9 @@ TEST_F(RunTest, WarningsNameWhatCannotBeMeantAndTheRunGoesOn) {
 TEST_F(RunTest, MessagesStayOneLine) {
   auto result = Run({"/MAINFILE=site/a\nb\x1b[2J.htm", "/OPTINCLUDETOC=1"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(result.err, "quillery: cannot read '" + dir_.File("site") +
-                            "/a\\nb\\x1b[2J.htm': No such file or directory\n");
+  EXPECT_EQ(result.err, "quillery: cannot read '" +
+                            dir_.File("site/a\\nb\\x1b[2J.htm") +
+                            "': No such file or directory\n");
 }
 
 TEST_F(RunTest, VerboseEndsWithASummaryAndAPipeShowsNoProgress) {

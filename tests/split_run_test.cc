@@ -287,14 +287,14 @@ TEST_F(SplitRunTest, ProblemsWithTheContentPageWriteNothing) {
     std::string frameSource;
     std::string expectedError;
   };
-  const std::string site = dir_.File("site");
   const Row rows[] = {
       {"missing content page", "\"Gone.htm\"",
-       "quillery: cannot read '" + site +
-           "/Gone.htm': No such file or directory\n"},
+       "quillery: cannot read '" + dir_.File("site/Gone.htm") +
+           "': No such file or directory\n"},
       {"outside the folder", "\"../Body.htm\"",
-       "quillery: refusing the Frame1 frame source '../Body.htm' of '" + site +
-           "/doc.htm': it leads out of the document's folder\n"},
+       "quillery: refusing the Frame1 frame source '../Body.htm' of '" +
+           dir_.File("site/doc.htm") +
+           "': it leads out of the document's folder\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -12,6 +12,13 @@
 namespace quillery {
 namespace testing {
 
+// The separator of the paths the program's messages show.
+#ifdef _WIN32
+inline constexpr char kSeparator[] = "\\";
+#else
+inline constexpr char kSeparator[] = "/";
+#endif
+
 // A new empty folder under the system's temporary folder, removed with all it
 // holds when the object goes.
 class ScopedTempDir {
@@ -23,8 +30,9 @@ class ScopedTempDir {
 
   // Native path of the folder, without a trailing slash.
   const std::string& path() const { return path_; }
-  // Native path of a file inside it.
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // Native path of a file inside it; on Windows every "/" of `name` becomes
+  // "\\", so that the path reads as the program's messages show it.
+  std::string File(const std::string& name) const;
 
  private:
   std::string path_;
@@ -34,6 +42,31 @@ class ScopedTempDir {
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+
+// Makes `link` a symbolic link to `target` (a path from the link's folder, or
+// an absolute one); false when it cannot. Under Wine, whose own call makes
+// none, the link is made by the host system's `ln`.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// True when the tests run under Wine, which shows a symbolic link to a file
+// as the file itself and lets a folder held open be renamed.
+bool RunsUnderWine();
+
+// What a host system can make and show, for the tests that plant such
+// things: FIFOs (none on Windows), and a symbolic link to a file told from
+// the file (Wine shows only links to folders as links).
+bool HasFifos();
+bool ShowsLinksToFiles();
+// False under Wine, which cannot remove a symbolic link to a folder.
+bool RemovesLinksToFolders();
+
+// mkfifo with mode 0600 where the host has FIFOs: 0, or -1 when it cannot.
+int MakeFifo(const std::string& path);
+
+// Removes the file, link or folder at `path` with all it holds; a link is
+// removed, never what it leads to. Under Wine, which cannot remove a link to
+// a folder, the host system's `rm` does it.
+void RemoveAll(const std::string& path);
 
 // Every regular file under `folder`, by path relative to it, with its bytes.
 std::map<std::string, std::string> ReadTree(const std::string& folder);

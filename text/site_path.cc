@@ -196,6 +196,29 @@ std::string SitePath::Key() const {
   return key;
 }
 
+std::string WindowsForm(const std::string& internalPath) {
+  std::string form = internalPath;
+  for (char& c : form) {
+    if (c == '/') c = '\\';
+  }
+  const auto isLetter = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  };
+  const bool volume = form.size() >= 3 && form[0] == '\\' &&
+                      isLetter(form[1]) && form[2] == ':' &&
+                      (form.size() == 3 || form[3] == '\\');
+  if (volume) {
+    form.erase(0, 1);
+    // "C:" alone would be the current folder of that volume.
+    if (form.size() == 2) form += '\\';
+    return form;
+  }
+  if (StartsWith(form, "\\UNC\\") && form.size() > 5) {
+    return "\\" + form.substr(4);
+  }
+  return SitePath(internalPath).SlashForm();
+}
+
 std::string PercentDecoded(std::string_view text) {
   return *Decoded(text, /*strict=*/false);
 }

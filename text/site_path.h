@@ -94,10 +94,22 @@ class SitePath {
   std::string text_;
 };
 
+// The Windows form of an internal path, whose first name is the volume:
+// "\C:\site\doc.htm" gives "C:\site\doc.htm", "\C:" the volume's root "C:\",
+// and a share "\UNC\server\docs\a.htm" gives "\\server\docs\a.htm", every
+// "/" becoming "\". A path without a volume, which only a file system in
+// memory makes there, is shown in its "/" form as on other systems.
+[[nodiscard]] std::string WindowsForm(const std::string& internalPath);
+
 // The path as messages show it to the user: its "/" form
-// ("\tmp\site\doc.htm" is shown as "/tmp/site/doc.htm").
+// ("\tmp\site\doc.htm" is shown as "/tmp/site/doc.htm"), on Windows its
+// WindowsForm.
 [[nodiscard]] inline std::string ShownPath(const std::string& internalPath) {
+#ifdef _WIN32
+  return WindowsForm(internalPath);
+#else
   return SitePath(internalPath).SlashForm();
+#endif
 }
 
 // `text` with the letter case folded as file systems that take names

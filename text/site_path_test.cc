@@ -170,6 +170,48 @@ TEST(SitePath, TheTwoFormsTurnOnlyTheSeparators) {
   EXPECT_EQ(SitePath("").SlashForm(), "");
 }
 
+// A Windows path keeps its volume as the first name ("\C:\site"), so the
+// operations above hold for it unchanged: the volume is never climbed over.
+TEST(SitePath, WindowsPathsKeepTheVolumeAsTheirFirstName) {
+  const SitePath page("\\C:\\Users\\Zo\xc3\xab\\site/sub\\a.htm");
+  EXPECT_EQ(page.Folder().text(), "\\C:\\Users\\Zo\xc3\xab\\site/sub");
+  EXPECT_EQ(SitePath("\\C:\\a.htm").Folder().text(), "\\C:");
+  EXPECT_EQ(SitePath("\\C:").Join("a.htm").text(), "\\C:\\a.htm");
+  EXPECT_EQ(SitePath("\\C:\\site\\.\\sub\\..\\a.htm").Normal().text(),
+            "\\C:\\site\\a.htm");
+  EXPECT_TRUE(page.IsInside(SitePath("\\C:\\Users")));
+  EXPECT_FALSE(page.IsInside(SitePath("\\D:\\Users")));
+  EXPECT_FALSE(SitePath("\\C:2\\a").IsInside(SitePath("\\C:")));
+  EXPECT_EQ(page.RelativeFrom(SitePath("\\C:\\Users\\Zo\xc3\xab\\site\\img")),
+            "../sub/a.htm");
+  EXPECT_EQ(SitePath("\\UNC\\server\\docs\\a.htm")
+                .RelativeFrom(SitePath("\\UNC\\server\\docs")),
+            "a.htm");
+}
+
+TEST(WindowsForm, DropsTheLeadingBackslashOfAVolumeAndWritesSharesWithTwo) {
+  // Paths without a volume keep the "/" form.
+  struct Row {
+    const char* internal;
+    const char* shown;
+  };
+  const Row rows[] = {
+      {"\\C:\\Users\\me/doc.htm", "C:\\Users\\me\\doc.htm"},
+      {"\\c:", "c:\\"},
+      {"\\C:\\", "C:\\"},
+      {"\\UNC\\server\\docs\\a.htm", "\\\\server\\docs\\a.htm"},
+      {"\\tmp\\site/a", "/tmp/site/a"},
+      {"\\C:x\\a", "/C:x/a"},
+      {"\\UNC", "/UNC"},
+      {"site\\a.htm", "site/a.htm"},
+      {"", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.internal);
+    EXPECT_EQ(WindowsForm(row.internal), row.shown);
+  }
+}
+
 TEST(PercentDecoded, DecodesGoodEscapesAndKeepsBadOnes) {
   struct Row {
     const char* name;
