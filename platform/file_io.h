@@ -77,9 +77,10 @@ class FileError : public std::runtime_error {
 
 // Called once at start-up, before ProgramFolder, with the word the program
 // was started by (argv[0]). Where the system cannot tell a program its own
-// file (the POSIX-only build, but on macOS), ProgramFolder finds it from
-// this word as a shell found it: a path from the working folder, or a bare
-// name in the folders of PATH. Elsewhere it does nothing.
+// file (the POSIX-only build, but on macOS; Linux without /proc mounted),
+// ProgramFolder finds it from this word as a shell found it: a path from
+// the working folder, or a bare name in the folders of PATH. Elsewhere it
+// does nothing.
 void RememberProgramPath(const std::string& argv0);
 
 // The folder of the running executable in internal form, without a trailing

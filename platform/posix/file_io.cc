@@ -85,11 +85,11 @@ std::string ReadRegularFile(const std::string& internalPath,
   return bytes;
 }
 
-#if QUILLERY_POSIX_ONLY && !defined(__APPLE__)
-// The program's own file, found at start-up from the word that started it.
-std::string& RememberedProgram() {
-  static std::string path;
-  return path;
+#if !defined(__APPLE__)
+// The word that started the program (argv[0]), kept at start-up.
+std::string& StartingWord() {
+  static std::string word;
+  return word;
 }
 
 // The program file `word` names, found as a shell finds it: a word with a
@@ -144,22 +144,24 @@ std::string ProgramPath() {
   std::string path = resolved;
   free(resolved);
   return path;
-#elif QUILLERY_POSIX_ONLY
-  return RememberedProgram();
 #else
+#if !QUILLERY_POSIX_ONLY
+  // Linux names a program's own file in /proc. Where /proc is not mounted
+  // (a bare chroot or container), the program is found as elsewhere.
   std::vector<char> buffer(4096);
   const ssize_t got =
       readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (got <= 0) return std::string();
-  return std::string(buffer.data(), static_cast<std::size_t>(got));
+  if (got > 0) return std::string(buffer.data(), static_cast<std::size_t>(got));
+#endif
+  return ProgramPathFrom(StartingWord());
 #endif
 }
 
 }  // namespace
 
 void RememberProgramPath(const std::string& argv0) {
-#if QUILLERY_POSIX_ONLY && !defined(__APPLE__)
-  RememberedProgram() = ProgramPathFrom(argv0);
+#if !defined(__APPLE__)
+  StartingWord() = argv0;
 #else
   static_cast<void>(argv0);
 #endif
