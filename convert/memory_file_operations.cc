@@ -580,6 +580,11 @@ void MemoryFileOperations::WriteNewFile(const std::string& path,
                                         std::uint32_t mode) {
   Enter("WriteNewFile", path);
   std::lock_guard<std::mutex> hold(mutex_);
+  MakeNewFile(path, std::string(bytes), mode);
+}
+
+void MemoryFileOperations::MakeNewFile(const std::string& path,
+                                       std::string bytes, std::uint32_t mode) {
   std::string name;
   const std::string folder = PlaceOf(path, "write", name);
   const std::string key = Child(folder, KeyOf(name));
@@ -587,7 +592,7 @@ void MemoryFileOperations::WriteNewFile(const std::string& path,
   Node node;
   node.kind = Kind::kFile;
   node.inode = NewInode(folder);
-  node.inode->bytes = std::string(bytes);
+  node.inode->bytes = std::move(bytes);
   node.inode->mode = mode;
   Insert(key, name, std::move(node));
 }
@@ -616,17 +621,7 @@ void MemoryFileOperations::CopyNewFile(const std::string& from,
     throw FileError("cannot read '" + NativePath(from) +
                     "': it is not a regular file");
   }
-  std::string bytes = source->inode->bytes;
-  std::string name;
-  const std::string folder = PlaceOf(to, "write", name);
-  const std::string key = Child(folder, KeyOf(name));
-  if (Find(key)) throw Failure("write", to, EEXIST);
-  Node node;
-  node.kind = Kind::kFile;
-  node.inode = NewInode(folder);
-  node.inode->bytes = std::move(bytes);
-  node.inode->mode = mode;
-  Insert(key, name, std::move(node));
+  MakeNewFile(to, source->inode->bytes, mode);
 }
 
 void MemoryFileOperations::SyncFileSystem(const std::string& path) {

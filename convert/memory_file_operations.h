@@ -181,6 +181,10 @@ class MemoryFileOperations : public FileOperations {
   std::string PathAsMade(const std::string& key) const;
   // Puts `node` at `key` in its existing parent folder, named `name`.
   void Insert(const std::string& key, const std::string& name, Node node);
+  // Makes the file `path`, which must not exist yet, with `bytes` and
+  // `mode` (WriteNewFile, CopyNewFile); the mutex is held.
+  void MakeNewFile(const std::string& path, std::string bytes,
+                   std::uint32_t mode);
   void Erase(const std::string& key);
   // Takes the node at `key` and all below it out of the tree, and puts
   // such a subtree at `key`, whose folder exists and which is free.
