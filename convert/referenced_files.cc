@@ -27,7 +27,9 @@ bool MayReferToFiles(const std::string& relative) {
 ReferencedFiles::ReferencedFiles(std::string mainFile,
                                  std::set<std::string> uncounted,
                                  bool foldsLetterCase)
-    : foldsLetterCase_(foldsLetterCase), mainFile_(std::move(mainFile)) {
+    : foldsLetterCase_(foldsLetterCase),
+      mainFile_(std::move(mainFile)),
+      mainFileKey_(KeyOf(mainFile_)) {
   for (const std::string& relative : uncounted) {
     uncounted_.insert(KeyOf(relative));
   }
@@ -74,7 +76,7 @@ const ReferenceTarget& ReferencedFiles::Classified(std::string_view reference,
 }
 
 bool ReferencedFiles::FollowsReferences(const std::string& relative) const {
-  return MayReferToFiles(relative) || KeyOf(relative) == KeyOf(mainFile_);
+  return MayReferToFiles(relative) || KeyOf(relative) == mainFileKey_;
 }
 
 void ReferencedFiles::WillBeWritten(const std::string& relative) {

@@ -83,6 +83,7 @@ class ReferencedFiles {
 
   bool foldsLetterCase_ = false;
   std::string mainFile_;
+  std::string mainFileKey_;
   std::set<std::string> uncounted_;      // keys
   std::set<std::string> written_;        // keys
   std::set<std::string> willBeWritten_;  // keys
