@@ -2,16 +2,15 @@
 #include "convert/conversion_driver.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "convert/background_writer.h"
 #include "convert/conversion_error.h"
 #include "convert/interrupted_commit.h"
 #include "convert/multi_page.h"
 #include "convert/output_folder.h"
-#include "convert/page_workers.h"
 #include "convert/staged_writer.h"
 #include "convert/staging_folder.h"
 #include "split/toc_links.h"
@@ -52,37 +51,36 @@ void RefuseConvertedSite(FileOperations& files, const SiteInputs& site) {
                 "or keep a site unchanged with /OUTDIR=<folder>");
 }
 
-// Stages through the writer and tells the progress of each file.
+// Stages through the writer and tells the progress of each file, from
+// whichever thread staged it.
 class ReportingWriter : public SiteWriter {
  public:
   ReportingWriter(SiteWriter& writer, ConversionProgress& progress)
       : writer_(writer), progress_(progress) {}
-  void WriteFile(const std::string& path, std::string bytes) override {
-    const std::size_t size = bytes.size();
-    writer_.WriteFile(path, std::move(bytes));
-    progress_.Staged(size);
+  void WriteFile(std::size_t place, const std::string& path,
+                 std::string_view bytes) override {
+    writer_.WriteFile(place, path, bytes);
+    std::lock_guard<std::mutex> lock(mutex_);
+    progress_.Staged(bytes.size());
   }
 
  private:
   SiteWriter& writer_;
   ConversionProgress& progress_;
+  std::mutex mutex_;
 };
 
 // The one writing pipeline: every path of the plan is resolved on this
-// thread first, into a list the plan writes from; then the pages are made
-// on one worker per processor, handed over here in the plan's order and
-// staged on the commit's thread; then everything is committed. A failure
-// anywhere leaves the commit to undo what was staged when it goes.
+// thread first, into a list the plan writes from; then the files are made
+// and staged on as many threads as the file system takes writes at once;
+// then everything is committed. A failure anywhere leaves the commit to
+// undo what was staged when it goes.
 void WriteAndCommit(const ConversionPlan& plan, SiteCommit& commit,
-                    ConversionProgress& progress) {
+                    FileOperations& files, ConversionProgress& progress) {
   const WriteList writes = plan.ListWrites(
       [&commit](const std::string& path) { return commit.KeyOf(path); });
-  {
-    BackgroundWriter background(commit);
-    ReportingWriter reporting(background, progress);
-    plan.WriteTo(writes, reporting, PageWorkerCount());
-    background.Finish();
-  }
+  ReportingWriter reporting(commit, progress);
+  plan.WriteTo(writes, reporting, files.WritesAtOnce());
   commit.Commit();
 }
 
@@ -148,7 +146,7 @@ void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
   if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
   OutputFolderWriter commit(files, place, siteMainFile, mainFilePath,
                             countedElsewhere);
-  WriteAndCommit(plan, commit, progress);
+  WriteAndCommit(plan, commit, files, progress);
   const std::size_t outside = commit.outsideReferences();
   if (outside == 0) return;
   progress.Notice(std::to_string(outside) +
@@ -250,7 +248,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                      document, progress);
   } else {
     StagedSiteWriter commit(files, siteFolder, siteMainFile, tocFramePath);
-    WriteAndCommit(plan, commit, progress);
+    WriteAndCommit(plan, commit, files, progress);
   }
   progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;

@@ -405,7 +405,8 @@ TEST(RunConversion, AFailureAtEachCallOfARunInPlaceLeavesTheSite) {
 // The paths a plan writes, in order.
 class PathRecorder : public SiteWriter {
  public:
-  void WriteFile(const std::string& path, std::string /*bytes*/) override {
+  void WriteFile(std::size_t /*place*/, const std::string& path,
+                 std::string_view /*bytes*/) override {
     paths.push_back(path.substr(kSite.size() + 1));
   }
   std::vector<std::string> paths;

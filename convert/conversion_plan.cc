@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "convert/conversion_error.h"
-#include "convert/page_workers.h"
+#include "convert/writing_threads.h"
 #include "text/site_path.h"
 
 namespace quillery {
@@ -114,28 +114,17 @@ WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
 }
 
 void ConversionPlan::WriteTo(const WriteList& writes, SiteWriter& writer,
-                             std::size_t pageWorkers) const {
-  std::vector<std::size_t> pageOrder;
-  for (const WriteList::Write& write : writes.writes_) {
+                             std::size_t threads) const {
+  ForEachPlace(writes.size(), threads, [&](std::size_t place) {
+    const WriteList::Write& write = writes.writes_[place];
     const PlannedFile& from = files_[write.origin];
-    if (from.source == Source::kPage) pageOrder.push_back(from.page);
-  }
-  // A few pages for each worker may wait to be written: enough to keep
-  // every worker busy while the writer takes one.
-  constexpr std::size_t kAheadPerWorker = 4;
-  std::optional<PageWorkers> pages;
-  if (!pageOrder.empty()) {
-    pages.emplace(*pages_, std::move(pageOrder), pageWorkers,
-                  kAheadPerWorker * std::max<std::size_t>(pageWorkers, 1));
-  }
-  for (const WriteList::Write& write : writes.writes_) {
-    const PlannedFile& from = files_[write.origin];
+    const std::string& path = files_[write.file].path;
     if (from.source == Source::kPage) {
-      writer.WriteFile(files_[write.file].path, pages->Next());
+      writer.WriteFile(place, path, pages_->MakePage(from.page));
     } else {
-      writer.WriteFile(files_[write.file].path, from.bytes);
+      writer.WriteFile(place, path, from.bytes);
     }
-  }
+  });
 }
 
 void ConversionPlan::WriteTo(SiteWriter& writer,

@@ -68,13 +68,16 @@ class ConversionPlan {
   // cannot hold apart: throws Refusal naming both.
   [[nodiscard]] WriteList ListWrites(const PathKeyFunction& keyOf) const;
 
-  // Writes the listed files with the bytes the plan holds for them, in
-  // order. Pages are made on `pageWorkers` threads (PageWorkers), a few
-  // ahead of the one being written. Throws what the writer throws, or what
-  // making a page threw, at that page's place; files written before then
-  // stay written.
+  // Writes the listed files with the bytes the plan holds for them, each
+  // with its place in the list. With more than one thread (`threads`, this
+  // one among them) the files are taken in order but written side by side:
+  // each thread makes the page it took and hands it to `writer` itself, so
+  // `writer` is called from that many threads at once. Throws what the
+  // writer threw, or what making a page threw, for the lowest place that
+  // failed (ForEachPlace); every file before it is written then, and a few
+  // after it may be.
   void WriteTo(const WriteList& writes, SiteWriter& writer,
-               std::size_t pageWorkers = 1) const;
+               std::size_t threads = 1) const;
   // Both steps at once.
   void WriteTo(
       SiteWriter& writer,

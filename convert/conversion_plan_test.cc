@@ -15,7 +15,8 @@ namespace {
 // Keeps every write in order.
 class RecordingWriter : public SiteWriter {
  public:
-  void WriteFile(const std::string& path, std::string bytes) override {
+  void WriteFile(std::size_t /*place*/, const std::string& path,
+                 std::string_view bytes) override {
     writes.emplace_back(path, std::string(bytes));
   }
   std::vector<std::pair<std::string, std::string>> writes;

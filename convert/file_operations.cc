@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 
+#include "convert/writing_threads.h"
 #include "platform/file_io.h"
 #include "text/site_path.h"
 
@@ -104,6 +105,10 @@ std::unique_ptr<HeldLock> SystemFileOperations::LockFolder(
 
 std::uint32_t SystemFileOperations::NewFileMode() {
   return quillery::NewFileMode();
+}
+
+std::size_t SystemFileOperations::WritesAtOnce() {
+  return WritingThreadCount();
 }
 
 PathFacts SystemFileOperations::LookAt(const std::string& path) {

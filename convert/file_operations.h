@@ -6,6 +6,7 @@
 #ifndef QUILLERY_CONVERT_FILE_OPERATIONS_H_
 #define QUILLERY_CONVERT_FILE_OPERATIONS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,6 +61,9 @@ class FileOperations {
   virtual std::unique_ptr<HeldLock> LockFolder(const std::string& folder) = 0;
   // The permissions a new file gets.
   virtual std::uint32_t NewFileMode() = 0;
+  // How many threads write through this object at once while a conversion
+  // stages its files, each thread its own files.
+  virtual std::size_t WritesAtOnce() { return 1; }
 
   // Changing: what the platform functions of the same names do.
   virtual void MakeFolder(const std::string& path) = 0;
@@ -89,6 +93,9 @@ class SystemFileOperations : public FileOperations {
   bool CanOpenForReading(const std::string& path) override;
   std::unique_ptr<HeldLock> LockFolder(const std::string& folder) override;
   std::uint32_t NewFileMode() override;
+  // One for each processor (WritingThreadCount): the folder handles are
+  // shared by the threads.
+  std::size_t WritesAtOnce() override;
   PathFacts LookAt(const std::string& path) override;
   std::vector<std::string> FolderEntries(const std::string& path) override;
   std::string ReadFile(const std::string& path,

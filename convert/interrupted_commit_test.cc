@@ -44,7 +44,10 @@ void Convert(MemoryFileOperations& files) {
   files.AddFolder(kSite + "\\sub");
   StagedSiteWriter writer(files, kSite, kMain, kToc);
   for (const auto& file : planned) static_cast<void>(writer.KeyOf(file.first));
-  for (const auto& [path, bytes] : planned) writer.WriteFile(path, bytes);
+  std::size_t place = 0;
+  for (const auto& [path, bytes] : planned) {
+    writer.WriteFile(place++, path, bytes);
+  }
   writer.Commit();
 }
 

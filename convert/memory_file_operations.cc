@@ -249,6 +249,11 @@ void MemoryFileOperations::SetExchange(bool available) {
   exchange_ = available;
 }
 
+void MemoryFileOperations::SetWritesAtOnce(std::size_t threads) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  writesAtOnce_ = threads;
+}
+
 std::vector<std::string> MemoryFileOperations::syncs() const {
   std::lock_guard<std::mutex> hold(mutex_);
   return syncs_;
@@ -495,6 +500,11 @@ std::unique_ptr<HeldLock> MemoryFileOperations::LockFolder(
 std::uint32_t MemoryFileOperations::NewFileMode() {
   Enter("NewFileMode", std::string());
   return 0644;
+}
+
+std::size_t MemoryFileOperations::WritesAtOnce() {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return writesAtOnce_;
 }
 
 // Looking at what the writer makes.

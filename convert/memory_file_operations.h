@@ -92,6 +92,9 @@ class MemoryFileOperations : public FileOperations {
   // lookup ignores case, and RealPath gives the names as made. Chosen before
   // anything is added; off at first.
   void SetFoldsLetterCase(bool folds);
+  // How many threads a conversion writes through the fake with; 1 at first,
+  // so that the calls come in one order every time.
+  void SetWritesAtOnce(std::size_t threads);
   // The syncs done, in order: "SyncFileSystem <path>" or "SyncFolder <path>".
   [[nodiscard]] std::vector<std::string> syncs() const;
 
@@ -103,6 +106,7 @@ class MemoryFileOperations : public FileOperations {
   std::unique_ptr<HeldLock> LockFolder(const std::string& folder) override;
   // 0644.
   std::uint32_t NewFileMode() override;
+  std::size_t WritesAtOnce() override;
   PathFacts LookAt(const std::string& path) override;
   // Sorted by name.
   std::vector<std::string> FolderEntries(const std::string& path) override;
@@ -203,6 +207,7 @@ class MemoryFileOperations : public FileOperations {
   bool hardLinks_ = true;
   bool exchange_ = true;
   bool foldsLetterCase_ = false;
+  std::size_t writesAtOnce_ = 1;
   std::vector<std::string> syncs_;
   std::uint64_t nextInode_ = 2;
   std::int64_t clock_ = 0;

@@ -19,9 +19,10 @@ using testing::kTwoHeadingContent;
 // Keeps the paths written, in order, and their bytes.
 class RecordingWriter : public SiteWriter {
  public:
-  void WriteFile(const std::string& path, std::string bytes) override {
+  void WriteFile(std::size_t /*place*/, const std::string& path,
+                 std::string_view bytes) override {
     paths.push_back(path);
-    written.emplace_back(path, std::move(bytes));
+    written.emplace_back(path, std::string(bytes));
   }
   std::string BytesOf(const std::string& path) const {
     for (const auto& file : written) {

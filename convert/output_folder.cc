@@ -237,19 +237,30 @@ void OutputFolderWriter::Put(const std::string& relative,
   referenced_->Written(relative, bytes);
 }
 
-void OutputFolderWriter::WriteFile(const std::string& path, std::string bytes) {
+void OutputFolderWriter::WriteFile(std::size_t place, const std::string& path,
+                                   std::string_view bytes) {
   const std::string& key = ResolvedKey(path);
   try {
     // The file keeps the permissions of the site's file it stands for.
     const PathFacts source = files_.LookAt(key);
-    Put(paths_.RelativeOf(key), bytes,
-        source.isRegular ? source.mode : files_.NewFileMode());
+    const std::string relative = paths_.RelativeOf(key);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      MakeFoldersFor(relative);
+    }
+    files_.WriteNewFile(place_.build + "\\" + relative, bytes,
+                        source.isRegular ? source.mode : files_.NewFileMode());
+    ReferencedFiles::ScannedFile scanned = referenced_->Scan(relative, bytes);
+    std::lock_guard<std::mutex> lock(mutex_);
+    scanned_.emplace(place, std::move(scanned));
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
   }
 }
 
 void OutputFolderWriter::Commit() {
+  for (auto& file : scanned_) referenced_->Add(std::move(file.second));
+  scanned_.clear();
   try {
     CopyReferencedFiles();
     files_.WriteNewFile(place_.build + "\\" + std::string(kOutputRecord),

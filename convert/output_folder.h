@@ -6,7 +6,9 @@
 #define QUILLERY_CONVERT_OUTPUT_FOLDER_H_
 
 #include <cstddef>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -66,7 +68,10 @@ class OutputFolderWriter : public SiteCommit {
   OutputFolderWriter(const OutputFolderWriter&) = delete;
   OutputFolderWriter& operator=(const OutputFolderWriter&) = delete;
 
-  void WriteFile(const std::string& path, std::string bytes) override;
+  // Writes the file into the build folder and scans it for the files it
+  // refers to. Takes files from several threads at once.
+  void WriteFile(std::size_t place, const std::string& path,
+                 std::string_view bytes) override;
 
   // Copies what the written files refer to, writes the output's record,
   // makes the build durable and puts it in place of the output whole; the
@@ -117,8 +122,12 @@ class OutputFolderWriter : public SiteCommit {
   bool committed_ = false;
   enum class SwapKind { kMoved, kExchanged, kRenamed };
   SwapKind swap_ = SwapKind::kMoved;
+  std::mutex mutex_;  // for madeFolders_ and scanned_ while files are written
   std::set<std::string> madeFolders_;
   std::optional<ReferencedFiles> referenced_;
+  // The written files' references by place, taken into referenced_ in that
+  // order at the commit.
+  std::map<std::size_t, ReferencedFiles::ScannedFile> scanned_;
 };
 
 }  // namespace quillery

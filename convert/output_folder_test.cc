@@ -360,7 +360,7 @@ TEST(OutputFolderWriter, AFailedSyncAfterTheSwapKeepsTheEarlierOutput) {
   {
     OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
     static_cast<void>(writer.KeyOf(kSite + "\\page.htm"));
-    writer.WriteFile(kSite + "\\page.htm", "<p>new</p>");
+    writer.WriteFile(0, kSite + "\\page.htm", "<p>new</p>");
     files.SetHook([](const FileCall& call) {
       if (call.name == "SyncFolder" && call.path == kRealParent) {
         throw FileError("sync", call.path, "injected");
@@ -450,9 +450,9 @@ TEST(OutputFolderWriter, EveryPathIsResolvedBeforeTheFirstWrite) {
     OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
     const std::string page = kSite + "\\page.htm";
     static_cast<void>(writer.KeyOf(page));
-    EXPECT_THROW(writer.WriteFile(kSite + "\\never.htm", "x"),
+    EXPECT_THROW(writer.WriteFile(0, kSite + "\\never.htm", "x"),
                  std::logic_error);
-    writer.WriteFile(page, "<p>page</p>");
+    writer.WriteFile(0, page, "<p>page</p>");
     EXPECT_THROW(static_cast<void>(writer.KeyOf(page)), std::logic_error);
     EXPECT_THROW(static_cast<void>(writer.KeyOf(kSite + "\\late.htm")),
                  std::logic_error);
@@ -483,7 +483,7 @@ TEST(OutputFolderWriter, CopiesWhatTheWrittenFilesReferTo) {
   {
     OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
     static_cast<void>(writer.KeyOf(kSite + "\\page.htm"));
-    writer.WriteFile(kSite + "\\page.htm", page);
+    writer.WriteFile(0, kSite + "\\page.htm", page);
     writer.Commit();
     // The link out of the site and the other scheme.
     EXPECT_EQ(writer.outsideReferences(), 2u);
@@ -518,8 +518,8 @@ TEST(OutputFolderWriter, CountsTheReferencesOfFilesCountedElsewhereNot) {
                             {kSite + "\\copied.htm"});
   static_cast<void>(writer.KeyOf(kSite + "\\a.htm"));
   static_cast<void>(writer.KeyOf(kSite + "\\copied.htm"));
-  writer.WriteFile(kSite + "\\a.htm", outside + "<a href=\"copied.htm\">c</a>");
-  writer.WriteFile(kSite + "\\copied.htm", outside);
+  writer.WriteFile(0, kSite + "\\a.htm", outside + "<a href=\"copied.htm\">c</a>");
+  writer.WriteFile(1, kSite + "\\copied.htm", outside);
   writer.Commit();
   EXPECT_EQ(writer.outsideReferences(), 1u);
 }
@@ -543,7 +543,7 @@ TEST(OutputFolderWriter, CopiesAFileReferredToInTwoCasesOnce) {
     {
       OutputFolderWriter writer(files, place, kMainFile, kMainFile, {});
       static_cast<void>(writer.KeyOf(kSite + "\\page.htm"));
-      writer.WriteFile(kSite + "\\page.htm", page);
+      writer.WriteFile(0, kSite + "\\page.htm", page);
       writer.Commit();
     }
     const Tree expected = {

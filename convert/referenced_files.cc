@@ -41,14 +41,33 @@ std::string ReferencedFiles::KeyOf(const std::string& relative) const {
 
 void ReferencedFiles::Written(const std::string& relative,
                               std::string_view bytes) {
-  const std::string key = KeyOf(relative);
-  written_.insert(key);
-  if (!FollowsReferences(relative)) return;
+  Add(Scan(relative, bytes));
+}
+
+ReferencedFiles::ScannedFile ReferencedFiles::Scan(
+    const std::string& relative, std::string_view bytes) const {
+  ScannedFile scanned;
+  scanned.key = KeyOf(relative);
+  if (!FollowsReferences(relative)) return scanned;
   const std::string folder = SitePath(relative).Folder().SlashForm();
-  const bool counted = uncounted_.count(key) == 0;
+  const bool counted = uncounted_.count(scanned.key) == 0;
+  // What follows "#" or "?" does not change the file: a page's many links
+  // to the anchors of one page are classified once.
+  std::unordered_map<std::string, ReferenceTarget> classified;
   for (const std::string& reference : FindReferences(bytes)) {
-    const ReferenceTarget& target = Classified(reference, folder);
-    if (target.kind == ReferenceTarget::Kind::kOutside && counted) ++outside_;
+    const std::string_view file =
+        std::string_view(reference).substr(0, reference.find_first_of("#?"));
+    auto known = classified.find(std::string(file));
+    if (known == classified.end()) {
+      known = classified
+                  .emplace(std::string(file),
+                           ClassifyReference(reference, folder))
+                  .first;
+    }
+    const ReferenceTarget& target = known->second;
+    if (target.kind == ReferenceTarget::Kind::kOutside && counted) {
+      ++scanned.outside;
+    }
     if (target.kind != ReferenceTarget::Kind::kInSite) continue;
     // Most references of the pages lead to other pages: those would only be
     // passed over later, and kept until then they would cost memory for
@@ -58,21 +77,17 @@ void ReferencedFiles::Written(const std::string& relative,
             KeyOf(SitePath::FromSlashForm(target.path).text())) != 0) {
       continue;
     }
-    queue_.push_back({target.path, counted});
+    scanned.inSite.push_back({target.path, counted});
   }
+  return scanned;
 }
 
-const ReferenceTarget& ReferencedFiles::Classified(std::string_view reference,
-                                                  const std::string& folder) {
-  // What follows "#" or "?" does not change the file: the pages' many links
-  // to the anchors of one page are classified once.
-  std::string key = folder;
-  key += '\0';
-  key.append(reference.substr(0, reference.find_first_of("#?")));
-  auto known = classified_.find(key);
-  if (known != classified_.end()) return known->second;
-  ReferenceTarget target = ClassifyReference(reference, folder);
-  return classified_.emplace(std::move(key), std::move(target)).first->second;
+void ReferencedFiles::Add(ScannedFile scanned) {
+  written_.insert(std::move(scanned.key));
+  outside_ += scanned.outside;
+  for (Referenced& referenced : scanned.inSite) {
+    queue_.push_back(std::move(referenced));
+  }
 }
 
 bool ReferencedFiles::FollowsReferences(const std::string& relative) const {

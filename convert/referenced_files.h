@@ -44,8 +44,30 @@ class ReferencedFiles {
   // Notes a file put into the output: it is never a candidate again, and
   // the references of a page or stylesheet (".htm", ".html", ".css", or the
   // main file) are followed. References that lead outside the site (another
-  // scheme, an absolute path, "../" out of it) are counted.
+  // scheme, an absolute path, "../" out of it) are counted. The same as
+  // Add(Scan(relative, bytes)).
   void Written(const std::string& relative, std::string_view bytes);
+
+  // A file from the site folder that some file refers to.
+  struct Referenced {
+    std::string path;  // "/" form, from the site folder
+    bool counted = true;
+  };
+  // What Written learns from one file's bytes.
+  struct ScannedFile {
+    std::string key;          // the file's own
+    std::size_t outside = 0;  // counted references that lead outside
+    // In text order, those to files noted by WillBeWritten left out.
+    std::vector<Referenced> inSite;
+  };
+  // The first half of Written: the references of the file, changing
+  // nothing. Files written side by side are scanned on their own threads at
+  // once; every WillBeWritten must come before the first Scan.
+  [[nodiscard]] ScannedFile Scan(const std::string& relative,
+                                 std::string_view bytes) const;
+  // The second half: the file noted as written, and its references taken.
+  // Files added in the order they are listed keep the order of Next().
+  void Add(ScannedFile scanned);
 
   // True when the references of the file at `relative` are followed once
   // it is written (a page, a stylesheet or the main file): its bytes are
@@ -68,16 +90,6 @@ class ReferencedFiles {
   [[nodiscard]] std::size_t outside() const { return outside_; }
 
  private:
-  // ClassifyReference(reference, folder), each file's reference worked out
-  // once for each folder.
-  const ReferenceTarget& Classified(std::string_view reference,
-                                    const std::string& folder);
-
-  struct Referenced {
-    std::string path;  // "/" form, from the site folder
-    bool counted = true;
-  };
-
   // The path under which two paths are one file.
   [[nodiscard]] std::string KeyOf(const std::string& relative) const;
 
@@ -91,7 +103,6 @@ class ReferencedFiles {
   std::size_t next_ = 0;
   bool started_ = false;
   std::size_t outside_ = 0;
-  std::unordered_map<std::string, ReferenceTarget> classified_;
 };
 
 }  // namespace quillery

@@ -1,6 +1,7 @@
 // The all-or-nothing writer of a conversion in place; see staged_writer.h.
 #include "convert/staged_writer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "convert/staging_folder.h"
@@ -60,8 +61,10 @@ std::string StagedSiteWriter::BackupPath(const Entry& entry) const {
   return Below(Below(staging_, kBackups), entry.stagedName);
 }
 
-void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
+void StagedSiteWriter::WriteFile(std::size_t place, const std::string& path,
+                                 std::string_view bytes) {
   Entry entry;
+  entry.place = place;
   entry.target = path;
   entry.key = ResolvedKey(path);
   entry.original = files_.LookAt(entry.key);
@@ -70,6 +73,8 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
                     (entry.original.isFolder ? "a folder is in the way"
                                              : "it is not a regular file"));
   }
+  // The staging name follows from the place, whichever thread stages the
+  // file and when.
   if (entry.key == mainKey_) {
     entry.role = RenameRole::kMainFile;
     entry.stagedName = StagedName(0, paths_.foldsLetterCase());
@@ -77,9 +82,12 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
     entry.role = RenameRole::kTocFramePage;
     entry.stagedName = StagedName(1, paths_.foldsLetterCase());
   } else {
-    entry.stagedName = StagedName(2 + newFiles_++, paths_.foldsLetterCase());
+    entry.stagedName = StagedName(2 + place, paths_.foldsLetterCase());
   }
-  if (!staged_) MakeStagingFolder();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!staged_) MakeStagingFolder();
+  }
   // A replaced file keeps its permissions. A failure names the file the
   // user knows, not its staging name.
   try {
@@ -89,6 +97,7 @@ void StagedSiteWriter::WriteFile(const std::string& path, std::string bytes) {
   } catch (const FileError& error) {
     throw FileError("cannot write", path, error.reason());
   }
+  std::lock_guard<std::mutex> lock(mutex_);
   entries_.push_back(std::move(entry));
 }
 
@@ -132,6 +141,8 @@ void StagedSiteWriter::WriteRecord() {
 
 void StagedSiteWriter::Commit() {
   if (!staged_) return;
+  std::sort(entries_.begin(), entries_.end(),
+            [](const Entry& a, const Entry& b) { return a.place < b.place; });
   // The commit order: new files in the plan's order, then the contents
   // frame page, then the main file.
   for (RenameRole role : {RenameRole::kNewFile, RenameRole::kTocFramePage,

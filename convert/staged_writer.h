@@ -12,8 +12,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/file_operations.h"
@@ -38,8 +40,10 @@ class StagedSiteWriter : public SiteCommit {
 
   // Stages the file: refuses a target that is a folder or anything else but
   // a regular file, then writes the bytes under a short staging name, with
-  // the permissions of the file it will replace.
-  void WriteFile(const std::string& path, std::string bytes) override;
+  // the permissions of the file it will replace. Takes files from several
+  // threads at once; the commit keeps the order of their places.
+  void WriteFile(std::size_t place, const std::string& path,
+                 std::string_view bytes) override;
 
   // Makes the staged files durable, records them, and renames them into
   // place. On a failure puts back every file it replaced and throws; what
@@ -54,6 +58,7 @@ class StagedSiteWriter : public SiteCommit {
   [[nodiscard]] std::string Resolve(const std::string& path) override;
 
   struct Entry {
+    std::size_t place = 0;   // in the list written
     std::string target;      // the path as planned
     std::string key;         // KeyOf(target)
     std::string stagedName;  // in the staging folder
@@ -85,8 +90,8 @@ class StagedSiteWriter : public SiteCommit {
   bool committed_ = false;
   std::string mainKey_;
   std::string tocKey_;
-  std::size_t newFiles_ = 0;
-  std::vector<Entry> entries_;
+  std::mutex mutex_;  // for the staging folder's making and entries_
+  std::vector<Entry> entries_;  // in the order staged until the commit
   std::vector<std::size_t> order_;        // indexes of entries_ in commit order
   std::set<std::string> checkedFolders_;  // on the staging file system
 };

@@ -51,7 +51,10 @@ void Convert(
     static_cast<void>(writer.KeyOf(file.first));
   }
   staging();
-  for (const auto& [path, bytes] : Planned()) writer.WriteFile(path, bytes);
+  std::size_t place = 0;
+  for (const auto& [path, bytes] : Planned()) {
+    writer.WriteFile(place++, path, bytes);
+  }
   writer.Commit();
 }
 
@@ -172,9 +175,9 @@ TEST_F(StagedSiteWriterTest, AnyExceptionUndoesWhatWasStaged) {
 TEST_F(StagedSiteWriterTest, EveryPathIsResolvedBeforeTheFirstWrite) {
   StagedSiteWriter writer(files_, kSite, kMain, kToc);
   static_cast<void>(writer.KeyOf(kSite + "\\a.htm"));
-  EXPECT_THROW(writer.WriteFile(kSite + "\\b.htm", "never resolved"),
+  EXPECT_THROW(writer.WriteFile(0, kSite + "\\b.htm", "never resolved"),
                std::logic_error);
-  writer.WriteFile(kSite + "\\a.htm", "a");
+  writer.WriteFile(0, kSite + "\\a.htm", "a");
   EXPECT_THROW(static_cast<void>(writer.KeyOf(kSite + "\\c.htm")),
                std::logic_error);
 }
@@ -192,7 +195,7 @@ TEST_F(StagedSiteWriterTest, RefusesTargetsItCannotReplaceInOneRename) {
             "another file system than '/w/site'");
   static_cast<void>(writer.KeyOf(kSite + "\\Body_p0.htm"));
   EXPECT_EQ(testing::FileErrorOf(
-                [&] { writer.WriteFile(kSite + "\\Body_p0.htm", "page"); }),
+                [&] { writer.WriteFile(0, kSite + "\\Body_p0.htm", "page"); }),
             "cannot write '/w/site/Body_p0.htm': a folder is in the way");
 }
 
@@ -318,8 +321,9 @@ TEST(StagedSiteWriter, WhereCaseFoldsStagesManyFilesUnderNamesOfTheirOwn) {
       paths.push_back(kSite + "\\Many_p" + std::to_string(page) + ".htm");
     }
     for (const std::string& path : paths) static_cast<void>(writer.KeyOf(path));
-    for (const std::string& path : paths) {
-      writer.WriteFile(path, "page " + path);
+    for (std::size_t place = 0; place < paths.size(); ++place) {
+      const std::string& path = paths[place];
+      writer.WriteFile(place, path, "page " + path);
       converted[path] = "page " + path;
     }
     writer.Commit();

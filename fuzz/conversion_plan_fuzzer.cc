@@ -25,7 +25,8 @@ namespace {
 // Keeps what is written and stops at a path written twice.
 class MemoryWriter : public quillery::SiteWriter {
  public:
-  void WriteFile(const std::string& path, std::string bytes) override {
+  void WriteFile(std::size_t /*place*/, const std::string& path,
+                 std::string_view bytes) override {
     if (!paths_.insert(quillery::SitePath(path).Key()).second) std::abort();
     written_ += bytes.size();
   }
