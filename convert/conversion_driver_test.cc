@@ -16,6 +16,7 @@
 #include "convert/conversion_error.h"
 #include "convert/memory_file_operations.h"
 #include "convert/site_writer.h"
+#include "text/bytes.h"
 #include "tests/test_support.h"
 
 namespace quillery {
@@ -411,6 +412,69 @@ class PathRecorder : public SiteWriter {
   }
   std::vector<std::string> paths;
 };
+
+// A document of many pages, each linking to another and showing a picture
+// of its own, written by several threads at once: the same files as one
+// thread writes, in place and into a folder, and a failure on some page
+// reported as one thread reports it, with the site left as it was.
+TEST(RunConversion, ManyWritingThreadsWriteWhatOneWrites) {
+  std::string content = kContent.substr(0, kContent.find("</body>"));
+  for (int page = 3; page < 60; ++page) {
+    const std::string number = std::to_string(page);
+    content += "<h1><a name=\"h" + number + "\">H" + number + "</a></h1><p>" +
+               "<img src=\"p" + number + ".gif\"><a href=\"#h" +
+               std::to_string(62 - page) + "\">to</a></p>";
+  }
+  content += "</body></html>";
+  const auto addSite = [&content](MemoryFileOperations& files) {
+    AddSite(files);
+    files.AddFile(kSite + "\\Body.htm", content);
+    for (int page = 3; page < 60; ++page) {
+      files.AddFile(kSite + "\\p" + std::to_string(page) + ".gif", "GIF");
+    }
+  };
+  for (const bool intoFolder : {false, true}) {
+    SCOPED_TRACE(intoFolder);
+    std::map<std::size_t, Tree> trees;
+    for (const std::size_t threads : {1u, 4u}) {
+      MemoryFileOperations files;
+      files.SetWritesAtOnce(threads);
+      addSite(files);
+      ConversionRequest request = RequestFor(files);
+      if (intoFolder) request.OUTDIR = kOutput;
+      ConversionProgress quiet;
+      ASSERT_EQ(RunConversion(kMainFile, request, files, quiet),
+                ConversionOutcome::kConverted);
+      trees[threads] = files.Tree();
+    }
+    EXPECT_GT(trees[1].size(), 120u);
+    EXPECT_EQ(trees[4], trees[1]);
+
+    MemoryFileOperations files;
+    files.SetWritesAtOnce(4);
+    addSite(files);
+    ConversionRequest request = RequestFor(files);
+    if (intoFolder) request.OUTDIR = kOutput;
+    const Tree before = files.Tree();
+    // Each file is looked at where it goes (or, into a folder, where it
+    // stands in the site) just before it is written.
+    files.SetHook([](const FileCall& call) {
+      if (call.name != "LookAt") return;
+      if (EndsWith(call.path, "\\Body_p2.htm")) {
+        throw FileError("cannot write", call.path, "injected");
+      }
+      if (EndsWith(call.path, "\\Body_p40.htm")) {
+        throw FileError("cannot write", call.path, "later");
+      }
+    });
+    ConversionProgress quiet;
+    const std::string message = MessageOf(
+        [&] { static_cast<void>(RunConversion(kMainFile, request, files, quiet)); });
+    EXPECT_NE(message.find("Body_p2.htm"), std::string::npos) << message;
+    EXPECT_NE(message.find("injected"), std::string::npos) << message;
+    EXPECT_EQ(files.Tree(), before);
+  }
+}
 
 std::vector<std::string> PlannedPaths(MemoryFileOperations& files,
                                       const ConversionRequest& request) {
