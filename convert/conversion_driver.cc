@@ -4,6 +4,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -70,17 +72,44 @@ class ReportingWriter : public SiteWriter {
   std::mutex mutex_;
 };
 
+// Destroys a spent plan on a thread of its own, and waits for it when the
+// object goes.
+class PlanGivenBack {
+ public:
+  explicit PlanGivenBack(ConversionPlan plan) {
+    try {
+      thread_ = std::thread([spent = std::move(plan)] {});
+    } catch (const std::system_error&) {
+      // The plan goes with the lambda that could not be run, here.
+    }
+  }
+  ~PlanGivenBack() {
+    if (thread_.joinable()) thread_.join();
+  }
+  PlanGivenBack(const PlanGivenBack&) = delete;
+  PlanGivenBack& operator=(const PlanGivenBack&) = delete;
+
+ private:
+  std::thread thread_;
+};
+
 // The one writing pipeline: every path of the plan is resolved on this
 // thread first, into a list the plan writes from; then the files are made
 // and staged on as many threads as the file system takes writes at once;
 // then everything is committed. A failure anywhere leaves the commit to
 // undo what was staged when it goes.
-void WriteAndCommit(const ConversionPlan& plan, SiteCommit& commit,
+void WriteAndCommit(ConversionPlan plan, SiteCommit& commit,
                     FileOperations& files, ConversionProgress& progress) {
   const WriteList writes = plan.ListWrites(
       [&commit](const std::string& path) { return commit.KeyOf(path); });
-  ReportingWriter reporting(commit, progress);
-  plan.WriteTo(writes, reporting, files.WritesAtOnce());
+  {
+    ReportingWriter reporting(commit, progress);
+    plan.WriteTo(writes, reporting, files.WritesAtOnce());
+  }
+  // Once everything is staged the commit needs nothing of the plan: its
+  // texts (the whole document among them) are given back on a thread of
+  // their own while the commit works, or here where no thread can start.
+  const PlanGivenBack givenBack(std::move(plan));
   commit.Commit();
 }
 
@@ -133,7 +162,7 @@ bool FinishedInterruptedRun(FileOperations& files,
 // many references lead outside the site. `document` is the content page
 // the pages were cut from, when there is one.
 void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
-                      const std::string& realSite, const ConversionPlan& plan,
+                      const std::string& realSite, ConversionPlan plan,
                       const std::string& siteMainFile,
                       const std::string& mainFilePath,
                       const std::optional<std::string>& document,
@@ -146,7 +175,7 @@ void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
   if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
   OutputFolderWriter commit(files, place, siteMainFile, mainFilePath,
                             countedElsewhere);
-  WriteAndCommit(plan, commit, files, progress);
+  WriteAndCommit(std::move(plan), commit, files, progress);
   const std::size_t outside = commit.outsideReferences();
   if (outside == 0) return;
   progress.Notice(std::to_string(outside) +
@@ -240,15 +269,16 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
         SitePath(siteMainFile).Folder().text() + "\\" + *site.contentSource;
   }
   progress.Planning();
-  const ConversionPlan plan = PlanConversion(std::move(site), request);
+  ConversionPlan plan = PlanConversion(std::move(site), request);
   progress.Planned(plan.FileCount(), plan.PageCount());
 
   if (place) {
-    CommitIntoFolder(files, *place, realSite, plan, siteMainFile, mainFilePath,
+    CommitIntoFolder(files, *place, realSite, std::move(plan), siteMainFile,
+                     mainFilePath,
                      document, progress);
   } else {
     StagedSiteWriter commit(files, siteFolder, siteMainFile, tocFramePath);
-    WriteAndCommit(plan, commit, files, progress);
+    WriteAndCommit(std::move(plan), commit, files, progress);
   }
   progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;
