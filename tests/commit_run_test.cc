@@ -45,6 +45,9 @@ class InjectedFileOperations : public SystemFileOperations {
   int count = 0;
   int recordedAt = 0;  // the operation that put the record in place
 
+  // One writing thread, so that the n-th operation is the same one in
+  // every run.
+  std::size_t WritesAtOnce() override { return 1; }
   void MakeFolder(const std::string& path) override {
     Step(path);
     SystemFileOperations::MakeFolder(path);
