@@ -38,9 +38,9 @@ class SiteCommit : public SiteWriter {
     return keys_.emplace(path, std::move(key)).first->second;
   }
 
-  // Stages one file, at a path resolved before (SiteWriter::WriteFile). It
-  // may run on a thread of its own: it reads what KeyOf resolved and
-  // changes nothing the planning thread reads.
+  // Stages one file, at a path resolved before (SiteWriter::WriteFile).
+  // Several threads stage files at once, each its own: staging reads what
+  // KeyOf resolved and changes nothing another thread reads without a lock.
 
   // Puts everything staged in place. On a failure, puts back what it
   // replaced and throws.
