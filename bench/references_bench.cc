@@ -38,8 +38,8 @@ std::string MakePage(std::size_t page, std::uint32_t& state) {
           "\">Heading " + std::to_string(page) + "</a></h2>\r\n";
   for (std::size_t link = 0; link < kLinksPerPage; ++link) {
     const std::size_t target = NextRandom(state) % kPages;
-    text += "<p class=MsoNormal>See <a href=\"" + PageName(target) +
-            "#_Toc" + std::to_string(500000000 + target) + "\">heading " +
+    text += "<p class=MsoNormal>See <a href=\"" + PageName(target) + "#_Toc" +
+            std::to_string(500000000 + target) + "\">heading " +
             std::to_string(target) + "</a>.</p>\r\n";
   }
   if (page % 10 == 0) {
@@ -51,11 +51,17 @@ std::string MakePage(std::size_t page, std::uint32_t& state) {
         "src=\"Report_files/image002.gif\" v:shapes=\"_x0000_i1025\">"
         "<![endif]></p>\r\n";
   }
+  // An "=" every 65 bytes or so and a "(" every 700, as in the word
+  // processor's pages.
   const std::string filler =
       "<p class=MsoNormal style='margin-left:36.0pt;text-indent:-18.0pt'>The "
-      "tide came in over the flats (as it does twice a day) while the waders "
-      "fed along its edge.</p>\r\n";
-  while (text.size() < kPageBytes) text += filler;
+      "tide came in over the flats while the waders fed along its edge.</p>"
+      "\r\n";
+  const std::string aside =
+      "<p class=MsoNormal>(It does so twice a day.)</p>\r\n";
+  for (std::size_t n = 0; text.size() < kPageBytes; ++n) {
+    text += n % 5 == 4 ? aside : filler;
+  }
   return text + "\r\n</body>\r\n</html>\r\n";
 }
 
@@ -94,6 +100,16 @@ int main() {
   });
   std::printf("FindReferences:    %8.3f s  %8.0f MB/s  (%zu references)\n",
               findSeconds, megabytes / findSeconds, found);
+
+  std::size_t views = 0;
+  const double eachSeconds = Best([&] {
+    views = 0;
+    for (const std::string& page : pages) {
+      quillery::ForEachReference(page, [&views](std::string_view) { ++views; });
+    }
+  });
+  std::printf("ForEachReference:  %8.3f s  %8.0f MB/s  (%zu references)\n",
+              eachSeconds, megabytes / eachSeconds, views);
 
   std::vector<std::string> references;
   for (const std::string& page : pages) {

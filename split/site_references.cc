@@ -15,28 +15,45 @@ bool IsNameByte(char c) {
 }
 
 // True when the bytes just before `end` spell `lowerName`, letters in any
-// case.
+// case. The last byte is compared first: it is the one most often wrong.
 bool NameEndsAt(std::string_view text, std::size_t end,
                 std::string_view lowerName) {
   if (end < lowerName.size()) return false;
   const std::size_t start = end - lowerName.size();
-  for (std::size_t i = 0; i < lowerName.size(); ++i) {
-    char c = text[start + i];
+  for (std::size_t i = lowerName.size(); i > 0; --i) {
+    char c = text[start + i - 1];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerName[i]) return false;
+    if (c != lowerName[i - 1]) return false;
   }
   return true;
+}
+
+// The one reference attribute whose name ends in the letter `last` (either
+// case), or "": most "=" of a page end other names (class=, name=, lang=)
+// and are passed over on this one byte.
+std::string_view ReferenceNameEndingIn(char last) {
+  // Setting bit 5 maps A-Z to a-z, and no byte but these two cases gives
+  // f, c or d.
+  switch (last | 0x20) {
+    case 'f':
+      return "href";
+    case 'c':
+      return "src";
+    case 'd':
+      return "background";
+    default:
+      return {};
+  }
 }
 
 // True when the "=" at `equals` ends href=, src= or background=, the name
 // not part of a longer one.
 bool IsReferenceAttributeBefore(std::string_view text, std::size_t equals) {
-  for (std::string_view name : {"href", "src", "background"}) {
-    if (!NameEndsAt(text, equals, name)) continue;
-    const std::size_t start = equals - name.size();
-    return start == 0 || !IsNameByte(text[start - 1]);
-  }
-  return false;
+  if (equals == 0) return false;
+  const std::string_view name = ReferenceNameEndingIn(text[equals - 1]);
+  if (name.empty() || !NameEndsAt(text, equals, name)) return false;
+  const std::size_t start = equals - name.size();
+  return start == 0 || !IsNameByte(text[start - 1]);
 }
 
 // True when the "(" at `paren` ends url(, the name not part of a longer one
@@ -50,25 +67,25 @@ bool IsUrlBefore(std::string_view text, std::size_t paren) {
 }
 
 // The value that starts at `at` (after "name=" and any blanks).
-std::string AttributeValue(std::string_view text, std::size_t at) {
+std::string_view AttributeValue(std::string_view text, std::size_t at) {
   while (at < text.size() && IsHtmlSpace(text[at])) ++at;
-  if (at >= text.size()) return std::string();
+  if (at >= text.size()) return {};
   const char quote = text[at];
   if (quote == '"' || quote == '\'') {
     const std::size_t end = text.find(quote, at + 1);
-    if (end == std::string_view::npos) return std::string();
-    return std::string(text.substr(at + 1, end - at - 1));
+    if (end == std::string_view::npos) return {};
+    return text.substr(at + 1, end - at - 1);
   }
   std::size_t end = at;
   while (end < text.size() && !IsHtmlSpace(text[end]) && text[end] != '>')
     ++end;
-  return std::string(text.substr(at, end - at));
+  return text.substr(at, end - at);
 }
 
 // The argument of url( starting at `at`, without its quotes and blanks.
-std::string UrlArgument(std::string_view text, std::size_t at) {
+std::string_view UrlArgument(std::string_view text, std::size_t at) {
   const std::size_t close = text.find(')', at);
-  if (close == std::string_view::npos) return std::string();
+  if (close == std::string_view::npos) return {};
   std::string_view inside = text.substr(at, close - at);
   while (!inside.empty() && IsHtmlSpace(inside.front()))
     inside.remove_prefix(1);
@@ -77,31 +94,41 @@ std::string UrlArgument(std::string_view text, std::size_t at) {
       inside.back() == inside.front()) {
     inside = inside.substr(1, inside.size() - 2);
   }
-  return std::string(inside);
+  return inside;
 }
 
 }  // namespace
 
-std::vector<std::string> FindReferences(std::string_view text) {
-  // Every reference ends its name with "=" or "(": one pass visits those two
-  // bytes in text order and looks back at the name before each, so that a
-  // page is neither copied in lower case nor searched once per name.
-  std::vector<std::string> references;
-  std::size_t equals = text.find('=');
-  std::size_t paren = text.find('(');
-  while (equals != std::string_view::npos || paren != std::string_view::npos) {
-    if (equals < paren) {
-      if (IsReferenceAttributeBefore(text, equals)) {
-        references.push_back(AttributeValue(text, equals + 1));
+// Every reference ends its name with "=" or "(": the scan jumps from one of
+// those bytes to the next (two searches, each resumed where it stopped) and
+// looks back at the name before each, so that a page is neither copied in
+// lower case nor searched once per name.
+ReferenceScanner::ReferenceScanner(std::string_view text)
+    : text_(text), equals_(text.find('=')), paren_(text.find('(')) {}
+
+std::optional<std::string_view> ReferenceScanner::Next() {
+  while (equals_ != std::string_view::npos ||
+         paren_ != std::string_view::npos) {
+    if (equals_ < paren_) {
+      const std::size_t equals = equals_;
+      equals_ = text_.find('=', equals + 1);
+      if (IsReferenceAttributeBefore(text_, equals)) {
+        return AttributeValue(text_, equals + 1);
       }
-      equals = text.find('=', equals + 1);
     } else {
-      if (IsUrlBefore(text, paren)) {
-        references.push_back(UrlArgument(text, paren + 1));
-      }
-      paren = text.find('(', paren + 1);
+      const std::size_t paren = paren_;
+      paren_ = text_.find('(', paren + 1);
+      if (IsUrlBefore(text_, paren)) return UrlArgument(text_, paren + 1);
     }
   }
+  return std::nullopt;
+}
+
+std::vector<std::string> FindReferences(std::string_view text) {
+  std::vector<std::string> references;
+  ForEachReference(text, [&references](std::string_view reference) {
+    references.emplace_back(reference);
+  });
   return references;
 }
 

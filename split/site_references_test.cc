@@ -106,11 +106,14 @@ TEST(FindReferences, AgreesWithThePlainReadingOnGeneratedPages) {
   // Pieces that make and break names, values and url() in every way the
   // scan looks back at: letter case, longer names, blanks, quotes, ends.
   const std::string_view pieces[] = {
-      "href=",  "HREF=", "Href =", "src=",      "sRc=",      "background=",
-      "url(",   "URL(",  "myurl(", "data-src=", "o:href=",   "_src=",
-      "=",      "(",     ")",      "\"",        "'",         " ",
-      "\r\n",   ">",     "<img ",  "x.gif",     "a b",       "\xe9",
-      "#_Toc1", "url",   "href",   "src",       "backgroun", "d="};
+      "href=",       "HREF=", "Href =", "src=",      "sRc=",
+      "background=", "url(",  "URL(",   "myurl(",    "data-src=",
+      "o:href=",     "_src=", "=",      "(",         ")",
+      "\"",          "'",     " ",      "\r\n",      ">",
+      "<img ",       "x.gif", "a b",    "\xe9",      "#_Toc1",
+      "url",         "href",  "src",    "backgroun", "d=",
+      "\t",          "f=",    "c=",     "l(",        "BACKGROUND=",
+      "url(\"",      "\")",   "'x y'",  "HrEf=",     std::string_view("\0", 1)};
   std::mt19937 random(20261207);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
   std::uniform_int_distribution<std::size_t> length(0, 40);
@@ -121,6 +124,29 @@ TEST(FindReferences, AgreesWithThePlainReadingOnGeneratedPages) {
     SCOPED_TRACE(text);
     ASSERT_EQ(FindReferences(text), ModelFindReferences(text));
   }
+}
+
+TEST(ForEachReference, HandsOutViewsIntoTheTextInOrder) {
+  const std::string text =
+      "<link href=\"a.css\"><a HREF=p1.htm#x>1</a>"
+      "<p style='background:url( \"b.gif\" )'><img src=''><a href=\"open";
+  std::vector<std::string_view> views;
+  ForEachReference(text,
+                   [&views](std::string_view view) { views.push_back(view); });
+  ASSERT_EQ(views.size(), 5u);
+  EXPECT_EQ(Strings(views.begin(), views.end()),
+            Strings({"a.css", "p1.htm#x", "b.gif", "", ""}));
+  // The non-empty ones are the very bytes of the text, nothing copied.
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(text.data() + text.find(views[i]), views[i].data());
+  }
+
+  ReferenceScanner scanner(text);
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    EXPECT_EQ(scanner.Next(), views[i]);
+  }
+  EXPECT_EQ(scanner.Next(), std::nullopt);
+  EXPECT_EQ(scanner.Next(), std::nullopt);
 }
 
 TEST(ClassifyReference, TellsFilesOfTheSiteFromWhatLeadsOutside) {
