@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -111,26 +112,39 @@ int main() {
   std::printf("ForEachReference:  %8.3f s  %8.0f MB/s  (%zu references)\n",
               eachSeconds, megabytes / eachSeconds, views);
 
-  std::vector<std::string> references;
+  // The references of the pages (page links, the stylesheet, pictures),
+  // then as many fragments alone and links to another site.
+  std::vector<std::string> pageReferences;
   for (const std::string& page : pages) {
     for (std::string& reference : quillery::FindReferences(page)) {
-      references.push_back(std::move(reference));
+      pageReferences.push_back(std::move(reference));
     }
   }
-  references.push_back("#_Toc500000001");
-  references.push_back("http://example.org/picture.gif");
-  std::size_t inSite = 0;
-  const double classifySeconds = Best([&] {
-    inSite = 0;
-    for (const std::string& reference : references) {
-      const quillery::ReferenceTarget target =
-          quillery::ClassifyReference(reference, "");
-      if (target.kind == quillery::ReferenceTarget::Kind::kInSite) ++inSite;
-    }
-  });
-  std::printf("ClassifyReference: %8.3f s  %8.0f ns each  (%zu in the site)\n",
-              classifySeconds,
-              classifySeconds * 1e9 / static_cast<double>(references.size()),
-              inSite);
+  std::vector<std::string> fragments;
+  std::vector<std::string> otherSites;
+  for (std::size_t i = 0; i < pageReferences.size(); ++i) {
+    fragments.push_back("#_Toc" + std::to_string(500000000 + i % kPages));
+    otherSites.push_back("http://example.org/p" + std::to_string(i) + ".gif");
+  }
+  const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
+      {"of the pages", &pageReferences},
+      {"\"#x\" alone", &fragments},
+      {"\"http:...\"", &otherSites}};
+  for (const auto& [name, references] : kinds) {
+    std::size_t inSite = 0;
+    const double seconds = Best([&, references = references] {
+      inSite = 0;
+      for (const std::string& reference : *references) {
+        const quillery::ReferenceTarget target =
+            quillery::ClassifyReference(reference, "");
+        if (target.kind == quillery::ReferenceTarget::Kind::kInSite) ++inSite;
+      }
+    });
+    std::printf(
+        "ClassifyReference: %8.3f s  %8.0f ns each  (%zu %s, %zu in the "
+        "site)\n",
+        seconds, seconds * 1e9 / static_cast<double>(references->size()),
+        references->size(), name, inSite);
+  }
   return 0;
 }

@@ -97,6 +97,48 @@ std::string_view UrlArgument(std::string_view text, std::size_t at) {
   return inside;
 }
 
+// Where the file part of a reference ends: at its "#" or "?", else at its
+// end. A plain loop: a reference is short and most have one or the other.
+std::size_t FilePartEnd(std::string_view reference) {
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    if (reference[i] == '#' || reference[i] == '?') return i;
+  }
+  return reference.size();
+}
+
+std::size_t FirstSeparator(std::string_view path) {
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsPathSeparator(path[i])) return i;
+  }
+  return std::string_view::npos;
+}
+
+// Appends the components of `path` to the "/" joined components in
+// `folded`, as SitePath::FoldedComponents() reads them: empty ones and "."
+// left out, and a ".." taking away the component before it unless that is a
+// ".." too (or there is none), so that a path that climbs keeps its ".."
+// in front. Nothing but the result is built.
+void AppendFolded(std::string_view path, std::string& folded) {
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = FirstSeparator(path.substr(begin));
+    end = end == std::string_view::npos ? path.size() : begin + end;
+    const std::string_view component = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (component.empty() || component == ".") continue;
+    if (component == ".." && !folded.empty()) {
+      const std::size_t slash = folded.rfind('/');
+      const std::size_t lastStart = slash == std::string::npos ? 0 : slash + 1;
+      if (std::string_view(folded).substr(lastStart) != "..") {
+        folded.resize(lastStart == 0 ? 0 : slash);
+        continue;
+      }
+    }
+    if (!folded.empty()) folded += '/';
+    folded.append(component);
+  }
+}
+
 }  // namespace
 
 // Every reference ends its name with "=" or "(": the scan jumps from one of
@@ -135,9 +177,7 @@ std::vector<std::string> FindReferences(std::string_view text) {
 ReferenceTarget ClassifyReference(std::string_view reference,
                                   std::string_view pageFolder) {
   ReferenceTarget target;
-  std::string_view path = reference;
-  const std::size_t cut = path.find_first_of("#?");
-  if (cut != std::string_view::npos) path = path.substr(0, cut);
+  std::string_view path = reference.substr(0, FilePartEnd(reference));
   while (!path.empty() && IsHtmlSpace(path.front())) path.remove_prefix(1);
   while (!path.empty() && IsHtmlSpace(path.back())) path.remove_suffix(1);
   if (path.empty()) return target;
@@ -146,28 +186,33 @@ ReferenceTarget ClassifyReference(std::string_view reference,
   // A scheme ("http:", "mailto:", and "C:" of a drive), a path from the
   // root, or one from another host ("//host/x").
   const std::size_t colon = path.find(':');
-  const std::size_t separator = path.find_first_of("/\\");
   if (colon != std::string_view::npos &&
-      (separator == std::string_view::npos || colon < separator)) {
+      FirstSeparator(path.substr(0, colon)) == std::string_view::npos) {
     return target;
   }
-  if (path.front() == '/' || path.front() == '\\') return target;
+  if (IsPathSeparator(path.front())) return target;
 
   // Read from the site folder: a "/" the decoding makes ("%2F") separates
   // like any other, and a ".." above the site folder stays in front.
-  const std::vector<std::string> parts =
-      SitePath(std::string(pageFolder) + "/" + PercentDecoded(path))
-          .FoldedComponents();
-  if (!parts.empty() && parts.front() == "..") return target;
-  if (parts.empty()) {
+  std::string decoded;
+  if (path.find('%') != std::string_view::npos) {
+    decoded = PercentDecoded(path);
+    path = decoded;
+  }
+  std::string folded;
+  folded.reserve(pageFolder.size() + 1 + path.size());
+  AppendFolded(pageFolder, folded);
+  AppendFolded(path, folded);
+  if (folded.empty()) {
     target.kind = ReferenceTarget::Kind::kNoFile;  // the site folder itself
     return target;
   }
-  target.kind = ReferenceTarget::Kind::kInSite;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) target.path += '/';
-    target.path += parts[i];
+  if (folded.compare(0, 2, "..") == 0 &&
+      (folded.size() == 2 || folded[2] == '/')) {
+    return target;
   }
+  target.kind = ReferenceTarget::Kind::kInSite;
+  target.path = std::move(folded);
   return target;
 }
 
