@@ -97,15 +97,7 @@ std::string_view UrlArgument(std::string_view text, std::size_t at) {
   return inside;
 }
 
-// Where the file part of a reference ends: at its "#" or "?", else at its
-// end. A plain loop: a reference is short and most have one or the other.
-std::size_t FilePartEnd(std::string_view reference) {
-  for (std::size_t i = 0; i < reference.size(); ++i) {
-    if (reference[i] == '#' || reference[i] == '?') return i;
-  }
-  return reference.size();
-}
-
+// The position of the first "/" or "\" of `path`; npos for none.
 std::size_t FirstSeparator(std::string_view path) {
   for (std::size_t i = 0; i < path.size(); ++i) {
     if (IsPathSeparator(path[i])) return i;
@@ -174,10 +166,20 @@ std::vector<std::string> FindReferences(std::string_view text) {
   return references;
 }
 
+std::string_view ReferenceFilePart(std::string_view reference) {
+  // A plain loop: a reference is short, and one search for each of the two
+  // bytes would read it twice.
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    if (reference[i] == '#' || reference[i] == '?')
+      return reference.substr(0, i);
+  }
+  return reference;
+}
+
 ReferenceTarget ClassifyReference(std::string_view reference,
                                   std::string_view pageFolder) {
   ReferenceTarget target;
-  std::string_view path = reference.substr(0, FilePartEnd(reference));
+  std::string_view path = ReferenceFilePart(reference);
   while (!path.empty() && IsHtmlSpace(path.front())) path.remove_prefix(1);
   while (!path.empty() && IsHtmlSpace(path.back())) path.remove_suffix(1);
   if (path.empty()) return target;

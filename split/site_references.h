@@ -49,6 +49,11 @@ void ForEachReference(std::string_view text, Each&& each) {
 //       == {"a b.gif", "x.png"}
 [[nodiscard]] std::vector<std::string> FindReferences(std::string_view text);
 
+// The part of a reference that names a file: what comes before its first
+// "#" or "?" ("Report_p2.htm#_Toc1" gives "Report_p2.htm", "#x" gives "").
+// Two references with the same file part point at the same file.
+[[nodiscard]] std::string_view ReferenceFilePart(std::string_view reference);
+
 // What a reference points at.
 struct ReferenceTarget {
   enum class Kind {

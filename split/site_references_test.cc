@@ -150,6 +150,23 @@ TEST(ForEachReference, HandsOutViewsIntoTheTextInOrder) {
   EXPECT_EQ(scanner.Next(), std::nullopt);
 }
 
+TEST(ReferenceFilePart, CutsAtTheFirstFragmentOrQuery) {
+  const std::pair<std::string_view, std::string_view> rows[] = {
+      {"Report_p2.htm#_Toc1", "Report_p2.htm"},
+      {"#_Toc1", ""},
+      {"a.gif?v=1#top", "a.gif"},
+      {"a.htm#x?y", "a.htm"},
+      {"sub/plain.gif", "sub/plain.gif"},
+      {"", ""},
+  };
+  for (const auto& [reference, filePart] : rows) {
+    SCOPED_TRACE(reference);
+    const std::string_view cut = ReferenceFilePart(reference);
+    EXPECT_EQ(cut, filePart);
+    EXPECT_EQ(cut.data(), reference.data());
+  }
+}
+
 TEST(ClassifyReference, TellsFilesOfTheSiteFromWhatLeadsOutside) {
   using Kind = ReferenceTarget::Kind;
   struct Row {
