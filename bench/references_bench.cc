@@ -79,6 +79,25 @@ double Best(Work work) {
   return best;
 }
 
+// Times ClassifyReference on each of `references`, read from the site
+// folder, and prints the time each took.
+void TimeClassifying(const char* what,
+                     const std::vector<std::string>& references) {
+  std::size_t inSite = 0;
+  const double seconds = Best([&] {
+    inSite = 0;
+    for (const std::string& reference : references) {
+      const quillery::ReferenceTarget target =
+          quillery::ClassifyReference(reference, "");
+      if (target.kind == quillery::ReferenceTarget::Kind::kInSite) ++inSite;
+    }
+  });
+  std::printf(
+      "ClassifyReference: %8.3f s  %8.0f ns each  (%zu %s, %zu in the site)\n",
+      seconds, seconds * 1e9 / static_cast<double>(references.size()),
+      references.size(), what, inSite);
+}
+
 }  // namespace
 
 int main() {
@@ -126,25 +145,8 @@ int main() {
     fragments.push_back("#_Toc" + std::to_string(500000000 + i % kPages));
     otherSites.push_back("http://example.org/p" + std::to_string(i) + ".gif");
   }
-  const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
-      {"of the pages", &pageReferences},
-      {"\"#x\" alone", &fragments},
-      {"\"http:...\"", &otherSites}};
-  for (const auto& [name, references] : kinds) {
-    std::size_t inSite = 0;
-    const double seconds = Best([&, references = references] {
-      inSite = 0;
-      for (const std::string& reference : *references) {
-        const quillery::ReferenceTarget target =
-            quillery::ClassifyReference(reference, "");
-        if (target.kind == quillery::ReferenceTarget::Kind::kInSite) ++inSite;
-      }
-    });
-    std::printf(
-        "ClassifyReference: %8.3f s  %8.0f ns each  (%zu %s, %zu in the "
-        "site)\n",
-        seconds, seconds * 1e9 / static_cast<double>(references->size()),
-        references->size(), name, inSite);
-  }
+  TimeClassifying("of the pages", pageReferences);
+  TimeClassifying("\"#x\" alone", fragments);
+  TimeClassifying("\"http:...\"", otherSites);
   return 0;
 }
