@@ -15,28 +15,45 @@ bool IsNameByte(char c) {
 }
 
 // True when the bytes just before `end` spell `lowerName`, letters in any
-// case.
+// case. The last byte is compared first: it is the one most often wrong.
 bool NameEndsAt(std::string_view text, std::size_t end,
                 std::string_view lowerName) {
   if (end < lowerName.size()) return false;
   const std::size_t start = end - lowerName.size();
-  for (std::size_t i = 0; i < lowerName.size(); ++i) {
-    char c = text[start + i];
+  for (std::size_t i = lowerName.size(); i > 0; --i) {
+    char c = text[start + i - 1];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerName[i]) return false;
+    if (c != lowerName[i - 1]) return false;
   }
   return true;
+}
+
+// The one reference attribute whose name ends in the letter `last` (either
+// case), or "": most "=" of a page end other names (class=, name=, lang=)
+// and are passed over on this one byte.
+std::string_view ReferenceNameEndingIn(char last) {
+  // Setting bit 5 maps A-Z to a-z, and no byte but these two cases gives
+  // f, c or d.
+  switch (last | 0x20) {
+    case 'f':
+      return "href";
+    case 'c':
+      return "src";
+    case 'd':
+      return "background";
+    default:
+      return {};
+  }
 }
 
 // True when the "=" at `equals` ends href=, src= or background=, the name
 // not part of a longer one.
 bool IsReferenceAttributeBefore(std::string_view text, std::size_t equals) {
-  for (std::string_view name : {"href", "src", "background"}) {
-    if (!NameEndsAt(text, equals, name)) continue;
-    const std::size_t start = equals - name.size();
-    return start == 0 || !IsNameByte(text[start - 1]);
-  }
-  return false;
+  if (equals == 0) return false;
+  const std::string_view name = ReferenceNameEndingIn(text[equals - 1]);
+  if (name.empty() || !NameEndsAt(text, equals, name)) return false;
+  const std::size_t start = equals - name.size();
+  return start == 0 || !IsNameByte(text[start - 1]);
 }
 
 // True when the "(" at `paren` ends url(, the name not part of a longer one
@@ -50,25 +67,25 @@ bool IsUrlBefore(std::string_view text, std::size_t paren) {
 }
 
 // The value that starts at `at` (after "name=" and any blanks).
-std::string AttributeValue(std::string_view text, std::size_t at) {
+std::string_view AttributeValue(std::string_view text, std::size_t at) {
   while (at < text.size() && IsHtmlSpace(text[at])) ++at;
-  if (at >= text.size()) return std::string();
+  if (at >= text.size()) return {};
   const char quote = text[at];
   if (quote == '"' || quote == '\'') {
     const std::size_t end = text.find(quote, at + 1);
-    if (end == std::string_view::npos) return std::string();
-    return std::string(text.substr(at + 1, end - at - 1));
+    if (end == std::string_view::npos) return {};
+    return text.substr(at + 1, end - at - 1);
   }
   std::size_t end = at;
   while (end < text.size() && !IsHtmlSpace(text[end]) && text[end] != '>')
     ++end;
-  return std::string(text.substr(at, end - at));
+  return text.substr(at, end - at);
 }
 
 // The argument of url( starting at `at`, without its quotes and blanks.
-std::string UrlArgument(std::string_view text, std::size_t at) {
+std::string_view UrlArgument(std::string_view text, std::size_t at) {
   const std::size_t close = text.find(')', at);
-  if (close == std::string_view::npos) return std::string();
+  if (close == std::string_view::npos) return {};
   std::string_view inside = text.substr(at, close - at);
   while (!inside.empty() && IsHtmlSpace(inside.front()))
     inside.remove_prefix(1);
@@ -77,40 +94,92 @@ std::string UrlArgument(std::string_view text, std::size_t at) {
       inside.back() == inside.front()) {
     inside = inside.substr(1, inside.size() - 2);
   }
-  return std::string(inside);
+  return inside;
+}
+
+// The position of the first "/" or "\" of `path`; npos for none.
+std::size_t FirstSeparator(std::string_view path) {
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsPathSeparator(path[i])) return i;
+  }
+  return std::string_view::npos;
+}
+
+// Appends the components of `path` to the "/" joined components in
+// `folded`, as SitePath::FoldedComponents() reads them: empty ones and "."
+// left out, and a ".." taking away the component before it unless that is a
+// ".." too (or there is none), so that a path that climbs keeps its ".."
+// in front. Nothing but the result is built.
+void AppendFolded(std::string_view path, std::string& folded) {
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = FirstSeparator(path.substr(begin));
+    end = end == std::string_view::npos ? path.size() : begin + end;
+    const std::string_view component = path.substr(begin, end - begin);
+    begin = end + 1;
+    if (component.empty() || component == ".") continue;
+    if (component == ".." && !folded.empty()) {
+      const std::size_t slash = folded.rfind('/');
+      const std::size_t lastStart = slash == std::string::npos ? 0 : slash + 1;
+      if (std::string_view(folded).substr(lastStart) != "..") {
+        folded.resize(lastStart == 0 ? 0 : slash);
+        continue;
+      }
+    }
+    if (!folded.empty()) folded += '/';
+    folded.append(component);
+  }
 }
 
 }  // namespace
 
-std::vector<std::string> FindReferences(std::string_view text) {
-  // Every reference ends its name with "=" or "(": one pass visits those two
-  // bytes in text order and looks back at the name before each, so that a
-  // page is neither copied in lower case nor searched once per name.
-  std::vector<std::string> references;
-  std::size_t equals = text.find('=');
-  std::size_t paren = text.find('(');
-  while (equals != std::string_view::npos || paren != std::string_view::npos) {
-    if (equals < paren) {
-      if (IsReferenceAttributeBefore(text, equals)) {
-        references.push_back(AttributeValue(text, equals + 1));
+// Every reference ends its name with "=" or "(": the scan jumps from one of
+// those bytes to the next (two searches, each resumed where it stopped) and
+// looks back at the name before each, so that a page is neither copied in
+// lower case nor searched once per name.
+ReferenceScanner::ReferenceScanner(std::string_view text)
+    : text_(text), equals_(text.find('=')), paren_(text.find('(')) {}
+
+std::optional<std::string_view> ReferenceScanner::Next() {
+  while (equals_ != std::string_view::npos ||
+         paren_ != std::string_view::npos) {
+    if (equals_ < paren_) {
+      const std::size_t equals = equals_;
+      equals_ = text_.find('=', equals + 1);
+      if (IsReferenceAttributeBefore(text_, equals)) {
+        return AttributeValue(text_, equals + 1);
       }
-      equals = text.find('=', equals + 1);
     } else {
-      if (IsUrlBefore(text, paren)) {
-        references.push_back(UrlArgument(text, paren + 1));
-      }
-      paren = text.find('(', paren + 1);
+      const std::size_t paren = paren_;
+      paren_ = text_.find('(', paren + 1);
+      if (IsUrlBefore(text_, paren)) return UrlArgument(text_, paren + 1);
     }
   }
+  return std::nullopt;
+}
+
+std::vector<std::string> FindReferences(std::string_view text) {
+  std::vector<std::string> references;
+  ForEachReference(text, [&references](std::string_view reference) {
+    references.emplace_back(reference);
+  });
   return references;
+}
+
+std::string_view ReferenceFilePart(std::string_view reference) {
+  // A plain loop: a reference is short, and one search for each of the two
+  // bytes would read it twice.
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    if (reference[i] == '#' || reference[i] == '?')
+      return reference.substr(0, i);
+  }
+  return reference;
 }
 
 ReferenceTarget ClassifyReference(std::string_view reference,
                                   std::string_view pageFolder) {
   ReferenceTarget target;
-  std::string_view path = reference;
-  const std::size_t cut = path.find_first_of("#?");
-  if (cut != std::string_view::npos) path = path.substr(0, cut);
+  std::string_view path = ReferenceFilePart(reference);
   while (!path.empty() && IsHtmlSpace(path.front())) path.remove_prefix(1);
   while (!path.empty() && IsHtmlSpace(path.back())) path.remove_suffix(1);
   if (path.empty()) return target;
@@ -119,28 +188,33 @@ ReferenceTarget ClassifyReference(std::string_view reference,
   // A scheme ("http:", "mailto:", and "C:" of a drive), a path from the
   // root, or one from another host ("//host/x").
   const std::size_t colon = path.find(':');
-  const std::size_t separator = path.find_first_of("/\\");
   if (colon != std::string_view::npos &&
-      (separator == std::string_view::npos || colon < separator)) {
+      FirstSeparator(path.substr(0, colon)) == std::string_view::npos) {
     return target;
   }
-  if (path.front() == '/' || path.front() == '\\') return target;
+  if (IsPathSeparator(path.front())) return target;
 
   // Read from the site folder: a "/" the decoding makes ("%2F") separates
   // like any other, and a ".." above the site folder stays in front.
-  const std::vector<std::string> parts =
-      SitePath(std::string(pageFolder) + "/" + PercentDecoded(path))
-          .FoldedComponents();
-  if (!parts.empty() && parts.front() == "..") return target;
-  if (parts.empty()) {
+  std::string decoded;
+  if (path.find('%') != std::string_view::npos) {
+    decoded = PercentDecoded(path);
+    path = decoded;
+  }
+  std::string folded;
+  folded.reserve(pageFolder.size() + 1 + path.size());
+  AppendFolded(pageFolder, folded);
+  AppendFolded(path, folded);
+  if (folded.empty()) {
     target.kind = ReferenceTarget::Kind::kNoFile;  // the site folder itself
     return target;
   }
-  target.kind = ReferenceTarget::Kind::kInSite;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) target.path += '/';
-    target.path += parts[i];
+  if (folded.compare(0, 2, "..") == 0 &&
+      (folded.size() == 2 || folded[2] == '/')) {
+    return target;
   }
+  target.kind = ReferenceTarget::Kind::kInSite;
+  target.path = std::move(folded);
   return target;
 }
 

@@ -4,20 +4,55 @@
 #ifndef QUILLERY_SPLIT_SITE_REFERENCES_H_
 #define QUILLERY_SPLIT_SITE_REFERENCES_H_
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillery {
 
-// Every reference of `text`, in text order, as written: the value after
-// href=, src= or background= (names in any letter case, not part of a
-// longer name such as data-src=), quoted with " or ' or up to the next blank
-// or ">", and the argument of url(...), quoted or not.
+// Steps through the references of a text in text order, each handed out as
+// a view into the text: the value after href=, src= or background= (names in
+// any letter case, not part of a longer name such as data-src=), quoted with
+// " or ' or up to the next blank or ">", and the argument of url(...),
+// quoted or not. A value whose closing quote or ")" is missing is empty.
+// The search goes on just after each name, so a reference written inside
+// another one's value is found too. The text must outlive the scanner.
+class ReferenceScanner {
+ public:
+  explicit ReferenceScanner(std::string_view text);
+
+  // The next reference; nothing once the text is done.
+  [[nodiscard]] std::optional<std::string_view> Next();
+
+ private:
+  std::string_view text_;
+  // The next "=" and "(" not yet looked at; npos when there is none.
+  std::size_t equals_;
+  std::size_t paren_;
+};
+
+// Calls `each(std::string_view reference)` for every reference of `text`, in
+// text order (ReferenceScanner), copying nothing.
+template <typename Each>
+void ForEachReference(std::string_view text, Each&& each) {
+  ReferenceScanner scanner(text);
+  while (const std::optional<std::string_view> reference = scanner.Next()) {
+    each(*reference);
+  }
+}
+
+// Every reference of `text`, in text order, as written (ForEachReference).
 //
 //   FindReferences("<img src=\"a b.gif\"><p style='background:url(x.png)'>")
 //       == {"a b.gif", "x.png"}
 [[nodiscard]] std::vector<std::string> FindReferences(std::string_view text);
+
+// The part of a reference that names a file: what comes before its first
+// "#" or "?" ("Report_p2.htm#_Toc1" gives "Report_p2.htm", "#x" gives "").
+// Two references with the same file part point at the same file.
+[[nodiscard]] std::string_view ReferenceFilePart(std::string_view reference);
 
 // What a reference points at.
 struct ReferenceTarget {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "text/bytes.h"
+#include "text/site_path.h"
 
 namespace quillery {
 namespace {
@@ -106,11 +107,14 @@ TEST(FindReferences, AgreesWithThePlainReadingOnGeneratedPages) {
   // Pieces that make and break names, values and url() in every way the
   // scan looks back at: letter case, longer names, blanks, quotes, ends.
   const std::string_view pieces[] = {
-      "href=",  "HREF=", "Href =", "src=",      "sRc=",      "background=",
-      "url(",   "URL(",  "myurl(", "data-src=", "o:href=",   "_src=",
-      "=",      "(",     ")",      "\"",        "'",         " ",
-      "\r\n",   ">",     "<img ",  "x.gif",     "a b",       "\xe9",
-      "#_Toc1", "url",   "href",   "src",       "backgroun", "d="};
+      "href=",       "HREF=", "Href =", "src=",      "sRc=",
+      "background=", "url(",  "URL(",   "myurl(",    "data-src=",
+      "o:href=",     "_src=", "=",      "(",         ")",
+      "\"",          "'",     " ",      "\r\n",      ">",
+      "<img ",       "x.gif", "a b",    "\xe9",      "#_Toc1",
+      "url",         "href",  "src",    "backgroun", "d=",
+      "\t",          "f=",    "c=",     "l(",        "BACKGROUND=",
+      "url(\"",      "\")",   "'x y'",  "HrEf=",     std::string_view("\0", 1)};
   std::mt19937 random(20261207);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
   std::uniform_int_distribution<std::size_t> length(0, 40);
@@ -120,6 +124,46 @@ TEST(FindReferences, AgreesWithThePlainReadingOnGeneratedPages) {
       text += pieces[pick(random)];
     SCOPED_TRACE(text);
     ASSERT_EQ(FindReferences(text), ModelFindReferences(text));
+  }
+}
+
+TEST(ForEachReference, HandsOutViewsIntoTheTextInOrder) {
+  const std::string text =
+      "<link href=\"a.css\"><a HREF=p1.htm#x>1</a>"
+      "<p style='background:url( \"b.gif\" )'><img src=''><a href=\"open";
+  std::vector<std::string_view> views;
+  ForEachReference(text,
+                   [&views](std::string_view view) { views.push_back(view); });
+  ASSERT_EQ(views.size(), 5u);
+  EXPECT_EQ(Strings(views.begin(), views.end()),
+            Strings({"a.css", "p1.htm#x", "b.gif", "", ""}));
+  // The non-empty ones are the very bytes of the text, nothing copied.
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(text.data() + text.find(views[i]), views[i].data());
+  }
+
+  ReferenceScanner scanner(text);
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    EXPECT_EQ(scanner.Next(), views[i]);
+  }
+  EXPECT_EQ(scanner.Next(), std::nullopt);
+  EXPECT_EQ(scanner.Next(), std::nullopt);
+}
+
+TEST(ReferenceFilePart, CutsAtTheFirstFragmentOrQuery) {
+  const std::pair<std::string_view, std::string_view> rows[] = {
+      {"Report_p2.htm#_Toc1", "Report_p2.htm"},
+      {"#_Toc1", ""},
+      {"a.gif?v=1#top", "a.gif"},
+      {"a.htm#x?y", "a.htm"},
+      {"sub/plain.gif", "sub/plain.gif"},
+      {"", ""},
+  };
+  for (const auto& [reference, filePart] : rows) {
+    SCOPED_TRACE(reference);
+    const std::string_view cut = ReferenceFilePart(reference);
+    EXPECT_EQ(cut, filePart);
+    EXPECT_EQ(cut.data(), reference.data());
   }
 }
 
@@ -165,6 +209,72 @@ TEST(ClassifyReference, TellsFilesOfTheSiteFromWhatLeadsOutside) {
         ClassifyReference(row.reference, row.pageFolder);
     EXPECT_EQ(target.kind, row.kind);
     EXPECT_EQ(target.path, row.path);
+  }
+}
+
+// The plain reading of ClassifyReference: the reference's path joined to the
+// page's folder, decoded, and folded by the path type.
+ReferenceTarget ModelClassifyReference(std::string_view reference,
+                                       std::string_view pageFolder) {
+  ReferenceTarget target;
+  std::string_view path = reference;
+  const std::size_t cut = path.find_first_of("#?");
+  if (cut != std::string_view::npos) path = path.substr(0, cut);
+  while (!path.empty() && IsHtmlSpace(path.front())) path.remove_prefix(1);
+  while (!path.empty() && IsHtmlSpace(path.back())) path.remove_suffix(1);
+  if (path.empty()) return target;
+  target.kind = ReferenceTarget::Kind::kOutside;
+  const std::size_t colon = path.find(':');
+  const std::size_t separator = path.find_first_of("/\\");
+  if (colon != std::string_view::npos &&
+      (separator == std::string_view::npos || colon < separator)) {
+    return target;
+  }
+  if (path.front() == '/' || path.front() == '\\') return target;
+  const std::vector<std::string> parts =
+      SitePath(std::string(pageFolder) + "/" + PercentDecoded(path))
+          .FoldedComponents();
+  if (!parts.empty() && parts.front() == "..") return target;
+  if (parts.empty()) {
+    target.kind = ReferenceTarget::Kind::kNoFile;
+    return target;
+  }
+  target.kind = ReferenceTarget::Kind::kInSite;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) target.path += '/';
+    target.path += parts[i];
+  }
+  return target;
+}
+
+TEST(ClassifyReference, AgreesWithThePlainReadingOnGeneratedReferences) {
+  // Pieces of names, separators, dots, escapes, schemes and cuts, put
+  // together at random and read from folders at several depths.
+  const std::string_view pieces[] = {"a",    "b.gif",    "Report_p12.htm",
+                                     ".",    "..",       "...",
+                                     "/",    "\\",       "%2F",
+                                     "%2f",  "%5C",      "%2E",
+                                     "%2e",  "%2E%2E",   "%",
+                                     "%z",   "%20",      "#x",
+                                     "?v",   "#",        ":",
+                                     "http", "C",        " ",
+                                     "\t",   "\xc3\xa9", "..."};
+  const std::string_view folders[] = {
+      "", "a", "a/b", "doc_files", "../a", "a/..", "a\\b", ".", "..", "a//b/"};
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  std::uniform_int_distribution<std::size_t> folder(0, std::size(folders) - 1);
+  std::uniform_int_distribution<std::size_t> length(0, 8);
+  for (int round = 0; round < 20000; ++round) {
+    std::string reference;
+    for (std::size_t n = length(random); n > 0; --n)
+      reference += pieces[pick(random)];
+    const std::string_view pageFolder = folders[folder(random)];
+    SCOPED_TRACE("'" + reference + "' from '" + std::string(pageFolder) + "'");
+    const ReferenceTarget fast = ClassifyReference(reference, pageFolder);
+    const ReferenceTarget model = ModelClassifyReference(reference, pageFolder);
+    ASSERT_EQ(fast.kind, model.kind);
+    ASSERT_EQ(fast.path, model.path);
   }
 }
 
