@@ -2,6 +2,7 @@
 #include "convert/referenced_files.h"
 
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 
 #include "split/site_references.h"
@@ -51,34 +52,38 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
   if (!FollowsReferences(relative)) return scanned;
   const std::string folder = SitePath(relative).Folder().SlashForm();
   const bool counted = uncounted_.count(scanned.key) == 0;
-  // What follows "#" or "?" does not change the file: a page's many links
-  // to the anchors of one page are classified once.
-  std::unordered_map<std::string, ReferenceTarget> classified;
-  for (const std::string& reference : FindReferences(bytes)) {
-    const std::string_view file =
-        std::string_view(reference).substr(0, reference.find_first_of("#?"));
-    auto known = classified.find(std::string(file));
-    if (known == classified.end()) {
-      known = classified
-                  .emplace(std::string(file),
-                           ClassifyReference(reference, folder))
-                  .first;
+  // Where a reference leads is worked out once for each file it names in
+  // this file: what follows "#" or "?" does not change the file, and a
+  // page's many links to the anchors of one page cost one lookup each.
+  struct Lead {
+    ReferenceTarget::Kind kind = ReferenceTarget::Kind::kNoFile;
+    std::string path;
+    // In the site and not written anyway: to be looked at once the planned
+    // files are written. A reference to a file that is written anyway
+    // would only be passed over then, and kept until then it would cost
+    // memory for each link.
+    bool kept = false;
+  };
+  std::unordered_map<std::string_view, Lead> leads;
+  ForEachReference(bytes, [&](std::string_view reference) {
+    const std::string_view file = ReferenceFilePart(reference);
+    auto known = leads.find(file);
+    if (known == leads.end()) {
+      ReferenceTarget target = ClassifyReference(reference, folder);
+      Lead lead;
+      lead.kind = target.kind;
+      lead.kept = target.kind == ReferenceTarget::Kind::kInSite &&
+                  willBeWritten_.count(KeyOf(
+                      SitePath::FromSlashForm(target.path).text())) == 0;
+      lead.path = std::move(target.path);
+      known = leads.emplace(file, std::move(lead)).first;
     }
-    const ReferenceTarget& target = known->second;
-    if (target.kind == ReferenceTarget::Kind::kOutside && counted) {
+    const Lead& lead = known->second;
+    if (lead.kind == ReferenceTarget::Kind::kOutside && counted) {
       ++scanned.outside;
     }
-    if (target.kind != ReferenceTarget::Kind::kInSite) continue;
-    // Most references of the pages lead to other pages: those would only be
-    // passed over later, and kept until then they would cost memory for
-    // each link.
-    if (!willBeWritten_.empty() &&
-        willBeWritten_.count(
-            KeyOf(SitePath::FromSlashForm(target.path).text())) != 0) {
-      continue;
-    }
-    scanned.inSite.push_back({target.path, counted});
-  }
+    if (lead.kept) scanned.inSite.push_back({lead.path, counted});
+  });
   return scanned;
 }
 

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "split/site_references.h"
@@ -96,9 +96,9 @@ class ReferencedFiles {
   bool foldsLetterCase_ = false;
   std::string mainFile_;
   std::string mainFileKey_;
-  std::set<std::string> uncounted_;      // keys
-  std::set<std::string> written_;        // keys
-  std::set<std::string> willBeWritten_;  // keys
+  std::unordered_set<std::string> uncounted_;      // keys
+  std::unordered_set<std::string> written_;        // keys
+  std::unordered_set<std::string> willBeWritten_;  // keys
   std::vector<Referenced> queue_;
   std::size_t next_ = 0;
   bool started_ = false;
