@@ -41,8 +41,9 @@ std::pair<std::vector<std::size_t>::const_iterator,
 MarksWithin(const std::vector<std::size_t>& marks, std::size_t markerSize,
             std::size_t from, std::size_t to) {
   const auto first = std::lower_bound(marks.begin(), marks.end(), from);
-  if (to < from + markerSize) return {first, first};
-  return {first, std::upper_bound(first, marks.end(), to - markerSize)};
+  auto last = first;
+  while (last != marks.end() && *last + markerSize <= to) ++last;
+  return {first, last};
 }
 
 }  // namespace
@@ -210,6 +211,10 @@ TocLinkResolver::TocLinkResolver(std::vector<TocLink> tocLinks)
       anchor.replaceable.push_back(record);
     }
   }
+  for (const char byte : kTocPrefix) {
+    if (names_.empty()) break;
+    tocNode_ = ChildOf(tocNode_, byte);
+  }
 }
 
 std::size_t TocLinkResolver::AddName(const std::string& name) {
@@ -252,17 +257,20 @@ std::size_t TocLinkResolver::NameHeldAt(std::string_view slice,
 }
 
 void TocLinkResolver::NoteMentionsAt(std::string_view slice, std::size_t at) {
-  std::size_t node = 0;
-  while (at < slice.size()) {
-    const std::size_t child = ChildOf(node, slice[at]);
-    if (child == kNoName) return;
-    node = child;
-    ++at;
+  // Every name begins with the "_Toc" that stands at `at`: the walk starts
+  // at its node.
+  std::size_t node = tocNode_;
+  at += kTocPrefix.size();
+  for (;;) {
     const std::size_t nameId = nodes_[node].nameId;
-    if (nameId == kNoName) continue;
-    if (at == slice.size() || !IsNameByte(slice[at])) {
+    const bool atEnd = at == slice.size();
+    if (nameId != kNoName && (atEnd || !IsNameByte(slice[at]))) {
       mentioned_.push_back(nameId);
     }
+    if (atEnd) return;
+    node = ChildOf(node, slice[at]);
+    if (node == kNoName) return;
+    ++at;
   }
 }
 

@@ -167,11 +167,15 @@ class TocLinkResolver {
   [[nodiscard]] std::size_t ChildOf(std::size_t node, char byte) const;
   [[nodiscard]] std::size_t NameHeldAt(std::string_view slice,
                                        std::size_t valueAt) const;
+  // Notes the names mentioned at `at`, where the slice holds "_Toc".
   void NoteMentionsAt(std::string_view slice, std::size_t at);
   void Resolve(std::size_t nameId, const std::string& pageFile, bool held);
 
   std::vector<TocLink> tocLinks_;
   std::vector<NameNode> nodes_;
+  // The node of "_Toc", with which every name begins (the root while there
+  // is no name).
+  std::size_t tocNode_ = 0;
   std::vector<AnchorName> names_;
   std::vector<std::size_t> held_;
   std::vector<std::size_t> mentioned_;

@@ -2,6 +2,7 @@
 #include "split/page_splitter.h"
 
 #include <algorithm>
+#include <future>
 #include <stdexcept>
 #include <utility>
 
@@ -20,13 +21,19 @@ PageSplit::PageSplit(std::string content, std::string baseName,
                      std::int32_t levelsToBreak)
     : charsetTag_(ExtractCharsetTag(content)),
       content_(RemoveAnnotationBlocks(std::move(content))),
-      baseName_(std::move(baseName)),
-      marks_(FindAnchorMarks(content_)) {
+      baseName_(std::move(baseName)) {
+  // The anchor marks and the link targets do not depend on where the pages
+  // are cut: a thread of their own finds them while this one finds the
+  // cuts. What it throws is thrown here, and leaving early waits for it.
+  std::future<void> marksAndTargets = std::async(std::launch::async, [this] {
+    marks_ = FindAnchorMarks(content_);
+    // The link targets come from the whole text, head included.
+    anchors_.CollectLinkTargets(content_);
+  });
   PageCuts cuts = FindPageCuts(content_, levelsToBreak);
+  marksAndTargets.get();
   seams_ = cuts.seams;
   splitPoints_ = std::move(cuts.splitPoints);
-  // The link targets come from the whole text, head included.
-  anchors_.CollectLinkTargets(content_);
   // Every anchor must be placed before any page is re-linked: an anchor on
   // several pages counts for the last of them.
   for (std::size_t page = 0; page < PageCount(); ++page) {
