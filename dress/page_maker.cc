@@ -1,6 +1,7 @@
 // Page making; see page_maker.h.
 #include "dress/page_maker.h"
 
+#include <future>
 #include <map>
 #include <string>
 #include <string_view>
@@ -127,10 +128,30 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
       ContentsList(ContentsEntries(contentsText_, split_.baseName(), layout_));
   sources.styles = texts_.siteStyles;
   sources.script = texts_.siteScript;
+  // The search texts of the later half of the pages are made on a thread
+  // of their own while this one makes and indexes the first half; they go
+  // into the index in page order. What it throws is thrown here, and
+  // leaving early waits for it.
+  const std::size_t pageCount = split_.PageCount();
+  const std::size_t laterHalf = pageCount / 2;
+  std::future<std::vector<std::string>> laterTexts =
+      std::async(std::launch::async, [this, laterHalf, pageCount] {
+        std::vector<std::string> texts;
+        texts.reserve(pageCount - laterHalf);
+        for (std::size_t page = laterHalf; page < pageCount; ++page) {
+          texts.push_back(SearchText(split_.Slice(page), layout_));
+        }
+        return texts;
+      });
   SearchIndexScript index;
-  for (std::size_t page = 0; page < split_.PageCount(); ++page) {
+  for (std::size_t page = 0; page < laterHalf; ++page) {
     index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
                           SearchText(split_.Slice(page), layout_)});
+  }
+  std::vector<std::string> texts = laterTexts.get();
+  for (std::size_t page = laterHalf; page < pageCount; ++page) {
+    index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
+                          std::move(texts[page - laterHalf])});
   }
   return MakeSiteFiles(sources, index.Finish());
 }

@@ -411,5 +411,29 @@ TEST(PageMaker, SiteMarkerKeepsTheSiteLinearInTheHeadings) {
   EXPECT_LE(large.total * 2, SizeOf(2000, /*templated=*/false).total * 3);
 }
 
+TEST(PageMaker, SiteMarkerIndexesEveryPageInPageOrder) {
+  // The pages' texts are made in two halves side by side; the index holds
+  // them as a page-by-page reading does.
+  for (const std::size_t headings : {0u, 1u, 2u, 9u}) {
+    SCOPED_TRACE(headings);
+    const GeneratedDocument document = Generate(headings);
+    PageMaker maker(SplitIntoPages(document.content, "R", 1), SiteTexts(),
+                    DressingOptions{}, document.contents,
+                    SiteNavigation{"Doc", "R.htm", "R_toc.htm"});
+    const PageSplit& split = maker.split();
+    const ByteLayout layout = ByteLayoutOf(split.charsetTag());
+    SearchIndexScript model;
+    for (std::size_t page = 0; page < split.PageCount(); ++page) {
+      std::string label = FirstHeadingLabel(split.Slice(page), layout);
+      if (label.empty()) label = "Page " + std::to_string(page);
+      model.Add(IndexedPage{split.PageFile(page), label,
+                            SearchText(split.Slice(page), layout)});
+    }
+    const std::vector<SiteFile> files = maker.SiteFiles();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[2].bytes, model.Finish());
+  }
+}
+
 }  // namespace
 }  // namespace quillery

@@ -1,6 +1,7 @@
 // The shared files of a site; see site_files.h.
 #include "dress/site_files.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -271,9 +272,11 @@ void SearchIndexScript::Add(const IndexedPage& page) {
   // A control byte is never part of a character in the pages' sets, not
   // even the second byte of a pair, so the separators stay unambiguous.
   for (const std::string* field : {&page.file, &page.title, &page.text}) {
-    for (const char c : *field) {
-      records_ += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
+    const std::size_t start = records_.size();
+    records_ += *field;
+    std::replace_if(
+        records_.begin() + static_cast<std::ptrdiff_t>(start), records_.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     records_ += '\x1F';
   }
   records_ += '\x1E';

@@ -8,7 +8,10 @@ namespace {
 
 std::optional<std::string> ValueAfter(std::string_view text,
                                       std::string_view opening, char endMark) {
-  std::size_t start = text.find(opening);
+  // Looked for by its last byte, "=" or a double quote, of which a page
+  // holds far fewer than of the "<" it begins with: a document that is no
+  // frames page at all is read through to its end.
+  std::size_t start = FindByLastByte(text, opening);
   if (start == std::string_view::npos) return std::nullopt;
   std::size_t value = start + opening.size();
   std::size_t end = text.find(endMark, value + 1);

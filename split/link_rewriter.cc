@@ -2,6 +2,7 @@
 // resolution, each in one scan of its text; see link_rewriter.h.
 #include "split/link_rewriter.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "text/bytes.h"
@@ -33,10 +34,41 @@ bool OpensAnchorTagBefore(std::string_view text, std::size_t linkAt) {
 
 bool IsNameByte(char c) { return IsAsciiAlnum(c) || c == '_'; }
 
+// The marks in `marks` of a marker `markerSize` bytes long that lie wholly
+// between `from` and `to`.
+std::pair<std::vector<std::size_t>::const_iterator,
+          std::vector<std::size_t>::const_iterator>
+MarksWithin(const std::vector<std::size_t>& marks, std::size_t markerSize,
+            std::size_t from, std::size_t to) {
+  const auto first = std::lower_bound(marks.begin(), marks.end(), from);
+  auto last = first;
+  while (last != marks.end() && *last + markerSize <= to) ++last;
+  return {first, last};
+}
+
 }  // namespace
 
+AnchorMarks FindAnchorMarks(std::string_view text) {
+  // Both are looked for by a byte that few others in a page equal: the
+  // double quote of name=" and the "_" of "_Toc".
+  AnchorMarks marks;
+  for (std::size_t at = FindByLastByte(text, kNameOpen);
+       at != std::string_view::npos;
+       at = FindByLastByte(text, kNameOpen, at + 1)) {
+    marks.nameOpens.push_back(at);
+  }
+  for (std::size_t at = text.find(kTocPrefix); at != std::string_view::npos;
+       at = text.find(kTocPrefix, at + 1)) {
+    marks.tocNames.push_back(at);
+  }
+  return marks;
+}
+
 void AnchorPageTable::CollectLinkTargets(const std::string& text) {
-  linkTargets_.clear();
+  targets_.clear();
+  targetIds_.clear();
+  linkTargetIds_.clear();
+  pageFiles_.clear();
   std::size_t linkAt = FindByLastByte(text, kLinkMarker);
   // A text that begins with the marker holds no link: the scan ends there.
   if (linkAt == 0) linkAt = std::string::npos;
@@ -46,51 +78,78 @@ void AnchorPageTable::CollectLinkTargets(const std::string& text) {
     const std::size_t targetAt = linkAt + kLinkMarker.size();
     const std::size_t quote = text.find('"', targetAt);
     if (quote == std::string::npos) {
-      linkTargets_.emplace_back();
+      nameValue_.clear();
     } else {
-      linkTargets_.push_back(text.substr(targetAt, quote - targetAt));
+      nameValue_.assign(text, targetAt, quote - targetAt);
     }
+    const auto [id, isNew] = targetIds_.try_emplace(nameValue_, targets_.size());
+    if (isNew) targets_.push_back(nameValue_);
+    linkTargetIds_.push_back(id->second);
   }
-  anchorPages_.assign(linkTargets_.size(), std::string());
-  entries_.clear();
-  for (std::size_t i = 0; i < linkTargets_.size(); ++i) {
-    entries_[linkTargets_[i]].indexes.push_back(i);
-  }
+  targetPages_.assign(targets_.size(), kNoPage);
 }
 
 void AnchorPageTable::RecordAnchorPage(std::string_view pageSlice,
                                        const std::string& pageFile) {
-  if (linkTargets_.empty()) return;
-  ++recordCalls_;
+  RecordAnchorPage(pageSlice, FindAnchorMarks(pageSlice), 0, pageSlice.size(),
+                   pageFile);
+}
+
+void AnchorPageTable::RecordAnchorPage(std::string_view text,
+                                       const AnchorMarks& marks,
+                                       std::size_t from, std::size_t to,
+                                       const std::string& pageFile) {
+  if (targets_.empty()) return;
+  // Only what lies before the slice's end is read.
+  const std::string_view upToEnd = text.substr(0, to);
+  std::size_t pageId = kNoPage;
+  const auto [first, last] =
+      MarksWithin(marks.nameOpens, kNameOpen.size(), from, to);
   // A target holds no double quote, so the slice holds name="X" for exactly
   // the values X that run from a name=" to the next double quote.
-  for (std::size_t nameAt = pageSlice.find(kNameOpen);
-       nameAt != std::string_view::npos;
-       nameAt = pageSlice.find(kNameOpen, nameAt + 1)) {
-    const std::size_t valueAt = nameAt + kNameOpen.size();
-    const std::size_t quote = pageSlice.find('"', valueAt);
+  for (auto nameAt = first; nameAt != last; ++nameAt) {
+    const std::size_t valueAt = *nameAt + kNameOpen.size();
+    const std::size_t quote = upToEnd.find('"', valueAt);
     if (quote == std::string_view::npos) break;
-    nameValue_.assign(pageSlice.data() + valueAt, quote - valueAt);
-    auto entry = entries_.find(nameValue_);
-    if (entry == entries_.end()) continue;
-    // An anchor named twice in one slice is noted once.
-    if (entry->second.lastRecordCall == recordCalls_) continue;
-    entry->second.lastRecordCall = recordCalls_;
-    for (std::size_t index : entry->second.indexes) {
-      anchorPages_[index] = pageFile;
+    nameValue_.assign(upToEnd.data() + valueAt, quote - valueAt);
+    const auto id = targetIds_.find(nameValue_);
+    if (id == targetIds_.end()) continue;
+    if (pageId == kNoPage) {
+      pageId = pageFiles_.size();
+      pageFiles_.push_back(pageFile);
     }
+    targetPages_[id->second] = pageId;
   }
 }
 
 const std::string& AnchorPageTable::PageOfAnchor(
     const std::string& target) const {
-  static const std::string kNoPage;
-  auto entry = entries_.find(target);
-  if (entry == entries_.end()) return kNoPage;
-  return anchorPages_[entry->second.indexes.front()];
+  static const std::string kNoPageFile;
+  const auto id = targetIds_.find(target);
+  if (id == targetIds_.end()) return kNoPageFile;
+  const std::size_t page = targetPages_[id->second];
+  return page == kNoPage ? kNoPageFile : pageFiles_[page];
 }
 
-bool AnchorPageTable::HasLinkTargets() const { return !linkTargets_.empty(); }
+bool AnchorPageTable::HasLinkTargets() const {
+  return !linkTargetIds_.empty();
+}
+
+std::vector<std::string> AnchorPageTable::linkTargets() const {
+  std::vector<std::string> targets;
+  targets.reserve(linkTargetIds_.size());
+  for (const std::size_t id : linkTargetIds_) targets.push_back(targets_[id]);
+  return targets;
+}
+
+std::vector<std::string> AnchorPageTable::anchorPages() const {
+  std::vector<std::string> pages;
+  pages.reserve(linkTargetIds_.size());
+  for (const std::size_t id : linkTargetIds_) {
+    pages.push_back(PageOfAnchor(targets_[id]));
+  }
+  return pages;
+}
 
 std::string RewritePageLinks(std::string page, const std::string& pageFile,
                              const AnchorPageTable& table) {
@@ -152,6 +211,10 @@ TocLinkResolver::TocLinkResolver(std::vector<TocLink> tocLinks)
       anchor.replaceable.push_back(record);
     }
   }
+  for (const char byte : kTocPrefix) {
+    if (names_.empty()) break;
+    tocNode_ = ChildOf(tocNode_, byte);
+  }
 }
 
 std::size_t TocLinkResolver::AddName(const std::string& name) {
@@ -194,37 +257,50 @@ std::size_t TocLinkResolver::NameHeldAt(std::string_view slice,
 }
 
 void TocLinkResolver::NoteMentionsAt(std::string_view slice, std::size_t at) {
-  std::size_t node = 0;
-  while (at < slice.size()) {
-    const std::size_t child = ChildOf(node, slice[at]);
-    if (child == kNoName) return;
-    node = child;
-    ++at;
+  // Every name begins with the "_Toc" that stands at `at`: the walk starts
+  // at its node.
+  std::size_t node = tocNode_;
+  at += kTocPrefix.size();
+  for (;;) {
     const std::size_t nameId = nodes_[node].nameId;
-    if (nameId == kNoName) continue;
-    if (at == slice.size() || !IsNameByte(slice[at])) {
+    const bool atEnd = at == slice.size();
+    if (nameId != kNoName && (atEnd || !IsNameByte(slice[at]))) {
       mentioned_.push_back(nameId);
     }
+    if (atEnd) return;
+    node = ChildOf(node, slice[at]);
+    if (node == kNoName) return;
+    ++at;
   }
 }
 
 void TocLinkResolver::ResolveTocLinks(std::string_view pageSlice,
                                       const std::string& pageFile) {
+  ResolveTocLinks(pageSlice, FindAnchorMarks(pageSlice), 0, pageSlice.size(),
+                  pageFile);
+}
+
+void TocLinkResolver::ResolveTocLinks(std::string_view text,
+                                      const AnchorMarks& marks,
+                                      std::size_t from, std::size_t to,
+                                      const std::string& pageFile) {
   if (names_.empty()) return;
   held_.clear();
   mentioned_.clear();
-  for (std::size_t nameAt = pageSlice.find(kNameOpen);
-       nameAt != std::string_view::npos;
-       nameAt = pageSlice.find(kNameOpen, nameAt + 1)) {
-    const std::size_t nameId = NameHeldAt(pageSlice, nameAt + kNameOpen.size());
+  // A name or a mention that runs on to the slice's end ends there.
+  const std::string_view upToEnd = text.substr(0, to);
+  const auto [firstName, lastName] =
+      MarksWithin(marks.nameOpens, kNameOpen.size(), from, to);
+  for (auto nameAt = firstName; nameAt != lastName; ++nameAt) {
+    const std::size_t nameId = NameHeldAt(upToEnd, *nameAt + kNameOpen.size());
     if (nameId != kNoName) held_.push_back(nameId);
   }
   // Every anchor name begins with "_Toc", so each of its occurrences starts
   // at one of these.
-  for (std::size_t tocAt = pageSlice.find(kTocPrefix);
-       tocAt != std::string_view::npos;
-       tocAt = pageSlice.find(kTocPrefix, tocAt + 1)) {
-    NoteMentionsAt(pageSlice, tocAt);
+  const auto [firstToc, lastToc] =
+      MarksWithin(marks.tocNames, kTocPrefix.size(), from, to);
+  for (auto tocAt = firstToc; tocAt != lastToc; ++tocAt) {
+    NoteMentionsAt(upToEnd, *tocAt);
   }
   // Holding slices first: a name both held and mentioned here is held.
   for (std::size_t nameId : held_) Resolve(nameId, pageFile, /*held=*/true);

@@ -12,7 +12,6 @@
 #define QUILLERY_SPLIT_LINK_REWRITER_H_
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,13 +34,23 @@ struct TocLink {
   bool fromMention = false;
 };
 
+// Where a text names anchors and mentions contents bookmarks: the position
+// of every name=" and of every "_Toc" in it, in text order. Found once for a
+// whole content text, they let each of its pages be looked at without
+// scanning the page again.
+struct AnchorMarks {
+  std::vector<std::size_t> nameOpens;
+  std::vector<std::size_t> tocNames;
+};
+[[nodiscard]] AnchorMarks FindAnchorMarks(std::string_view text);
+
 // The in-page link targets of a content text and the page that holds the
-// anchor of each: two parallel lists, the table's own.
+// anchor of each.
 class AnchorPageTable {
  public:
   // Replaces the link targets by the target of every link of `text`, in
-  // text order, duplicates kept, and the anchor pages by as many "". A link
-  // with no double quote after its "#" gets the target "".
+  // text order, duplicates kept, and forgets the anchor pages. A link with
+  // no double quote after its "#" gets the target "".
   void CollectLinkTargets(const std::string& text);
 
   // Notes `pageFile` for every link target X whose anchor the slice holds,
@@ -50,35 +59,36 @@ class AnchorPageTable {
   // pages in page order, an anchor on several pages ends up with the last.
   void RecordAnchorPage(std::string_view pageSlice,
                         const std::string& pageFile);
+  // The same for the slice of `text` from `from` up to `to`, from <= to <=
+  // text.size(), where `marks` are FindAnchorMarks(text).
+  void RecordAnchorPage(std::string_view text, const AnchorMarks& marks,
+                        std::size_t from, std::size_t to,
+                        const std::string& pageFile);
 
-  // The page noted for `target` (the same for every element that equals it);
-  // "" when no page holds its anchor or no link has that target.
+  // The page noted for `target`; "" when no page holds its anchor or no
+  // link has that target.
   [[nodiscard]] const std::string& PageOfAnchor(
       const std::string& target) const;
 
   // False when no link target was collected.
   [[nodiscard]] bool HasLinkTargets() const;
 
-  // The lists: a target per link, and the page of its anchor ("" for none).
-  [[nodiscard]] const std::vector<std::string>& linkTargets() const {
-    return linkTargets_;
-  }
-  [[nodiscard]] const std::vector<std::string>& anchorPages() const {
-    return anchorPages_;
-  }
+  // A target per link, and the page of its anchor ("" for none).
+  [[nodiscard]] std::vector<std::string> linkTargets() const;
+  [[nodiscard]] std::vector<std::string> anchorPages() const;
 
  private:
-  struct TargetEntry {
-    // The indexes of the lists whose target is this one, in list order.
-    std::vector<std::size_t> indexes;
-    // The RecordAnchorPage call that last noted a page for this target.
-    std::uint64_t lastRecordCall = 0;
-  };
+  static constexpr std::size_t kNoPage = static_cast<std::size_t>(-1);
 
-  std::vector<std::string> linkTargets_;
-  std::vector<std::string> anchorPages_;
-  std::unordered_map<std::string, TargetEntry> entries_;
-  std::uint64_t recordCalls_ = 0;
+  // The distinct targets in the order of their first link, the number of
+  // each, and the target of each link.
+  std::vector<std::string> targets_;
+  std::unordered_map<std::string, std::size_t> targetIds_;
+  std::vector<std::size_t> linkTargetIds_;
+  // For each distinct target, the index in `pageFiles_` of the page last
+  // noted for it (kNoPage for none); each page noted is kept once.
+  std::vector<std::size_t> targetPages_;
+  std::vector<std::string> pageFiles_;
   std::string nameValue_;
 };
 
@@ -118,6 +128,11 @@ class TocLinkResolver {
   // page that holds the anchor replaces it, and cleared for one from a page
   // that holds the anchor.
   void ResolveTocLinks(std::string_view pageSlice, const std::string& pageFile);
+  // The same for the slice of `text` from `from` up to `to`, from <= to <=
+  // text.size(), where `marks` are FindAnchorMarks(text).
+  void ResolveTocLinks(std::string_view text, const AnchorMarks& marks,
+                       std::size_t from, std::size_t to,
+                       const std::string& pageFile);
 
   // The records as resolved so far, in their order.
   [[nodiscard]] const std::vector<TocLink>& tocLinks() const {
@@ -152,11 +167,15 @@ class TocLinkResolver {
   [[nodiscard]] std::size_t ChildOf(std::size_t node, char byte) const;
   [[nodiscard]] std::size_t NameHeldAt(std::string_view slice,
                                        std::size_t valueAt) const;
+  // Notes the names mentioned at `at`, where the slice holds "_Toc".
   void NoteMentionsAt(std::string_view slice, std::size_t at);
   void Resolve(std::size_t nameId, const std::string& pageFile, bool held);
 
   std::vector<TocLink> tocLinks_;
   std::vector<NameNode> nodes_;
+  // The node of "_Toc", with which every name begins (the root while there
+  // is no name).
+  std::size_t tocNode_ = 0;
   std::vector<AnchorName> names_;
   std::vector<std::size_t> held_;
   std::vector<std::size_t> mentioned_;

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "text/bytes.h"
@@ -158,6 +160,70 @@ TEST(RecordAnchorPage, NotesTheLastPageHoldingTheAnchor) {
   EXPECT_EQ(table.PageOfAnchor("twice"), "p3.htm");
   EXPECT_EQ(table.PageOfAnchor(""), "p1.htm");
   EXPECT_EQ(table.PageOfAnchor("unknown"), "");
+}
+
+TEST(FindAnchorMarks, FindsEveryNameOpenAndTocPrefix) {
+  using Positions = std::vector<std::size_t>;
+  struct Row {
+    const char* name;
+    std::string text;
+    Positions nameOpens, tocNames;
+  };
+  const Row rows[] = {
+      {"empty text", "", Positions{}, Positions{}},
+      {"at byte 0 and side by side", "name=\"_Toc_Toc\"name=\"",
+       Positions{0, 15}, Positions{6, 10}},
+      {"a name=\" inside a value", "<a name=\"name=\"x\">", Positions{3, 9},
+       Positions{}},
+      {"cut off by the end", "x name=_To", Positions{}, Positions{}},
+      {"other letter case, single quotes", "NAME=\"x\" name='_TOC1'",
+       Positions{}, Positions{}},
+      {"at the very end", "\xE4name=\"_Toc", Positions{1}, Positions{7}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const AnchorMarks marks = FindAnchorMarks(row.text);
+    EXPECT_EQ(marks.nameOpens, row.nameOpens);
+    EXPECT_EQ(marks.tocNames, row.tocNames);
+  }
+}
+
+// Ranges of a text as pages give them: side by side from a start, some of
+// them empty, and now and then one that starts again further back.
+std::vector<std::pair<std::size_t, std::size_t>> RandomRanges(
+    std::mt19937& random, std::size_t size) {
+  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+  std::size_t from = random() % (size + 1);
+  while (from < size) {
+    const std::size_t to = std::min(size, from + random() % 40);
+    ranges.emplace_back(from, to);
+    from = random() % 8 == 0 ? random() % (size + 1) : to;
+    if (from == to && random() % 4 == 0) ranges.emplace_back(to, to);
+  }
+  return ranges;
+}
+
+TEST(RecordAnchorPage, ARangeOfAMarkedTextCountsAsItsSliceAlone) {
+  const Strings pieces({"<a name=\"", "name=\"", "\"", "x", "ahref=", " ",
+                        "<a href=\"#x\">", "<a href=\"#ahref=\">",
+                        "<a href=\"#\">", "<a name=\"x\">", "\xE4", "\r\n"});
+  std::mt19937 random(13);
+  for (int round = 0; round < 4000; ++round) {
+    const std::string text = RandomText(random, pieces, 30);
+    SCOPED_TRACE(text);
+    const AnchorMarks marks = FindAnchorMarks(text);
+    AnchorPageTable table;
+    AnchorListsModel model;
+    table.CollectLinkTargets(text);
+    model.Collect(text);
+    std::size_t page = 0;
+    for (const auto& [from, to] : RandomRanges(random, text.size())) {
+      const std::string pageFile = "p" + std::to_string(page++ % 3) + ".htm";
+      table.RecordAnchorPage(text, marks, from, to, pageFile);
+      model.Record(text.substr(from, to - from), pageFile);
+    }
+    ASSERT_EQ(table.anchorPages(), model.anchorPages);
+  }
 }
 
 TEST(RewritePageLinks, RepointsLinksWhoseAnchorIsOnAnotherPage) {
@@ -317,6 +383,34 @@ TEST(ResolveTocLinks, MatchesTheRecordByRecordScanOnGeneratedSlices) {
       ResolveTocLinksModel(expected, slice, page);
       ASSERT_EQ(Describe(resolver.tocLinks()), Describe(expected));
     }
+  }
+}
+
+TEST(ResolveTocLinks, ARangeOfAMarkedTextCountsAsItsSliceAlone) {
+  const Strings names = {"_Toc1", "_Toc12", "_Toc1 a", "_Toc", "", "_Toc2"};
+  Strings pieces = {"name=\"", "\"", " ", "a", "_", "1", "_To", "c"};
+  for (const std::string& name : names) {
+    pieces.push_back(name);
+    pieces.push_back("name=\"" + name + "\"");
+  }
+  std::mt19937 random(17);
+  for (int round = 0; round < 4000; ++round) {
+    std::vector<TocLink> links;
+    for (std::size_t i = random() % 7; i > 0; --i) {
+      links.push_back(Record(names[random() % names.size()]));
+    }
+    std::vector<TocLink> expected = links;
+    TocLinkResolver resolver(links);
+    const std::string text = RandomText(random, pieces, 30);
+    SCOPED_TRACE(text);
+    const AnchorMarks marks = FindAnchorMarks(text);
+    std::size_t page = 0;
+    for (const auto& [from, to] : RandomRanges(random, text.size())) {
+      const std::string pageFile = "p" + std::to_string(page++) + ".htm";
+      resolver.ResolveTocLinks(text, marks, from, to, pageFile);
+      ResolveTocLinksModel(expected, text.substr(from, to - from), pageFile);
+    }
+    ASSERT_EQ(Describe(resolver.tocLinks()), Describe(expected));
   }
 }
 

@@ -44,6 +44,13 @@ class PageSplit {
   // The bytes of page `page` of the content, before any dressing. Throws
   // std::out_of_range unless `page` is below PageCount().
   [[nodiscard]] std::string_view Slice(std::size_t page) const;
+  // Where Slice(page) lies in content(): from `from` up to `to`, an empty
+  // slice as from == to. Throws std::out_of_range as Slice does.
+  struct Bounds {
+    std::size_t from = 0;
+    std::size_t to = 0;
+  };
+  [[nodiscard]] Bounds PageBounds(std::size_t page) const;
   [[nodiscard]] std::string PageFile(std::size_t page) const {
     return PageFileName(baseName_, page);
   }
@@ -55,6 +62,8 @@ class PageSplit {
   [[nodiscard]] const std::string& content() const { return content_; }
   [[nodiscard]] const BodySeams& seams() const { return seams_; }
   [[nodiscard]] const std::string& baseName() const { return baseName_; }
+  // Where the content names anchors and mentions contents bookmarks.
+  [[nodiscard]] const AnchorMarks& marks() const { return marks_; }
   // The in-page link targets of the whole content and, for each, the last
   // page whose slice holds its anchor.
   [[nodiscard]] const AnchorPageTable& anchors() const { return anchors_; }
@@ -65,6 +74,7 @@ class PageSplit {
   std::string baseName_;
   BodySeams seams_;
   std::vector<std::size_t> splitPoints_;
+  AnchorMarks marks_;
   AnchorPageTable anchors_;
 };
 

@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+#include "split/body_seams.h"
 
 namespace quillery {
 
@@ -20,6 +23,18 @@ namespace quillery {
 [[nodiscard]] std::size_t FindNextSplitPoint(std::string_view text,
                                              std::size_t from,
                                              std::int32_t levelsToBreak);
+
+// Where a whole content text is cut: every split point of `levelsToBreak`
+// in text order (each position FindNextSplitPoint finds, searching from 0 and
+// then from one byte past the point before), and the body seams
+// (FindBodySeams). Both come from one pass over the text's "<" bytes, as a
+// large page is read once for all of them.
+struct PageCuts {
+  std::vector<std::size_t> splitPoints;
+  BodySeams seams;
+};
+[[nodiscard]] PageCuts FindPageCuts(std::string_view text,
+                                    std::int32_t levelsToBreak);
 
 }  // namespace quillery
 

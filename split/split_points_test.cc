@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,33 @@ TEST(FindNextSplitPoint, StartsAtFrom) {
   EXPECT_EQ(FindNextSplitPoint(text, text.size(), 1), std::string_view::npos);
   EXPECT_EQ(FindNextSplitPoint(text, text.size() + 7, 1),
             std::string_view::npos);
+}
+
+TEST(FindPageCuts, MatchesTheSplitPointWalkAndTheBodySeams) {
+  // Pieces that make and break every tag the pass looks for: split points
+  // at and above the level, body tags cut short or side by side, a body end
+  // before the body, and a "<" at the very end.
+  const std::vector<std::string> pieces = {
+      "<h1>", "<h2", "<h", "<h9", "<H1>", "<hr>", "<head>", "<body", "<body>",
+      "<body lang=x>", "</body>", "</body", "</bod", "<bo", ">", "<", "dy",
+      "h1", "x", "\xE4", "\r\n", std::string(1, '\0')};
+  std::mt19937 random(5);
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    for (std::size_t i = random() % 16; i > 0; --i) {
+      text += pieces[random() % pieces.size()];
+    }
+    const std::int32_t levels = static_cast<std::int32_t>(random() % 11) - 1;
+    SCOPED_TRACE(text);
+    SCOPED_TRACE(levels);
+    const PageCuts cuts = FindPageCuts(text, levels);
+    const BodySeams seams = FindBodySeams(text);
+    ASSERT_EQ(cuts.splitPoints, AllSplitPoints(text, levels));
+    ASSERT_EQ(cuts.seams.bodyStart, seams.bodyStart);
+    ASSERT_EQ(cuts.seams.bodyEnd, seams.bodyEnd);
+    ASSERT_EQ(cuts.seams.hasBodyTag, seams.hasBodyTag);
+    ASSERT_EQ(cuts.seams.hasBodyEnd, seams.hasBodyEnd);
+  }
 }
 
 }  // namespace
