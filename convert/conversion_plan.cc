@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cassert>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "convert/conversion_error.h"
@@ -28,11 +27,16 @@ void RefuseNamesOfOneFile(const std::string& earlier,
 
 }  // namespace
 
+void ConversionPlan::Add(PlannedFile file) {
+  lastByKey_[SitePath(file.path).Key()] = files_.size();
+  files_.push_back(std::move(file));
+}
+
 void ConversionPlan::AddBytes(std::string path, std::string bytes) {
   PlannedFile file;
   file.path = std::move(path);
   file.bytes = std::move(bytes);
-  files_.push_back(std::move(file));
+  Add(std::move(file));
 }
 
 void ConversionPlan::AddPages(PageMaker maker, const std::string& folder) {
@@ -44,7 +48,7 @@ void ConversionPlan::AddPages(PageMaker maker, const std::string& folder) {
     file.path = SitePath(folder).Join(split.PageFile(page)).text();
     file.source = Source::kPage;
     file.page = page;
-    files_.push_back(std::move(file));
+    Add(std::move(file));
   }
 }
 
@@ -54,34 +58,24 @@ void ConversionPlan::AddCopy(std::string path, std::string copyOf) {
   file.path = std::move(path);
   file.source = Source::kCopy;
   file.copyOf = std::move(copyOf);
-  files_.push_back(std::move(file));
+  Add(std::move(file));
 }
 
 bool ConversionPlan::Plans(const std::string& path) const {
-  const std::string key = SitePath(path).Key();
-  for (const PlannedFile& file : files_) {
-    if (SitePath(file.path).Key() == key) return true;
-  }
-  return false;
+  return lastByKey_.count(SitePath(path).Key()) != 0;
 }
 
 bool ConversionPlan::IsCopy(const std::string& path) const {
-  const std::string key = SitePath(path).Key();
-  for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
-    if (SitePath(file->path).Key() == key) return file->source == Source::kCopy;
-  }
-  return false;
+  const auto last = lastByKey_.find(SitePath(path).Key());
+  return last != lastByKey_.end() &&
+         files_[last->second].source == Source::kCopy;
 }
 
 std::size_t ConversionPlan::PageCount() const {
   return pages_ ? pages_->split().PageCount() : 0;
 }
 
-std::size_t ConversionPlan::FileCount() const {
-  std::unordered_set<std::string> keys;
-  for (const PlannedFile& file : files_) keys.insert(SitePath(file.path).Key());
-  return keys.size();
-}
+std::size_t ConversionPlan::FileCount() const { return lastByKey_.size(); }
 
 WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
   constexpr std::size_t kNothing = static_cast<std::size_t>(-1);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/site_writer.h"
@@ -95,7 +96,11 @@ class ConversionPlan {
     std::string copyOf;    // kCopy
   };
 
+  void Add(PlannedFile file);
+
   std::vector<PlannedFile> files_;
+  // SitePath::Key() of each path planned: the last file planned for it.
+  std::unordered_map<std::string, std::size_t> lastByKey_;
   std::optional<PageMaker> pages_;
 };
 
