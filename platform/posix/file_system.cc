@@ -133,12 +133,17 @@ std::string KeyOf(const std::string& path, std::string_view verb) {
   std::string key(path.size() + 2, '\0');
   std::size_t kept = 0;  // the length of the key up to its last name kept
   std::size_t at = 0;
-  while (at <= path.size()) {
-    key[kept] = '/';
+  // Read once: a byte written to the key could otherwise be taken for a
+  // change of the path.
+  const char* const bytes = path.data();
+  const std::size_t size = path.size();
+  char* const out = key.data();
+  while (at <= size) {
+    out[kept] = '/';
     const std::size_t nameAt = kept + 1;
     std::size_t end = nameAt;
-    for (; at < path.size() && path[at] != '\\' && path[at] != '/'; ++at) {
-      key[end++] = path[at];
+    for (; at < size && bytes[at] != '\\' && bytes[at] != '/'; ++at) {
+      out[end++] = bytes[at];
     }
     ++at;
     const std::string_view name(key.data() + nameAt, end - nameAt);
