@@ -128,7 +128,8 @@ class FolderHandles {
   // it cannot sync the whole file system.
   void GainedAName(const std::shared_ptr<const Handle>& folder);
 
-  // Held only to look up, keep and drop handles, never over a system call.
+  // Held only to look up, keep and drop handles; no system call runs under
+  // it.
   std::mutex mutex_;
   // Ordered, so that a folder and those below it lie side by side; looked
   // up by a part of a key without copying it.

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/file_io.h"
 
@@ -325,15 +326,22 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::FolderAt(
 }
 
 void FolderHandles::Forget(std::string key) {
+  // Declared before the lock, so that a handle dropped for good is closed
+  // (a system call) after the lock is let go.
+  std::vector<std::shared_ptr<const Handle>> dropped;
   std::lock_guard<std::mutex> hold(mutex_);
   ++forgets_;
   const auto itself = open_.find(key);
-  if (itself != open_.end()) open_.erase(itself);
+  if (itself != open_.end()) {
+    dropped.push_back(std::move(itself->second));
+    open_.erase(itself);
+  }
   // The folders below it, and only those: "/a/" leaves "/ab" alone.
   key += '/';
   auto below = open_.lower_bound(key);
   while (below != open_.end() &&
          below->first.compare(0, key.size(), key) == 0) {
+    dropped.push_back(std::move(below->second));
     below = open_.erase(below);
   }
 }
