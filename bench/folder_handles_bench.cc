@@ -44,14 +44,15 @@ int main(int argc, char** argv) {
   const std::size_t rounds =
       argc > 2 ? static_cast<std::size_t>(std::atol(argv[2])) : 5;
   if (files == 0 || rounds == 0) {
-    std::fprintf(stderr, "usage: folder_handles_bench [files] [rounds] [work folder]\n");
+    std::fprintf(
+        stderr, "usage: folder_handles_bench [files] [rounds] [work folder]\n");
     return 2;
   }
   const std::filesystem::path work =
       WorkRoot(argc, argv) /
-      ("quillery-folder-handles-" + std::to_string(std::chrono::steady_clock::now()
-                                                       .time_since_epoch()
-                                                       .count()));
+      ("quillery-folder-handles-" +
+       std::to_string(
+           std::chrono::steady_clock::now().time_since_epoch().count()));
   const std::string page(2000, 'x');
   std::vector<double> staging;
   std::vector<double> commit;
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> placed;
     for (std::size_t file = 0; file < files; ++file) {
       staged.push_back(stage + "\\" + std::to_string(file));
-      placed.push_back(site + "\\Report_body_p" + std::to_string(file) + ".htm");
+      placed.push_back(site + "\\Report_body_p" + std::to_string(file) +
+                       ".htm");
     }
     auto start = std::chrono::steady_clock::now();
     for (const std::string& path : staged) {

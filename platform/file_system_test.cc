@@ -364,9 +364,9 @@ TEST_F(FolderHandlesTest, ARenameDropsTheHandlesOfItsFolderAndNoOthers) {
 #else
     const std::string folder = "moved-" + beside;
 #endif
-    EXPECT_EQ(testing::ReadTree(dir_.File(folder)),
-              (std::map<std::string, std::string>{{"f", beside},
-                                                  {"new", "new"}}));
+    EXPECT_EQ(
+        testing::ReadTree(dir_.File(folder)),
+        (std::map<std::string, std::string>{{"f", beside}, {"new", "new"}}));
   }
   EXPECT_EQ(Outside(), outside);
 }
@@ -381,8 +381,8 @@ TEST_F(FolderHandlesTest, ARenamedFileLeavesTheFoldersOpen) {
 #ifndef _WIN32
   std::filesystem::rename(std::filesystem::u8path(dir_.File("site/page.d")),
                           std::filesystem::u8path(dir_.File("moved")));
-  ASSERT_TRUE(
-      testing::MakeSymbolicLink(dir_.File("outside"), dir_.File("site/page.d")));
+  ASSERT_TRUE(testing::MakeSymbolicLink(dir_.File("outside"),
+                                        dir_.File("site/page.d")));
   const std::string folder = "moved";
 #else
   const std::string folder = "site/page.d";
@@ -392,8 +392,8 @@ TEST_F(FolderHandlesTest, ARenamedFileLeavesTheFoldersOpen) {
   EXPECT_EQ(testing::ReadTree(dir_.File(folder)),
             (std::map<std::string, std::string>{{"f", "f"}, {"new", "new"}}));
   EXPECT_EQ(ReadBytes(dir_.File("site/sub/page.htm")), "page");
-  EXPECT_EQ(Outside(), (std::map<std::string, std::string>{
-                           {"victim.txt", "victim"}}));
+  EXPECT_EQ(Outside(),
+            (std::map<std::string, std::string>{{"victim.txt", "victim"}}));
 }
 
 // A folder opened afresh below one that is open already, or after a
@@ -430,9 +430,9 @@ TEST_F(FolderHandlesTest, ALinkBelowAnOpenFolderIsNeverFollowed) {
 TEST_F(FolderHandlesTest, EverySpellingOfAPathNamesOneFile) {
   const std::string site = In("site");
   const std::vector<std::string> spellings = {
-      site + "\\sub\\page.htm",   site + "\\\\sub\\\\page.htm",
+      site + "\\sub\\page.htm",    site + "\\\\sub\\\\page.htm",
       site + "\\.\\sub\\page.htm", site + "/sub/./page.htm",
-      site + "\\sub\\page.htm\\", site + "\\sub/.\\/page.htm\\.",
+      site + "\\sub\\page.htm\\",  site + "\\sub/.\\/page.htm\\.",
   };
   const PathFacts page = files_.LookAt(spellings[0]);
   ASSERT_TRUE(page.isRegular);

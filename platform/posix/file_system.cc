@@ -272,11 +272,13 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
         folder ? std::min(key.find('/', opened + 1), key.size()) : 0;
     const std::string_view at = key.substr(0, end);
     Blocked blocked = Blocked::kNone;
-    const int fd =
-        folder ? OpenBelow(folder->fd(),
-                           std::string(key.substr(opened + 1, end - opened - 1)),
-                           blocked)
-               : open("/", kFolderHandleFlags);
+    int fd = -1;
+    if (folder) {
+      const std::string name(key.substr(opened + 1, end - opened - 1));
+      fd = OpenBelow(folder->fd(), name, blocked);
+    } else {
+      fd = open("/", kFolderHandleFlags);
+    }
     if (fd < 0) {
 #if QUILLERY_POSIX_ONLY
       if (errno == EACCES) {
@@ -315,8 +317,8 @@ FolderHandles::Place FolderHandles::PlaceOf(const std::string& path,
   place.key = KeyOf(path, verb);
   if (place.key.empty()) throw Failure(verb, path, EISDIR);
   place.nameAt = place.key.rfind('/') + 1;
-  place.folder = Open(std::string_view(place.key).substr(0, place.nameAt - 1),
-                      path, verb);
+  place.folder =
+      Open(std::string_view(place.key).substr(0, place.nameAt - 1), path, verb);
   return place;
 }
 
@@ -360,8 +362,8 @@ PathFacts FolderHandles::LookAt(const std::string& path) {
       Open(std::string_view(key).substr(0, nameAt - 1), path, "read",
            /*missingIsNull=*/true);
   if (!folder) return PathFacts();
-  if (fstatat(folder->fd(), key.c_str() + nameAt, &info,
-              AT_SYMLINK_NOFOLLOW) != 0) {
+  const char* name = key.c_str() + nameAt;
+  if (fstatat(folder->fd(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return PathFacts();
     throw Failure("read", path, errno);
   }
@@ -576,8 +578,8 @@ bool FolderHandles::ExchangeFolders(const std::string& first,
     throw Failure("write", second, errno);
   }
 #else
-  if (renameat2(one.folder->fd(), one.name(), other.folder->fd(),
-                other.name(), RENAME_EXCHANGE) != 0) {
+  if (renameat2(one.folder->fd(), one.name(), other.folder->fd(), other.name(),
+                RENAME_EXCHANGE) != 0) {
     throw Failure("write", second, errno);
   }
 #endif
