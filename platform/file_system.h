@@ -6,6 +6,7 @@
 #define QUILLERY_PLATFORM_FILE_SYSTEM_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -100,29 +101,41 @@ class FolderHandles {
  private:
   class Handle;
   struct Place;
-  // The handle of the folder made of the first `count` of `names`, opened
-  // now when it is not open yet. A folder that does not exist gives null
-  // when `missingIsNull`, else throws, as a link on the way always does.
-  std::shared_ptr<const Handle> Open(const std::vector<std::string>& names,
-                                     std::size_t count,
+  // The handle of the folder whose key (see the .cc) is `key`, opened now,
+  // name by name from the deepest folder above it that is open already,
+  // when it is not open yet. A folder that does not exist gives null when
+  // `missingIsNull`, else throws, as a link on the way always does.
+  std::shared_ptr<const Handle> Open(std::string_view key,
                                      const std::string& path,
                                      std::string_view verb,
                                      bool missingIsNull = false);
+  // Keeps `folder` as the handle of `key`, unless a handle was dropped
+  // since `forgets` was read: then it may have been opened through a
+  // folder renamed meanwhile, and serves only the call that opened it.
+  void Keep(std::string_view key, const std::shared_ptr<const Handle>& folder,
+            std::uint64_t forgets);
   // The handle of the folder of `path`, and its last name.
   Place PlaceOf(const std::string& path, std::string_view verb);
   // The handle of the folder `path` itself.
   std::shared_ptr<const Handle> FolderAt(const std::string& path,
                                          std::string_view verb);
-  // Drops the handles of `path` and of every folder below it.
-  void Forget(const std::string& path);
+  // Drops the handle of the folder whose key is `key` and those of every
+  // folder below it; the name of a file has none.
+  void Forget(std::string key);
   // Opens the folder for reading and calls `sync` (fsync or syncfs) on it.
   void SyncThrough(const std::string& path, int (*sync)(int));
   // Notes a folder whose entries changed, for SyncFileSystem to sync where
   // it cannot sync the whole file system.
   void GainedAName(const std::shared_ptr<const Handle>& folder);
 
+  // Held only to look up, keep and drop handles; no system call runs under
+  // it.
   std::mutex mutex_;
-  std::map<std::string, std::shared_ptr<const Handle>> open_;
+  // Ordered, so that a folder and those below it lie side by side; looked
+  // up by a part of a key without copying it.
+  std::map<std::string, std::shared_ptr<const Handle>, std::less<>> open_;
+  // How many times handles were dropped (Forget).
+  std::uint64_t forgets_ = 0;
   std::set<std::shared_ptr<const Handle>> unsynced_;
 };
 

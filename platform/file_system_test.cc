@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -319,6 +320,162 @@ TEST_F(FolderHandlesTest, ARenamedFolderIsLookedUpAgain) {
   files_.WriteNewFile(In("site/sub/new.htm"), "new", 0644);
   EXPECT_EQ(ReadBytes(dir_.File("site/sub/new.htm")), "new");
   EXPECT_FALSE(testing::Exists(dir_.File("site/other/new.htm")));
+}
+
+// Folders whose names begin with "a" lie beside it in the handles' order,
+// before and after "a" and what is below it: a rename of "a" drops the
+// handles of "a" and below, and only those.
+TEST_F(FolderHandlesTest, ARenameDropsTheHandlesOfItsFolderAndNoOthers) {
+  const std::vector<std::string> besides = {"a.x", "a-x", "ab", "a0"};
+  WriteBytes(dir_.File("site/a/x/f"), "f");
+  for (const std::string& beside : besides) {
+    WriteBytes(dir_.File("site/" + beside + "/f"), beside);
+  }
+  EXPECT_TRUE(files_.LookAt(In("site/a/x/f")).exists);
+  for (const std::string& beside : besides) {
+    EXPECT_TRUE(files_.LookAt(In("site/" + beside + "/f")).exists);
+  }
+#ifndef _WIN32
+  // A handle kept takes the writes into the folder it opened even after
+  // the folder moved (AFolderSwappedAfterOpeningKeepsTakingTheWrites); one
+  // dropped would be opened afresh and refuse the link.
+  for (const std::string& beside : besides) {
+    std::filesystem::rename(
+        std::filesystem::u8path(dir_.File("site/" + beside)),
+        std::filesystem::u8path(dir_.File("moved-" + beside)));
+    ASSERT_TRUE(testing::MakeSymbolicLink(dir_.File("outside"),
+                                          dir_.File("site/" + beside)));
+  }
+#endif
+  const auto outside = Outside();
+  files_.RenameFile(In("site/a"), In("site/old"));
+  files_.MakeFolder(In("site/a"));
+  files_.MakeFolder(In("site/a/x"));
+  files_.WriteNewFile(In("site/a/x/new"), "new", 0644);
+  EXPECT_EQ(testing::ReadTree(dir_.File("site/a")),
+            (std::map<std::string, std::string>{{"x/new", "new"}}));
+  EXPECT_EQ(testing::ReadTree(dir_.File("site/old")),
+            (std::map<std::string, std::string>{{"x/f", "f"}}));
+  for (const std::string& beside : besides) {
+    SCOPED_TRACE(beside);
+    files_.WriteNewFile(In("site/" + beside + "/new"), "new", 0644);
+#ifdef _WIN32
+    const std::string folder = "site/" + beside;
+#else
+    const std::string folder = "moved-" + beside;
+#endif
+    EXPECT_EQ(
+        testing::ReadTree(dir_.File(folder)),
+        (std::map<std::string, std::string>{{"f", beside}, {"new", "new"}}));
+  }
+  EXPECT_EQ(Outside(), outside);
+}
+
+// A file's rename drops no handle, not even of folders whose names begin
+// with the file's name.
+TEST_F(FolderHandlesTest, ARenamedFileLeavesTheFoldersOpen) {
+  WriteBytes(dir_.File("site/page"), "page");
+  WriteBytes(dir_.File("site/page.d/f"), "f");
+  EXPECT_TRUE(files_.LookAt(In("site/page.d/f")).exists);
+  EXPECT_TRUE(files_.LookAt(In("site/sub/page.htm")).exists);
+#ifndef _WIN32
+  std::filesystem::rename(std::filesystem::u8path(dir_.File("site/page.d")),
+                          std::filesystem::u8path(dir_.File("moved")));
+  ASSERT_TRUE(testing::MakeSymbolicLink(dir_.File("outside"),
+                                        dir_.File("site/page.d")));
+  const std::string folder = "moved";
+#else
+  const std::string folder = "site/page.d";
+#endif
+  files_.RenameFile(In("site/page"), In("site/sub/page.htm"));
+  files_.WriteNewFile(In("site/page.d/new"), "new", 0644);
+  EXPECT_EQ(testing::ReadTree(dir_.File(folder)),
+            (std::map<std::string, std::string>{{"f", "f"}, {"new", "new"}}));
+  EXPECT_EQ(ReadBytes(dir_.File("site/sub/page.htm")), "page");
+  EXPECT_EQ(Outside(),
+            (std::map<std::string, std::string>{{"victim.txt", "victim"}}));
+}
+
+// A folder opened afresh below one that is open already, or after a
+// rename dropped its handle, is opened name by name as the first time was:
+// a link there is refused.
+TEST_F(FolderHandlesTest, ALinkBelowAnOpenFolderIsNeverFollowed) {
+  const auto outside = Outside();
+  EXPECT_FALSE(files_.LookAt(In("site/none")).exists);  // opens "site"
+  SwapSubfolderForLink();
+  const std::string refusal = "': '" + dir_.File("site/sub") +
+                              "' is a symbolic link, which quillery does not "
+                              "follow";
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              files_.WriteNewFile(In("site/sub/deeper/new.htm"), "x", 0644);
+            }),
+            "cannot write '" + dir_.File("site/sub/deeper/new.htm") + refusal);
+  // "moved" opened, renamed away through this object, and a link put in
+  // its place.
+  EXPECT_TRUE(files_.LookAt(In("site/moved/page.htm")).exists);
+  files_.RenameFile(In("site/moved"), In("site/gone"));
+  ASSERT_TRUE(
+      testing::MakeSymbolicLink(dir_.File("outside"), dir_.File("site/moved")));
+  EXPECT_EQ(testing::FileErrorOf([&] {
+              files_.WriteNewFile(In("site/moved/new.htm"), "x", 0644);
+            }),
+            "cannot write '" + dir_.File("site/moved/new.htm") + "': '" +
+                dir_.File("site/moved") +
+                "' is a symbolic link, which quillery does not follow");
+  EXPECT_EQ(Outside(), outside);
+}
+
+// However a path is spelled (separators doubled or mixed, ".", a separator
+// at the end), it names the same file; ".." anywhere is refused.
+TEST_F(FolderHandlesTest, EverySpellingOfAPathNamesOneFile) {
+  const std::string site = In("site");
+  const std::vector<std::string> spellings = {
+      site + "\\sub\\page.htm",    site + "\\\\sub\\\\page.htm",
+      site + "\\.\\sub\\page.htm", site + "/sub/./page.htm",
+      site + "\\sub\\page.htm\\",  site + "\\sub/.\\/page.htm\\.",
+  };
+  const PathFacts page = files_.LookAt(spellings[0]);
+  ASSERT_TRUE(page.isRegular);
+  for (const std::string& spelling : spellings) {
+    SCOPED_TRACE(spelling);
+    const PathFacts facts = files_.LookAt(spelling);
+    EXPECT_TRUE(facts.isRegular);
+    EXPECT_EQ(facts.inode, page.inode);
+    EXPECT_EQ(files_.ReadFile(spelling, 100), "page");
+  }
+  for (const std::string& refused :
+       {site + "\\..\\site\\sub\\page.htm", site + "\\sub\\..",
+        site + "/sub/../sub/page.htm", site + "\\sub\\..\\"}) {
+    SCOPED_TRACE(refused);
+    EXPECT_EQ(testing::FileErrorOf(
+                  [&] { static_cast<void>(files_.LookAt(refused)); }),
+              "cannot read '" + NativePath(refused) + "': it names \"..\"");
+  }
+}
+
+// Two threads that write into the same new folders at once, each opening
+// them when it first needs them, both find them.
+TEST_F(FolderHandlesTest, TwoThreadsShareTheHandles) {
+  constexpr int kFolders = 8;
+  constexpr int kFilesEach = 40;
+  for (int folder = 0; folder < kFolders; ++folder) {
+    files_.MakeFolder(In("site/d" + std::to_string(folder)));
+  }
+  auto write = [&](const std::string& who) {
+    for (int file = 0; file < kFilesEach; ++file) {
+      files_.WriteNewFile(In("site/d" + std::to_string(file % kFolders) + "/" +
+                             who + std::to_string(file)),
+                          who, 0644);
+    }
+  };
+  std::thread other(write, "b");
+  write("a");
+  other.join();
+  for (int folder = 0; folder < kFolders; ++folder) {
+    EXPECT_EQ(
+        testing::ReadTree(dir_.File("site/d" + std::to_string(folder))).size(),
+        static_cast<std::size_t>(2 * kFilesEach / kFolders));
+  }
 }
 
 TEST_F(FolderHandlesTest, ReadsOnlyRegularFilesUpToTheLimit) {

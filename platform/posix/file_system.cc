@@ -14,9 +14,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "platform/file_io.h"
 
@@ -119,31 +122,39 @@ PathFacts FactsOf(const struct stat& info) {
   return facts;
 }
 
-// The names of a native path, "." left out. "/a/./b/" gives {"a", "b"}.
-// A ".." is refused: every path the writer is given is resolved already,
-// and one that still names ".." was not made by it.
-std::vector<std::string> NamesOf(const std::string& path,
-                                 std::string_view verb) {
-  const std::string native = NativePath(path);
-  std::vector<std::string> names;
-  std::size_t start = 0;
-  while (start <= native.size()) {
-    std::size_t end = native.find('/', start);
-    if (end == std::string::npos) end = native.size();
-    std::string name = native.substr(start, end - start);
+// The key of a path: its names, each after a "/", empty names and "." left
+// out: "\tmp\.\site\\a.htm" gives "/tmp/site/a.htm", the root "". It is
+// the native path of what it names, and the key of a folder's handle. Both
+// "\" and "/" separate, as they do in the native form. A ".." is refused:
+// every path the writer is given is resolved already, and one that still
+// names ".." was not made by it. The key has room for a "/" more (Forget).
+std::string KeyOf(const std::string& path, std::string_view verb) {
+  // Each name is copied after a "/" as it is met, and dropped again when
+  // it is empty or "."; the key is never longer than the path and a "/".
+  std::string key(path.size() + 2, '\0');
+  std::size_t kept = 0;  // the length of the key up to its last name kept
+  std::size_t at = 0;
+  // Read once: a byte written to the key could otherwise be taken for a
+  // change of the path.
+  const char* const bytes = path.data();
+  const std::size_t size = path.size();
+  char* const out = key.data();
+  while (at <= size) {
+    out[kept] = '/';
+    const std::size_t nameAt = kept + 1;
+    std::size_t end = nameAt;
+    for (; at < size && bytes[at] != '\\' && bytes[at] != '/'; ++at) {
+      out[end++] = bytes[at];
+    }
+    ++at;
+    const std::string_view name(key.data() + nameAt, end - nameAt);
     if (name == "..") {
       throw FileError("cannot " + std::string(verb), path,
                       "it names \"..\"");
     }
-    if (!name.empty() && name != ".") names.push_back(std::move(name));
-    start = end + 1;
+    if (!name.empty() && name != ".") kept = end;
   }
-  return names;
-}
-
-std::string Joined(const std::vector<std::string>& names, std::size_t count) {
-  std::string key;
-  for (std::size_t i = 0; i < count; ++i) key += "/" + names[i];
+  key.resize(kept);
   return key;
 }
 
@@ -215,44 +226,71 @@ int OpenBelow(int parent, const std::string& name, Blocked& blocked) {
 
 }  // namespace
 
+// The folder of a path, and the path's key (KeyOf), whose last name is
+// the path's name in that folder.
 struct FolderHandles::Place {
   std::shared_ptr<const Handle> folder;
-  std::string name;
+  std::string key;
+  std::size_t nameAt = 0;  // where the last name begins in `key`
+  const char* name() const { return key.c_str() + nameAt; }
 };
 
 void FolderHandles::GainedAName(const std::shared_ptr<const Handle>& folder) {
+#if QUILLERY_POSIX_ONLY
   std::lock_guard<std::mutex> hold(mutex_);
   unsynced_.insert(folder);
+#else
+  // syncfs makes every name durable: there is no list to keep.
+  static_cast<void>(folder);
+#endif
 }
 
 std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
-    const std::vector<std::string>& names, std::size_t count,
-    const std::string& path, std::string_view verb, bool missingIsNull) {
-  std::lock_guard<std::mutex> hold(mutex_);
+    std::string_view key, const std::string& path, std::string_view verb,
+    bool missingIsNull) {
+  // The deepest folder on the way that is open: most often the folder
+  // itself, in one look-up.
   std::shared_ptr<const Handle> folder;
-  for (std::size_t opened = 0; opened <= count; ++opened) {
-    const std::string key = Joined(names, opened);
-    auto known = open_.find(key);
-    if (known != open_.end()) {
-      folder = known->second;
-      continue;
+  std::size_t opened = key.size();
+  std::uint64_t forgets = 0;
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    for (;;) {
+      const auto known = open_.find(key.substr(0, opened));
+      if (known != open_.end()) {
+        folder = known->second;
+        break;
+      }
+      if (opened == 0) break;
+      opened = key.rfind('/', opened - 1);
     }
+    forgets = forgets_;
+  }
+  // The rest is opened name by name, outside the lock.
+  while (!folder || opened < key.size()) {
+    const std::size_t end =
+        folder ? std::min(key.find('/', opened + 1), key.size()) : 0;
+    const std::string_view at = key.substr(0, end);
     Blocked blocked = Blocked::kNone;
-    const int fd =
-        opened == 0 ? open("/", kFolderHandleFlags)
-                    : OpenBelow(folder->fd(), names[opened - 1], blocked);
+    int fd = -1;
+    if (folder) {
+      const std::string name(key.substr(opened + 1, end - opened - 1));
+      fd = OpenBelow(folder->fd(), name, blocked);
+    } else {
+      fd = open("/", kFolderHandleFlags);
+    }
     if (fd < 0) {
 #if QUILLERY_POSIX_ONLY
       if (errno == EACCES) {
         throw FileError("cannot " + std::string(verb), path,
-                        "the folder '" + (key.empty() ? "/" : key) +
+                        "the folder '" + std::string(at.empty() ? "/" : at) +
                             "' cannot be read, and quillery opens every "
                             "folder on the way for reading here");
       }
 #endif
       if (blocked == Blocked::kLink) {
         throw FileError("cannot " + std::string(verb), path,
-                        "'" + key +
+                        "'" + std::string(at) +
                             "' is a symbolic link, which quillery does not "
                             "follow");
       }
@@ -260,50 +298,72 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
       throw Failure(verb, path, errno);
     }
     folder = std::make_shared<const Handle>(fd);
-    open_.emplace(key, folder);
+    Keep(at, folder, forgets);
+    opened = end;
   }
   return folder;
 }
 
+void FolderHandles::Keep(std::string_view key,
+                         const std::shared_ptr<const Handle>& folder,
+                         std::uint64_t forgets) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (forgets_ == forgets) open_.emplace(key, folder);
+}
+
 FolderHandles::Place FolderHandles::PlaceOf(const std::string& path,
                                             std::string_view verb) {
-  const std::vector<std::string> names = NamesOf(path, verb);
-  if (names.empty()) throw Failure(verb, path, EISDIR);
-  return {Open(names, names.size() - 1, path, verb), names.back()};
+  Place place;
+  place.key = KeyOf(path, verb);
+  if (place.key.empty()) throw Failure(verb, path, EISDIR);
+  place.nameAt = place.key.rfind('/') + 1;
+  place.folder =
+      Open(std::string_view(place.key).substr(0, place.nameAt - 1), path, verb);
+  return place;
 }
 
 std::shared_ptr<const FolderHandles::Handle> FolderHandles::FolderAt(
     const std::string& path, std::string_view verb) {
-  const std::vector<std::string> names = NamesOf(path, verb);
-  return Open(names, names.size(), path, verb);
+  return Open(KeyOf(path, verb), path, verb);
 }
 
-void FolderHandles::Forget(const std::string& path) {
-  const std::vector<std::string> names = NamesOf(path, "write");
-  const std::string key = Joined(names, names.size());
+void FolderHandles::Forget(std::string key) {
+  // Declared before the lock, so that a handle dropped for good is closed
+  // (a system call) after the lock is let go.
+  std::vector<std::shared_ptr<const Handle>> dropped;
   std::lock_guard<std::mutex> hold(mutex_);
-  auto it = open_.lower_bound(key);
-  while (it != open_.end() && it->first.compare(0, key.size(), key) == 0) {
-    const bool below =
-        it->first.size() == key.size() || it->first[key.size()] == '/';
-    it = below ? open_.erase(it) : std::next(it);
+  ++forgets_;
+  const auto itself = open_.find(key);
+  if (itself != open_.end()) {
+    dropped.push_back(std::move(itself->second));
+    open_.erase(itself);
+  }
+  // The folders below it, and only those: "/a/" leaves "/ab" alone.
+  key += '/';
+  auto below = open_.lower_bound(key);
+  while (below != open_.end() &&
+         below->first.compare(0, key.size(), key) == 0) {
+    dropped.push_back(std::move(below->second));
+    below = open_.erase(below);
   }
 }
 
 PathFacts FolderHandles::LookAt(const std::string& path) {
-  const std::vector<std::string> names = NamesOf(path, "read");
+  const std::string key = KeyOf(path, "read");
   struct stat info;
-  if (names.empty()) {
-    if (fstat(Open(names, 0, path, "read")->fd(), &info) != 0) {
+  if (key.empty()) {
+    if (fstat(Open(key, path, "read")->fd(), &info) != 0) {
       throw Failure("read", path, errno);
     }
     return FactsOf(info);
   }
+  const std::size_t nameAt = key.rfind('/') + 1;
   const std::shared_ptr<const Handle> folder =
-      Open(names, names.size() - 1, path, "read", /*missingIsNull=*/true);
+      Open(std::string_view(key).substr(0, nameAt - 1), path, "read",
+           /*missingIsNull=*/true);
   if (!folder) return PathFacts();
-  if (fstatat(folder->fd(), names.back().c_str(), &info,
-              AT_SYMLINK_NOFOLLOW) != 0) {
+  const char* name = key.c_str() + nameAt;
+  if (fstatat(folder->fd(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return PathFacts();
     throw Failure("read", path, errno);
   }
@@ -335,7 +395,7 @@ std::string FolderHandles::ReadFile(const std::string& path,
                                     std::uint64_t maxBytes) {
   const Place place = PlaceOf(path, "read");
   // Not blocking: a FIFO put in a file's place must not stop the run.
-  const int fd = openat(place.folder->fd(), place.name.c_str(),
+  const int fd = openat(place.folder->fd(), place.name(),
                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ELOOP) {
@@ -374,7 +434,7 @@ std::string FolderHandles::ReadFile(const std::string& path,
 
 void FolderHandles::MakeFolder(const std::string& path) {
   const Place place = PlaceOf(path, "write");
-  if (mkdirat(place.folder->fd(), place.name.c_str(), 0777) != 0) {
+  if (mkdirat(place.folder->fd(), place.name(), 0777) != 0) {
     throw Failure("write", path, errno);
   }
   GainedAName(place.folder);
@@ -384,7 +444,7 @@ void FolderHandles::WriteNewFile(const std::string& path,
                                  std::string_view bytes, std::uint32_t mode) {
   const Place place = PlaceOf(path, "write");
   const int folder = place.folder->fd();
-  const char* name = place.name.c_str();
+  const char* name = place.name();
   const int fd = openat(folder, name,
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                         0666);
@@ -413,7 +473,7 @@ void FolderHandles::WriteNewFile(const std::string& path,
 void FolderHandles::CopyNewFile(const std::string& from, const std::string& to,
                                 std::uint32_t mode) {
   const Place source = PlaceOf(from, "read");
-  const int in = openat(source.folder->fd(), source.name.c_str(),
+  const int in = openat(source.folder->fd(), source.name(),
                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) {
     if (errno == ELOOP) {
@@ -432,7 +492,7 @@ void FolderHandles::CopyNewFile(const std::string& from, const std::string& to,
   }
   const Place place = PlaceOf(to, "write");
   const int folder = place.folder->fd();
-  const char* name = place.name.c_str();
+  const char* name = place.name();
   const int out = openat(
       folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (out < 0) {
@@ -464,12 +524,12 @@ void FolderHandles::SyncThrough(const std::string& path, int (*sync)(int)) {
 }
 
 void FolderHandles::SyncFileSystem(const std::string& path) {
+#if QUILLERY_POSIX_ONLY
   std::set<std::shared_ptr<const Handle>> folders;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     folders.swap(unsynced_);
   }
-#if QUILLERY_POSIX_ONLY
   // The files are durable already (WriteNewFile); their names, and those
   // of new folders, renames and links, are durable once each folder that
   // gained one is synced.
@@ -487,16 +547,16 @@ void FolderHandles::SyncFolder(const std::string& path) {
 }
 
 void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
-  const Place source = PlaceOf(from, "write");
-  const Place target = PlaceOf(to, "write");
-  if (renameat(source.folder->fd(), source.name.c_str(), target.folder->fd(),
-               target.name.c_str()) != 0) {
+  Place source = PlaceOf(from, "write");
+  Place target = PlaceOf(to, "write");
+  if (renameat(source.folder->fd(), source.name(), target.folder->fd(),
+               target.name()) != 0) {
     throw Failure("write", to, errno);
   }
   GainedAName(source.folder);
   GainedAName(target.folder);
-  Forget(from);
-  Forget(to);
+  Forget(std::move(source.key));
+  Forget(std::move(target.key));
 }
 
 bool FolderHandles::ExchangeFolders(const std::string& first,
@@ -507,24 +567,24 @@ bool FolderHandles::ExchangeFolders(const std::string& first,
   static_cast<void>(second);
   return false;
 #else
-  const Place one = PlaceOf(first, "write");
-  const Place other = PlaceOf(second, "write");
+  Place one = PlaceOf(first, "write");
+  Place other = PlaceOf(second, "write");
 #if defined(__APPLE__)
-  if (renameatx_np(one.folder->fd(), one.name.c_str(), other.folder->fd(),
-                   other.name.c_str(), RENAME_SWAP) != 0) {
+  if (renameatx_np(one.folder->fd(), one.name(), other.folder->fd(),
+                   other.name(), RENAME_SWAP) != 0) {
     // A volume that cannot swap (some network and FAT volumes) leaves both
     // as they were.
     if (errno == ENOTSUP || errno == EINVAL) return false;
     throw Failure("write", second, errno);
   }
 #else
-  if (renameat2(one.folder->fd(), one.name.c_str(), other.folder->fd(),
-                other.name.c_str(), RENAME_EXCHANGE) != 0) {
+  if (renameat2(one.folder->fd(), one.name(), other.folder->fd(), other.name(),
+                RENAME_EXCHANGE) != 0) {
     throw Failure("write", second, errno);
   }
 #endif
-  Forget(first);
-  Forget(second);
+  Forget(std::move(one.key));
+  Forget(std::move(other.key));
   return true;
 #endif
 }
@@ -532,8 +592,8 @@ bool FolderHandles::ExchangeFolders(const std::string& first,
 bool FolderHandles::LinkFile(const std::string& from, const std::string& to) {
   const Place source = PlaceOf(from, "write");
   const Place target = PlaceOf(to, "write");
-  if (linkat(source.folder->fd(), source.name.c_str(), target.folder->fd(),
-             target.name.c_str(), 0) == 0) {
+  if (linkat(source.folder->fd(), source.name(), target.folder->fd(),
+             target.name(), 0) == 0) {
     GainedAName(target.folder);
     return true;
   }
@@ -543,17 +603,17 @@ bool FolderHandles::LinkFile(const std::string& from, const std::string& to) {
 
 void FolderHandles::RemoveFile(const std::string& path) {
   const Place place = PlaceOf(path, "remove");
-  if (unlinkat(place.folder->fd(), place.name.c_str(), 0) != 0) {
+  if (unlinkat(place.folder->fd(), place.name(), 0) != 0) {
     throw Failure("remove", path, errno);
   }
 }
 
 void FolderHandles::RemoveFolder(const std::string& path) {
-  const Place place = PlaceOf(path, "remove");
-  if (unlinkat(place.folder->fd(), place.name.c_str(), AT_REMOVEDIR) != 0) {
+  Place place = PlaceOf(path, "remove");
+  if (unlinkat(place.folder->fd(), place.name(), AT_REMOVEDIR) != 0) {
     throw Failure("remove", path, errno);
   }
-  Forget(path);
+  Forget(std::move(place.key));
 }
 
 FolderLock::FolderLock(const std::string& folder)

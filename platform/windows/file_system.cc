@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/file_io.h"
 #include "platform/windows/wide_path.h"
@@ -125,37 +125,53 @@ PathFacts FactsAt(const std::string& path, DWORD& error) {
   return PathFacts();
 }
 
-// The names of an internal path, "." left out. A ".." is refused: every
-// path the writer is given is resolved already.
-std::vector<std::string> NamesOf(const std::string& path,
-                                 std::string_view verb) {
-  std::vector<std::string> names = SitePath(path).Components();
-  for (const std::string& name : names) {
+// An internal path with its names each after a "\", empty names and "."
+// left out: "\C:\.\site//a.htm" gives "\C:\site\a.htm". A ".." is refused:
+// every path the writer is given is resolved already.
+std::string JoinedOf(const std::string& path, std::string_view verb) {
+  std::string joined(path.size() + 2, '\0');
+  std::size_t kept = 0;  // the length up to the last name kept
+  std::size_t at = 0;
+  // Read once: a byte written to `joined` could otherwise be taken for a
+  // change of the path.
+  const char* const bytes = path.data();
+  const std::size_t size = path.size();
+  char* const out = joined.data();
+  while (at <= size) {
+    out[kept] = '\\';
+    const std::size_t nameAt = kept + 1;
+    std::size_t end = nameAt;
+    for (; at < size && !IsPathSeparator(bytes[at]); ++at) {
+      out[end++] = bytes[at];
+    }
+    ++at;
+    const std::string_view name(joined.data() + nameAt, end - nameAt);
     if (name == "..") {
       throw FileError("cannot " + std::string(verb), path, "it names \"..\"");
     }
+    if (!name.empty() && name != ".") kept = end;
   }
-  return names;
-}
-
-// The internal path of the first `count` names.
-std::string Joined(const std::vector<std::string>& names, std::size_t count) {
-  std::string joined;
-  for (std::size_t i = 0; i < count; ++i) joined += "\\" + names[i];
+  joined.resize(kept);
   return joined;
 }
 
-// Names that differ in letter case are one file here: the key of a folder
-// is its path in lower case.
-std::string KeyOf(const std::vector<std::string>& names, std::size_t count) {
-  return AsciiLower(Joined(names, count));
+// The end of the name that begins after position `at` of a joined path.
+std::size_t NameEnd(std::string_view joined, std::size_t at) {
+  const std::size_t end = joined.find('\\', at + 1);
+  return end == std::string_view::npos ? joined.size() : end;
 }
 
-// How many names make the volume: "C:" is one, "UNC\server\share" three.
-std::size_t VolumeNames(const std::vector<std::string>& names) {
-  if (!names.empty() && names[0].size() == 2 && names[0][1] == ':') return 1;
-  if (names.size() >= 3 && AsciiLower(names[0]) == "unc") return 3;
-  return 0;
+// The length of the volume's part of a joined path: "\C:" is one name,
+// "\UNC\server\share" three; 0 when it names no volume.
+std::size_t VolumeLength(std::string_view joined) {
+  if (joined.empty()) return 0;
+  const std::size_t first = NameEnd(joined, 0);
+  if (first == 3 && joined[2] == ':') return first;
+  if (first != 4 || AsciiLower(joined.substr(1, 3)) != "unc") return 0;
+  if (first == joined.size()) return 0;
+  const std::size_t second = NameEnd(joined, first);
+  if (second == joined.size()) return 0;
+  return NameEnd(joined, second);
 }
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
@@ -227,9 +243,10 @@ class FolderHandles::Handle {
   std::uint64_t inode_;
 };
 
+// The folder of a path, and the path joined (JoinedOf).
 struct FolderHandles::Place {
   std::shared_ptr<const Handle> folder;
-  std::string name;
+  std::string key;
 };
 
 namespace {
@@ -257,24 +274,45 @@ void CheckStillThere(const HeldFolder& held, const std::string& folderPath,
 FolderHandles::FolderHandles() = default;
 FolderHandles::~FolderHandles() = default;
 
+// A folder's handle is kept under its joined path (JoinedOf) in lower case:
+// names that differ in letter case are one file here.
 std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
-    const std::vector<std::string>& names, std::size_t count,
-    const std::string& path, std::string_view verb, bool missingIsNull) {
-  std::lock_guard<std::mutex> hold(mutex_);
-  const std::size_t volume = VolumeNames(names);
+    std::string_view joined, const std::string& path, std::string_view verb,
+    bool missingIsNull) {
+  if (joined.empty()) return nullptr;
+  // The volume, or the first name of a path without one, is the first
+  // folder looked at.
+  const std::size_t volume = VolumeLength(joined);
+  const std::size_t first = volume > 0 ? volume : NameEnd(joined, 0);
+  const std::string key = AsciiLower(joined);
+  // The deepest folder on the way that was checked: most often the folder
+  // itself, in one look-up.
   std::shared_ptr<const Handle> folder;
-  for (std::size_t opened = std::max<std::size_t>(volume, 1); opened <= count;
-       ++opened) {
-    const std::string key = KeyOf(names, opened);
-    auto known = open_.find(key);
-    if (known != open_.end()) {
-      folder = known->second;
-      if (opened == count && opened > volume) {
-        CheckStillThere(*folder, Joined(names, opened), path, verb);
+  std::size_t opened = joined.size();
+  std::uint64_t forgets = 0;
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    for (;;) {
+      const auto known = open_.find(std::string_view(key).substr(0, opened));
+      if (known != open_.end()) {
+        folder = known->second;
+        break;
       }
-      continue;
+      if (opened == first) break;
+      opened = key.rfind('\\', opened - 1);
     }
-    const std::string at = Joined(names, opened);
+    forgets = forgets_;
+  }
+  if (folder && opened == joined.size()) {
+    if (opened > volume) {
+      CheckStillThere(*folder, std::string(joined), path, verb);
+    }
+    return folder;
+  }
+  // The rest is looked at name by name, outside the lock.
+  for (std::size_t end = folder ? NameEnd(joined, opened) : first;;
+       end = NameEnd(joined, end)) {
+    const std::string at(joined.substr(0, end));
     ScopedHandle handle(OpenItself(at, FILE_READ_ATTRIBUTES, kShareAll));
     if (!handle.valid()) {
       const DWORD error = GetLastError();
@@ -284,7 +322,7 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
     const PathFacts facts = FactsOf(handle.get());
     // A volume's root may itself be a mount point; only the names below it
     // are looked at.
-    const bool root = opened == volume;
+    const bool root = end == volume;
     if (!root && (facts.isLink || NamedLink(at))) {
       throw FileError("cannot " + std::string(verb), path,
                       "'" + NativePath(at) +
@@ -296,42 +334,56 @@ std::shared_ptr<const FolderHandles::Handle> FolderHandles::Open(
       throw Failure(verb, path, ERROR_DIRECTORY);
     }
     folder = std::make_shared<const Handle>(facts);
-    open_.emplace(key, folder);
+    Keep(std::string_view(key).substr(0, end), folder, forgets);
+    if (end == joined.size()) return folder;
   }
-  return folder;
+}
+
+void FolderHandles::Keep(std::string_view key,
+                         const std::shared_ptr<const Handle>& folder,
+                         std::uint64_t forgets) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (forgets_ == forgets) open_.emplace(key, folder);
 }
 
 FolderHandles::Place FolderHandles::PlaceOf(const std::string& path,
                                             std::string_view verb) {
-  const std::vector<std::string> names = NamesOf(path, verb);
-  if (names.size() <= VolumeNames(names)) {
+  Place place;
+  place.key = JoinedOf(path, verb);
+  if (place.key.size() <= VolumeLength(place.key)) {
     throw Failure(verb, path, ERROR_ACCESS_DENIED);
   }
-  return {Open(names, names.size() - 1, path, verb), names.back()};
+  const std::size_t folderEnd = place.key.rfind('\\');
+  place.folder =
+      Open(std::string_view(place.key).substr(0, folderEnd), path, verb);
+  return place;
 }
 
 std::shared_ptr<const FolderHandles::Handle> FolderHandles::FolderAt(
     const std::string& path, std::string_view verb) {
-  const std::vector<std::string> names = NamesOf(path, verb);
-  return Open(names, names.size(), path, verb);
+  return Open(JoinedOf(path, verb), path, verb);
 }
 
-void FolderHandles::Forget(const std::string& path) {
-  const std::vector<std::string> names = NamesOf(path, "write");
-  const std::string key = KeyOf(names, names.size());
+void FolderHandles::Forget(std::string key) {
+  key = AsciiLower(key);
   std::lock_guard<std::mutex> hold(mutex_);
-  auto it = open_.lower_bound(key);
-  while (it != open_.end() && it->first.compare(0, key.size(), key) == 0) {
-    const bool below =
-        it->first.size() == key.size() || it->first[key.size()] == '\\';
-    it = below ? open_.erase(it) : std::next(it);
+  ++forgets_;
+  const auto itself = open_.find(key);
+  if (itself != open_.end()) open_.erase(itself);
+  // The folders below it, and only those: "\a\" leaves "\ab" alone.
+  key += '\\';
+  auto below = open_.lower_bound(key);
+  while (below != open_.end() &&
+         below->first.compare(0, key.size(), key) == 0) {
+    below = open_.erase(below);
   }
 }
 
 PathFacts FolderHandles::LookAt(const std::string& path) {
-  const std::vector<std::string> names = NamesOf(path, "read");
-  if (names.size() > VolumeNames(names) &&
-      !Open(names, names.size() - 1, path, "read", /*missingIsNull=*/true)) {
+  const std::string joined = JoinedOf(path, "read");
+  if (joined.size() > VolumeLength(joined) &&
+      !Open(std::string_view(joined).substr(0, joined.rfind('\\')), path,
+            "read", /*missingIsNull=*/true)) {
     return PathFacts();
   }
   return quillery::LookAt(path);
@@ -453,11 +505,11 @@ void FolderHandles::SyncFolder(const std::string& path) {
 }
 
 void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
-  static_cast<void>(PlaceOf(from, "write"));
-  static_cast<void>(PlaceOf(to, "write"));
+  Place source = PlaceOf(from, "write");
+  Place target = PlaceOf(to, "write");
   // What was checked there is looked at afresh when next used.
-  Forget(from);
-  Forget(to);
+  Forget(std::move(source.key));
+  Forget(std::move(target.key));
   if (!MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     throw Failure("write", to, GetLastError());
@@ -499,8 +551,8 @@ void FolderHandles::RemoveFile(const std::string& path) {
 }
 
 void FolderHandles::RemoveFolder(const std::string& path) {
-  static_cast<void>(PlaceOf(path, "remove"));
-  Forget(path);
+  Place place = PlaceOf(path, "remove");
+  Forget(std::move(place.key));
   if (!RemoveDirectoryW(SystemPath(path).c_str())) {
     throw Failure("remove", path, GetLastError());
   }
