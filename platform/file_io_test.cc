@@ -91,9 +91,13 @@ TEST(ReadFile, RefusesMissingFilesZeroBytesAndWhatIsNoRegularFile) {
   }
 }
 
-TEST(ReadFile, ReadsFilesAroundTheOldChunkSizeWhole) {
+// Around the old chunk size, and large documents whose memory is taken
+// ahead on several threads, ending anywhere in a page.
+TEST(ReadFile, ReadsSmallAndLargeFilesWhole) {
   ScopedTempDir dir;
-  for (std::size_t size : {std::size_t{32768}, std::size_t{32769}}) {
+  for (std::size_t size :
+       {std::size_t{32768}, std::size_t{32769}, std::size_t{16} << 20,
+        (std::size_t{24} << 20) + 4097}) {
     SCOPED_TRACE(size);
     std::string bytes;  // 1 to 255 over and over: no zero byte
     while (bytes.size() < size) {
