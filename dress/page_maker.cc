@@ -157,6 +157,18 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
 }
 
 std::string PageMaker::MakePage(std::size_t page) const {
+  std::string file;
+  if (texts_.templateText.empty() && !usesMarkers_ &&
+      !options_.limitImageWidth && texts_.headerText.empty() &&
+      texts_.footerText.empty()) {
+    // Nothing dresses the page: its part of the document goes between the
+    // head and the tail as it stands, copied once.
+    const std::string_view slice = split_.Slice(page);
+    file.reserve(headPart_.size() + slice.size() + tailPart_.size());
+    file.append(headPart_).append(slice).append(tailPart_);
+    return RewritePageLinks(std::move(file), split_.PageFile(page),
+                            split_.anchors());
+  }
   std::string dressed;
   if (usesMarkers_) {
     const PageMarkers markers = MarkersFor(page);
@@ -169,7 +181,6 @@ std::string PageMaker::MakePage(std::size_t page) const {
     dressed = FillTemplate(std::string(split_.Slice(page)), texts_,
                            contentsText_, options_);
   }
-  std::string file;
   if (!texts_.templateText.empty()) {
     const std::string_view linked =
         stylesheet_.empty() ? std::string_view() : stylesheetFile_;
