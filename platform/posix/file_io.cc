@@ -37,10 +37,12 @@ FileError ReadError(const std::string& internalPath, int error) {
 // clearing one page at a time, on one processor, as the bytes first arrive.
 // Where the system cannot (an older kernel, another system), nothing
 // happens and the pages come as they are touched.
+// Below this size a file is read on one thread, its pages as they come.
+constexpr std::size_t kLargeFile = 16 * 1024 * 1024;
+
 void TakePagesAhead(char* start, std::size_t size) {
 #if defined(MADV_POPULATE_WRITE)
-  constexpr std::size_t kWorthIt = 16 * 1024 * 1024;
-  if (size < kWorthIt) return;
+  if (size < kLargeFile) return;
   const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const auto first = (reinterpret_cast<std::uintptr_t>(start) + pageSize - 1) /
                      pageSize * pageSize;
@@ -73,6 +75,40 @@ void TakePagesAhead(char* start, std::size_t size) {
 #endif
 }
 
+// Reads the bytes from `from` up to `to` of the open file into the same
+// places of `bytes`, wherever the descriptor's own offset stands. False when
+// the file ends first or a read fails.
+bool ReadRange(int fd, char* bytes, std::size_t from, std::size_t to) {
+  while (from < to) {
+    const ssize_t got =
+        pread(fd, bytes + from, to - from, static_cast<off_t>(from));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    from += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// Reads the first `size` bytes of a large regular file in two halves side
+// by side, and leaves the offset after them. False when either half came
+// short (the file changed since it was looked at) or failed: the caller
+// then reads it again from the start, one piece after another.
+bool ReadInHalves(int fd, char* bytes, std::size_t size) {
+  const std::size_t half = size / 2;
+  bool secondRead = false;
+  std::thread second;
+  try {
+    second = std::thread(
+        [&] { secondRead = ReadRange(fd, bytes, half, size); });
+  } catch (const std::system_error&) {
+    secondRead = ReadRange(fd, bytes, half, size);
+  }
+  const bool firstRead = ReadRange(fd, bytes, 0, half);
+  if (second.joinable()) second.join();
+  return firstRead && secondRead &&
+         lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
 // Reads an open descriptor to its end, straight into `bytes`. A regular
 // file's length sizes the text at once (one byte more, to see the end);
 // anything else grows it by doubling. Returns false with errno set on failure.
@@ -86,6 +122,13 @@ bool ReadAll(int fd, const struct stat& info, std::string& bytes) {
   }
   bytes.resize(room);
   std::size_t filled = 0;
+  if (room - 1 >= kLargeFile) {
+    if (ReadInHalves(fd, bytes.data(), room - 1)) {
+      filled = room - 1;
+    } else if (lseek(fd, 0, SEEK_SET) < 0) {
+      return false;
+    }
+  }
   for (;;) {
     if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
     ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
