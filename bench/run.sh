@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Benchmarks: the contents-link, link-table and page-dressing operations, and
-# a whole conversion of a generated 100 MB site with 10,000 headings, 10,000
+# Benchmarks: the contents-link, link-table, page-dressing and reference-scan
+# operations, the folder handles' calls for each page, and a whole
+# conversion of a generated 100 MB site with 10,000 headings, 10,000
 # contents links and 50,000 in-page links, beside `cp -r` of its output.
 #
 #   bench/run.sh [build folder=build] [megabytes=100] [work folder]
@@ -22,7 +23,8 @@ if [ -z "$workRoot" ] && [ -w /dev/shm ]; then workRoot=/dev/shm; fi
 cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
-for bench in toc_links_bench links_bench dress_bench; do
+for bench in toc_links_bench links_bench dress_bench references_bench \
+    folder_handles_bench; do
   if [ -x "$build/$bench" ]; then
     echo "== $bench"
     "$build/$bench"
