@@ -456,10 +456,10 @@ TEST(RunConversion, ManyWritingThreadsWriteWhatOneWrites) {
     ConversionRequest request = RequestFor(files);
     if (intoFolder) request.OUTDIR = kOutput;
     const Tree before = files.Tree();
-    // Each file is looked at where it goes (or, into a folder, where it
-    // stands in the site) just before it is written.
+    // In place each file is looked at where it goes just before it is
+    // written; into a folder a new page is written without a look.
     files.SetHook([](const FileCall& call) {
-      if (call.name != "LookAt") return;
+      if (call.name != "LookAt" && call.name != "WriteNewFile") return;
       if (EndsWith(call.path, "\\Body_p2.htm")) {
         throw FileError("cannot write", call.path, "injected");
       }

@@ -213,6 +213,7 @@ std::string OutputFolderWriter::Resolve(const std::string& path) {
     // Every path resolved is written before the referenced files are
     // copied.
     referenced_->WillBeWritten(paths_.RelativeOf(key));
+    if (paths_.MayHold(key)) mayExist_.insert(key);
     return key;
   } catch (const FileError& error) {
     throw NamingTheOutput(error, place_);
@@ -241,8 +242,10 @@ void OutputFolderWriter::WriteFile(std::size_t place, const std::string& path,
                                    std::string_view bytes) {
   const std::string& key = ResolvedKey(path);
   try {
-    // The file keeps the permissions of the site's file it stands for.
-    const PathFacts source = files_.LookAt(key);
+    // The file keeps the permissions of the site's file it stands for. A
+    // new page has none: its folder, listed once, did not hold its name.
+    const PathFacts source =
+        mayExist_.count(key) != 0 ? files_.LookAt(key) : PathFacts();
     const std::string relative = paths_.RelativeOf(key);
     {
       std::lock_guard<std::mutex> lock(mutex_);

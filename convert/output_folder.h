@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "convert/file_operations.h"
@@ -124,6 +125,9 @@ class OutputFolderWriter : public SiteCommit {
   SwapKind swap_ = SwapKind::kMoved;
   std::mutex mutex_;  // for madeFolders_ and scanned_ while files are written
   std::set<std::string> madeFolders_;
+  // The resolved keys whose site file may exist (SitePaths::MayHold); only
+  // read once writing starts.
+  std::unordered_set<std::string> mayExist_;
   std::optional<ReferencedFiles> referenced_;
   // The written files' references by place, taken into referenced_ in that
   // order at the commit.

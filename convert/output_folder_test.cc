@@ -442,6 +442,34 @@ TEST(OutputFolderRun, AKillAtEachCallLeavesTheOldOutputOrTheNewOne) {
   }
 }
 
+// A written file keeps the permissions of the site's file it stands for,
+// and a new page gets those of a new file, whether or not the site folder
+// can be listed (a folder that can only be passed through is asked about
+// each file).
+TEST(OutputFolderRun, AWrittenFileKeepsThePermissionsOfTheSiteFile) {
+  for (const bool listable : {true, false}) {
+    SCOPED_TRACE(listable ? "listed" : "not listed");
+    MemoryFileOperations files;
+    AddWorld(files);
+    files.AddFile(kSite + "\\toc.htm", kToc, 0640);
+    files.AddFile(kSite + "\\Body_p1.htm", "an old page", 0600);
+    if (!listable) {
+      files.SetHook([](const FileCall& call) {
+        if (call.name == "FolderEntries" && call.path == kSite) {
+          throw FileError("cannot read", call.path, "Permission denied");
+        }
+      });
+    }
+    ConversionProgress quiet;
+    ASSERT_EQ(RunConversion(kMainFile, OutdirRequest(), files, quiet),
+              ConversionOutcome::kConverted);
+    EXPECT_EQ(files.LookAt(kRealOutput + "\\toc.htm").mode, 0640u);
+    EXPECT_EQ(files.LookAt(kRealOutput + "\\Body_p1.htm").mode, 0600u);
+    EXPECT_EQ(files.LookAt(kRealOutput + "\\Body_p2.htm").mode,
+              files.NewFileMode());
+  }
+}
+
 TEST(OutputFolderWriter, EveryPathIsResolvedBeforeTheFirstWrite) {
   MemoryFileOperations files;
   AddWorld(files);

@@ -43,6 +43,31 @@ const std::string& SitePaths::RealFolderOf(const std::string& path) {
   return realFolders_.emplace(folder, *real).first->second;
 }
 
+bool SitePaths::MayHold(const std::string& key) {
+  const SitePath path(key);
+  const std::string folder = path.Folder().text();
+  auto listed = heldNames_.find(folder);
+  if (listed == heldNames_.end()) {
+    std::optional<std::set<std::string>> names;
+    try {
+      names.emplace();
+      for (std::string& entry : files_.FolderEntries(folder)) {
+        names->insert(foldsLetterCase_ ? FoldedLetterCase(entry)
+                                       : std::move(entry));
+      }
+    } catch (const FileError&) {
+      // A folder that can be passed through but not listed: each of its
+      // files is looked at on its own.
+      names.reset();
+    }
+    listed = heldNames_.emplace(folder, std::move(names)).first;
+  }
+  if (!listed->second) return true;
+  const std::string name = path.Name();
+  return listed->second->count(foldsLetterCase_ ? FoldedLetterCase(name)
+                                                : name) != 0;
+}
+
 const std::string& SitePaths::NameIn(const std::string& folder,
                                      const std::string& name) {
   auto listed = entries_.find(folder);

@@ -7,6 +7,8 @@
 #define QUILLERY_CONVERT_SITE_PATHS_H_
 
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "convert/file_operations.h"
@@ -34,6 +36,11 @@ class SitePaths {
   // given. Elsewhere the key is the real folder and the name as given.
   [[nodiscard]] std::string KeyOf(const std::string& path);
   [[nodiscard]] const std::string& RealFolderOf(const std::string& path);
+  // False when the folder of `key` (a KeyOf result), listed once, holds no
+  // name that is the key's own (letter case folded where the site folds
+  // it); true when it holds one or cannot be listed. Lets a run skip
+  // looking at each of thousands of new pages on its own.
+  [[nodiscard]] bool MayHold(const std::string& key);
 
   // A key's path from the site folder, "\" separated.
   [[nodiscard]] std::string RelativeOf(const std::string& key) const;
@@ -66,6 +73,9 @@ class SitePaths {
   std::map<std::string, std::string> spelledFolders_;
   std::map<std::string, std::map<std::string, std::string>> entries_;
   std::map<std::string, std::string> realOfRelative_;
+  // The names each real folder held when first asked by MayHold, folded
+  // where letter case folds; nothing for a folder that could not be listed.
+  std::map<std::string, std::optional<std::set<std::string>>> heldNames_;
 };
 
 }  // namespace quillery
