@@ -304,6 +304,12 @@ void OutputFolderWriter::Commit() {
     // Nothing is lost: the new output is in place; the old one left under
     // the bookkeeping folder is removed by the next run into this place.
   }
+  // What was learnt of every file written is given back now, while the
+  // plan is given back on a thread of its own, rather than after it.
+  outside_ = referenced_->outside();
+  referenced_.reset();
+  std::unordered_set<std::string>().swap(mayExist_);
+  ForgetResolvedKeys();
 }
 
 void OutputFolderWriter::CopyReferencedFiles() {

@@ -83,7 +83,7 @@ class OutputFolderWriter : public SiteCommit {
   // path, "../" out of it, a link out of it), left as they are: each one
   // once per file written that holds it.
   [[nodiscard]] std::size_t outsideReferences() const {
-    return referenced_ ? referenced_->outside() : 0;
+    return referenced_ ? referenced_->outside() : outside_;
   }
 
  private:
@@ -129,6 +129,8 @@ class OutputFolderWriter : public SiteCommit {
   // read once writing starts.
   std::unordered_set<std::string> mayExist_;
   std::optional<ReferencedFiles> referenced_;
+  // outsideReferences() once a commit has given referenced_ back.
+  std::size_t outside_ = 0;
   // The written files' references by place, taken into referenced_ in that
   // order at the commit.
   std::map<std::size_t, ReferencedFiles::ScannedFile> scanned_;

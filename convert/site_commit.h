@@ -62,6 +62,13 @@ class SiteCommit : public SiteWriter {
     return known->second;
   }
 
+  // Gives back what KeyOf resolved, once everything is committed: for a
+  // large document that is thousands of paths, given back while the plan is
+  // given back beside it.
+  void ForgetResolvedKeys() {
+    std::unordered_map<std::string, std::string>().swap(keys_);
+  }
+
  private:
   std::unordered_map<std::string, std::string> keys_;  // path: its key
   std::atomic<bool> writing_{false};
