@@ -1,6 +1,7 @@
 // Page making; see page_maker.h.
 #include "dress/page_maker.h"
 
+#include <algorithm>
 #include <future>
 #include <map>
 #include <string>
@@ -128,30 +129,36 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
       ContentsList(ContentsEntries(contentsText_, split_.baseName(), layout_));
   sources.styles = texts_.siteStyles;
   sources.script = texts_.siteScript;
-  // The search texts of the later half of the pages are made on a thread
-  // of their own while this one makes and indexes the first half; they go
-  // into the index in page order. What it throws is thrown here, and
-  // leaving early waits for it.
+  // The pages are indexed a block at a time: the search texts of a block's
+  // later half are made on a thread of their own while this one makes and
+  // indexes its first half, and they go into the index in page order. Only
+  // one block's texts wait at a time, so the index is the one large thing
+  // held. What the thread throws is thrown here, and leaving early waits
+  // for it.
+  constexpr std::size_t kIndexBlock = 128;
   const std::size_t pageCount = split_.PageCount();
-  const std::size_t laterHalf = pageCount / 2;
-  std::future<std::vector<std::string>> laterTexts =
-      std::async(std::launch::async, [this, laterHalf, pageCount] {
-        std::vector<std::string> texts;
-        texts.reserve(pageCount - laterHalf);
-        for (std::size_t page = laterHalf; page < pageCount; ++page) {
-          texts.push_back(SearchText(split_.Slice(page), layout_));
-        }
-        return texts;
-      });
   SearchIndexScript index;
-  for (std::size_t page = 0; page < laterHalf; ++page) {
-    index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
-                          SearchText(split_.Slice(page), layout_)});
-  }
-  std::vector<std::string> texts = laterTexts.get();
-  for (std::size_t page = laterHalf; page < pageCount; ++page) {
-    index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
-                          std::move(texts[page - laterHalf])});
+  for (std::size_t start = 0; start < pageCount; start += kIndexBlock) {
+    const std::size_t end = std::min(start + kIndexBlock, pageCount);
+    const std::size_t laterHalf = start + (end - start) / 2;
+    std::future<std::vector<std::string>> laterTexts =
+        std::async(std::launch::async, [this, laterHalf, end] {
+          std::vector<std::string> texts;
+          texts.reserve(end - laterHalf);
+          for (std::size_t page = laterHalf; page < end; ++page) {
+            texts.push_back(SearchText(split_.Slice(page), layout_));
+          }
+          return texts;
+        });
+    for (std::size_t page = start; page < laterHalf; ++page) {
+      index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
+                            SearchText(split_.Slice(page), layout_)});
+    }
+    std::vector<std::string> texts = laterTexts.get();
+    for (std::size_t page = laterHalf; page < end; ++page) {
+      index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
+                            std::move(texts[page - laterHalf])});
+    }
   }
   return MakeSiteFiles(sources, index.Finish());
 }

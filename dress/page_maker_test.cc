@@ -412,9 +412,10 @@ TEST(PageMaker, SiteMarkerKeepsTheSiteLinearInTheHeadings) {
 }
 
 TEST(PageMaker, SiteMarkerIndexesEveryPageInPageOrder) {
-  // The pages' texts are made in two halves side by side; the index holds
-  // them as a page-by-page reading does.
-  for (const std::size_t headings : {0u, 1u, 2u, 9u}) {
+  // The pages' texts are made a block of pages at a time, each block in
+  // two halves side by side; the index holds them as a page-by-page
+  // reading does, across the blocks too.
+  for (const std::size_t headings : {0u, 1u, 2u, 9u, 127u, 128u, 300u}) {
     SCOPED_TRACE(headings);
     const GeneratedDocument document = Generate(headings);
     PageMaker maker(SplitIntoPages(document.content, "R", 1), SiteTexts(),
