@@ -2,8 +2,10 @@
 #include "split/page_splitter.h"
 
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "split/annotations.h"
@@ -67,15 +69,68 @@ PageSplit SplitIntoPages(std::string content, std::string baseName,
   return PageSplit(std::move(content), std::move(baseName), levelsToBreak);
 }
 
-std::vector<TocLink> LocateTocLinks(std::vector<TocLink> tocLinks,
-                                    const PageSplit& split) {
+namespace {
+
+// The records resolved against the pages from `from` up to `to` alone.
+std::vector<TocLink> ResolveAgainstPages(std::vector<TocLink> tocLinks,
+                                         const PageSplit& split,
+                                         std::size_t from, std::size_t to) {
   TocLinkResolver resolver(std::move(tocLinks));
-  for (std::size_t page = 0; page < split.PageCount(); ++page) {
+  for (std::size_t page = from; page < to; ++page) {
     const PageSplit::Bounds bounds = split.PageBounds(page);
     resolver.ResolveTocLinks(split.content(), split.marks(), bounds.from,
                              bounds.to, split.PageFile(page));
   }
   return resolver.TakeTocLinks();
+}
+
+bool Changed(const TocLink& resolved, const TocLink& given) {
+  return resolved.newTarget != given.newTarget ||
+         resolved.fromMention != given.fromMention;
+}
+
+// Below this many pages the contents links are located on one thread.
+constexpr std::size_t kPagesForTwoHalves = 64;
+
+}  // namespace
+
+std::vector<TocLink> LocateTocLinks(std::vector<TocLink> tocLinks,
+                                    const PageSplit& split) {
+  const std::size_t pageCount = split.PageCount();
+  if (pageCount < kPagesForTwoHalves || tocLinks.empty()) {
+    return ResolveAgainstPages(std::move(tocLinks), split, 0, pageCount);
+  }
+  // The earlier and the later half of the pages are offered to two
+  // resolvers side by side, each from the records as given. Offered all
+  // pages in order, a record ends with the first page that holds its
+  // bookmark, else with the first that mentions it, else as given: the
+  // earlier half's page where it found a holding one, else the later
+  // half's, else a mention in that order.
+  const std::size_t half = pageCount / 2;
+  std::future<std::vector<TocLink>> laterHalf;
+  try {
+    laterHalf = std::async(std::launch::async, ResolveAgainstPages, tocLinks,
+                           std::cref(split), half, pageCount);
+  } catch (const std::system_error&) {
+    return ResolveAgainstPages(std::move(tocLinks), split, 0, pageCount);
+  }
+  std::vector<TocLink> earlier =
+      ResolveAgainstPages(tocLinks, split, 0, half);
+  std::vector<TocLink> later = laterHalf.get();
+  for (std::size_t i = 0; i < tocLinks.size(); ++i) {
+    const bool earlierChanged = Changed(earlier[i], tocLinks[i]);
+    const bool laterChanged = Changed(later[i], tocLinks[i]);
+    if (earlierChanged && !earlier[i].fromMention) {
+      tocLinks[i] = std::move(earlier[i]);
+    } else if (laterChanged && !later[i].fromMention) {
+      tocLinks[i] = std::move(later[i]);
+    } else if (earlierChanged) {
+      tocLinks[i] = std::move(earlier[i]);
+    } else if (laterChanged) {
+      tocLinks[i] = std::move(later[i]);
+    }
+  }
+  return tocLinks;
 }
 
 std::string PointFramesAt(const std::string& framesText,

@@ -147,6 +147,66 @@ TEST(LocateTocLinks, IsIdempotentOnGeneratedDocuments) {
   }
 }
 
+// Many pages are offered in two halves side by side; every record ends as
+// one resolver offered every page in order leaves it, whatever it came
+// with: nothing, a target from a mention, or a target from a holding page.
+TEST(LocateTocLinks, TwoHalvesResolveAsOnePassInPageOrder) {
+  std::mt19937 random(19);
+  const auto pick = [&random](std::size_t count) {
+    return static_cast<std::size_t>(random() % count);
+  };
+  for (int round = 0; round < 40; ++round) {
+    std::string content = "<body>";
+    for (std::size_t page = 0; page < 60 + pick(200); ++page) {
+      content += "<h1>H</h1>";
+      for (std::size_t i = pick(4); i > 0; --i) {
+        const std::string name = "_Toc" + std::to_string(pick(40));
+        switch (pick(3)) {
+          case 0:
+            content += "<a name=\"" + name + "\">x</a>";
+            break;
+          case 1:
+            content += "see " + name + ". ";
+            break;
+          default:
+            content += "<a href=\"#" + name + "\">y</a>";
+        }
+      }
+    }
+    content += "</body>";
+    const PageSplit split = SplitIntoPages(content, "R", 1);
+    std::vector<TocLink> links;
+    for (std::size_t n = 0; n < 48; ++n) {
+      TocLink link;
+      link.anchorName = (n % 16 == 15 ? "Other" : "_Toc") + std::to_string(n);
+      switch (pick(4)) {
+        case 0:
+          link.newTarget = "Given.htm#" + link.anchorName;
+          link.fromMention = true;
+          break;
+        case 1:
+          link.newTarget = "Given.htm#" + link.anchorName;
+          break;
+        default:
+          break;
+      }
+      links.push_back(link);
+      if (pick(5) == 0) links.push_back(link);
+    }
+    SCOPED_TRACE(split.PageCount());
+    TocLinkResolver model(links);
+    for (std::size_t page = 0; page < split.PageCount(); ++page) {
+      model.ResolveTocLinks(split.Slice(page), split.PageFile(page));
+    }
+    const std::vector<TocLink> located = LocateTocLinks(links, split);
+    ASSERT_EQ(located.size(), model.tocLinks().size());
+    for (std::size_t i = 0; i < located.size(); ++i) {
+      EXPECT_EQ(located[i].newTarget, model.tocLinks()[i].newTarget) << i;
+      EXPECT_EQ(located[i].fromMention, model.tocLinks()[i].fromMention) << i;
+    }
+  }
+}
+
 TEST(PointFramesAt, RepointsTheFrame1Source) {
   struct Row {
     const char* name;
