@@ -73,8 +73,8 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
       Lead lead;
       lead.kind = target.kind;
       lead.kept = target.kind == ReferenceTarget::Kind::kInSite &&
-                  willBeWritten_.count(KeyOf(
-                      SitePath::FromSlashForm(target.path).text())) == 0;
+                  !willBeWritten_.Contains(KeyOf(
+                      SitePath::FromSlashForm(target.path).text()));
       lead.path = std::move(target.path);
       known = leads.emplace(file, std::move(lead)).first;
     }
@@ -100,17 +100,17 @@ bool ReferencedFiles::FollowsReferences(const std::string& relative) const {
 }
 
 void ReferencedFiles::WillBeWritten(const std::string& relative) {
-  willBeWritten_.insert(KeyOf(relative));
+  willBeWritten_.Insert(KeyOf(relative));
 }
 
 std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
   if (!started_) {
     // The references to these files were not kept: each must be written.
-    for (const std::string& relative : willBeWritten_) {
-      if (written_.count(relative) == 0) {
+    willBeWritten_.ForEach([this](std::string_view relative) {
+      if (written_.count(std::string(relative)) == 0) {
         throw std::logic_error("a file to be written was not written");
       }
-    }
+    });
     // The main file comes first, once the planned files are all written.
     queue_.insert(queue_.begin(), {SitePath(mainFile_).SlashForm(), true});
     started_ = true;

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "convert/key_set.h"
 #include "split/site_references.h"
 
 namespace quillery {
@@ -98,7 +99,7 @@ class ReferencedFiles {
   std::string mainFileKey_;
   std::unordered_set<std::string> uncounted_;      // keys
   std::unordered_set<std::string> written_;        // keys
-  std::unordered_set<std::string> willBeWritten_;  // keys
+  KeySet willBeWritten_;                           // keys
   std::vector<Referenced> queue_;
   std::size_t next_ = 0;
   bool started_ = false;

@@ -1,0 +1,90 @@
+// A set of keys (paths) kept flat: the keys' bytes one after another in
+// one text, and a table of their hashes probed in place. Asking whether a
+// key is in it touches two small arrays rather than a node and a text of
+// its own per key, which matters when tens of thousands of links are looked
+// up while pages stream through the cache.
+#ifndef QUILLERY_CONVERT_KEY_SET_H_
+#define QUILLERY_CONVERT_KEY_SET_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillery {
+
+class KeySet {
+ public:
+  // Adds `key`; false when it was there already.
+  bool Insert(std::string_view key) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const std::size_t hash = std::hash<std::string_view>()(key);
+    const std::size_t slot = SlotOf(hash, key);
+    if (slots_[slot] != 0) return false;
+    slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
+    entries_.push_back(Entry{hash, bytes_.size(), key.size()});
+    bytes_.append(key);
+    ++count_;
+    return true;
+  }
+
+  [[nodiscard]] bool Contains(std::string_view key) const {
+    return count_ != 0 &&
+           slots_[SlotOf(std::hash<std::string_view>()(key), key)] != 0;
+  }
+
+  [[nodiscard]] std::size_t size() const { return count_; }
+
+  // The keys in the order they were first added.
+  template <typename Each>
+  void ForEach(Each&& each) const {
+    for (const Entry& entry : entries_) {
+      each(std::string_view(bytes_).substr(entry.at, entry.size));
+    }
+  }
+
+ private:
+  struct Entry {
+    std::size_t hash;
+    std::size_t at;  // in bytes_
+    std::size_t size;
+  };
+
+  // The slot that holds `key`, or the empty one where it would go. The
+  // table is never full: it grows before it is half full.
+  [[nodiscard]] std::size_t SlotOf(std::size_t hash,
+                                   std::string_view key) const {
+    std::size_t slot = hash & (slots_.size() - 1);
+    while (slots_[slot] != 0) {
+      const Entry& held = entries_[slots_[slot] - 1];
+      if (held.hash == hash && held.size == key.size() &&
+          std::string_view(bytes_).substr(held.at, held.size) == key) {
+        break;
+      }
+      slot = (slot + 1) & (slots_.size() - 1);
+    }
+    return slot;
+  }
+
+  void Grow() {
+    std::vector<std::uint32_t> slots(slots_.empty() ? 16 : slots_.size() * 2,
+                                     0);
+    for (std::size_t entry = 0; entry < entries_.size(); ++entry) {
+      std::size_t slot = entries_[entry].hash & (slots.size() - 1);
+      while (slots[slot] != 0) slot = (slot + 1) & (slots.size() - 1);
+      slots[slot] = static_cast<std::uint32_t>(entry + 1);
+    }
+    slots_ = std::move(slots);
+  }
+
+  std::string bytes_;
+  std::vector<Entry> entries_;
+  std::vector<std::uint32_t> slots_;  // entry + 1; 0 for an empty slot
+  std::size_t count_ = 0;
+};
+
+}  // namespace quillery
+
+#endif  // QUILLERY_CONVERT_KEY_SET_H_
