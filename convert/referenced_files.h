@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "convert/key_set.h"
+#include "text/key_set.h"
 #include "split/site_references.h"
 
 namespace quillery {

@@ -65,8 +65,7 @@ AnchorMarks FindAnchorMarks(std::string_view text) {
 }
 
 void AnchorPageTable::CollectLinkTargets(const std::string& text) {
-  targets_.clear();
-  targetIds_.clear();
+  targets_ = KeySet();
   linkTargetIds_.clear();
   pageFiles_.clear();
   std::size_t linkAt = FindByLastByte(text, kLinkMarker);
@@ -82,9 +81,7 @@ void AnchorPageTable::CollectLinkTargets(const std::string& text) {
     } else {
       nameValue_.assign(text, targetAt, quote - targetAt);
     }
-    const auto [id, isNew] = targetIds_.try_emplace(nameValue_, targets_.size());
-    if (isNew) targets_.push_back(nameValue_);
-    linkTargetIds_.push_back(id->second);
+    linkTargetIds_.push_back(targets_.Insert(nameValue_).first);
   }
   targetPages_.assign(targets_.size(), kNoPage);
 }
@@ -112,22 +109,22 @@ void AnchorPageTable::RecordAnchorPage(std::string_view text,
     const std::size_t quote = upToEnd.find('"', valueAt);
     if (quote == std::string_view::npos) break;
     nameValue_.assign(upToEnd.data() + valueAt, quote - valueAt);
-    const auto id = targetIds_.find(nameValue_);
-    if (id == targetIds_.end()) continue;
+    const std::size_t id = targets_.Find(nameValue_);
+    if (id == KeySet::kAbsent) continue;
     if (pageId == kNoPage) {
       pageId = pageFiles_.size();
       pageFiles_.push_back(pageFile);
     }
-    targetPages_[id->second] = pageId;
+    targetPages_[id] = pageId;
   }
 }
 
 const std::string& AnchorPageTable::PageOfAnchor(
     const std::string& target) const {
   static const std::string kNoPageFile;
-  const auto id = targetIds_.find(target);
-  if (id == targetIds_.end()) return kNoPageFile;
-  const std::size_t page = targetPages_[id->second];
+  const std::size_t id = targets_.Find(target);
+  if (id == KeySet::kAbsent) return kNoPageFile;
+  const std::size_t page = targetPages_[id];
   return page == kNoPage ? kNoPageFile : pageFiles_[page];
 }
 
@@ -138,7 +135,9 @@ bool AnchorPageTable::HasLinkTargets() const {
 std::vector<std::string> AnchorPageTable::linkTargets() const {
   std::vector<std::string> targets;
   targets.reserve(linkTargetIds_.size());
-  for (const std::size_t id : linkTargetIds_) targets.push_back(targets_[id]);
+  for (const std::size_t id : linkTargetIds_) {
+    targets.emplace_back(targets_.At(id));
+  }
   return targets;
 }
 
@@ -146,7 +145,8 @@ std::vector<std::string> AnchorPageTable::anchorPages() const {
   std::vector<std::string> pages;
   pages.reserve(linkTargetIds_.size());
   for (const std::size_t id : linkTargetIds_) {
-    pages.push_back(PageOfAnchor(targets_[id]));
+    const std::size_t page = targetPages_[id];
+    pages.push_back(page == kNoPage ? std::string() : pageFiles_[page]);
   }
   return pages;
 }

@@ -14,9 +14,10 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "text/key_set.h"
 
 namespace quillery {
 
@@ -80,10 +81,9 @@ class AnchorPageTable {
  private:
   static constexpr std::size_t kNoPage = static_cast<std::size_t>(-1);
 
-  // The distinct targets in the order of their first link, the number of
-  // each, and the target of each link.
-  std::vector<std::string> targets_;
-  std::unordered_map<std::string, std::size_t> targetIds_;
+  // The distinct targets, numbered in the order of their first link, and
+  // the number of the target of each link.
+  KeySet targets_;
   std::vector<std::size_t> linkTargetIds_;
   // For each distinct target, the index in `pageFiles_` of the page last
   // noted for it (kNoPage for none); each page noted is kept once.

@@ -1,4 +1,4 @@
-#include "convert/key_set.h"
+#include "text/key_set.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillery {
@@ -17,12 +18,15 @@ TEST(KeySet, HoldsEachKeyOnceInTheOrderFirstAdded) {
   EXPECT_FALSE(keys.Contains(""));
   EXPECT_FALSE(keys.Contains("a.htm"));
   // Keys that are prefixes of one another, the empty key and a repeat.
-  EXPECT_TRUE(keys.Insert("a.htm"));
-  EXPECT_TRUE(keys.Insert("a.htm#x"));
-  EXPECT_TRUE(keys.Insert("a"));
-  EXPECT_TRUE(keys.Insert(""));
-  EXPECT_FALSE(keys.Insert("a.htm"));
+  EXPECT_EQ(keys.Insert("a.htm"), std::make_pair(std::size_t{0}, true));
+  EXPECT_EQ(keys.Insert("a.htm#x"), std::make_pair(std::size_t{1}, true));
+  EXPECT_EQ(keys.Insert("a"), std::make_pair(std::size_t{2}, true));
+  EXPECT_EQ(keys.Insert(""), std::make_pair(std::size_t{3}, true));
+  EXPECT_EQ(keys.Insert("a.htm"), std::make_pair(std::size_t{0}, false));
   EXPECT_EQ(keys.size(), 4u);
+  EXPECT_EQ(keys.Find("a"), 2u);
+  EXPECT_EQ(keys.At(1), "a.htm#x");
+  EXPECT_EQ(keys.Find("b"), KeySet::kAbsent);
   for (const std::string_view held : {"a.htm", "a.htm#x", "a", ""}) {
     EXPECT_TRUE(keys.Contains(held)) << held;
   }
@@ -47,12 +51,15 @@ TEST(KeySet, AnswersAsAPlainSetDoes) {
   for (int i = 0; i < 20000; ++i) {
     const std::string key =
         "Report_body_p" + std::to_string(next() % 15000) + ".htm";
-    EXPECT_EQ(keys.Insert(key), model.insert(key).second) << key;
+    EXPECT_EQ(keys.Insert(key).second, model.insert(key).second) << key;
   }
   EXPECT_EQ(keys.size(), model.size());
   for (std::size_t page = 0; page < 16000; ++page) {
     const std::string key = "Report_body_p" + std::to_string(page) + ".htm";
     EXPECT_EQ(keys.Contains(key), model.count(key) != 0) << key;
+    if (keys.Contains(key)) {
+      EXPECT_EQ(keys.At(keys.Find(key)), key);
+    }
   }
 }
 

@@ -1,47 +1,65 @@
-// A set of keys (paths) kept flat: the keys' bytes one after another in
+// A set of keys (paths, anchor names) kept flat: the keys' bytes one after another in
 // one text, and a table of their hashes probed in place. Asking whether a
 // key is in it touches two small arrays rather than a node and a text of
 // its own per key, which matters when tens of thousands of links are looked
 // up while pages stream through the cache.
-#ifndef QUILLERY_CONVERT_KEY_SET_H_
-#define QUILLERY_CONVERT_KEY_SET_H_
+#ifndef QUILLERY_TEXT_KEY_SET_H_
+#define QUILLERY_TEXT_KEY_SET_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillery {
 
 class KeySet {
  public:
-  // Adds `key`; false when it was there already.
-  bool Insert(std::string_view key) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow();
+  // What Find gives for a key the set does not hold.
+  static constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+
+  // Adds `key` unless it is there: its index (the keys are numbered from 0
+  // in the order first added), and true when it was added now.
+  std::pair<std::size_t, bool> Insert(std::string_view key) {
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
     const std::size_t hash = std::hash<std::string_view>()(key);
     const std::size_t slot = SlotOf(hash, key);
-    if (slots_[slot] != 0) return false;
+    if (slots_[slot] != 0) return {slots_[slot] - 1, false};
     slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
     entries_.push_back(Entry{hash, bytes_.size(), key.size()});
     bytes_.append(key);
-    ++count_;
-    return true;
+    return {entries_.size() - 1, true};
+  }
+
+  // The index of `key`, or kAbsent.
+  [[nodiscard]] std::size_t Find(std::string_view key) const {
+    if (entries_.empty()) return kAbsent;
+    const std::uint32_t held =
+        slots_[SlotOf(std::hash<std::string_view>()(key), key)];
+    return held == 0 ? kAbsent : held - 1;
   }
 
   [[nodiscard]] bool Contains(std::string_view key) const {
-    return count_ != 0 &&
-           slots_[SlotOf(std::hash<std::string_view>()(key), key)] != 0;
+    return Find(key) != kAbsent;
   }
 
-  [[nodiscard]] std::size_t size() const { return count_; }
+  // The key numbered `index`, index < size().
+  [[nodiscard]] std::string_view At(std::size_t index) const {
+    return std::string_view(bytes_).substr(entries_[index].at,
+                                           entries_[index].size);
+  }
+
+  [[nodiscard]] std::size_t size() const { return entries_.size(); }
+  [[nodiscard]] bool empty() const { return entries_.empty(); }
 
   // The keys in the order they were first added.
   template <typename Each>
   void ForEach(Each&& each) const {
-    for (const Entry& entry : entries_) {
-      each(std::string_view(bytes_).substr(entry.at, entry.size));
+    for (std::size_t index = 0; index < entries_.size(); ++index) {
+      each(At(index));
     }
   }
 
@@ -82,9 +100,8 @@ class KeySet {
   std::string bytes_;
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> slots_;  // entry + 1; 0 for an empty slot
-  std::size_t count_ = 0;
 };
 
 }  // namespace quillery
 
-#endif  // QUILLERY_CONVERT_KEY_SET_H_
+#endif  // QUILLERY_TEXT_KEY_SET_H_
