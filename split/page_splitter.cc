@@ -103,9 +103,10 @@ std::vector<TocLink> LocateTocLinks(std::vector<TocLink> tocLinks,
   // The earlier and the later half of the pages are offered to two
   // resolvers side by side, each from the records as given. Offered all
   // pages in order, a record ends with the first page that holds its
-  // bookmark, else with the first that mentions it, else as given: the
-  // earlier half's page where it found a holding one, else the later
-  // half's, else a mention in that order.
+  // bookmark, else with the first that mentions it, else as given. So each
+  // record takes what the earlier half gave it from a holding page, else
+  // what the later half gave it from one, else the earlier half's mention,
+  // else the later half's.
   const std::size_t half = pageCount / 2;
   std::future<std::vector<TocLink>> laterHalf;
   try {

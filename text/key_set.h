@@ -1,8 +1,8 @@
-// A set of keys (paths, anchor names) kept flat: the keys' bytes one after another in
-// one text, and a table of their hashes probed in place. Asking whether a
-// key is in it touches two small arrays rather than a node and a text of
-// its own per key, which matters when tens of thousands of links are looked
-// up while pages stream through the cache.
+// A set of keys (paths, anchor names) kept flat: the keys' bytes one after
+// another in one text, and a table probed in place. Asking whether a key is
+// in it touches a few small arrays rather than a node and a text of its own
+// per key, which matters when tens of thousands of links are looked up
+// while pages stream through the cache. Holds fewer than 2^32 keys.
 #ifndef QUILLERY_TEXT_KEY_SET_H_
 #define QUILLERY_TEXT_KEY_SET_H_
 
