@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "split/site_references.h"
 #include "text/bytes.h"
@@ -56,29 +57,61 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
   // this file: what follows "#" or "?" does not change the file, and a
   // page's many links to the anchors of one page cost one lookup each.
   struct Lead {
+    std::string_view file;
     ReferenceTarget::Kind kind = ReferenceTarget::Kind::kNoFile;
-    std::string path;
     // In the site and not written anyway: to be looked at once the planned
     // files are written. A reference to a file that is written anyway
     // would only be passed over then, and kept until then it would cost
     // memory for each link.
     bool kept = false;
+    std::string path;  // when kept
   };
-  std::unordered_map<std::string_view, Lead> leads;
+  // A page names a handful of files, looked for one by one; a contents
+  // page may name thousands, found by their hash once there are many.
+  constexpr std::size_t kLeadsLookedThrough = 16;
+  std::vector<Lead> leads;
+  std::unordered_map<std::string_view, std::size_t> leadOfFile;
+  const auto findLead = [&](std::string_view file) {
+    if (leads.size() <= kLeadsLookedThrough) {
+      for (std::size_t i = 0; i < leads.size(); ++i) {
+        if (leads[i].file == file) return i;
+      }
+      return leads.size();
+    }
+    const auto found = leadOfFile.find(file);
+    return found == leadOfFile.end() ? leads.size() : found->second;
+  };
+  std::string key;  // reused for each file named
   ForEachReference(bytes, [&](std::string_view reference) {
     const std::string_view file = ReferenceFilePart(reference);
-    auto known = leads.find(file);
-    if (known == leads.end()) {
+    std::size_t known = findLead(file);
+    if (known == leads.size()) {
       ReferenceTarget target = ClassifyReference(reference, folder);
       Lead lead;
+      lead.file = file;
       lead.kind = target.kind;
-      lead.kept = target.kind == ReferenceTarget::Kind::kInSite &&
-                  !willBeWritten_.Contains(KeyOf(
-                      SitePath::FromSlashForm(target.path).text()));
-      lead.path = std::move(target.path);
-      known = leads.emplace(file, std::move(lead)).first;
+      if (target.kind == ReferenceTarget::Kind::kInSite) {
+        // The key of the file, as KeyOf gives it for its "\" form.
+        key.assign(target.path);
+        for (char& c : key) {
+          if (c == '/') c = '\\';
+        }
+        if (foldsLetterCase_) key = FoldedLetterCase(std::move(key));
+        lead.kept = !willBeWritten_.Contains(key);
+        if (lead.kept) lead.path = std::move(target.path);
+      }
+      leads.push_back(std::move(lead));
+      if (leads.size() > kLeadsLookedThrough) {
+        if (leadOfFile.empty()) {
+          for (std::size_t i = 0; i < leads.size(); ++i) {
+            leadOfFile.emplace(leads[i].file, i);
+          }
+        } else {
+          leadOfFile.emplace(file, known);
+        }
+      }
     }
-    const Lead& lead = known->second;
+    const Lead& lead = leads[known];
     if (lead.kind == ReferenceTarget::Kind::kOutside && counted) {
       ++scanned.outside;
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -90,6 +91,58 @@ TEST(ReferencedFiles, FilesToBeWrittenAreNoCandidatesFromTheStart) {
                 "<a href=\"../doc_p0.htm\">0</a><a href=\"../more.htm\">m</a>");
   EXPECT_EQ(TakeAll(files, {{"more.htm", "<a href=\"doc_p0.htm\">0</a>"}}),
             (std::vector<std::string>{"doc.htm", "a.gif", "more.htm"}));
+}
+
+// A page that names a few files and a contents page that names hundreds,
+// each many times and in both cases where case folds: what each scan learns
+// is what looking at every reference on its own gives. Pages (written
+// anyway) and fragments give nothing, another site counts, a picture is
+// kept at each reference.
+TEST(ReferencedFiles, AScanLearnsWhatEachReferenceOnItsOwnGives) {
+  std::mt19937 random(5);
+  for (const bool folds : {false, true}) {
+    for (const std::size_t names : {4u, 16u, 17u, 300u}) {
+      SCOPED_TRACE(std::to_string(names) + (folds ? " folded" : ""));
+      ReferencedFiles files("doc.htm", {}, folds);
+      for (std::size_t n = 0; n < names; ++n) {
+        files.WillBeWritten("p" + std::to_string(n) + ".htm");
+      }
+      std::string page;
+      std::vector<std::string> kept;
+      std::size_t outside = 0;
+      for (int i = 0; i < 2000; ++i) {
+        const std::string n = std::to_string(random() % names);
+        switch (random() % 5) {
+          case 0:
+            page += "<a href=\"p" + n + ".htm#x" + n + "\">";
+            break;
+          case 1:
+            page += "<a href=\"" + std::string(folds ? "P" : "p") + n +
+                    ".HTM\">";
+            // Where case folds it is the page; elsewhere another file.
+            if (!folds) kept.push_back("p" + n + ".HTM");
+            break;
+          case 2:
+            page += "<a href=\"http://example.org/" + n + "\">";
+            ++outside;
+            break;
+          case 3:
+            page += "<a href=\"#x" + n + "\">";
+            break;
+          default:
+            page += "<img src=\"img/i" + n + ".gif\">";
+            kept.push_back("img/i" + n + ".gif");
+        }
+      }
+      const ReferencedFiles::ScannedFile scanned = files.Scan("toc.htm", page);
+      EXPECT_EQ(scanned.outside, outside);
+      std::vector<std::string> scannedPaths;
+      for (const ReferencedFiles::Referenced& referenced : scanned.inSite) {
+        scannedPaths.push_back(referenced.path);
+      }
+      EXPECT_EQ(scannedPaths, kept);
+    }
+  }
 }
 
 TEST(ReferencedFiles, AFileToBeWrittenThatWasNotIsAFaultOfTheCaller) {
