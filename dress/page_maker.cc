@@ -135,7 +135,7 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
   // one block's texts wait at a time, so the index is the one large thing
   // held. What the thread throws is thrown here, and leaving early waits
   // for it.
-  constexpr std::size_t kIndexBlock = 128;
+  constexpr std::size_t kIndexBlock = 1024;
   const std::size_t pageCount = split_.PageCount();
   SearchIndexScript index;
   for (std::size_t start = 0; start < pageCount; start += kIndexBlock) {

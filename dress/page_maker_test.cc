@@ -415,7 +415,7 @@ TEST(PageMaker, SiteMarkerIndexesEveryPageInPageOrder) {
   // The pages' texts are made a block of pages at a time, each block in
   // two halves side by side; the index holds them as a page-by-page
   // reading does, across the blocks too.
-  for (const std::size_t headings : {0u, 1u, 2u, 9u, 127u, 128u, 300u}) {
+  for (const std::size_t headings : {0u, 1u, 2u, 9u, 1023u, 1024u, 2100u}) {
     SCOPED_TRACE(headings);
     const GeneratedDocument document = Generate(headings);
     PageMaker maker(SplitIntoPages(document.content, "R", 1), SiteTexts(),
