@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "dress/head_body_tail.h"
@@ -134,27 +135,33 @@ std::vector<SiteFile> PageMaker::SiteFiles() const {
   // indexes its first half, and they go into the index in page order. Only
   // one block's texts wait at a time, so the index is the one large thing
   // held. What the thread throws is thrown here, and leaving early waits
-  // for it.
+  // for it; where no thread can start, this one makes them all.
   constexpr std::size_t kIndexBlock = 1024;
   const std::size_t pageCount = split_.PageCount();
   SearchIndexScript index;
   for (std::size_t start = 0; start < pageCount; start += kIndexBlock) {
     const std::size_t end = std::min(start + kIndexBlock, pageCount);
     const std::size_t laterHalf = start + (end - start) / 2;
-    std::future<std::vector<std::string>> laterTexts =
-        std::async(std::launch::async, [this, laterHalf, end] {
-          std::vector<std::string> texts;
-          texts.reserve(end - laterHalf);
-          for (std::size_t page = laterHalf; page < end; ++page) {
-            texts.push_back(SearchText(split_.Slice(page), layout_));
-          }
-          return texts;
-        });
+    const auto makeLaterTexts = [this, laterHalf, end] {
+      std::vector<std::string> texts;
+      texts.reserve(end - laterHalf);
+      for (std::size_t page = laterHalf; page < end; ++page) {
+        texts.push_back(SearchText(split_.Slice(page), layout_));
+      }
+      return texts;
+    };
+    std::future<std::vector<std::string>> laterTexts;
+    try {
+      laterTexts = std::async(std::launch::async, makeLaterTexts);
+    } catch (const std::system_error&) {
+      // Made below, after the first half.
+    }
     for (std::size_t page = start; page < laterHalf; ++page) {
       index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
                             SearchText(split_.Slice(page), layout_)});
     }
-    std::vector<std::string> texts = laterTexts.get();
+    std::vector<std::string> texts =
+        laterTexts.valid() ? laterTexts.get() : makeLaterTexts();
     for (std::size_t page = laterHalf; page < end; ++page) {
       index.Add(IndexedPage{split_.PageFile(page), LabelOf(page),
                             std::move(texts[page - laterHalf])});

@@ -26,14 +26,21 @@ PageSplit::PageSplit(std::string content, std::string baseName,
       baseName_(std::move(baseName)) {
   // The anchor marks and the link targets do not depend on where the pages
   // are cut: a thread of their own finds them while this one finds the
-  // cuts. What it throws is thrown here, and leaving early waits for it.
-  std::future<void> marksAndTargets = std::async(std::launch::async, [this] {
+  // cuts, or this one first where no thread can start. What it throws is
+  // thrown here, and leaving early waits for it.
+  const auto findMarksAndTargets = [this] {
     marks_ = FindAnchorMarks(content_);
     // The link targets come from the whole text, head included.
     anchors_.CollectLinkTargets(content_);
-  });
+  };
+  std::future<void> marksAndTargets;
+  try {
+    marksAndTargets = std::async(std::launch::async, findMarksAndTargets);
+  } catch (const std::system_error&) {
+    findMarksAndTargets();
+  }
   PageCuts cuts = FindPageCuts(content_, levelsToBreak);
-  marksAndTargets.get();
+  if (marksAndTargets.valid()) marksAndTargets.get();
   seams_ = cuts.seams;
   splitPoints_ = std::move(cuts.splitPoints);
   // Every anchor must be placed before any page is re-linked: an anchor on
