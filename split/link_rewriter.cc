@@ -119,13 +119,15 @@ void AnchorPageTable::RecordAnchorPage(std::string_view text,
   }
 }
 
+const std::string& AnchorPageTable::PageOfTarget(std::size_t id) const {
+  static const std::string kNoPageFile;
+  const std::size_t page = id == KeySet::kAbsent ? kNoPage : targetPages_[id];
+  return page == kNoPage ? kNoPageFile : pageFiles_[page];
+}
+
 const std::string& AnchorPageTable::PageOfAnchor(
     const std::string& target) const {
-  static const std::string kNoPageFile;
-  const std::size_t id = targets_.Find(target);
-  if (id == KeySet::kAbsent) return kNoPageFile;
-  const std::size_t page = targetPages_[id];
-  return page == kNoPage ? kNoPageFile : pageFiles_[page];
+  return PageOfTarget(targets_.Find(target));
 }
 
 bool AnchorPageTable::HasLinkTargets() const {
@@ -145,8 +147,7 @@ std::vector<std::string> AnchorPageTable::anchorPages() const {
   std::vector<std::string> pages;
   pages.reserve(linkTargetIds_.size());
   for (const std::size_t id : linkTargetIds_) {
-    const std::size_t page = targetPages_[id];
-    pages.push_back(page == kNoPage ? std::string() : pageFiles_[page]);
+    pages.push_back(PageOfTarget(id));
   }
   return pages;
 }

@@ -81,6 +81,10 @@ class AnchorPageTable {
  private:
   static constexpr std::size_t kNoPage = static_cast<std::size_t>(-1);
 
+  // The page noted for the target numbered `id` (KeySet::kAbsent for none);
+  // "" when no page holds its anchor.
+  [[nodiscard]] const std::string& PageOfTarget(std::size_t id) const;
+
   // The distinct targets, numbered in the order of their first link, and
   // the number of the target of each link.
   KeySet targets_;
