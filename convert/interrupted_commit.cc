@@ -149,8 +149,8 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
     return discard(problem);
   }
 
-  std::size_t renamed = 0;
-  RenameInOrder(files, remaining.renames, remaining.roles, renamed);
+  std::vector<char> done(remaining.renames.size(), 0);
+  RenameInOrder(files, remaining.renames, remaining.roles, done);
   RemoveStaging(files, bookkeeping, staging);
   return Recovery::kCompleted;
 }

@@ -160,18 +160,18 @@ void StagedSiteWriter::Commit() {
     renames.emplace_back(StagedPath(entries_[i]), entries_[i].key);
     roles.push_back(entries_[i].role);
   }
-  std::size_t renamed = 0;
+  std::vector<char> done(renames.size(), 0);
   try {
-    RenameInOrder(files_, renames, roles, renamed);
+    RenameInOrder(files_, renames, roles, done);
   } catch (...) {
-    Rollback(renamed);
+    Rollback(done);
     throw;
   }
   committed_ = true;
   RemoveStaging(files_, bookkeeping_, staging_);
 }
 
-void StagedSiteWriter::Rollback(std::size_t renamed) {
+void StagedSiteWriter::Rollback(const std::vector<char>& done) {
   // Without the record a kill from here on leaves a staging folder the
   // next run removes; the main file, renamed last, is put back first.
   try {
@@ -180,8 +180,9 @@ void StagedSiteWriter::Rollback(std::size_t renamed) {
     // Nothing is lost: the renames below go on; a record left behind finds
     // its targets changed, and the next run removes it unapplied.
   }
-  for (std::size_t done = renamed; done-- > 0;) {
-    const Entry& entry = entries_[order_[done]];
+  for (std::size_t index = order_.size(); index-- > 0;) {
+    if (!done[index]) continue;
+    const Entry& entry = entries_[order_[index]];
     try {
       if (entry.backedUp) {
         files_.RenameFile(BackupPath(entry), entry.key);

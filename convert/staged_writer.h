@@ -77,7 +77,9 @@ class StagedSiteWriter : public SiteCommit {
   void Discard();
   std::string StagedPath(const Entry& entry) const;
   std::string BackupPath(const Entry& entry) const;
-  void Rollback(std::size_t renamed);
+  // Puts back what the renames flagged in `done` (by place in the commit
+  // order) replaced or made.
+  void Rollback(const std::vector<char>& done);
 
   FileOperations& files_;
   SitePaths paths_;

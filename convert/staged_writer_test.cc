@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -306,6 +307,82 @@ TEST(StagedSiteWriter, WhereCaseFoldsAKillAtAnyCallLeavesTheSiteOldOrNew) {
   }
   EXPECT_GT(finished, 4u);
   EXPECT_GT(undone, 10u);
+}
+
+// The new files are renamed into the site on several threads. Whichever
+// rename fails, every file is put back; whichever rename a kill stops at,
+// the next run leaves the site as it was or as the conversion made it.
+TEST(StagedSiteWriter, RenamingOnSeveralThreadsStillCommitsAllOrNothing) {
+  constexpr std::size_t kNewPages = 40;
+  const auto convert = [](MemoryFileOperations& files) {
+    StagedSiteWriter writer(files, kSite, kMain, kToc);
+    Files planned;
+    for (std::size_t page = 0; page < kNewPages; ++page) {
+      planned.emplace_back(kSite + "\\Body_p" + std::to_string(page + 2) +
+                               ".htm",
+                           "page " + std::to_string(page));
+    }
+    planned.emplace_back(kSite + "\\Body_p1.htm", "page 1");
+    planned.emplace_back(kToc, "new toc");
+    planned.emplace_back(kMain, "new frames");
+    for (const auto& file : planned) static_cast<void>(writer.KeyOf(file.first));
+    std::size_t place = 0;
+    for (const auto& [path, bytes] : planned) {
+      writer.WriteFile(place++, path, bytes);
+    }
+    writer.Commit();
+  };
+  const auto intoSite = [](const FileCall& call) {
+    return call.name == "RenameFile" &&
+           call.to.compare(0, kSite.size() + 2, kSite + "\\.") != 0;
+  };
+  Tree before;
+  Tree after;
+  {
+    MemoryFileOperations files;
+    files.SetWritesAtOnce(4);
+    PlantSite(files);
+    before = files.Tree("\\w");
+    convert(files);
+    after = files.Tree("\\w");
+  }
+  ASSERT_NE(before, after);
+  struct Killed {};
+  std::size_t finished = 0;
+  for (const bool kill : {false, true}) {
+    for (std::size_t stopAt = 1; stopAt <= kNewPages + 3; ++stopAt) {
+      SCOPED_TRACE((kill ? "kill at rename " : "failure at rename ") +
+                   std::to_string(stopAt));
+      MemoryFileOperations files;
+      files.SetWritesAtOnce(4);
+      PlantSite(files);
+      // A kill stops every call from there on, the putting back too.
+      std::atomic<std::size_t> renames{0};
+      std::atomic<bool> killed{false};
+      files.SetHook([&](const FileCall& call) {
+        if (killed) throw Killed{};
+        if (!intoSite(call) || ++renames != stopAt) return;
+        if (!kill) throw FileError("cannot write", call.to, "injected failure");
+        killed = true;
+        throw Killed{};
+      });
+      if (kill) {
+        EXPECT_THROW(convert(files), Killed);
+        files.SetHook(nullptr);
+        std::string notice;
+        static_cast<void>(RecoverInterruptedCommit(files, kSite, &notice));
+        const Tree now = files.Tree("\\w");
+        EXPECT_TRUE(now == after || now == before);
+        if (now == after) ++finished;
+      } else {
+        EXPECT_THROW(convert(files), FileError);
+        files.SetHook(nullptr);
+        EXPECT_EQ(files.Tree("\\w"), before);
+      }
+    }
+  }
+  // A kill after the record stands is finished by the next run.
+  EXPECT_EQ(finished, kNewPages + 3);
 }
 
 // More files than digits and letters of one case: every staged name stays

@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include "convert/writing_threads.h"
+
 #include "text/site_path.h"
 
 namespace quillery {
@@ -68,15 +70,22 @@ void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
 void RenameInOrder(
     FileOperations& files,
     const std::vector<std::pair<std::string, std::string>>& renames,
-    const std::vector<RenameRole>& roles, std::size_t& renamed) {
-  std::set<std::string> folders;
-  for (std::size_t i = 0; i < renames.size(); ++i) {
-    files.RenameFile(renames[i].first, renames[i].second);
-    ++renamed;
-    folders.insert(SitePath(renames[i].second).Folder().text());
-    if (i + 1 < renames.size() && roles[i + 1] == roles[i]) continue;
+    const std::vector<RenameRole>& roles, std::vector<char>& done) {
+  std::size_t begin = 0;
+  while (begin < renames.size()) {
+    std::size_t end = begin + 1;
+    while (end < renames.size() && roles[end] == roles[begin]) ++end;
+    // Each thread sets only the flags of the renames it made.
+    ForEachPlace(end - begin, files.WritesAtOnce(), [&](std::size_t i) {
+      files.RenameFile(renames[begin + i].first, renames[begin + i].second);
+      done[begin + i] = 1;
+    });
+    std::set<std::string> folders;
+    for (std::size_t i = begin; i < end; ++i) {
+      folders.insert(SitePath(renames[i].second).Folder().text());
+    }
     for (const std::string& folder : folders) files.SyncFolder(folder);
-    folders.clear();
+    begin = end;
   }
 }
 

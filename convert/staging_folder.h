@@ -54,12 +54,15 @@ void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
                    const std::string& staging);
 
 // Renames in commit order, making each group durable before the next: the
-// new files, then the contents frame page, then the main file. `renamed`
-// counts the renames done, also when one fails.
+// new files, then the contents frame page, then the main file. The renames
+// of one group are made on as many threads as the file system takes writes
+// at once, so they may end in any order: `done` (one flag for each rename,
+// all clear at first) tells which were made, also when one fails. Once a
+// rename fails no other is begun, and the next group is not reached.
 void RenameInOrder(
     FileOperations& files,
     const std::vector<std::pair<std::string, std::string>>& renames,
-    const std::vector<RenameRole>& roles, std::size_t& renamed);
+    const std::vector<RenameRole>& roles, std::vector<char>& done);
 
 // The folders a record made now for `site` and `stagingInode` names.
 [[nodiscard]] RecordBinding BindingOf(FileOperations& files,

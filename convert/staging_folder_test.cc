@@ -185,9 +185,9 @@ TEST(RenameInOrder, MakesEachGroupDurableOnceBeforeTheNext) {
   const std::vector<RenameRole> roles = {
       RenameRole::kNewFile, RenameRole::kNewFile, RenameRole::kNewFile,
       RenameRole::kTocFramePage, RenameRole::kMainFile};
-  std::size_t renamed = 0;
-  RenameInOrder(files, renames, roles, renamed);
-  EXPECT_EQ(renamed, 5u);
+  std::vector<char> done(renames.size(), 0);
+  RenameInOrder(files, renames, roles, done);
+  EXPECT_EQ(done, std::vector<char>(5, 1));
   EXPECT_EQ(files.syncs(), (std::vector<std::string>{
                                "SyncFolder " + kSite,
                                "SyncFolder " + kSite + "\\sub",
@@ -198,7 +198,7 @@ TEST(RenameInOrder, MakesEachGroupDurableOnceBeforeTheNext) {
   EXPECT_EQ(files.Contents(kSite + "\\doc.htm"), "main");
 }
 
-TEST(RenameInOrder, CountsTheRenamesDoneWhenOneFails) {
+TEST(RenameInOrder, FlagsTheRenamesDoneWhenOneFails) {
   for (std::size_t failing = 0; failing < 3; ++failing) {
     SCOPED_TRACE(failing);
     MemoryFileOperations files;
@@ -214,16 +214,73 @@ TEST(RenameInOrder, CountsTheRenamesDoneWhenOneFails) {
         throw FileError("rename", call.path, "disk full");
       }
     });
-    std::size_t renamed = 0;
+    std::vector<char> done(renames.size(), 0);
     EXPECT_THROW(RenameInOrder(files, renames,
                                {RenameRole::kNewFile, RenameRole::kTocFramePage,
                                 RenameRole::kMainFile},
-                               renamed),
+                               done),
                  FileError);
-    EXPECT_EQ(renamed, failing);
+    std::vector<char> expected(renames.size(), 0);
+    for (std::size_t i = 0; i < failing; ++i) expected[i] = 1;
+    EXPECT_EQ(done, expected);
     // Only the groups wholly renamed were made durable.
     EXPECT_EQ(files.syncs().size(), failing);
   }
+}
+
+// The new files are renamed on several threads, in no fixed order: the
+// flags must say exactly which are in place when one fails, and nothing of
+// a later group may be begun.
+TEST(RenameInOrder, OnSeveralThreadsFlagsExactlyTheRenamesMade) {
+  constexpr std::size_t kNewFiles = 60;
+  for (const std::size_t failing : {std::size_t{0}, std::size_t{1},
+                                    std::size_t{31}, kNewFiles - 1}) {
+    SCOPED_TRACE(failing);
+    MemoryFileOperations files;
+    files.SetWritesAtOnce(4);
+    std::vector<std::pair<std::string, std::string>> renames;
+    std::vector<RenameRole> roles;
+    for (std::size_t i = 0; i < kNewFiles + 2; ++i) {
+      const std::string staged = kStaging + "\\" + StagedName(i);
+      files.AddFile(staged, "x");
+      renames.emplace_back(staged, kSite + "\\f" + std::to_string(i));
+      roles.push_back(i < kNewFiles       ? RenameRole::kNewFile
+                      : i == kNewFiles ? RenameRole::kTocFramePage
+                                          : RenameRole::kMainFile);
+    }
+    const std::string failingPath = renames[failing].first;
+    files.SetHook([&failingPath](const FileCall& call) {
+      if (call.name == "RenameFile" && call.path == failingPath) {
+        throw FileError("rename", call.path, "disk full");
+      }
+    });
+    std::vector<char> done(renames.size(), 0);
+    EXPECT_THROW(RenameInOrder(files, renames, roles, done), FileError);
+    for (std::size_t i = 0; i < renames.size(); ++i) {
+      EXPECT_EQ(done[i] != 0, files.Contents(renames[i].second).has_value())
+          << i;
+      EXPECT_EQ(done[i] == 0, files.Contents(renames[i].first).has_value())
+          << i;
+    }
+    EXPECT_EQ(done[failing], 0);
+    EXPECT_EQ(done[kNewFiles], 0);
+    EXPECT_EQ(done[kNewFiles + 1], 0);
+    EXPECT_TRUE(files.syncs().empty());
+  }
+  // Without a failure every rename is made and each group synced once.
+  MemoryFileOperations files;
+  files.SetWritesAtOnce(4);
+  std::vector<std::pair<std::string, std::string>> renames;
+  for (std::size_t i = 0; i < kNewFiles; ++i) {
+    const std::string staged = kStaging + "\\" + StagedName(i);
+    files.AddFile(staged, "x");
+    renames.emplace_back(staged, kSite + "\\f" + std::to_string(i));
+  }
+  std::vector<char> done(renames.size(), 0);
+  RenameInOrder(files, renames,
+                std::vector<RenameRole>(kNewFiles, RenameRole::kNewFile), done);
+  EXPECT_EQ(done, std::vector<char>(kNewFiles, 1));
+  EXPECT_EQ(files.syncs(), std::vector<std::string>{"SyncFolder " + kSite});
 }
 
 TEST(BindingOf, NamesTheSiteFolderAndTheStagingFolderGiven) {
