@@ -1,6 +1,7 @@
 // The conversion driver; see conversion_driver.h.
 #include "convert/conversion_driver.h"
 
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -200,11 +201,12 @@ ConversionPlan PlanConversion(SiteInputs site,
   std::string tocFrameText = std::move(site.tocFrameText);
   if (request.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
   bool tocFrameShown = true;
+  std::shared_future<std::string> pagedTocFrameText;
   if (request.LEVELSTOBREAK > 0) {
     PagedContents paged =
         ConvertToPages(std::move(site), std::move(tocFrameText), request);
     plan = std::move(paged.plan);
-    tocFrameText = std::move(paged.tocFrameText);
+    pagedTocFrameText = std::move(paged.tocFrameText);
     tocFrameShown = paged.mainFileShowsTocFrame;
   }
   if (!madeFramesPage.empty() && !plan.Plans(mainFilePath)) {
@@ -215,7 +217,11 @@ ConversionPlan PlanConversion(SiteInputs site,
   // bookmarks made for the pages, which the document itself lacks. It is
   // not written, nor the bullet images beside it.
   if (madeFrames && !tocFrameShown) return plan;
-  plan.AddBytes(tocFramePath, std::move(tocFrameText));
+  if (pagedTocFrameText.valid()) {
+    plan.AddLater(tocFramePath, std::move(pagedTocFrameText));
+  } else {
+    plan.AddBytes(tocFramePath, std::move(tocFrameText));
+  }
   for (FileBytes& image : bulletImages) {
     if (!plan.Plans(image.path)) {
       plan.AddBytes(std::move(image.path), std::move(image.bytes));

@@ -39,9 +39,19 @@ void ConversionPlan::AddBytes(std::string path, std::string bytes) {
   Add(std::move(file));
 }
 
-void ConversionPlan::AddPages(PageMaker maker, const std::string& folder) {
+void ConversionPlan::AddLater(std::string path,
+                              std::shared_future<std::string> bytes) {
+  PlannedFile file;
+  file.path = std::move(path);
+  file.source = Source::kLater;
+  file.later = std::move(bytes);
+  Add(std::move(file));
+}
+
+void ConversionPlan::AddPages(std::shared_ptr<const PageMaker> maker,
+                              const std::string& folder) {
   assert(!pages_ && "a plan holds the pages of one split");
-  pages_.emplace(std::move(maker));
+  pages_ = std::move(maker);
   const PageSplit& split = pages_->split();
   for (std::size_t page = 0; page < split.PageCount(); ++page) {
     PlannedFile file;
@@ -115,6 +125,8 @@ void ConversionPlan::WriteTo(const WriteList& writes, SiteWriter& writer,
     const std::string& path = files_[write.file].path;
     if (from.source == Source::kPage) {
       writer.WriteFile(place, path, pages_->MakePage(from.page));
+    } else if (from.source == Source::kLater) {
+      writer.WriteFile(place, path, from.later.get());
     } else {
       writer.WriteFile(place, path, from.bytes);
     }

@@ -1,6 +1,8 @@
 // The files one conversion writes, planned in memory before the first is
-// written. Each is given as bytes, as a page that is made only when it is
-// written, or as a copy of what the plan puts at another path by then.
+// written. Each is given as bytes, as bytes still being made beside the
+// writing (waited for when the file is written), as a page that is made only
+// when it is written, or as a copy of what the plan puts at another path by
+// then.
 //
 // The plan keeps the order in which the conversion defines its files. Where
 // two of them name the same path (the main file bears a page's name, the
@@ -12,7 +14,8 @@
 
 #include <cstddef>
 #include <functional>
-#include <optional>
+#include <future>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -45,9 +48,14 @@ class WriteList {
 class ConversionPlan {
  public:
   void AddBytes(std::string path, std::string bytes);
+  // Bytes being made meanwhile (MakeBeside): the files before this one are
+  // written while they are made.
+  void AddLater(std::string path, std::shared_future<std::string> bytes);
   // Every page of `maker`, in page order, each at folder + "\" + its file
-  // name. A plan holds the pages of one split at most.
-  void AddPages(PageMaker maker, const std::string& folder);
+  // name. A plan holds the pages of one split at most. The maker is shared,
+  // so that what is made beside the writing may read its split too.
+  void AddPages(std::shared_ptr<const PageMaker> maker,
+                const std::string& folder);
   // A copy of what the plan has put at `copyOf` by this point.
   void AddCopy(std::string path, std::string copyOf);
 
@@ -87,11 +95,12 @@ class ConversionPlan {
       }) const;
 
  private:
-  enum class Source { kBytes, kPage, kCopy };
+  enum class Source { kBytes, kLater, kPage, kCopy };
   struct PlannedFile {
     std::string path;
     Source source = Source::kBytes;
     std::string bytes;     // kBytes
+    std::shared_future<std::string> later;  // kLater
     std::size_t page = 0;  // kPage
     std::string copyOf;    // kCopy
   };
@@ -101,7 +110,7 @@ class ConversionPlan {
   std::vector<PlannedFile> files_;
   // SitePath::Key() of each path planned: the last file planned for it.
   std::unordered_map<std::string, std::size_t> lastByKey_;
-  std::optional<PageMaker> pages_;
+  std::shared_ptr<const PageMaker> pages_;
 };
 
 }  // namespace quillery

@@ -2,31 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "convert/conversion_error.h"
+#include "convert/writing_threads.h"
 #include "text/site_path.h"
 
 namespace quillery {
 namespace {
 
-// Keeps every write in order.
+// Keeps every write in order, from whichever thread.
 class RecordingWriter : public SiteWriter {
  public:
   void WriteFile(std::size_t /*place*/, const std::string& path,
                  std::string_view bytes) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     writes.emplace_back(path, std::string(bytes));
   }
+  std::mutex mutex_;
   std::vector<std::pair<std::string, std::string>> writes;
 };
 
 using Writes = std::vector<std::pair<std::string, std::string>>;
 
-PageMaker TwoPages() {
-  return PageMaker(SplitIntoPages("<body>zero<h1>one</body>", "B", 1),
-                   DressingTexts{}, DressingOptions{}, "");
+std::shared_ptr<const PageMaker> TwoPages() {
+  return std::make_shared<const PageMaker>(
+      SplitIntoPages("<body>zero<h1>one</body>", "B", 1), DressingTexts{},
+      DressingOptions{}, "");
 }
 
 const std::string kPage0 = "<body>\r\n\r\nzero\r\n\r\n</body>";
@@ -92,6 +99,38 @@ TEST(ConversionPlan, ACopyTakesItsSourceAsItStandsAtItsPlace) {
     RecordingWriter writer;
     plan.WriteTo(writer);
     EXPECT_EQ(writer.writes, row.expected);
+  }
+}
+
+// Bytes still being made are written at their place, also as the source of
+// a copy; what their making threw is thrown there, after every file before.
+TEST(ConversionPlan, BytesMadeBesideAreWrittenAtTheirPlace) {
+  for (const std::size_t threads : {1u, 3u}) {
+    SCOPED_TRACE(threads);
+    ConversionPlan plan;
+    plan.AddPages(TwoPages(), "\\s");
+    plan.AddLater("\\s\\toc.htm", MakeBeside([] { return std::string("toc"); }));
+    plan.AddCopy("\\s\\main.htm", "\\s\\toc.htm");
+    RecordingWriter writer;
+    plan.WriteTo(plan.ListWrites([](const std::string& path) {
+      return SitePath(path).Key();
+    }), writer, 1);
+    EXPECT_EQ(writer.writes, (Writes{{"\\s\\B_p0.htm", kPage0},
+                                     {"\\s\\B_p1.htm", kPage1},
+                                     {"\\s\\toc.htm", "toc"},
+                                     {"\\s\\main.htm", "toc"}}));
+
+    ConversionPlan failing;
+    failing.AddPages(TwoPages(), "\\s");
+    failing.AddLater("\\s\\toc.htm", MakeBeside([]() -> std::string {
+      throw std::runtime_error("out of memory");
+    }));
+    RecordingWriter partial;
+    const WriteList writes = failing.ListWrites(
+        [](const std::string& path) { return SitePath(path).Key(); });
+    EXPECT_THROW(failing.WriteTo(writes, partial, threads), std::runtime_error);
+    ASSERT_EQ(partial.writes.size(), 2u);
+    EXPECT_EQ(MadeNow("x").get(), "x");
   }
 }
 

@@ -1,9 +1,12 @@
 // The multi-page conversion; see multi_page.h.
 #include "convert/multi_page.h"
 
+#include <future>
+#include <memory>
 #include <optional>
 #include <utility>
 
+#include "convert/writing_threads.h"
 #include "dress/head_body_tail.h"
 #include "dress/header_footer.h"
 #include "dress/page_maker.h"
@@ -105,30 +108,49 @@ struct LocatedContents {
   std::string tocFrameText;
 };
 
+// The contents frame page with its links pointing into the pages of
+// `split` (none when there is no split), read from its own folder, and those
+// links. With `framePageToo` and pages it names no frame (LocatedContents).
+struct LocatedFramePage {
+  std::vector<TocLink> tocLinks;
+  std::string text;
+};
+
+std::vector<TocLink> Locate(std::vector<TocLink> links,
+                            const PageSplit* split) {
+  return split ? LocateTocLinks(std::move(links), *split) : links;
+}
+
+LocatedFramePage LocateFramePage(std::string tocFrameText,
+                                 const PageSplit* split, bool framePageToo,
+                                 const std::string& tocSource) {
+  LocatedFramePage located;
+  located.tocLinks = Locate(CollectTocLinks(tocFrameText), split);
+  located.text = ApplyTocLinksFrom(tocFrameText, located.tocLinks,
+                                   SitePath(tocSource).Folder().text());
+  if (framePageToo && split && split->PageCount() > 0) {
+    located.text = RemoveFrameTargets(std::move(located.text));
+  }
+  return located;
+}
+
 LocatedContents LocateContents(const DressedContents& dressed,
-                               const std::optional<PageSplit>& split,
+                               const PageSplit* split,
                                bool pagesCarryContents, bool framePageToo,
                                const std::string& tocSource) {
-  auto locate = [&split](std::vector<TocLink> links) {
-    return split ? LocateTocLinks(std::move(links), *split) : links;
-  };
   LocatedContents located;
   located.contentsBody = dressed.parts.body;
   located.tocFrameText = dressed.tocFrameText;
   if (pagesCarryContents) {
-    located.tocLinks = locate(CollectTocLinks(located.contentsBody));
+    located.tocLinks = Locate(CollectTocLinks(located.contentsBody), split);
     located.contentsBody = RemoveFrameTargets(
         ApplyTocLinks(located.contentsBody, located.tocLinks));
   }
   if (!pagesCarryContents || framePageToo) {
-    std::vector<TocLink> frameLinks =
-        locate(CollectTocLinks(located.tocFrameText));
-    located.tocFrameText = ApplyTocLinksFrom(
-        located.tocFrameText, frameLinks, SitePath(tocSource).Folder().text());
-    if (framePageToo && split && split->PageCount() > 0) {
-      located.tocFrameText = RemoveFrameTargets(std::move(located.tocFrameText));
-    }
-    if (!pagesCarryContents) located.tocLinks = std::move(frameLinks);
+    LocatedFramePage frame = LocateFramePage(
+        std::move(located.tocFrameText), split, framePageToo, tocSource);
+    located.tocFrameText = std::move(frame.text);
+    if (!pagesCarryContents) located.tocLinks = std::move(frame.tocLinks);
   }
   return located;
 }
@@ -140,8 +162,10 @@ struct SplitFiles {
   // The files every page of the shipped template loads (the contents, the
   // search index, its script and styles).
   std::vector<FileBytes> siteFiles;
-  std::optional<PageMaker> pages;
-  std::optional<FileBytes> framesPage;
+  // The split's pages, also when it cut none (then nothing of it is
+  // planned, but its contents links are located against it).
+  std::shared_ptr<const PageMaker> maker;
+  std::optional<FileBytes> framesPage;  // when a page was cut
   std::string stylesheetName;  // "" when no stylesheet is written
   std::string firstPage;       // the path of page 0, "" when none
   std::string charsetTag;
@@ -155,8 +179,9 @@ SplitFiles PlanSplitFiles(PageSplit split, const SiteInputs& site,
   const SitePath mainFolder = SitePath(site.mainFilePath).Folder();
   SplitFiles files;
   files.charsetTag = split.charsetTag();
-  PageMaker maker(std::move(split), dressing, options, pageContents,
-                  navigation);
+  files.maker = std::make_shared<const PageMaker>(
+      std::move(split), dressing, options, pageContents, navigation);
+  const PageMaker& maker = *files.maker;
   if (!maker.stylesheet().empty()) {
     files.stylesheetName = maker.stylesheetFile();
     files.stylesheet = FileBytes{mainFolder.Join(files.stylesheetName).text(),
@@ -172,9 +197,17 @@ SplitFiles PlanSplitFiles(PageSplit split, const SiteInputs& site,
     files.framesPage = FileBytes{
         site.mainFilePath,
         PointFramesAt(site.framesText, *site.contentSource, firstPageName)};
-    files.pages.emplace(std::move(maker));
   }
   return files;
+}
+
+// True when the main file becomes the template filled with the contents
+// (TEMPLATETOCFORMAT 0): the contents links are then located before the
+// plan is made, as that page needs them.
+bool MakesContentsMainPage(const DressingTexts& dressing,
+                           const ConversionRequest& request) {
+  return !dressing.templateText.empty() && request.USINGTEMPLATE != 0 &&
+         request.TEMPLATETOCFORMAT == 0;
 }
 
 // What the template makes of the main file: with TEMPLATETOCFORMAT 0 a
@@ -194,7 +227,7 @@ TemplateMainFile PlanTemplateMainFile(const DressingTexts& dressing,
                                       const SplitFiles& split) {
   TemplateMainFile main;
   if (dressing.templateText.empty() || request.USINGTEMPLATE == 0) return main;
-  if (request.TEMPLATETOCFORMAT == 0) {
+  if (MakesContentsMainPage(dressing, request)) {
     // The contents main page is the contents: its template's markers show
     // the document's title and the contents, and nothing else.
     PageMarkers contentsPageMarkers = outside;
@@ -226,8 +259,8 @@ PagedContents AssemblePlan(SplitFiles files,
   for (FileBytes& file : files.siteFiles) {
     plan.AddBytes(std::move(file.path), std::move(file.bytes));
   }
-  if (files.pages) {
-    plan.AddPages(std::move(*files.pages),
+  if (files.framesPage) {
+    plan.AddPages(std::move(files.maker),
                   SitePath(site.mainFilePath).Folder().text());
     plan.AddBytes(files.framesPage->path, std::move(files.framesPage->bytes));
   }
@@ -299,9 +332,18 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
       Contains(dressing.templateText, kWordTocMarker) ||
       Contains(dressing.templateText, kContentsMarker) ||
       Contains(dressing.templateText, kSiteHeadMarker);
-  LocatedContents located = LocateContents(
-      dressed, split, pagesCarryContents,
-      Contains(dressing.templateText, kSiteHeadMarker), *site.tocSource);
+  // Where neither the pages nor the main file need the contents links,
+  // only the contents frame page does: its links are located beside the
+  // writing of the pages, against the split the pages are made from.
+  const bool locatedBeside =
+      !pagesCarryContents && !MakesContentsMainPage(dressing, request);
+  LocatedContents located;
+  if (!locatedBeside) {
+    located = LocateContents(dressed, split ? &*split : nullptr,
+                             pagesCarryContents,
+                             Contains(dressing.templateText, kSiteHeadMarker),
+                             *site.tocSource);
+  }
 
   SplitFiles files;
   if (split) {
@@ -309,12 +351,25 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
         std::move(*split), site, dressing, options,
         pagesCarryContents ? located.contentsBody : std::string(), navigation);
   }
+  std::shared_future<std::string> locatedFramePage;
+  if (locatedBeside) {
+    locatedFramePage = MakeBeside(
+        [maker = files.maker, text = dressed.tocFrameText,
+         tocSource = *site.tocSource]() mutable {
+          return LocateFramePage(std::move(text),
+                                 maker ? &maker->split() : nullptr,
+                                 /*framePageToo=*/false, tocSource)
+              .text;
+        });
+  } else {
+    locatedFramePage = MadeNow(std::move(located.tocFrameText));
+  }
   const TemplateMainFile templateMain = PlanTemplateMainFile(
       dressing, request, outside, dressed, located, pagesCarryContents, files);
 
   PagedContents paged =
       AssemblePlan(std::move(files), templateMain, pagesCarryContents, site);
-  paged.tocFrameText = std::move(located.tocFrameText);
+  paged.tocFrameText = std::move(locatedFramePage);
   return paged;
 }
 

@@ -2,6 +2,7 @@
 #ifndef QUILLERY_CONVERT_MULTI_PAGE_H_
 #define QUILLERY_CONVERT_MULTI_PAGE_H_
 
+#include <future>
 #include <string>
 
 #include "convert/conversion_plan.h"
@@ -12,10 +13,12 @@ namespace quillery {
 
 // The TOC frame text as a split leaves it, and whether the main file planned
 // is still a frames page that shows it: not when the main file became the
-// template filled with the contents, or a copy of page 0.
+// template filled with the contents, or a copy of page 0. Where only the
+// TOC frame text needs the contents links located against the pages, it is
+// made beside the writing of the pages (MakeBeside); get() waits for it.
 struct PagedContents {
   ConversionPlan plan;
-  std::string tocFrameText;
+  std::shared_future<std::string> tocFrameText;
   bool mainFileShowsTocFrame = true;
 };
 

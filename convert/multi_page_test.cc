@@ -100,8 +100,8 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   request.LEVELSTOBREAK = 1;
   PagedContents framed =
       ConvertToPages(TwoHeadingSite(), kTwoEntryToc, request);
-  EXPECT_NE(framed.tocFrameText.find("Body_p1.htm#_Toc1"), std::string::npos);
-  EXPECT_NE(framed.tocFrameText.find("Body_p2.htm#_Toc2"), std::string::npos);
+  EXPECT_NE(framed.tocFrameText.get().find("Body_p1.htm#_Toc1"), std::string::npos);
+  EXPECT_NE(framed.tocFrameText.get().find("Body_p2.htm#_Toc2"), std::string::npos);
 
   request.USINGTEMPLATE = 1;
   SiteInputs site = TwoHeadingSite();
@@ -109,7 +109,7 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   PagedContents carried =
       ConvertToPages(std::move(site), kTwoEntryToc, request);
   // The frame page keeps its old targets; the pages carry re-pointed ones.
-  EXPECT_NE(carried.tocFrameText.find("Body.htm#_Toc1"), std::string::npos);
+  EXPECT_NE(carried.tocFrameText.get().find("Body.htm#_Toc1"), std::string::npos);
   RecordingWriter writer;
   carried.plan.WriteTo(writer);
   EXPECT_NE(writer.BytesOf("\\s\\Body_p2.htm").find("Body_p1.htm#_Toc1"),
@@ -124,8 +124,8 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
       "<html><head>[SITEHEAD]</head><body>[QUILLERY]</body></html>";
   PagedContents loaded =
       ConvertToPages(std::move(loading), kTwoEntryToc, request);
-  EXPECT_NE(loaded.tocFrameText.find("Body_p1.htm#_Toc1"), std::string::npos);
-  EXPECT_EQ(loaded.tocFrameText.find("Body.htm#"), std::string::npos);
+  EXPECT_NE(loaded.tocFrameText.get().find("Body_p1.htm#_Toc1"), std::string::npos);
+  EXPECT_EQ(loaded.tocFrameText.get().find("Body.htm#"), std::string::npos);
 }
 
 // Pages that load the contents with a script link the contents frame page
@@ -158,7 +158,7 @@ TEST(ConvertToPages, LoadedContentsLeadReadersWithoutScriptsToTheFramePage) {
         "</html>";
     PagedContents paged =
         ConvertToPages(std::move(site), testing::kFramedTwoEntryToc, request);
-    EXPECT_EQ(paged.tocFrameText.find("Frame1") != std::string::npos,
+    EXPECT_EQ(paged.tocFrameText.get().find("Frame1") != std::string::npos,
               row.framesNamed);
     RecordingWriter writer;
     paged.plan.WriteTo(writer);
@@ -216,7 +216,7 @@ TEST(ConvertToPages, WithoutAFrame1FrameOnlyTheContentsAreDressed) {
   RecordingWriter writer;
   paged.plan.WriteTo(writer);
   EXPECT_TRUE(writer.paths.empty());
-  EXPECT_NE(paged.tocFrameText.find("HEAD"), std::string::npos);
+  EXPECT_NE(paged.tocFrameText.get().find("HEAD"), std::string::npos);
   EXPECT_TRUE(paged.mainFileShowsTocFrame);
 }
 

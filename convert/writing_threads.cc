@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <exception>
 #include <mutex>
+#include <system_error>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -83,6 +85,21 @@ void ForEachPlace(std::size_t count, std::size_t threads,
   TakeUntilDone(places, each);
   for (std::thread& thread : others) thread.join();
   places.RethrowFailure();
+}
+
+std::shared_future<std::string> MakeBeside(
+    std::function<std::string()> make) {
+  try {
+    return std::async(std::launch::async, make).share();
+  } catch (const std::system_error&) {
+    return MadeNow(make());
+  }
+}
+
+std::shared_future<std::string> MadeNow(std::string text) {
+  std::promise<std::string> made;
+  made.set_value(std::move(text));
+  return made.get_future().share();
 }
 
 }  // namespace quillery

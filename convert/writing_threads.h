@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <future>
+#include <string>
 
 namespace quillery {
 
@@ -22,6 +24,15 @@ namespace quillery {
 // done, so the failure is the one a single thread would have met first.
 void ForEachPlace(std::size_t count, std::size_t threads,
                   const std::function<void(std::size_t place)>& each);
+
+// A text made on a thread of its own while the caller goes on: `make` runs
+// at once beside it, or here and now where no thread can start. What `make`
+// throws is thrown by get().
+[[nodiscard]] std::shared_future<std::string> MakeBeside(
+    std::function<std::string()> make);
+
+// A text already made, as MakeBeside gives one.
+[[nodiscard]] std::shared_future<std::string> MadeNow(std::string text);
 
 }  // namespace quillery
 
