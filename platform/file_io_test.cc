@@ -108,6 +108,27 @@ TEST(ReadFile, ReadsSmallAndLargeFilesWhole) {
   }
 }
 
+// A large document is read, and looked through for a zero byte, in two
+// halves side by side: one zero byte anywhere is still found, at either end
+// of either half among them; a binary file keeps it.
+TEST(ReadFile, FindsOneZeroByteAnywhereInALargeDocument) {
+  ScopedTempDir dir;
+  const std::size_t size = (std::size_t{17} << 20) + 3;
+  std::string bytes(size, 'x');
+  for (const std::size_t at : {std::size_t{0}, size / 2 - 1, size / 2,
+                               size / 2 + 1, size - 1}) {
+    SCOPED_TRACE(at);
+    bytes[at] = '\0';
+    WriteBytes(dir.File("page.htm"), bytes);
+    EXPECT_NE(testing::FileErrorOf([&] {
+                static_cast<void>(ReadFile(InternalPath(dir.File("page.htm"))));
+              }).find("it holds a zero byte"),
+              std::string::npos);
+    EXPECT_EQ(ReadBinaryFile(InternalPath(dir.File("page.htm"))), bytes);
+    bytes[at] = 'x';
+  }
+}
+
 TEST(ReadBinaryFile, KeepsZeroBytes) {
   ScopedTempDir dir;
   const std::string image("GIF89a\0\x01\xff", 9);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <future>
 #include <string_view>
+#include <system_error>
 
 namespace quillery {
 namespace {
@@ -13,19 +15,47 @@ constexpr std::string_view kConditionalEnd = "<![endif]>";
 
 // The first opening marker at or after `from`. It is looked for by the "!"
 // that follows its "<": a page has a "<" in every tag, but few "!".
-std::size_t FindAnnotationOpen(const std::string& text, std::size_t from) {
+std::size_t FindAnnotationOpen(std::string_view text, std::size_t from) {
   const std::string_view afterLess = kAnnotationOpen.substr(1);
-  for (std::size_t at = text.find(afterLess, from + 1); at != std::string::npos;
-       at = text.find(afterLess, at + 1)) {
+  for (std::size_t at = text.find(afterLess, from + 1);
+       at != std::string_view::npos; at = text.find(afterLess, at + 1)) {
     if (text[at - 1] == '<') return at - 1;
   }
-  return std::string::npos;
+  return std::string_view::npos;
+}
+
+// Below this size the first marker is looked for on one thread.
+constexpr std::size_t kLargeText = 16 * 1024 * 1024;
+
+// The first opening marker of the text. Most documents have none, so a
+// large one is looked through in two halves side by side: the earlier half
+// for a marker that starts in it (and may end in the later half), the later
+// half for one that starts there, taken only when the earlier has none.
+std::size_t FindFirstAnnotationOpen(const std::string& text) {
+  if (text.size() < kLargeText) return FindAnnotationOpen(text, 0);
+  const std::size_t half = text.size() / 2;
+  const auto inLaterHalf = [&text, half] {
+    return FindAnnotationOpen(text, half);
+  };
+  std::future<std::size_t> later;
+  try {
+    later = std::async(std::launch::async, inLaterHalf);
+  } catch (const std::system_error&) {
+    // No thread: the later half is looked through below, if need be.
+  }
+  const std::size_t earlier = FindAnnotationOpen(
+      std::string_view(text).substr(0, half + kAnnotationOpen.size() - 1), 0);
+  if (later.valid()) {
+    const std::size_t inLater = later.get();
+    return earlier != std::string_view::npos ? earlier : inLater;
+  }
+  return earlier != std::string_view::npos ? earlier : inLaterHalf();
 }
 
 }  // namespace
 
 std::string RemoveAnnotationBlocks(std::string text) {
-  std::size_t blockStart = FindAnnotationOpen(text, 0);
+  std::size_t blockStart = FindFirstAnnotationOpen(text);
   if (blockStart == std::string::npos) return text;
 
   // The kept bytes move forward over the removed blocks within the same

@@ -93,5 +93,27 @@ TEST(RemoveAnnotationBlocks, MatchesErasingInPlaceOnGeneratedTexts) {
   }
 }
 
+// A large text is looked through in two halves side by side: a first
+// block anywhere, across the middle too, is found as in one pass, and a
+// text without one is given back as it was.
+TEST(RemoveAnnotationBlocks, FindsTheFirstBlockOfALargeTextAnywhere) {
+  const std::size_t size = (std::size_t{16} << 20) + 5;
+  const std::string block = std::string(kOpen) + "note" + std::string(kEnd);
+  const std::string plain(size, 'a');
+  EXPECT_EQ(RemoveAnnotationBlocks(plain), plain);
+  const std::size_t half = (size + block.size()) / 2;
+  for (const std::size_t at :
+       {std::size_t{0}, half - kOpen.size(), half - kOpen.size() + 1,
+        half - 1, half, half + 1, size - 1}) {
+    SCOPED_TRACE(at);
+    std::string text = plain;
+    text.insert(at, block);
+    // A second block later in the text goes too.
+    text += block + "z";
+    ASSERT_EQ(RemoveAnnotationBlocks(text), RemoveAnnotationBlocksModel(text));
+    EXPECT_EQ(RemoveAnnotationBlocks(text).size(), size + 1);
+  }
+}
+
 }  // namespace
 }  // namespace quillery

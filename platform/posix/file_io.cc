@@ -89,30 +89,48 @@ bool ReadRange(int fd, char* bytes, std::size_t from, std::size_t to) {
   return true;
 }
 
+// True when the bytes from `from` up to `to` hold a zero byte.
+bool HoldsZeroByte(const char* bytes, std::size_t from, std::size_t to) {
+  return to > from && std::memchr(bytes + from, 0, to - from) != nullptr;
+}
+
 // Reads the first `size` bytes of a large regular file in two halves side
 // by side, and leaves the offset after them. False when either half came
 // short (the file changed since it was looked at) or failed: the caller
-// then reads it again from the start, one piece after another.
-bool ReadInHalves(int fd, char* bytes, std::size_t size) {
+// then reads it again from the start, one piece after another. With
+// `lookForZero`, each half is then looked through for a zero byte on its
+// own thread, and `zeroFound` tells whether either held one.
+bool ReadInHalves(int fd, char* bytes, std::size_t size, bool lookForZero,
+                  bool& zeroFound) {
   const std::size_t half = size / 2;
   bool secondRead = false;
+  bool secondZero = false;
+  const auto readSecond = [&] {
+    secondRead = ReadRange(fd, bytes, half, size);
+    secondZero = secondRead && lookForZero && HoldsZeroByte(bytes, half, size);
+  };
   std::thread second;
   try {
-    second = std::thread(
-        [&] { secondRead = ReadRange(fd, bytes, half, size); });
+    second = std::thread(readSecond);
   } catch (const std::system_error&) {
-    secondRead = ReadRange(fd, bytes, half, size);
+    readSecond();
   }
   const bool firstRead = ReadRange(fd, bytes, 0, half);
+  const bool firstZero =
+      firstRead && lookForZero && HoldsZeroByte(bytes, 0, half);
   if (second.joinable()) second.join();
+  zeroFound = firstZero || secondZero;
   return firstRead && secondRead &&
          lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
 }
 
 // Reads an open descriptor to its end, straight into `bytes`. A regular
 // file's length sizes the text at once (one byte more, to see the end);
-// anything else grows it by doubling. Returns false with errno set on failure.
-bool ReadAll(int fd, const struct stat& info, std::string& bytes) {
+// anything else grows it by doubling. With `refuseZeroByte`, `zeroFound`
+// tells whether the bytes hold a zero byte. Returns false with errno set on
+// failure.
+bool ReadAll(int fd, const struct stat& info, std::string& bytes,
+             bool refuseZeroByte, bool& zeroFound) {
   constexpr std::size_t kFirstRoom = 64 * 1024;
   std::size_t room = kFirstRoom;
   if (S_ISREG(info.st_mode) && info.st_size > 0) {
@@ -122,11 +140,16 @@ bool ReadAll(int fd, const struct stat& info, std::string& bytes) {
   }
   bytes.resize(room);
   std::size_t filled = 0;
+  // The bytes before this were looked through for a zero byte already.
+  std::size_t looked = 0;
+  zeroFound = false;
   if (room - 1 >= kLargeFile) {
-    if (ReadInHalves(fd, bytes.data(), room - 1)) {
-      filled = room - 1;
+    if (ReadInHalves(fd, bytes.data(), room - 1, refuseZeroByte, zeroFound)) {
+      filled = looked = room - 1;
     } else if (lseek(fd, 0, SEEK_SET) < 0) {
       return false;
+    } else {
+      zeroFound = false;
     }
   }
   for (;;) {
@@ -138,6 +161,8 @@ bool ReadAll(int fd, const struct stat& info, std::string& bytes) {
     }
     if (got == 0) {
       bytes.resize(filled);
+      zeroFound = zeroFound ||
+                  (refuseZeroByte && HoldsZeroByte(bytes.data(), looked, filled));
       return true;
     }
     filled += static_cast<std::size_t>(got);
@@ -166,11 +191,12 @@ std::string ReadRegularFile(const std::string& internalPath,
     throw FileError("cannot read", internalPath, "it is not a regular file");
   }
   std::string bytes;
-  const bool ok = ReadAll(fd, info, bytes);
+  bool zeroFound = false;
+  const bool ok = ReadAll(fd, info, bytes, refuseZeroByte, zeroFound);
   const int error = errno;
   close(fd);
   if (!ok) throw ReadError(internalPath, error);
-  if (refuseZeroByte && bytes.find('\0') != std::string::npos) {
+  if (zeroFound) {
     throw FileError("cannot read", internalPath,
                     "it holds a zero byte (a UTF-16 or binary file?)");
   }
