@@ -199,7 +199,6 @@ ConversionPlan PlanConversion(SiteInputs site,
   std::string madeFramesPage = madeFrames ? site.framesText : std::string();
   std::vector<FileBytes> bulletImages = std::move(site.bulletImages);
   std::string tocFrameText = std::move(site.tocFrameText);
-  if (request.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
   bool tocFrameShown = true;
   std::shared_future<std::string> pagedTocFrameText;
   if (request.LEVELSTOBREAK > 0) {
@@ -208,6 +207,8 @@ ConversionPlan PlanConversion(SiteInputs site,
     plan = std::move(paged.plan);
     pagedTocFrameText = std::move(paged.tocFrameText);
     tocFrameShown = paged.mainFileShowsTocFrame;
+  } else if (request.TOCBULLETS != 0) {
+    tocFrameText = AddTocBullets(tocFrameText);
   }
   if (!madeFramesPage.empty() && !plan.Plans(mainFilePath)) {
     plan.AddBytes(mainFilePath, std::move(madeFramesPage));

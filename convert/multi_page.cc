@@ -315,8 +315,6 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
 
-  const DressedContents dressed =
-      DressContents(tocFrameText, dressing, options, outside);
 
   // The whole split is planned before any page is made, so the contents
   // links know their pages before the first page that carries them.
@@ -337,6 +335,13 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // writing of the pages, against the split the pages are made from.
   const bool locatedBeside =
       !pagesCarryContents && !MakesContentsMainPage(dressing, request);
+  if (request.TOCBULLETS != 0 && !locatedBeside) {
+    tocFrameText = AddTocBullets(tocFrameText);
+  }
+  DressedContents dressed;
+  if (!locatedBeside) {
+    dressed = DressContents(tocFrameText, dressing, options, outside);
+  }
   LocatedContents located;
   if (!locatedBeside) {
     located = LocateContents(dressed, split ? &*split : nullptr,
@@ -353,12 +358,17 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   }
   std::shared_future<std::string> locatedFramePage;
   if (locatedBeside) {
+    // Its bullets and its header and footer are put in there too.
     locatedFramePage = MakeBeside(
-        [maker = files.maker, text = dressed.tocFrameText,
+        [maker = files.maker, text = std::move(tocFrameText),
+         bullets = request.TOCBULLETS != 0, dressing, options, outside,
          tocSource = *site.tocSource]() mutable {
-          return LocateFramePage(std::move(text),
-                                 maker ? &maker->split() : nullptr,
-                                 /*framePageToo=*/false, tocSource)
+          if (bullets) text = AddTocBullets(text);
+          return LocateFramePage(
+                     DressContents(text, dressing, options, outside)
+                         .tocFrameText,
+                     maker ? &maker->split() : nullptr,
+                     /*framePageToo=*/false, tocSource)
               .text;
         });
   } else {

@@ -24,7 +24,7 @@ struct PagedContents {
 
 // Plans the split of the site's content page into pages and what becomes of
 // the main file (`plan`), and returns the TOC frame text (`tocFrameText`, with
-// its bullets when asked for) dressed for its page: header and footer around
+// its bullets when TOCBULLETS asks for them) dressed for its page: header and footer around
 // its body, and, unless the pages carry the contents, its links pointing into
 // the pages. Plans, in this order: the stylesheet file, the pages,
 // the re-pointed frames page, and then, with a template:
