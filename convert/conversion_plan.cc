@@ -8,6 +8,7 @@
 
 #include "convert/conversion_error.h"
 #include "convert/writing_threads.h"
+#include "text/key_set.h"
 #include "text/site_path.h"
 
 namespace quillery {
@@ -94,24 +95,32 @@ WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
   // source's as they stand at its place in the order), and for each path the
   // last file planned for it.
   std::vector<std::size_t> origin(count, kNothing);
-  std::vector<std::string> keys(count);
-  std::unordered_map<std::string, std::size_t> latest;
+  // The keys met so far, each numbered, with the last file planned for it;
+  // and each file's key number.
+  KeySet keys;
+  std::vector<std::size_t> latest;
+  std::vector<std::size_t> keyOfFile(count);
   for (std::size_t i = 0; i < count; ++i) {
     const PlannedFile& file = files_[i];
-    keys[i] = keyOf(file.path);
+    const std::string pathKey = keyOf(file.path);
     if (file.source == Source::kCopy) {
-      auto source = latest.find(keyOf(file.copyOf));
-      if (source != latest.end()) origin[i] = origin[source->second];
+      const std::size_t source = keys.Find(keyOf(file.copyOf));
+      if (source != KeySet::kAbsent) origin[i] = origin[latest[source]];
     } else {
       origin[i] = i;
     }
-    auto [same, isNew] = latest.emplace(keys[i], i);
-    if (!isNew) RefuseNamesOfOneFile(files_[same->second].path, file.path);
-    same->second = i;
+    const auto [key, isNew] = keys.Insert(pathKey);
+    if (isNew) {
+      latest.push_back(i);
+    } else {
+      RefuseNamesOfOneFile(files_[latest[key]].path, file.path);
+      latest[key] = i;
+    }
+    keyOfFile[i] = key;
   }
   WriteList writes;
   for (std::size_t i = 0; i < count; ++i) {
-    if (latest[keys[i]] != i || origin[i] == kNothing) continue;
+    if (latest[keyOfFile[i]] != i || origin[i] == kNothing) continue;
     writes.writes_.push_back({i, origin[i]});
   }
   return writes;
