@@ -70,6 +70,7 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
   // page may name thousands, found by their hash once there are many.
   constexpr std::size_t kLeadsLookedThrough = 16;
   std::vector<Lead> leads;
+  leads.reserve(kLeadsLookedThrough);
   std::unordered_map<std::string_view, std::size_t> leadOfFile;
   const auto findLead = [&](std::string_view file) {
     if (leads.size() <= kLeadsLookedThrough) {
@@ -86,19 +87,32 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
     const std::string_view file = ReferenceFilePart(reference);
     std::size_t known = findLead(file);
     if (known == leads.size()) {
-      ReferenceTarget target = ClassifyReference(reference, folder);
       Lead lead;
       lead.file = file;
-      lead.kind = target.kind;
-      if (target.kind == ReferenceTarget::Kind::kInSite) {
-        // The key of the file, as KeyOf gives it for its "\" form.
-        key.assign(target.path);
-        for (char& c : key) {
-          if (c == '/') c = '\\';
-        }
+      // A page in the site folder mostly names other pages there, written
+      // anyway: a plain name is looked up as it stands, without being read
+      // into a path first.
+      const std::string_view plain =
+          folder.empty() ? PlainFileName(reference) : std::string_view();
+      if (!plain.empty()) {
+        lead.kind = ReferenceTarget::Kind::kInSite;
+        key.assign(plain);
         if (foldsLetterCase_) key = FoldedLetterCase(std::move(key));
         lead.kept = !willBeWritten_.Contains(key);
-        if (lead.kept) lead.path = std::move(target.path);
+        if (lead.kept) lead.path = std::string(plain);
+      } else {
+        ReferenceTarget target = ClassifyReference(reference, folder);
+        lead.kind = target.kind;
+        if (target.kind == ReferenceTarget::Kind::kInSite) {
+          // The key of the file, as KeyOf gives it for its "\" form.
+          key.assign(target.path);
+          for (char& c : key) {
+            if (c == '/') c = '\\';
+          }
+          if (foldsLetterCase_) key = FoldedLetterCase(std::move(key));
+          lead.kept = !willBeWritten_.Contains(key);
+          if (lead.kept) lead.path = std::move(target.path);
+        }
       }
       leads.push_back(std::move(lead));
       if (leads.size() > kLeadsLookedThrough) {

@@ -176,6 +176,17 @@ std::string_view ReferenceFilePart(std::string_view reference) {
   return reference;
 }
 
+std::string_view PlainFileName(std::string_view reference) {
+  std::string_view name = ReferenceFilePart(reference);
+  while (!name.empty() && IsHtmlSpace(name.front())) name.remove_prefix(1);
+  while (!name.empty() && IsHtmlSpace(name.back())) name.remove_suffix(1);
+  if (name.empty() || name == "." || name == "..") return {};
+  for (const char c : name) {
+    if (c == ':' || c == '%' || IsPathSeparator(c)) return {};
+  }
+  return name;
+}
+
 ReferenceTarget ClassifyReference(std::string_view reference,
                                   std::string_view pageFolder) {
   ReferenceTarget target;

@@ -76,6 +76,16 @@ struct ReferenceTarget {
 [[nodiscard]] ReferenceTarget ClassifyReference(std::string_view reference,
                                                 std::string_view pageFolder);
 
+// For a reference found in a file of the site folder itself: the file it
+// points at when that is a plain name in the site folder (no folder, no
+// scheme, no "%" escape, not "." or ".."), as ClassifyReference(reference,
+// "") gives its kInSite path, but without building a text; "" for any other
+// reference, which ClassifyReference then reads.
+//
+//   PlainFileName(" Report_p2.htm#_Toc1") == "Report_p2.htm"
+//   PlainFileName("img/a.gif") == ""
+[[nodiscard]] std::string_view PlainFileName(std::string_view reference);
+
 }  // namespace quillery
 
 #endif  // QUILLERY_SPLIT_SITE_REFERENCES_H_

@@ -275,6 +275,13 @@ TEST(ClassifyReference, AgreesWithThePlainReadingOnGeneratedReferences) {
     const ReferenceTarget model = ModelClassifyReference(reference, pageFolder);
     ASSERT_EQ(fast.kind, model.kind);
     ASSERT_EQ(fast.path, model.path);
+    // A plain name is read as the site folder reads it, without a text.
+    const std::string_view plain = PlainFileName(reference);
+    if (!plain.empty()) {
+      const ReferenceTarget fromSite = ModelClassifyReference(reference, "");
+      ASSERT_EQ(fromSite.kind, ReferenceTarget::Kind::kInSite);
+      ASSERT_EQ(fromSite.path, plain);
+    }
   }
 }
 
