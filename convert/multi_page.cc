@@ -116,16 +116,18 @@ struct LocatedFramePage {
   std::string text;
 };
 
-std::vector<TocLink> Locate(std::vector<TocLink> links,
-                            const PageSplit* split) {
-  return split ? LocateTocLinks(std::move(links), *split) : links;
+std::vector<TocLink> Locate(
+    std::vector<TocLink> links, const PageSplit* split,
+    LocatingThreads threads = LocatingThreads::kTwo) {
+  return split ? LocateTocLinks(std::move(links), *split, threads) : links;
 }
 
-LocatedFramePage LocateFramePage(std::string tocFrameText,
-                                 const PageSplit* split, bool framePageToo,
-                                 const std::string& tocSource) {
+LocatedFramePage LocateFramePage(
+    std::string tocFrameText, const PageSplit* split, bool framePageToo,
+    const std::string& tocSource,
+    LocatingThreads threads = LocatingThreads::kTwo) {
   LocatedFramePage located;
-  located.tocLinks = Locate(CollectTocLinks(tocFrameText), split);
+  located.tocLinks = Locate(CollectTocLinks(tocFrameText), split, threads);
   located.text = ApplyTocLinksFrom(tocFrameText, located.tocLinks,
                                    SitePath(tocSource).Folder().text());
   if (framePageToo && split && split->PageCount() > 0) {
@@ -358,7 +360,8 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   }
   std::shared_future<std::string> locatedFramePage;
   if (locatedBeside) {
-    // Its bullets and its header and footer are put in there too.
+    // Its bullets and its header and footer are put in there too, and the
+    // links are located on that one thread: both processors are writing.
     locatedFramePage = MakeBeside(
         [maker = files.maker, text = std::move(tocFrameText),
          bullets = request.TOCBULLETS != 0, dressing, options, outside,
@@ -368,7 +371,7 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
                      DressContents(text, dressing, options, outside)
                          .tocFrameText,
                      maker ? &maker->split() : nullptr,
-                     /*framePageToo=*/false, tocSource)
+                     /*framePageToo=*/false, tocSource, LocatingThreads::kOne)
               .text;
         });
   } else {

@@ -102,9 +102,11 @@ constexpr std::size_t kPagesForTwoHalves = 64;
 }  // namespace
 
 std::vector<TocLink> LocateTocLinks(std::vector<TocLink> tocLinks,
-                                    const PageSplit& split) {
+                                    const PageSplit& split,
+                                    LocatingThreads threads) {
   const std::size_t pageCount = split.PageCount();
-  if (pageCount < kPagesForTwoHalves || tocLinks.empty()) {
+  if (threads == LocatingThreads::kOne || pageCount < kPagesForTwoHalves ||
+      tocLinks.empty()) {
     return ResolveAgainstPages(std::move(tocLinks), split, 0, pageCount);
   }
   // The earlier and the later half of the pages are offered to two

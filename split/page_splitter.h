@@ -83,11 +83,17 @@ class PageSplit {
                                        std::string baseName,
                                        std::int32_t levelsToBreak);
 
+// How many threads locate the contents links: two halves of the pages side
+// by side, or one thread for a caller that runs beside other work already
+// (and so would only hold both halves' records at once for nothing).
+enum class LocatingThreads { kTwo, kOne };
+
 // Gives every contents link the page that holds its bookmark, offering the
 // slices of `split` in page order (TocLinkResolver); the first page that
 // holds a bookmark wins. Without pages the records come back as they went in.
-[[nodiscard]] std::vector<TocLink> LocateTocLinks(std::vector<TocLink> tocLinks,
-                                                  const PageSplit& split);
+[[nodiscard]] std::vector<TocLink> LocateTocLinks(
+    std::vector<TocLink> tocLinks, const PageSplit& split,
+    LocatingThreads threads = LocatingThreads::kTwo);
 
 // The frames text with its Frame1 source `source` (as found, "%20" decoded)
 // pointing at `firstPageName`: every quoted occurrence of the source written
