@@ -28,9 +28,8 @@ class ReferenceScanner {
 
  private:
   std::string_view text_;
-  // The next "=" and "(" not yet looked at; npos when there is none.
-  std::size_t equals_;
-  std::size_t paren_;
+  // The next "=" or "(" not yet looked at; npos when there is none.
+  std::size_t next_;
 };
 
 // Calls `each(std::string_view reference)` for every reference of `text`, in
