@@ -154,6 +154,11 @@ void SystemFileOperations::RenameFile(const std::string& from,
   handles_.RenameFile(from, to);
 }
 
+void SystemFileOperations::RenameNewFile(const std::string& from,
+                                         const std::string& to) {
+  handles_.RenameNewFile(from, to);
+}
+
 bool SystemFileOperations::ExchangeFolders(const std::string& first,
                                            const std::string& second) {
   return handles_.ExchangeFolders(first, second);

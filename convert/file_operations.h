@@ -74,6 +74,8 @@ class FileOperations {
   virtual void SyncFileSystem(const std::string& path) = 0;
   virtual void SyncFolder(const std::string& path) = 0;
   virtual void RenameFile(const std::string& from, const std::string& to) = 0;
+  virtual void RenameNewFile(const std::string& from,
+                             const std::string& to) = 0;
   // False when the system cannot swap two folders in one step.
   virtual bool ExchangeFolders(const std::string& first,
                                const std::string& second) = 0;
@@ -113,6 +115,7 @@ class SystemFileOperations : public FileOperations {
   void SyncFileSystem(const std::string& path) override;
   void SyncFolder(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
+  void RenameNewFile(const std::string& from, const std::string& to) override;
   bool ExchangeFolders(const std::string& first,
                        const std::string& second) override;
   bool LinkFile(const std::string& from, const std::string& to) override;

@@ -51,8 +51,7 @@ std::size_t RefuseForeignEntries(FileOperations& files, const std::string& site,
 // The renames a recorded commit still has to do: those whose staged file
 // is still there, in commit order.
 struct RemainingRenames {
-  std::vector<std::pair<std::string, std::string>> renames;
-  std::vector<RenameRole> roles;
+  std::vector<StagedRename> renames;
   std::string problem;   // what makes acting on the record unsafe, or ""
   bool changed = false;  // a target is no longer as recorded
 };
@@ -86,8 +85,8 @@ RemainingRenames FindRemainingRenames(
     // Its target must be as recorded, or the user has changed the site
     // since.
     if (!SameAsRecorded(targetFacts, entry)) remaining.changed = true;
-    remaining.renames.emplace_back(staged, target);
-    remaining.roles.push_back(entry.role);
+    remaining.renames.push_back(
+        StagedRename{staged, target, entry.role, !entry.existed});
   }
   return remaining;
 }
@@ -150,7 +149,7 @@ Recovery RecoverInterruptedCommit(FileOperations& files,
   }
 
   std::vector<char> done(remaining.renames.size(), 0);
-  RenameInOrder(files, remaining.renames, remaining.roles, done);
+  RenameInOrder(files, remaining.renames, done);
   RemoveStaging(files, bookkeeping, staging);
   return Recovery::kCompleted;
 }

@@ -120,7 +120,7 @@ TEST(RecoverInterruptedCommit, TellsWhatItDidWithWhatItFound) {
   auto recorded = [](MemoryFileOperations& files) {
     int renames = 0;
     files.SetHook([&renames](const FileCall& call) {
-      if (renames >= 2 || (call.name == "RenameFile" && ++renames == 2)) {
+      if (renames >= 2 || (call.IsRename() && ++renames == 2)) {
         throw Killed{};
       }
     });

@@ -652,6 +652,21 @@ void MemoryFileOperations::RenameFile(const std::string& from,
                                       const std::string& to) {
   Enter("RenameFile", from, to);
   std::lock_guard<std::mutex> hold(mutex_);
+  RenameHeld(from, to);
+}
+
+void MemoryFileOperations::RenameNewFile(const std::string& from,
+                                         const std::string& to) {
+  Enter("RenameNewFile", from, to);
+  std::lock_guard<std::mutex> hold(mutex_);
+  const TwoPlaces places = PlacesOf(from, to);
+  if (!Find(places.fromKey)) throw Failure("write", to, ENOENT);
+  if (Find(places.toKey)) throw Failure("write", to, EEXIST);
+  RenameHeld(from, to);
+}
+
+void MemoryFileOperations::RenameHeld(const std::string& from,
+                                      const std::string& to) {
   const TwoPlaces places = PlacesOf(from, to);
   const std::string& fromKey = places.fromKey;
   const std::string& toKey = places.toKey;

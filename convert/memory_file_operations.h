@@ -32,12 +32,17 @@ namespace quillery {
 
 // One call through the door, as the hook sees it: the member's name
 // ("ReadText", "RenameFile", ...), its path as passed, and for the calls
-// with two paths (RenameFile, ExchangeFolders, LinkFile, CopyNewFile) the
-// second one.
+// with two paths (RenameFile, RenameNewFile, ExchangeFolders, LinkFile,
+// CopyNewFile) the second one.
 struct FileCall {
   std::string_view name;
   const std::string& path;
   const std::string& to;
+
+  // A rename of either kind: over what stands there, or onto a free name.
+  [[nodiscard]] bool IsRename() const {
+    return name == "RenameFile" || name == "RenameNewFile";
+  }
 };
 
 // Paths are internal ("\site\doc.htm"); as on the disk, a "/" in them
@@ -121,6 +126,8 @@ class MemoryFileOperations : public FileOperations {
   void SyncFileSystem(const std::string& path) override;
   void SyncFolder(const std::string& path) override;
   void RenameFile(const std::string& from, const std::string& to) override;
+  // Fails with "File exists" where anything stands at `to`.
+  void RenameNewFile(const std::string& from, const std::string& to) override;
   bool ExchangeFolders(const std::string& first,
                        const std::string& second) override;
   bool LinkFile(const std::string& from, const std::string& to) override;
@@ -169,6 +176,8 @@ class MemoryFileOperations : public FileOperations {
     std::string toName;  // the last name of the second path, as given
   };
   TwoPlaces PlacesOf(const std::string& from, const std::string& to) const;
+  // The rename itself, with the fake's lock held.
+  void RenameHeld(const std::string& from, const std::string& to);
   bool OnOneDevice(const TwoPlaces& places) const;
   // The key of the folder `path` itself, which must exist.
   std::string FolderAt(const std::string& path, std::string_view verb) const;

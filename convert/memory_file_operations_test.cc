@@ -652,7 +652,7 @@ std::string RandomCall(FileOperations& files, const std::string& root,
   const std::string path = root + "\\" + kNames[pick(std::size(kNames))];
   const std::string to = root + "\\" + kNames[pick(std::size(kNames))];
   const std::string& bytes = kBytes[pick(std::size(kBytes))];
-  switch (pick(16)) {
+  switch (pick(17)) {
     case 0:
       return "ReadText " + files.ReadText(path);
     case 1:
@@ -688,6 +688,9 @@ std::string RandomCall(FileOperations& files, const std::string& root,
     case 14:
       files.RemoveFolder(path);
       return "RemoveFolder";
+    case 15:
+      files.RenameNewFile(path, to);
+      return "RenameNewFile";
     default:
       files.SyncFolder(path);
       return "SyncFolder";

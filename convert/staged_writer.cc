@@ -154,15 +154,16 @@ void StagedSiteWriter::Commit() {
   BackUpOriginals();
   WriteRecord();
 
-  std::vector<std::pair<std::string, std::string>> renames;
-  std::vector<RenameRole> roles;
+  std::vector<StagedRename> renames;
+  renames.reserve(order_.size());
   for (std::size_t i : order_) {
-    renames.emplace_back(StagedPath(entries_[i]), entries_[i].key);
-    roles.push_back(entries_[i].role);
+    const Entry& entry = entries_[i];
+    renames.push_back(StagedRename{StagedPath(entry), entry.key, entry.role,
+                                   !entry.original.exists});
   }
   std::vector<char> done(renames.size(), 0);
   try {
-    RenameInOrder(files_, renames, roles, done);
+    RenameInOrder(files_, renames, done);
   } catch (...) {
     Rollback(done);
     throw;

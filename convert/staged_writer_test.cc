@@ -73,7 +73,7 @@ class StagedSiteWriterTest : public ::testing::Test {
 TEST_F(StagedSiteWriterTest, PutsNewFilesFirstThenTheContentsThenTheMainFile) {
   std::vector<std::string> renamedInto;
   files_.SetHook([&renamedInto](const FileCall& call) {
-    if (call.name == "RenameFile" &&
+    if (call.IsRename() &&
         call.to.compare(0, kSite.size() + 2, kSite + "\\.") != 0) {
       renamedInto.push_back(call.to);
     }
@@ -150,13 +150,34 @@ TEST_F(StagedSiteWriterTest, WithoutHardLinksARenameFailingMidwayLosesNothing) {
   files_.SetHook([&renames](const FileCall& call) {
     // The record's rename comes first; the third file renamed into the
     // site is the stylesheet, after two replaced pages.
-    if (call.name == "RenameFile" && ++renames == 4) {
+    if (call.IsRename() && ++renames == 4) {
       throw FileError("cannot write", call.to, "No space left on device");
     }
   });
   EXPECT_THROW(Convert(files_), FileError);
   files_.SetHook(nullptr);
   EXPECT_EQ(files_.Tree("\\w"), before_);
+}
+
+// A file the user makes at the name of a new file while the run stages
+// its files is never replaced: the commit fails on it and puts everything
+// back, the user's file with it.
+TEST_F(StagedSiteWriterTest, AFileMadeMeanwhileWhereANewFileGoesIsKept) {
+  bool made = false;
+  files_.SetHook([this, &made](const FileCall& call) {
+    if (made || call.name != "SyncFileSystem") return;
+    made = true;
+    files_.AddFile(kSite + "\\sub\\Body.css", "the user's rules");
+  });
+  const std::string error =
+      testing::FileErrorOf([this] { Convert(files_); });
+  files_.SetHook(nullptr);
+  EXPECT_NE(error.find("Body.css"), std::string::npos) << error;
+  EXPECT_NE(error.find("File exists"), std::string::npos) << error;
+  Tree expected = before_;
+  expected[kSite + "\\sub\\"] = "";
+  expected[kSite + "\\sub\\Body.css"] = "the user's rules";
+  EXPECT_EQ(files_.Tree("\\w"), expected);
 }
 
 TEST_F(StagedSiteWriterTest, AnyExceptionUndoesWhatWasStaged) {
@@ -333,7 +354,7 @@ TEST(StagedSiteWriter, RenamingOnSeveralThreadsStillCommitsAllOrNothing) {
     writer.Commit();
   };
   const auto intoSite = [](const FileCall& call) {
-    return call.name == "RenameFile" &&
+    return call.IsRename() &&
            call.to.compare(0, kSite.size() + 2, kSite + "\\.") != 0;
   };
   Tree before;

@@ -67,22 +67,28 @@ void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
   }
 }
 
-void RenameInOrder(
-    FileOperations& files,
-    const std::vector<std::pair<std::string, std::string>>& renames,
-    const std::vector<RenameRole>& roles, std::vector<char>& done) {
+void RenameInOrder(FileOperations& files,
+                   const std::vector<StagedRename>& renames,
+                   std::vector<char>& done) {
   std::size_t begin = 0;
   while (begin < renames.size()) {
     std::size_t end = begin + 1;
-    while (end < renames.size() && roles[end] == roles[begin]) ++end;
+    while (end < renames.size() && renames[end].role == renames[begin].role) {
+      ++end;
+    }
     // Each thread sets only the flags of the renames it made.
     ForEachPlace(end - begin, files.WritesAtOnce(), [&](std::size_t i) {
-      files.RenameFile(renames[begin + i].first, renames[begin + i].second);
+      const StagedRename& rename = renames[begin + i];
+      if (rename.ontoFreeName) {
+        files.RenameNewFile(rename.staged, rename.target);
+      } else {
+        files.RenameFile(rename.staged, rename.target);
+      }
       done[begin + i] = 1;
     });
     std::set<std::string> folders;
     for (std::size_t i = begin; i < end; ++i) {
-      folders.insert(SitePath(renames[i].second).Folder().text());
+      folders.insert(SitePath(renames[i].target).Folder().text());
     }
     for (const std::string& folder : folders) files.SyncFolder(folder);
     begin = end;

@@ -53,16 +53,26 @@ bool CheckBookkeepingFolder(FileOperations& files, const std::string& folder);
 void RemoveStaging(FileOperations& files, const std::string& bookkeeping,
                    const std::string& staging);
 
+// One rename of a commit: a staged file to its place in the site.
+struct StagedRename {
+  std::string staged;
+  std::string target;
+  RenameRole role = RenameRole::kNewFile;
+  // Nothing stood at the target when the file was staged: the rename
+  // refuses to replace what may have come there since (RenameNewFile), so
+  // that a file the user made meanwhile is never lost.
+  bool ontoFreeName = false;
+};
+
 // Renames in commit order, making each group durable before the next: the
 // new files, then the contents frame page, then the main file. The renames
 // of one group are made on as many threads as the file system takes writes
 // at once, so they may end in any order: `done` (one flag for each rename,
 // all clear at first) tells which were made, also when one fails. Once a
 // rename fails no other is begun, and the next group is not reached.
-void RenameInOrder(
-    FileOperations& files,
-    const std::vector<std::pair<std::string, std::string>>& renames,
-    const std::vector<RenameRole>& roles, std::vector<char>& done);
+void RenameInOrder(FileOperations& files,
+                   const std::vector<StagedRename>& renames,
+                   std::vector<char>& done);
 
 // The folders a record made now for `site` and `stagingInode` names.
 [[nodiscard]] RecordBinding BindingOf(FileOperations& files,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/memory_file_operations.h"
+#include "tests/test_support.h"
 
 namespace quillery {
 namespace {
@@ -175,18 +176,16 @@ TEST(RenameInOrder, MakesEachGroupDurableOnceBeforeTheNext) {
   files.AddFile(kStaging + "\\3", "page 2");
   files.AddFile(kStaging + "\\4", "picture");
   files.AddFolder(kSite + "\\sub");
-  const std::vector<std::pair<std::string, std::string>> renames = {
-      {kStaging + "\\2", kSite + "\\sub\\p1.htm"},
-      {kStaging + "\\3", kSite + "\\p2.htm"},
-      {kStaging + "\\4", kSite + "\\sub\\b.gif"},
-      {kStaging + "\\1", kSite + "\\sub\\toc.htm"},
-      {kStaging + "\\0", kSite + "\\doc.htm"},
+  const std::vector<StagedRename> renames = {
+      {kStaging + "\\2", kSite + "\\sub\\p1.htm", RenameRole::kNewFile, true},
+      {kStaging + "\\3", kSite + "\\p2.htm", RenameRole::kNewFile, true},
+      {kStaging + "\\4", kSite + "\\sub\\b.gif", RenameRole::kNewFile, true},
+      {kStaging + "\\1", kSite + "\\sub\\toc.htm", RenameRole::kTocFramePage,
+       true},
+      {kStaging + "\\0", kSite + "\\doc.htm", RenameRole::kMainFile, true},
   };
-  const std::vector<RenameRole> roles = {
-      RenameRole::kNewFile, RenameRole::kNewFile, RenameRole::kNewFile,
-      RenameRole::kTocFramePage, RenameRole::kMainFile};
   std::vector<char> done(renames.size(), 0);
-  RenameInOrder(files, renames, roles, done);
+  RenameInOrder(files, renames, done);
   EXPECT_EQ(done, std::vector<char>(5, 1));
   EXPECT_EQ(files.syncs(), (std::vector<std::string>{
                                "SyncFolder " + kSite,
@@ -198,28 +197,34 @@ TEST(RenameInOrder, MakesEachGroupDurableOnceBeforeTheNext) {
   EXPECT_EQ(files.Contents(kSite + "\\doc.htm"), "main");
 }
 
+// Staged renames named after their place, onto "f0", "f1", ... in the site.
+std::vector<StagedRename> PlantRenames(MemoryFileOperations& files,
+                                       const std::vector<RenameRole>& roles) {
+  std::vector<StagedRename> renames;
+  for (std::size_t i = 0; i < roles.size(); ++i) {
+    const std::string staged = kStaging + "\\" + StagedName(i);
+    files.AddFile(staged, "x");
+    renames.push_back(
+        {staged, kSite + "\\f" + std::to_string(i), roles[i], true});
+  }
+  return renames;
+}
+
 TEST(RenameInOrder, FlagsTheRenamesDoneWhenOneFails) {
   for (std::size_t failing = 0; failing < 3; ++failing) {
     SCOPED_TRACE(failing);
     MemoryFileOperations files;
-    std::vector<std::pair<std::string, std::string>> renames;
-    for (std::size_t i = 0; i < 3; ++i) {
-      const std::string staged = kStaging + "\\" + StagedName(i);
-      files.AddFile(staged, "x");
-      renames.emplace_back(staged, kSite + "\\f" + std::to_string(i));
-    }
-    const std::string failingPath = renames[failing].first;
+    const std::vector<StagedRename> renames =
+        PlantRenames(files, {RenameRole::kNewFile, RenameRole::kTocFramePage,
+                             RenameRole::kMainFile});
+    const std::string failingPath = renames[failing].staged;
     files.SetHook([&failingPath](const FileCall& call) {
-      if (call.name == "RenameFile" && call.path == failingPath) {
+      if (call.name == "RenameNewFile" && call.path == failingPath) {
         throw FileError("rename", call.path, "disk full");
       }
     });
     std::vector<char> done(renames.size(), 0);
-    EXPECT_THROW(RenameInOrder(files, renames,
-                               {RenameRole::kNewFile, RenameRole::kTocFramePage,
-                                RenameRole::kMainFile},
-                               done),
-                 FileError);
+    EXPECT_THROW(RenameInOrder(files, renames, done), FileError);
     std::vector<char> expected(renames.size(), 0);
     for (std::size_t i = 0; i < failing; ++i) expected[i] = 1;
     EXPECT_EQ(done, expected);
@@ -228,38 +233,52 @@ TEST(RenameInOrder, FlagsTheRenamesDoneWhenOneFails) {
   }
 }
 
+// A name that was free when its file was staged and is taken by then: the
+// file there stays, and the rename fails; a name that held a file is
+// replaced.
+TEST(RenameInOrder, NeverReplacesWhatCameOntoAFreeName) {
+  MemoryFileOperations files;
+  std::vector<StagedRename> renames =
+      PlantRenames(files, {RenameRole::kNewFile, RenameRole::kNewFile});
+  renames[0].ontoFreeName = false;
+  files.AddFile(kSite + "\\f0", "replaced");
+  files.AddFile(kSite + "\\f1", "the user's");
+  std::vector<char> done(renames.size(), 0);
+  EXPECT_NE(testing::FileErrorOf([&] { RenameInOrder(files, renames, done); })
+                .find("File exists"),
+            std::string::npos);
+  EXPECT_EQ(done, (std::vector<char>{1, 0}));
+  EXPECT_EQ(files.Contents(kSite + "\\f0"), "x");
+  EXPECT_EQ(files.Contents(kSite + "\\f1"), "the user's");
+  EXPECT_EQ(files.Contents(renames[1].staged), "x");
+}
+
 // The new files are renamed on several threads, in no fixed order: the
 // flags must say exactly which are in place when one fails, and nothing of
 // a later group may be begun.
 TEST(RenameInOrder, OnSeveralThreadsFlagsExactlyTheRenamesMade) {
   constexpr std::size_t kNewFiles = 60;
+  std::vector<RenameRole> roles(kNewFiles, RenameRole::kNewFile);
+  roles.push_back(RenameRole::kTocFramePage);
+  roles.push_back(RenameRole::kMainFile);
   for (const std::size_t failing : {std::size_t{0}, std::size_t{1},
                                     std::size_t{31}, kNewFiles - 1}) {
     SCOPED_TRACE(failing);
     MemoryFileOperations files;
     files.SetWritesAtOnce(4);
-    std::vector<std::pair<std::string, std::string>> renames;
-    std::vector<RenameRole> roles;
-    for (std::size_t i = 0; i < kNewFiles + 2; ++i) {
-      const std::string staged = kStaging + "\\" + StagedName(i);
-      files.AddFile(staged, "x");
-      renames.emplace_back(staged, kSite + "\\f" + std::to_string(i));
-      roles.push_back(i < kNewFiles       ? RenameRole::kNewFile
-                      : i == kNewFiles ? RenameRole::kTocFramePage
-                                          : RenameRole::kMainFile);
-    }
-    const std::string failingPath = renames[failing].first;
+    const std::vector<StagedRename> renames = PlantRenames(files, roles);
+    const std::string failingPath = renames[failing].staged;
     files.SetHook([&failingPath](const FileCall& call) {
-      if (call.name == "RenameFile" && call.path == failingPath) {
+      if (call.name == "RenameNewFile" && call.path == failingPath) {
         throw FileError("rename", call.path, "disk full");
       }
     });
     std::vector<char> done(renames.size(), 0);
-    EXPECT_THROW(RenameInOrder(files, renames, roles, done), FileError);
+    EXPECT_THROW(RenameInOrder(files, renames, done), FileError);
     for (std::size_t i = 0; i < renames.size(); ++i) {
-      EXPECT_EQ(done[i] != 0, files.Contents(renames[i].second).has_value())
+      EXPECT_EQ(done[i] != 0, files.Contents(renames[i].target).has_value())
           << i;
-      EXPECT_EQ(done[i] == 0, files.Contents(renames[i].first).has_value())
+      EXPECT_EQ(done[i] == 0, files.Contents(renames[i].staged).has_value())
           << i;
     }
     EXPECT_EQ(done[failing], 0);
@@ -270,15 +289,10 @@ TEST(RenameInOrder, OnSeveralThreadsFlagsExactlyTheRenamesMade) {
   // Without a failure every rename is made and each group synced once.
   MemoryFileOperations files;
   files.SetWritesAtOnce(4);
-  std::vector<std::pair<std::string, std::string>> renames;
-  for (std::size_t i = 0; i < kNewFiles; ++i) {
-    const std::string staged = kStaging + "\\" + StagedName(i);
-    files.AddFile(staged, "x");
-    renames.emplace_back(staged, kSite + "\\f" + std::to_string(i));
-  }
+  const std::vector<StagedRename> renames =
+      PlantRenames(files, std::vector<RenameRole>(kNewFiles, RenameRole::kNewFile));
   std::vector<char> done(renames.size(), 0);
-  RenameInOrder(files, renames,
-                std::vector<RenameRole>(kNewFiles, RenameRole::kNewFile), done);
+  RenameInOrder(files, renames, done);
   EXPECT_EQ(done, std::vector<char>(kNewFiles, 1));
   EXPECT_EQ(files.syncs(), std::vector<std::string>{"SyncFolder " + kSite});
 }

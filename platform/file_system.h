@@ -83,6 +83,13 @@ class FolderHandles {
   // Renames atomically over what stands at `to`; a link at `to` is
   // replaced, not followed.
   void RenameFile(const std::string& from, const std::string& to);
+  // Renames onto a name that must be free: where anything stands at `to`
+  // (a link too), fails with "File exists" and changes nothing. The system
+  // refuses in the rename itself where it can (renameat2 with
+  // RENAME_NOREPLACE, renameatx_np with RENAME_EXCL on macOS, a move
+  // without replacing on Windows); elsewhere, and on a volume that cannot,
+  // the name is looked at just before the rename.
+  void RenameNewFile(const std::string& from, const std::string& to);
   // Swaps two existing folders (or files) in one step (renameat2 with
   // RENAME_EXCHANGE, or renameatx_np with RENAME_SWAP on macOS): each name
   // then stands for what the other stood for. Returns false when the system

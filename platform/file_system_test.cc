@@ -141,6 +141,36 @@ TEST(RenameAndLink, ReplaceAtomicallyAndKeepASecondName) {
       "cannot remove '" + dir.File("none") + "': No such file or directory");
 }
 
+// A rename onto a free name never replaces what stands there: a file, a
+// folder, or a link, even one that leads nowhere.
+TEST(RenameNewFile, RenamesOntoAFreeNameAndNeverReplaces) {
+  ScopedTempDir dir;
+  FolderHandles files;
+  const std::string staged = InternalPath(dir.File("staged"));
+  WriteBytes(dir.File("staged"), "new");
+  WriteBytes(dir.File("taken.htm"), "the user's");
+  std::filesystem::create_directory(dir.File("folder"));
+  std::vector<std::string> taken = {"taken.htm", "folder"};
+  if (testing::MakeSymbolicLink("nowhere", dir.File("link"))) {
+    taken.push_back("link");
+  }
+  for (const std::string& name : taken) {
+    SCOPED_TRACE(name);
+    const std::string error = testing::FileErrorOf(
+        [&] { files.RenameNewFile(staged, InternalPath(dir.File(name))); });
+    EXPECT_NE(error.find(dir.File(name)), std::string::npos) << error;
+#ifndef _WIN32
+    EXPECT_NE(error.find("File exists"), std::string::npos) << error;
+#endif
+  }
+  EXPECT_EQ(ReadBytes(dir.File("taken.htm")), "the user's");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
+  EXPECT_EQ(ReadBytes(dir.File("staged")), "new");
+  files.RenameNewFile(staged, InternalPath(dir.File("free.htm")));
+  EXPECT_EQ(ReadBytes(dir.File("free.htm")), "new");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("staged")));
+}
+
 // Linux exchanges two folders in one step; the POSIX-only build has no such
 // call, says so and changes nothing, and its caller swaps by renames.
 TEST(ExchangeFolders, SwapsTwoFoldersOrSaysItCannot) {

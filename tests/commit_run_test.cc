@@ -77,6 +77,10 @@ class InjectedFileOperations : public SystemFileOperations {
       recordedAt = count;
     }
   }
+  void RenameNewFile(const std::string& from, const std::string& to) override {
+    Step(to);
+    SystemFileOperations::RenameNewFile(from, to);
+  }
   bool ExchangeFolders(const std::string& first,
                        const std::string& second) override {
     Step(second);

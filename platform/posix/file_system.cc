@@ -559,6 +559,45 @@ void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
   Forget(std::move(target.key));
 }
 
+void FolderHandles::RenameNewFile(const std::string& from,
+                                  const std::string& to) {
+  Place source = PlaceOf(from, "write");
+  Place target = PlaceOf(to, "write");
+  const int fromFolder = source.folder->fd();
+  const int toFolder = target.folder->fd();
+  bool renamed = false;
+#if defined(__APPLE__)
+  if (renameatx_np(fromFolder, source.name(), toFolder, target.name(),
+                   RENAME_EXCL) == 0) {
+    renamed = true;
+  } else if (errno != ENOTSUP && errno != EINVAL) {
+    throw Failure("write", to, errno);
+  }
+#elif !QUILLERY_POSIX_ONLY
+  if (renameat2(fromFolder, source.name(), toFolder, target.name(),
+                RENAME_NOREPLACE) == 0) {
+    renamed = true;
+  } else if (errno != EINVAL && errno != ENOSYS) {
+    // EINVAL: a file system that cannot refuse in the rename.
+    throw Failure("write", to, errno);
+  }
+#endif
+  if (!renamed) {
+    struct stat facts;
+    if (fstatat(toFolder, target.name(), &facts, AT_SYMLINK_NOFOLLOW) == 0) {
+      throw Failure("write", to, EEXIST);
+    }
+    if (errno != ENOENT) throw Failure("write", to, errno);
+    if (renameat(fromFolder, source.name(), toFolder, target.name()) != 0) {
+      throw Failure("write", to, errno);
+    }
+  }
+  GainedAName(source.folder);
+  GainedAName(target.folder);
+  Forget(std::move(source.key));
+  Forget(std::move(target.key));
+}
+
 bool FolderHandles::ExchangeFolders(const std::string& first,
                                     const std::string& second) {
 #if QUILLERY_POSIX_ONLY && !defined(__APPLE__)

@@ -516,6 +516,19 @@ void FolderHandles::RenameFile(const std::string& from, const std::string& to) {
   }
 }
 
+void FolderHandles::RenameNewFile(const std::string& from,
+                                  const std::string& to) {
+  Place source = PlaceOf(from, "write");
+  Place target = PlaceOf(to, "write");
+  Forget(std::move(source.key));
+  Forget(std::move(target.key));
+  // Without MOVEFILE_REPLACE_EXISTING the move fails where a name stands.
+  if (!MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
+                   MOVEFILE_WRITE_THROUGH)) {
+    throw Failure("write", to, GetLastError());
+  }
+}
+
 bool FolderHandles::ExchangeFolders(const std::string& /*first*/,
                                     const std::string& /*second*/) {
   return false;
