@@ -453,11 +453,14 @@ TEST(RunConversion, ManyWritingThreadsWriteWhatOneWrites) {
     MemoryFileOperations files;
     files.SetWritesAtOnce(4);
     addSite(files);
+    // Two of the pages replace files of the site, which are looked at where
+    // they go just before they are written; a new page is written without a
+    // look.
+    files.AddFile(kSite + "\\Body_p2.htm", "an older page 2");
+    files.AddFile(kSite + "\\Body_p40.htm", "an older page 40");
     ConversionRequest request = RequestFor(files);
     if (intoFolder) request.OUTDIR = kOutput;
     const Tree before = files.Tree();
-    // In place each file is looked at where it goes just before it is
-    // written; into a folder a new page is written without a look.
     files.SetHook([](const FileCall& call) {
       if (call.name != "LookAt" && call.name != "WriteNewFile") return;
       if (EndsWith(call.path, "\\Body_p2.htm")) {

@@ -41,6 +41,7 @@ std::string StagedSiteWriter::Resolve(const std::string& path) {
                     "': its folder is on another file system than '" +
                     ShownPath(siteFolder_) + "'");
   }
+  if (paths_.MayHold(key)) mayExist_.insert(key);
   return key;
 }
 
@@ -67,7 +68,12 @@ void StagedSiteWriter::WriteFile(std::size_t place, const std::string& path,
   entry.place = place;
   entry.target = path;
   entry.key = ResolvedKey(path);
-  entry.original = files_.LookAt(entry.key);
+  // A name its folder did not hold when listed is taken for a new file,
+  // without a look of its own: should a file come there meanwhile, the
+  // commit refuses to replace it (RenameNewFile).
+  if (mayExist_.count(entry.key) != 0) {
+    entry.original = files_.LookAt(entry.key);
+  }
   if (entry.original.exists && !entry.original.isRegular) {
     throw FileError("cannot write '" + ShownPath(path) + "': " +
                     (entry.original.isFolder ? "a folder is in the way"

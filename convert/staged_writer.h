@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "convert/file_operations.h"
@@ -96,6 +97,9 @@ class StagedSiteWriter : public SiteCommit {
   std::vector<Entry> entries_;  // in the order staged until the commit
   std::vector<std::size_t> order_;        // indexes of entries_ in commit order
   std::set<std::string> checkedFolders_;  // on the staging file system
+  // The keys whose folder, listed once while the paths are resolved, held
+  // their names: only these are looked at when staged.
+  std::unordered_set<std::string> mayExist_;
 };
 
 }  // namespace quillery

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -89,6 +91,27 @@ TEST_F(StagedSiteWriterTest, PutsNewFilesFirstThenTheContentsThenTheMainFile) {
   // A replaced file keeps its permissions; a new one gets the usual ones.
   EXPECT_EQ(files_.LookAt(kSite + "\\Body_p1.htm").mode & 0777u, 0600u);
   EXPECT_EQ(files_.LookAt(kSite + "\\Body_p0.htm").mode & 0777u, 0644u);
+}
+
+// A new file is staged without a look at its name of its own: its folder,
+// listed once, did not hold it. A file it replaces is looked at, so that it
+// keeps its permissions and is put aside first.
+TEST_F(StagedSiteWriterTest, LooksOnlyAtTheFilesItReplaces) {
+  std::vector<std::string> lookedAt;
+  std::mutex mutex;
+  files_.SetHook([&](const FileCall& call) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (call.name == "LookAt") lookedAt.push_back(call.path);
+  });
+  Convert(files_);
+  const auto looked = [&lookedAt](const std::string& path) {
+    return std::count(lookedAt.begin(), lookedAt.end(), path) != 0;
+  };
+  EXPECT_FALSE(looked(kSite + "\\Body_p0.htm"));
+  EXPECT_FALSE(looked(kSite + "\\sub\\Body.css"));
+  EXPECT_TRUE(looked(kSite + "\\Body_p1.htm"));
+  EXPECT_TRUE(looked(kMain));
+  EXPECT_TRUE(looked(kToc));
 }
 
 // Wherever the commit fails, with hard links or without them (then the
