@@ -583,7 +583,11 @@ void FolderHandles::RenameNewFile(const std::string& from,
   }
 #endif
   if (!renamed) {
+    // As the system's own refusal: a missing file first, then a taken name.
     struct stat facts;
+    if (fstatat(fromFolder, source.name(), &facts, AT_SYMLINK_NOFOLLOW) != 0) {
+      throw Failure("write", to, errno);
+    }
     if (fstatat(toFolder, target.name(), &facts, AT_SYMLINK_NOFOLLOW) == 0) {
       throw Failure("write", to, EEXIST);
     }
