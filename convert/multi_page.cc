@@ -317,7 +317,6 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = navigation.documentTitle;
 
-
   // The whole split is planned before any page is made, so the contents
   // links know their pages before the first page that carries them.
   std::optional<PageSplit> split;
@@ -337,15 +336,11 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // writing of the pages, against the split the pages are made from.
   const bool locatedBeside =
       !pagesCarryContents && !MakesContentsMainPage(dressing, request);
-  if (request.TOCBULLETS != 0 && !locatedBeside) {
-    tocFrameText = AddTocBullets(tocFrameText);
-  }
   DressedContents dressed;
-  if (!locatedBeside) {
-    dressed = DressContents(tocFrameText, dressing, options, outside);
-  }
   LocatedContents located;
   if (!locatedBeside) {
+    if (request.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
+    dressed = DressContents(tocFrameText, dressing, options, outside);
     located = LocateContents(dressed, split ? &*split : nullptr,
                              pagesCarryContents,
                              Contains(dressing.templateText, kSiteHeadMarker),
@@ -360,8 +355,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   }
   std::shared_future<std::string> locatedFramePage;
   if (locatedBeside) {
-    // Its bullets and its header and footer are put in there too, and the
-    // links are located on that one thread: both processors are writing.
+    // Its bullets and its header and footer are put in there too, and its
+    // links are located on that one thread: by then the writing keeps every
+    // processor busy.
     locatedFramePage = MakeBeside(
         [maker = files.maker, text = std::move(tocFrameText),
          bullets = request.TOCBULLETS != 0, dressing, options, outside,
