@@ -27,7 +27,8 @@ void ForEachPlace(std::size_t count, std::size_t threads,
 
 // A text made on a thread of its own while the caller goes on: `make` runs
 // at once beside it, or here and now where no thread can start. What `make`
-// throws is thrown by get().
+// throws is thrown by get(), or here when it ran here. Letting the result
+// go waits for `make` to end.
 [[nodiscard]] std::shared_future<std::string> MakeBeside(
     std::function<std::string()> make);
 
