@@ -210,6 +210,16 @@ std::vector<StagedRename> PlantRenames(MemoryFileOperations& files,
   return renames;
 }
 
+// Makes the rename of the file staged at `staged` fail, as a full disk
+// would.
+void FailTheRenameOf(MemoryFileOperations& files, std::string staged) {
+  files.SetHook([staged = std::move(staged)](const FileCall& call) {
+    if (call.IsRename() && call.path == staged) {
+      throw FileError("rename", call.path, "disk full");
+    }
+  });
+}
+
 TEST(RenameInOrder, FlagsTheRenamesDoneWhenOneFails) {
   for (std::size_t failing = 0; failing < 3; ++failing) {
     SCOPED_TRACE(failing);
@@ -217,12 +227,7 @@ TEST(RenameInOrder, FlagsTheRenamesDoneWhenOneFails) {
     const std::vector<StagedRename> renames =
         PlantRenames(files, {RenameRole::kNewFile, RenameRole::kTocFramePage,
                              RenameRole::kMainFile});
-    const std::string failingPath = renames[failing].staged;
-    files.SetHook([&failingPath](const FileCall& call) {
-      if (call.name == "RenameNewFile" && call.path == failingPath) {
-        throw FileError("rename", call.path, "disk full");
-      }
-    });
+    FailTheRenameOf(files, renames[failing].staged);
     std::vector<char> done(renames.size(), 0);
     EXPECT_THROW(RenameInOrder(files, renames, done), FileError);
     std::vector<char> expected(renames.size(), 0);
@@ -267,12 +272,7 @@ TEST(RenameInOrder, OnSeveralThreadsFlagsExactlyTheRenamesMade) {
     MemoryFileOperations files;
     files.SetWritesAtOnce(4);
     const std::vector<StagedRename> renames = PlantRenames(files, roles);
-    const std::string failingPath = renames[failing].staged;
-    files.SetHook([&failingPath](const FileCall& call) {
-      if (call.name == "RenameNewFile" && call.path == failingPath) {
-        throw FileError("rename", call.path, "disk full");
-      }
-    });
+    FailTheRenameOf(files, renames[failing].staged);
     std::vector<char> done(renames.size(), 0);
     EXPECT_THROW(RenameInOrder(files, renames, done), FileError);
     for (std::size_t i = 0; i < renames.size(); ++i) {
