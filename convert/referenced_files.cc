@@ -94,25 +94,20 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
       // into a path first.
       const std::string_view plain =
           folder.empty() ? PlainFileName(reference) : std::string_view();
-      if (!plain.empty()) {
-        lead.kind = ReferenceTarget::Kind::kInSite;
-        key.assign(plain);
+      ReferenceTarget target;
+      if (plain.empty()) target = ClassifyReference(reference, folder);
+      lead.kind = plain.empty() ? target.kind : ReferenceTarget::Kind::kInSite;
+      if (lead.kind == ReferenceTarget::Kind::kInSite) {
+        const std::string_view path =
+            plain.empty() ? std::string_view(target.path) : plain;
+        // The key of the file, as KeyOf gives it for its "\" form.
+        key.assign(path);
+        for (char& c : key) {
+          if (c == '/') c = '\\';
+        }
         if (foldsLetterCase_) key = FoldedLetterCase(std::move(key));
         lead.kept = !willBeWritten_.Contains(key);
-        if (lead.kept) lead.path = std::string(plain);
-      } else {
-        ReferenceTarget target = ClassifyReference(reference, folder);
-        lead.kind = target.kind;
-        if (target.kind == ReferenceTarget::Kind::kInSite) {
-          // The key of the file, as KeyOf gives it for its "\" form.
-          key.assign(target.path);
-          for (char& c : key) {
-            if (c == '/') c = '\\';
-          }
-          if (foldsLetterCase_) key = FoldedLetterCase(std::move(key));
-          lead.kept = !willBeWritten_.Contains(key);
-          if (lead.kept) lead.path = std::move(target.path);
-        }
+        if (lead.kept) lead.path = std::string(path);
       }
       leads.push_back(std::move(lead));
       if (leads.size() > kLeadsLookedThrough) {
