@@ -109,12 +109,14 @@ TEST(ConversionPlan, BytesMadeBesideAreWrittenAtTheirPlace) {
     SCOPED_TRACE(threads);
     ConversionPlan plan;
     plan.AddPages(TwoPages(), "\\s");
-    plan.AddLater("\\s\\toc.htm", MakeBeside([] { return std::string("toc"); }));
+    plan.AddLater("\\s\\toc.htm",
+                  MakeBeside([] { return std::string("toc"); }));
     plan.AddCopy("\\s\\main.htm", "\\s\\toc.htm");
-    RecordingWriter writer;
-    plan.WriteTo(plan.ListWrites([](const std::string& path) {
+    const PathKeyFunction key = [](const std::string& path) {
       return SitePath(path).Key();
-    }), writer, 1);
+    };
+    RecordingWriter writer;
+    plan.WriteTo(plan.ListWrites(key), writer, 1);
     EXPECT_EQ(writer.writes, (Writes{{"\\s\\B_p0.htm", kPage0},
                                      {"\\s\\B_p1.htm", kPage1},
                                      {"\\s\\toc.htm", "toc"},
@@ -123,8 +125,8 @@ TEST(ConversionPlan, BytesMadeBesideAreWrittenAtTheirPlace) {
     ConversionPlan failing;
     failing.AddPages(TwoPages(), "\\s");
     failing.AddLater("\\s\\toc.htm", MakeBeside([]() -> std::string {
-      throw std::runtime_error("out of memory");
-    }));
+                       throw std::runtime_error("out of memory");
+                     }));
     RecordingWriter partial;
     const WriteList writes = failing.ListWrites(
         [](const std::string& path) { return SitePath(path).Key(); });

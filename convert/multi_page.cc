@@ -116,9 +116,8 @@ struct LocatedFramePage {
   std::string text;
 };
 
-std::vector<TocLink> Locate(
-    std::vector<TocLink> links, const PageSplit* split,
-    LocatingThreads threads = LocatingThreads::kTwo) {
+std::vector<TocLink> Locate(std::vector<TocLink> links, const PageSplit* split,
+                            LocatingThreads threads = LocatingThreads::kTwo) {
   return split ? LocateTocLinks(std::move(links), *split, threads) : links;
 }
 
@@ -137,8 +136,8 @@ LocatedFramePage LocateFramePage(
 }
 
 LocatedContents LocateContents(const DressedContents& dressed,
-                               const PageSplit* split,
-                               bool pagesCarryContents, bool framePageToo,
+                               const PageSplit* split, bool pagesCarryContents,
+                               bool framePageToo,
                                const std::string& tocSource) {
   LocatedContents located;
   located.contentsBody = dressed.parts.body;
@@ -149,8 +148,8 @@ LocatedContents LocateContents(const DressedContents& dressed,
         ApplyTocLinks(located.contentsBody, located.tocLinks));
   }
   if (!pagesCarryContents || framePageToo) {
-    LocatedFramePage frame = LocateFramePage(
-        std::move(located.tocFrameText), split, framePageToo, tocSource);
+    LocatedFramePage frame = LocateFramePage(std::move(located.tocFrameText),
+                                             split, framePageToo, tocSource);
     located.tocFrameText = std::move(frame.text);
     if (!pagesCarryContents) located.tocLinks = std::move(frame.tocLinks);
   }
@@ -341,10 +340,9 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   if (!locatedBeside) {
     if (request.TOCBULLETS != 0) tocFrameText = AddTocBullets(tocFrameText);
     dressed = DressContents(tocFrameText, dressing, options, outside);
-    located = LocateContents(dressed, split ? &*split : nullptr,
-                             pagesCarryContents,
-                             Contains(dressing.templateText, kSiteHeadMarker),
-                             *site.tocSource);
+    located = LocateContents(
+        dressed, split ? &*split : nullptr, pagesCarryContents,
+        Contains(dressing.templateText, kSiteHeadMarker), *site.tocSource);
   }
 
   SplitFiles files;
@@ -358,18 +356,17 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
     // Its bullets and its header and footer are put in there too, and its
     // links are located on that one thread: by then the writing keeps every
     // processor busy.
-    locatedFramePage = MakeBeside(
-        [maker = files.maker, text = std::move(tocFrameText),
-         bullets = request.TOCBULLETS != 0, dressing, options, outside,
-         tocSource = *site.tocSource]() mutable {
-          if (bullets) text = AddTocBullets(text);
-          return LocateFramePage(
-                     DressContents(text, dressing, options, outside)
-                         .tocFrameText,
-                     maker ? &maker->split() : nullptr,
-                     /*framePageToo=*/false, tocSource, LocatingThreads::kOne)
-              .text;
-        });
+    auto framePage = [maker = files.maker, text = std::move(tocFrameText),
+                      bullets = request.TOCBULLETS != 0, dressing, options,
+                      outside, tocSource = *site.tocSource]() mutable {
+      if (bullets) text = AddTocBullets(text);
+      return LocateFramePage(
+                 DressContents(text, dressing, options, outside).tocFrameText,
+                 maker ? &maker->split() : nullptr,
+                 /*framePageToo=*/false, tocSource, LocatingThreads::kOne)
+          .text;
+    };
+    locatedFramePage = MakeBeside(std::move(framePage));
   } else {
     locatedFramePage = MadeNow(std::move(located.tocFrameText));
   }

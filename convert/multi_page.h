@@ -23,11 +23,12 @@ struct PagedContents {
 };
 
 // Plans the split of the site's content page into pages and what becomes of
-// the main file (`plan`), and returns the TOC frame text (`tocFrameText`, with
-// its bullets when TOCBULLETS asks for them) dressed for its page: header and footer around
-// its body, and, unless the pages carry the contents, its links pointing into
-// the pages. Plans, in this order: the stylesheet file, the pages,
-// the re-pointed frames page, and then, with a template:
+// the main file (`plan`), and returns the TOC frame text (`tocFrameText`,
+// with its bullets when TOCBULLETS asks for them) dressed for its page:
+// header and footer around its body, and, unless the pages carry the
+// contents, its links pointing into the pages. Plans, in this order: the
+// stylesheet file, the pages, the re-pointed frames page, and then, with a
+// template:
 // - without "[WORDTOC]": with TEMPLATETOCFORMAT 0 the main file as the
 //   template filled with the dressed contents (when the template holds
 //   "[QUILLERY]"), with 1 a copy of page 0;

@@ -100,8 +100,10 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   request.LEVELSTOBREAK = 1;
   PagedContents framed =
       ConvertToPages(TwoHeadingSite(), kTwoEntryToc, request);
-  EXPECT_NE(framed.tocFrameText.get().find("Body_p1.htm#_Toc1"), std::string::npos);
-  EXPECT_NE(framed.tocFrameText.get().find("Body_p2.htm#_Toc2"), std::string::npos);
+  EXPECT_NE(framed.tocFrameText.get().find("Body_p1.htm#_Toc1"),
+            std::string::npos);
+  EXPECT_NE(framed.tocFrameText.get().find("Body_p2.htm#_Toc2"),
+            std::string::npos);
 
   request.USINGTEMPLATE = 1;
   SiteInputs site = TwoHeadingSite();
@@ -109,7 +111,8 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
   PagedContents carried =
       ConvertToPages(std::move(site), kTwoEntryToc, request);
   // The frame page keeps its old targets; the pages carry re-pointed ones.
-  EXPECT_NE(carried.tocFrameText.get().find("Body.htm#_Toc1"), std::string::npos);
+  EXPECT_NE(carried.tocFrameText.get().find("Body.htm#_Toc1"),
+            std::string::npos);
   RecordingWriter writer;
   carried.plan.WriteTo(writer);
   EXPECT_NE(writer.BytesOf("\\s\\Body_p2.htm").find("Body_p1.htm#_Toc1"),
@@ -124,7 +127,8 @@ TEST(ConvertToPages, TheContentsFramePageLinksIntoThePagesUnlessPagesCarryIt) {
       "<html><head>[SITEHEAD]</head><body>[QUILLERY]</body></html>";
   PagedContents loaded =
       ConvertToPages(std::move(loading), kTwoEntryToc, request);
-  EXPECT_NE(loaded.tocFrameText.get().find("Body_p1.htm#_Toc1"), std::string::npos);
+  EXPECT_NE(loaded.tocFrameText.get().find("Body_p1.htm#_Toc1"),
+            std::string::npos);
   EXPECT_EQ(loaded.tocFrameText.get().find("Body.htm#"), std::string::npos);
 }
 

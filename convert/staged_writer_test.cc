@@ -192,8 +192,7 @@ TEST_F(StagedSiteWriterTest, AFileMadeMeanwhileWhereANewFileGoesIsKept) {
     made = true;
     files_.AddFile(kSite + "\\sub\\Body.css", "the user's rules");
   });
-  const std::string error =
-      testing::FileErrorOf([this] { Convert(files_); });
+  const std::string error = testing::FileErrorOf([this] { Convert(files_); });
   files_.SetHook(nullptr);
   EXPECT_NE(error.find("Body.css"), std::string::npos) << error;
   EXPECT_NE(error.find("File exists"), std::string::npos) << error;
@@ -362,14 +361,15 @@ TEST(StagedSiteWriter, RenamingOnSeveralThreadsStillCommitsAllOrNothing) {
     StagedSiteWriter writer(files, kSite, kMain, kToc);
     Files planned;
     for (std::size_t page = 0; page < kNewPages; ++page) {
-      planned.emplace_back(kSite + "\\Body_p" + std::to_string(page + 2) +
-                               ".htm",
-                           "page " + std::to_string(page));
+      planned.emplace_back(
+          kSite + "\\Body_p" + std::to_string(page + 2) + ".htm",
+          "page " + std::to_string(page));
     }
     planned.emplace_back(kSite + "\\Body_p1.htm", "page 1");
     planned.emplace_back(kToc, "new toc");
     planned.emplace_back(kMain, "new frames");
-    for (const auto& file : planned) static_cast<void>(writer.KeyOf(file.first));
+    for (const auto& file : planned)
+      static_cast<void>(writer.KeyOf(file.first));
     std::size_t place = 0;
     for (const auto& [path, bytes] : planned) {
       writer.WriteFile(place++, path, bytes);

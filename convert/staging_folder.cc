@@ -4,7 +4,6 @@
 #include <set>
 
 #include "convert/writing_threads.h"
-
 #include "text/site_path.h"
 
 namespace quillery {

@@ -249,8 +249,9 @@ TEST(RenameInOrder, NeverReplacesWhatCameOntoAFreeName) {
   files.AddFile(kSite + "\\f0", "replaced");
   files.AddFile(kSite + "\\f1", "the user's");
   std::vector<char> done(renames.size(), 0);
-  EXPECT_NE(testing::FileErrorOf([&] { RenameInOrder(files, renames, done); })
-                .find("File exists"),
+  EXPECT_NE(testing::FileErrorOf([&] {
+              RenameInOrder(files, renames, done);
+            }).find("File exists"),
             std::string::npos);
   EXPECT_EQ(done, (std::vector<char>{1, 0}));
   EXPECT_EQ(files.Contents(kSite + "\\f0"), "x");
@@ -266,8 +267,8 @@ TEST(RenameInOrder, OnSeveralThreadsFlagsExactlyTheRenamesMade) {
   std::vector<RenameRole> roles(kNewFiles, RenameRole::kNewFile);
   roles.push_back(RenameRole::kTocFramePage);
   roles.push_back(RenameRole::kMainFile);
-  for (const std::size_t failing : {std::size_t{0}, std::size_t{1},
-                                    std::size_t{31}, kNewFiles - 1}) {
+  for (const std::size_t failing :
+       {std::size_t{0}, std::size_t{1}, std::size_t{31}, kNewFiles - 1}) {
     SCOPED_TRACE(failing);
     MemoryFileOperations files;
     files.SetWritesAtOnce(4);
@@ -289,8 +290,8 @@ TEST(RenameInOrder, OnSeveralThreadsFlagsExactlyTheRenamesMade) {
   // Without a failure every rename is made and each group synced once.
   MemoryFileOperations files;
   files.SetWritesAtOnce(4);
-  const std::vector<StagedRename> renames =
-      PlantRenames(files, std::vector<RenameRole>(kNewFiles, RenameRole::kNewFile));
+  const std::vector<StagedRename> renames = PlantRenames(
+      files, std::vector<RenameRole>(kNewFiles, RenameRole::kNewFile));
   std::vector<char> done(renames.size(), 0);
   RenameInOrder(files, renames, done);
   EXPECT_EQ(done, std::vector<char>(kNewFiles, 1));

@@ -5,8 +5,8 @@
 #include <exception>
 #include <mutex>
 #include <system_error>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quillery {
@@ -87,8 +87,7 @@ void ForEachPlace(std::size_t count, std::size_t threads,
   places.RethrowFailure();
 }
 
-std::shared_future<std::string> MakeBeside(
-    std::function<std::string()> make) {
+std::shared_future<std::string> MakeBeside(std::function<std::string()> make) {
   try {
     return std::async(std::launch::async, make).share();
   } catch (const std::system_error&) {

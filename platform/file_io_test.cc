@@ -115,8 +115,8 @@ TEST(ReadFile, FindsOneZeroByteAnywhereInALargeDocument) {
   ScopedTempDir dir;
   const std::size_t size = (std::size_t{17} << 20) + 3;
   std::string bytes(size, 'x');
-  for (const std::size_t at : {std::size_t{0}, size / 2 - 1, size / 2,
-                               size / 2 + 1, size - 1}) {
+  for (const std::size_t at :
+       {std::size_t{0}, size / 2 - 1, size / 2, size / 2 + 1, size - 1}) {
     SCOPED_TRACE(at);
     bytes[at] = '\0';
     WriteBytes(dir.File("page.htm"), bytes);

@@ -103,8 +103,8 @@ TEST(RemoveAnnotationBlocks, FindsTheFirstBlockOfALargeTextAnywhere) {
   EXPECT_EQ(RemoveAnnotationBlocks(plain), plain);
   const std::size_t half = (size + block.size()) / 2;
   for (const std::size_t at :
-       {std::size_t{0}, half - kOpen.size(), half - kOpen.size() + 1,
-        half - 1, half, half + 1, size - 1}) {
+       {std::size_t{0}, half - kOpen.size(), half - kOpen.size() + 1, half - 1,
+        half, half + 1, size - 1}) {
     SCOPED_TRACE(at);
     std::string text = plain;
     text.insert(at, block);

@@ -144,13 +144,13 @@ std::size_t NameEndFrom(std::string_view text, std::size_t from) {
   const __m128i equals = _mm_set1_epi8('=');
   const __m128i paren = _mm_set1_epi8('(');
   while (from + 16 <= text.size()) {
-    const __m128i bytes = _mm_loadu_si128(
-        reinterpret_cast<const __m128i*>(text.data() + from));
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
     const int found = _mm_movemask_epi8(_mm_or_si128(
         _mm_cmpeq_epi8(bytes, equals), _mm_cmpeq_epi8(bytes, paren)));
     if (found != 0) {
-      return from + static_cast<std::size_t>(__builtin_ctz(
-                        static_cast<unsigned int>(found)));
+      return from + static_cast<std::size_t>(
+                        __builtin_ctz(static_cast<unsigned int>(found)));
     }
     from += 16;
   }

@@ -161,8 +161,8 @@ bool ReadAll(int fd, const struct stat& info, std::string& bytes,
     }
     if (got == 0) {
       bytes.resize(filled);
-      zeroFound = zeroFound ||
-                  (refuseZeroByte && HoldsZeroByte(bytes.data(), looked, filled));
+      zeroFound = zeroFound || (refuseZeroByte &&
+                                HoldsZeroByte(bytes.data(), looked, filled));
       return true;
     }
     filled += static_cast<std::size_t>(got);
