@@ -97,15 +97,20 @@ class PlanGivenBack {
 // The one writing pipeline: every path of the plan is resolved on this
 // thread first, into a list the plan writes from; then the files are made
 // and staged on as many threads as the file system takes writes at once;
-// then everything is committed. A failure anywhere leaves the commit to
-// undo what was staged when it goes.
+// then everything is committed, unless the content page at `document`
+// changed while its pages were made. A failure anywhere leaves the commit
+// to undo what was staged when it goes.
 void WriteAndCommit(ConversionPlan plan, SiteCommit& commit,
-                    FileOperations& files, ConversionProgress& progress) {
+                    FileOperations& files, ConversionProgress& progress,
+                    const std::optional<std::string>& document) {
   const WriteList writes = plan.ListWrites(
       [&commit](const std::string& path) { return commit.KeyOf(path); });
   {
     ReportingWriter reporting(commit, progress);
     plan.WriteTo(writes, reporting, files.WritesAtOnce());
+  }
+  if (document && !plan.ContentUnchanged()) {
+    throw ChangedWhileReadError(*document);
   }
   // Once everything is staged the commit needs nothing of the plan: its
   // texts (the whole document among them) are given back on a thread of
@@ -176,7 +181,7 @@ void CommitIntoFolder(FileOperations& files, const OutputPlace& place,
   if (plan.IsCopy(siteMainFile)) countedElsewhere.push_back(siteMainFile);
   OutputFolderWriter commit(files, place, siteMainFile, mainFilePath,
                             countedElsewhere);
-  WriteAndCommit(std::move(plan), commit, files, progress);
+  WriteAndCommit(std::move(plan), commit, files, progress, document);
   const std::size_t outside = commit.outsideReferences();
   if (outside == 0) return;
   progress.Notice(std::to_string(outside) +
@@ -285,7 +290,7 @@ ConversionOutcome RunConversion(const std::string& mainFilePath,
                      document, progress);
   } else {
     StagedSiteWriter commit(files, siteFolder, siteMainFile, tocFramePath);
-    WriteAndCommit(std::move(plan), commit, files, progress);
+    WriteAndCommit(std::move(plan), commit, files, progress, document);
   }
   progress.Finished(finishedNote);
   return ConversionOutcome::kConverted;

@@ -279,6 +279,62 @@ TEST(RunConversion, InPlaceAndIntoAFolderWriteTheSameBytes) {
   }
 }
 
+// The file system in memory, with the content page kept by its file as a
+// large one is: someone else may change that file while the run goes on.
+class KeptDocumentFiles : public MemoryFileOperations {
+ public:
+  class Kept : public TextKeeper {
+   public:
+    bool Unchanged() const override { return !changed; }
+    std::string bytes;
+    std::atomic<bool> changed{false};
+  };
+  SharedText ReadDocument(const std::string& path) override {
+    kept->bytes = ReadText(path);
+    return SharedText(kept, kept->bytes);
+  }
+  const std::shared_ptr<Kept> kept = std::make_shared<Kept>();
+};
+
+// The content page changes while its pages are made and written, in place
+// or into a folder: nothing is committed, the run says why, and every file
+// stays as it was. Unchanged, the run writes what it writes from a page it
+// read.
+TEST(RunConversion, AContentPageChangedDuringTheRunCommitsNothing) {
+  for (const bool outdir : {false, true}) {
+    SCOPED_TRACE(outdir);
+    MemoryFileOperations read;
+    AddSite(read);
+    ConversionRequest request = RequestFor(read);
+    if (outdir) request.OUTDIR = kOutput;
+    ConversionProgress quiet;
+    ASSERT_EQ(RunConversion(kMainFile, request, read, quiet),
+              ConversionOutcome::kConverted);
+
+    KeptDocumentFiles kept;
+    AddSite(kept);
+    static_cast<void>(RequestFor(kept));
+    ASSERT_EQ(RunConversion(kMainFile, request, kept, quiet),
+              ConversionOutcome::kConverted);
+    EXPECT_EQ(kept.Tree(), read.Tree());
+
+    KeptDocumentFiles changing;
+    AddSite(changing);
+    static_cast<void>(RequestFor(changing));
+    const Tree before = changing.Tree();
+    changing.SetHook([&changing](const FileCall& call) {
+      if (call.name == "WriteNewFile") changing.kept->changed = true;
+    });
+    EXPECT_EQ(
+        MessageOf([&] {
+          static_cast<void>(RunConversion(kMainFile, request, changing, quiet));
+        }),
+        "cannot read '" + NativePath(kSite + "\\Body.htm") +
+            "': it was changed while it was converted");
+    EXPECT_EQ(changing.Tree(), before);
+  }
+}
+
 // A contents frame page named like a page of the split in other case:
 // where the site's file system folds letter case the two are one file, and
 // the run stops before it writes anything, in place or into a folder; where

@@ -86,6 +86,10 @@ std::size_t ConversionPlan::PageCount() const {
   return pages_ ? pages_->split().PageCount() : 0;
 }
 
+bool ConversionPlan::ContentUnchanged() const {
+  return !pages_ || pages_->split().ContentUnchanged();
+}
+
 std::size_t ConversionPlan::FileCount() const { return lastByKey_.size(); }
 
 WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {

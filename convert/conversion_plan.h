@@ -67,6 +67,9 @@ class ConversionPlan {
   // The number of pages planned, and of the files written (a path named
   // twice is one file).
   [[nodiscard]] std::size_t PageCount() const;
+  // False once the content page the pages are cut from changed since it was
+  // read: what was made from it must not be committed.
+  [[nodiscard]] bool ContentUnchanged() const;
   [[nodiscard]] std::size_t FileCount() const;
 
   // The files to write, fixed before the first is written: every path once,

@@ -141,7 +141,8 @@ bool ShowsARunThatCutNoPage(FileOperations& files, const SiteInputs& site) {
   const std::optional<std::string_view> body = BodyOf(site.tocFrameText);
   if (!body || !StartsWith(*body, kPartBreak) || !EndsWith(*body, kPartBreak))
     return false;
-  const std::string content = RemoveAnnotationBlocks(site.contentText);
+  const SharedText kept = RemoveAnnotationBlocks(site.contentText);
+  const std::string_view content = kept.view();
   const std::string stylesheet =
       ExtractStylesheet(HeadPart(content, FindBodySeams(content)),
                         baseName + ".css")
@@ -188,7 +189,8 @@ bool CarriesOurDressing(const SiteInputs& site) {
   // The same title the multi-page conversion gives the contents frame page.
   PageMarkers outside;
   outside.pageTitle = outside.documentTitle = DocumentTitle(
-      site.contentSource ? site.contentText : site.framesText,
+      site.contentSource ? site.contentText.view()
+                         : std::string_view(site.framesText),
       StripHtmExtension(PageNameOf(site.contentSource ? *site.contentSource
                                                       : site.mainFilePath)));
   return CarriesOurDressing(site.tocFrameText,

@@ -79,6 +79,10 @@ std::string SystemFileOperations::ReadText(const std::string& path) {
   return quillery::ReadFile(path);
 }
 
+SharedText SystemFileOperations::ReadDocument(const std::string& path) {
+  return quillery::ReadDocumentFile(path);
+}
+
 std::string SystemFileOperations::ReadBytes(const std::string& path) {
   return ReadBinaryFile(path);
 }

@@ -35,6 +35,13 @@ class FileOperations {
   // and why); bytes take any regular file.
   virtual std::string ReadText(const std::string& path) = 0;
   virtual std::string ReadBytes(const std::string& path) = 0;
+  // ReadText for the content page the pages are cut from. A large one may
+  // be shared with its file instead of copied (ReadDocumentFile); the
+  // conversion then asks it before the commit whether it is still the file
+  // it read.
+  virtual SharedText ReadDocument(const std::string& path) {
+    return SharedText(ReadText(path));
+  }
   // The path with every link, "." and ".." resolved; nothing when it does
   // not exist.
   virtual std::optional<std::string> RealPath(const std::string& path) = 0;
@@ -90,6 +97,7 @@ class SystemFileOperations : public FileOperations {
  public:
   std::string ReadText(const std::string& path) override;
   std::string ReadBytes(const std::string& path) override;
+  SharedText ReadDocument(const std::string& path) override;
   std::optional<std::string> RealPath(const std::string& path) override;
   bool Exists(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;

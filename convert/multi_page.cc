@@ -307,7 +307,8 @@ PagedContents ConvertToPages(SiteInputs site, std::string tocFrameText,
   // show the document's title and nothing else.
   const SiteNavigation navigation{
       DocumentTitle(
-          site.contentSource ? site.contentText : site.framesText,
+          site.contentSource ? site.contentText.view()
+                             : std::string_view(site.framesText),
           StripHtmExtension(PageNameOf(
               site.contentSource ? *site.contentSource : site.mainFilePath))),
       SitePath(site.mainFilePath).Name(),

@@ -42,7 +42,7 @@ SiteInputs TwoHeadingSite(const std::string& content = kTwoHeadingContent) {
   site.tocFramePath = "\\s\\toc.htm";
   site.tocFrameText = kTwoEntryToc;
   site.contentSource = "Body.htm";
-  site.contentText = content;
+  site.contentText = SharedText(content);
   site.pageBulletImages = {{"\\s\\bullet10001.gif", "gif"}};
   return site;
 }
@@ -213,7 +213,7 @@ TEST(ConvertToPages, WithoutAFrame1FrameOnlyTheContentsAreDressed) {
   request.LEVELSTOBREAK = 1;
   SiteInputs site = TwoHeadingSite();
   site.contentSource.reset();
-  site.contentText.clear();
+  site.contentText = SharedText();
   site.dressing.headerText = "HEAD";
   request.headerPlacements = {kHeaderTextCode};
   PagedContents paged = ConvertToPages(std::move(site), kTwoEntryToc, request);

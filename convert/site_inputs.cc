@@ -52,6 +52,17 @@ class SiteReader {
     if (real) texts_.emplace(*real, &text);
   }
 
+  // The content page, read last: a copy of the text read before when it
+  // is the main file or the contents frame page.
+  SharedText ReadDocument(const std::string& path) {
+    const std::optional<std::string> real = files_.RealPath(path);
+    if (real) {
+      auto known = texts_.find(*real);
+      if (known != texts_.end()) return SharedText(*known->second);
+    }
+    return files_.ReadDocument(path);
+  }
+
   // The source of the frame `frameName`, refused when it leads out of the
   // main file's folder by its text or, once resolved, by a symbolic link.
   std::optional<std::string> FrameSource(std::string_view framesText,
@@ -152,7 +163,7 @@ void BuildFrames(SiteInputs& site, std::int32_t levelsToBreak) {
   site.tocFramePath = folder.Join(contentsName).text();
   site.tocFrameText = std::move(built.contentsPage);
   site.contentSource = documentName;
-  site.contentText = std::move(built.document);
+  site.contentText = SharedText(std::move(built.document));
 }
 
 }  // namespace
@@ -219,8 +230,8 @@ SiteInputs ReadSiteInputs(FileOperations& files,
     if (!buildFrames) {
       site.contentSource = reader.FrameSource(site.framesText, "Frame1");
       if (site.contentSource) {
-        reader.ReadText(reader.FramePath(*site.contentSource),
-                        site.contentText);
+        site.contentText =
+            reader.ReadDocument(reader.FramePath(*site.contentSource));
       }
     }
   }

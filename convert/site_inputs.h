@@ -11,6 +11,7 @@
 #include "convert/conversion_request.h"
 #include "convert/file_operations.h"
 #include "dress/template_fill.h"
+#include "text/shared_text.h"
 
 namespace quillery {
 
@@ -36,7 +37,7 @@ struct SiteInputs {
   // Read only when the run splits: the Frame1 frame's source ("%20"
   // decoded; nothing without a Frame1 frame) and the content page's text.
   std::optional<std::string> contentSource;
-  std::string contentText;
+  SharedText contentText;
   // The header and footer files' body content and the whole template, each
   // read only when the run splits and asks for it.
   DressingTexts dressing;

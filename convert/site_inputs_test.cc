@@ -195,7 +195,7 @@ TEST_F(ReadSiteInputsTest, ReadsTheFramesOfASplittingRun) {
   EXPECT_EQ(site.tocFramePath, "\\work\\site\\sub/toc.htm");
   EXPECT_EQ(site.tocFrameText, "toc");
   EXPECT_EQ(site.contentSource, "sub/body.htm");
-  EXPECT_EQ(site.contentText, "body");
+  EXPECT_EQ(site.contentText.view(), "body");
 }
 
 TEST_F(ReadSiteInputsTest, BulletImagesOnlyWhereTheirNamesAreFree) {

@@ -87,12 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     site.tocFramePath = "\\site\\doc_toc.htm";
     site.tocFrameText = frames.contentsPage;
     site.contentSource = "doc.htm";
-    site.contentText = frames.document;
+    site.contentText = SharedText(frames.document);
   }
   if (request.LEVELSTOBREAK > 0) {
     if (!built) {
       site.contentSource = FindFrameSource(site.framesText, "Frame1");
-      site.contentText = parts[2];
+      site.contentText = SharedText(parts[2]);
     }
     site.dressing.headerText =
         "<p>header [DOCTITLE] <a href=\"#_Toc1\">1</a></p>[PAGENAV]";

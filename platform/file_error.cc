@@ -29,4 +29,9 @@ FileError FileError::Naming(std::string path) const {
   return FileError(action_, std::move(path), reason_);
 }
 
+FileError ChangedWhileReadError(const std::string& internalPath) {
+  return FileError("cannot read", internalPath,
+                   "it was changed while it was converted");
+}
+
 }  // namespace quillery

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/shared_text.h"
+
 namespace quillery {
 
 // A file problem that stops the conversion. `what()` is the whole message
@@ -45,6 +47,11 @@ class FileError : public std::runtime_error {
   std::string reason_;
 };
 
+// The failure of a conversion whose document someone else changed or cut
+// short while the conversion read it ("it was changed while it was
+// converted").
+[[nodiscard]] FileError ChangedWhileReadError(const std::string& internalPath);
+
 // The typed path made absolute against the current directory, with every "/"
 // turned into "\". A path that already begins with "/" or "\" is only
 // converted, so the function may be applied twice.
@@ -59,6 +66,15 @@ class FileError : public std::runtime_error {
 // could block or never end), and when it holds a zero byte (a UTF-16 save or
 // a binary file, which the conversion would otherwise cut short).
 [[nodiscard]] std::string ReadFile(const std::string& internalPath);
+
+// ReadFile for the content page of a conversion, which may be very large.
+// Where the system can, a large one is mapped into memory from its file
+// instead of copied: its bytes are the file's until it is let go, and it
+// tells, when asked, whether the file was written or cut short meanwhile
+// (its bytes are then no longer the ones read: a part cut off reads as zero
+// bytes, and the conversion must not use them). Elsewhere, and for a small
+// file, its bytes are read as ReadFile reads them.
+[[nodiscard]] SharedText ReadDocumentFile(const std::string& internalPath);
 
 // ReadFile for a binary file such as an image: zero bytes are fine.
 [[nodiscard]] std::string ReadBinaryFile(const std::string& internalPath);

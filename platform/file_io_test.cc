@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -128,6 +130,91 @@ TEST(ReadFile, FindsOneZeroByteAnywhereInALargeDocument) {
     bytes[at] = 'x';
   }
 }
+
+// The content page of a conversion: a large one may be mapped from its file
+// (where the system can), a small one read; either way the bytes and the
+// refusals are ReadFile's.
+TEST(ReadDocumentFile, GivesWhatReadFileGives) {
+  ScopedTempDir dir;
+  const std::size_t large = (std::size_t{17} << 20) + 5;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{4097}, large}) {
+    SCOPED_TRACE(size);
+    std::string bytes;  // 1 to 251 over and over: no zero byte
+    while (bytes.size() < size) {
+      bytes += static_cast<char>(1 + bytes.size() % 251);
+    }
+    WriteBytes(dir.File("page.htm"), bytes);
+    const SharedText document =
+        ReadDocumentFile(InternalPath(dir.File("page.htm")));
+    EXPECT_TRUE(document.view() == bytes);
+    EXPECT_TRUE(document.Unchanged());
+  }
+  // One zero byte anywhere in a large one, among them at either end of a
+  // piece it is looked through in.
+  std::string bytes(large, 'x');
+  for (const std::size_t at : {std::size_t{0}, (std::size_t{4} << 20) - 1,
+                               std::size_t{4} << 20, large / 2, large - 1}) {
+    SCOPED_TRACE(at);
+    bytes[at] = '\0';
+    WriteBytes(dir.File("page.htm"), bytes);
+    EXPECT_NE(testing::FileErrorOf([&] {
+                static_cast<void>(
+                    ReadDocumentFile(InternalPath(dir.File("page.htm"))));
+              }).find("it holds a zero byte"),
+              std::string::npos);
+    bytes[at] = 'x';
+  }
+  EXPECT_NE(testing::FileErrorOf([&] {
+              static_cast<void>(ReadDocumentFile(InternalPath(dir.path())));
+            }).find("cannot read"),
+            std::string::npos);
+}
+
+#ifndef _WIN32
+// Someone else writes the document, or cuts it short, while a conversion
+// holds it: it tells so, and reading the part cut off gives zero bytes
+// instead of stopping the program.
+TEST(ReadDocumentFile, TellsAFileWrittenOrCutShortMeanwhile) {
+  ScopedTempDir dir;
+  const std::string path = dir.File("page.htm");
+  const std::string bytes((std::size_t{17} << 20) + 3, 'x');
+  {
+    WriteBytes(path, bytes);
+    const SharedText document = ReadDocumentFile(InternalPath(path));
+    ASSERT_TRUE(document.Unchanged());
+    ASSERT_EQ(truncate(path.c_str(), 4096), 0);
+    std::size_t zeros = 0;
+    for (const char byte : document.view()) zeros += byte == '\0' ? 1 : 0;
+    EXPECT_EQ(zeros, bytes.size() - 4096);
+    EXPECT_FALSE(document.Unchanged());
+  }
+  {
+    WriteBytes(path, bytes);
+    const SharedText document = ReadDocumentFile(InternalPath(path));
+    // Let go of and read again, its bytes stay.
+    document.LetGoBefore(document.size());
+    EXPECT_TRUE(document.view() == bytes);
+    EXPECT_TRUE(document.Unchanged());
+    // The same size, other bytes.
+    std::string other = bytes;
+    other[12345] = 'y';
+    WriteBytes(path, other);
+    EXPECT_FALSE(document.Unchanged());
+  }
+  // A read outside every document still stops the program as before.
+  EXPECT_DEATH(
+      {
+        WriteBytes(path, bytes);
+        const int fd = open(path.c_str(), O_RDONLY);
+        auto* mapped = static_cast<volatile char*>(
+            mmap(nullptr, bytes.size(), PROT_READ, MAP_PRIVATE, fd, 0));
+        const SharedText guarded = ReadDocumentFile(InternalPath(path));
+        ASSERT_EQ(truncate(path.c_str(), 0), 0);
+        static_cast<void>(mapped[bytes.size() - 1]);
+      },
+      "");
+}
+#endif
 
 TEST(ReadBinaryFile, KeepsZeroBytes) {
   ScopedTempDir dir;

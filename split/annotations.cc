@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <future>
+#include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace quillery {
 namespace {
@@ -31,7 +33,7 @@ constexpr std::size_t kLargeText = 16 * 1024 * 1024;
 // large one is looked through in two halves side by side: the earlier half
 // for a marker that starts in it (and may end in the later half), the later
 // half for one that starts there, taken only when the earlier has none.
-std::size_t FindFirstAnnotationOpen(const std::string& text) {
+std::size_t FindFirstAnnotationOpen(std::string_view text) {
   if (text.size() < kLargeText) return FindAnnotationOpen(text, 0);
   const std::size_t half = text.size() / 2;
   const auto inLaterHalf = [&text, half] {
@@ -43,8 +45,8 @@ std::size_t FindFirstAnnotationOpen(const std::string& text) {
   } catch (const std::system_error&) {
     // No thread: the later half is looked through below, if need be.
   }
-  const std::size_t earlier = FindAnnotationOpen(
-      std::string_view(text).substr(0, half + kAnnotationOpen.size() - 1), 0);
+  const std::size_t earlier =
+      FindAnnotationOpen(text.substr(0, half + kAnnotationOpen.size() - 1), 0);
   if (later.valid()) {
     const std::size_t inLater = later.get();
     return earlier != std::string_view::npos ? earlier : inLater;
@@ -82,6 +84,43 @@ std::string RemoveAnnotationBlocks(std::string text) {
   keep(keptUpTo, text.size());
   text.resize(kept);
   return text;
+}
+
+SharedText RemoveAnnotationBlocks(SharedText text) {
+  const std::string_view bytes = text.view();
+  std::size_t blockStart = FindFirstAnnotationOpen(bytes);
+  if (blockStart == std::string_view::npos) return text;
+  // A text no one else holds loses its blocks where it lies.
+  if (std::optional<std::string> held = text.TakeHeld()) {
+    return SharedText(RemoveAnnotationBlocks(std::move(*held)));
+  }
+
+  // The kept bytes are copied into a text of their own. The searches only
+  // read onwards from the last removed block, so the bytes before it are
+  // let go as the copy passes them, a large piece at a time: the page is
+  // not held twice over.
+  constexpr std::size_t kLetGoEvery = 16 * 1024 * 1024;
+  std::string kept;
+  kept.reserve(bytes.size());
+  std::size_t keptUpTo = 0;
+  std::size_t letGoUpTo = 0;
+  const auto keep = [&](std::size_t from, std::size_t to) {
+    kept.append(bytes.substr(from, to - from));
+    if (to - letGoUpTo >= kLetGoEvery) {
+      text.LetGoBefore(to);
+      letGoUpTo = to;
+    }
+  };
+  while (blockStart != std::string_view::npos) {
+    const std::size_t end = bytes.find(kConditionalEnd, blockStart);
+    if (end == std::string_view::npos) break;
+    keep(keptUpTo, blockStart);
+    keptUpTo = end + kConditionalEnd.size();
+    blockStart = FindAnnotationOpen(bytes, keptUpTo);
+  }
+  keep(keptUpTo, bytes.size());
+  text.LetGoBefore(bytes.size());
+  return SharedText(std::move(kept), text);
 }
 
 }  // namespace quillery

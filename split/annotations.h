@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "text/shared_text.h"
+
 namespace quillery {
 
 // Returns `text` without its annotation blocks. A block opens with the exact
@@ -21,6 +23,9 @@ namespace quillery {
 //
 //   RemoveAnnotationBlocks("a<![if !supportAnnotations]>b<![endif]>c") == "ac"
 [[nodiscard]] std::string RemoveAnnotationBlocks(std::string text);
+// The same for a shared text: the very text when it holds no block, and
+// otherwise the bytes kept, in memory of their own.
+[[nodiscard]] SharedText RemoveAnnotationBlocks(SharedText text);
 
 }  // namespace quillery
 

@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <memory>
 #include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "text/shared_text.h"
 
 namespace quillery {
 namespace {
@@ -78,6 +85,61 @@ TEST(RemoveAnnotationBlocks, RemovesWithinTheTextItWasGiven) {
   EXPECT_EQ(removed.data(), bytes);
 }
 
+// Bytes kept elsewhere, as a mapped file's are: it notes how far it was let
+// go of, and can be told that its bytes changed.
+class KeptBytes : public TextKeeper {
+ public:
+  explicit KeptBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+  bool Unchanged() const override { return unchanged; }
+  void LetGoBefore(std::size_t end) const override {
+    letGoUpTo = std::max(letGoUpTo, end);
+  }
+  [[nodiscard]] std::string_view bytes() const { return bytes_; }
+  bool unchanged = true;
+  mutable std::size_t letGoUpTo = 0;
+
+ private:
+  const std::string bytes_;
+};
+
+SharedText Kept(const std::shared_ptr<KeptBytes>& keeper) {
+  return SharedText(keeper, keeper->bytes());
+}
+
+// A shared text loses its blocks as a plain one does: within its own bytes
+// where it alone holds them, into bytes of its own where they are kept
+// elsewhere. Those are let go of once copied, and the result still tells
+// whether the bytes it was made from changed.
+TEST(RemoveAnnotationBlocks, TakesASharedTextHeldOrKept) {
+  const std::string text = std::string(4096, 'a') + std::string(kOpen) +
+                           "note" + std::string(kEnd) + "b";
+  const std::string removed = std::string(4096, 'a') + "b";
+
+  SharedText held(text);
+  const char* bytes = held.view().data();
+  const SharedText fromHeld = RemoveAnnotationBlocks(std::move(held));
+  EXPECT_EQ(fromHeld.view(), removed);
+  EXPECT_EQ(fromHeld.view().data(), bytes);
+
+  const SharedText shared(text);
+  EXPECT_EQ(RemoveAnnotationBlocks(shared).view(), removed);
+  EXPECT_EQ(shared.view(), text);
+
+  const auto keeper = std::make_shared<KeptBytes>(text);
+  const SharedText fromKept = RemoveAnnotationBlocks(Kept(keeper));
+  EXPECT_EQ(fromKept.view(), removed);
+  EXPECT_EQ(keeper->letGoUpTo, text.size());
+  EXPECT_TRUE(fromKept.Unchanged());
+  keeper->unchanged = false;
+  EXPECT_FALSE(fromKept.Unchanged());
+
+  // Without a block, the very bytes come back.
+  const auto plain = std::make_shared<KeptBytes>("plain");
+  const SharedText same = RemoveAnnotationBlocks(Kept(plain));
+  EXPECT_EQ(same.view().data(), plain->bytes().data());
+  EXPECT_EQ(plain->letGoUpTo, 0u);
+}
+
 TEST(RemoveAnnotationBlocks, MatchesErasingInPlaceOnGeneratedTexts) {
   const std::vector<std::string> pieces = {
       kOpen, kOpen,     kEnd, kEnd, "<![if !supp", "ortAnnotations]>",
@@ -89,7 +151,11 @@ TEST(RemoveAnnotationBlocks, MatchesErasingInPlaceOnGeneratedTexts) {
     for (std::size_t i = 0; i < count; ++i)
       text += pieces[random() % pieces.size()];
     SCOPED_TRACE(text);
-    ASSERT_EQ(RemoveAnnotationBlocks(text), RemoveAnnotationBlocksModel(text));
+    const std::string expected = RemoveAnnotationBlocksModel(text);
+    ASSERT_EQ(RemoveAnnotationBlocks(text), expected);
+    ASSERT_EQ(
+        RemoveAnnotationBlocks(Kept(std::make_shared<KeptBytes>(text))).view(),
+        expected);
   }
 }
 

@@ -14,7 +14,7 @@ constexpr std::string_view kUpperHeadClose = "</HEAD>";
 
 }  // namespace
 
-std::string ExtractCharsetTag(const std::string& text) {
+std::string ExtractCharsetTag(std::string_view text) {
   const std::size_t charsetAt = text.find(kCharsetAttribute);
   if (charsetAt == std::string::npos) return std::string();
   const std::size_t tagEnd = text.find('>', charsetAt);

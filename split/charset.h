@@ -15,7 +15,7 @@ namespace quillery {
 //
 //   ExtractCharsetTag("<html><meta content=\"text/html; charset=utf-8\">")
 //       == "<meta content=\"text/html; charset=utf-8\">"
-[[nodiscard]] std::string ExtractCharsetTag(const std::string& text);
+[[nodiscard]] std::string ExtractCharsetTag(std::string_view text);
 
 // Returns `text` with `tag` inserted directly before its first "</head>" (in
 // any letter case). The text comes back unchanged when the tag is "", when it

@@ -64,7 +64,7 @@ AnchorMarks FindAnchorMarks(std::string_view text) {
   return marks;
 }
 
-void AnchorPageTable::CollectLinkTargets(const std::string& text) {
+void AnchorPageTable::CollectLinkTargets(std::string_view text) {
   targets_ = KeySet();
   linkTargetIds_.clear();
   pageFiles_.clear();
@@ -79,7 +79,7 @@ void AnchorPageTable::CollectLinkTargets(const std::string& text) {
     if (quote == std::string::npos) {
       nameValue_.clear();
     } else {
-      nameValue_.assign(text, targetAt, quote - targetAt);
+      nameValue_.assign(text.substr(targetAt, quote - targetAt));
     }
     linkTargetIds_.push_back(targets_.Insert(nameValue_).first);
   }

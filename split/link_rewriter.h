@@ -52,7 +52,7 @@ class AnchorPageTable {
   // Replaces the link targets by the target of every link of `text`, in
   // text order, duplicates kept, and forgets the anchor pages. A link with
   // no double quote after its "#" gets the target "".
-  void CollectLinkTargets(const std::string& text);
+  void CollectLinkTargets(std::string_view text);
 
   // Notes `pageFile` for every link target X whose anchor the slice holds,
   // that is, whose name="X" (double quotes only) occurs anywhere in the

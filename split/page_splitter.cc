@@ -19,9 +19,9 @@ std::string PageFileName(const std::string& baseName, std::size_t page) {
   return baseName + "_p" + std::to_string(page) + ".htm";
 }
 
-PageSplit::PageSplit(std::string content, std::string baseName,
+PageSplit::PageSplit(SharedText content, std::string baseName,
                      std::int32_t levelsToBreak)
-    : charsetTag_(ExtractCharsetTag(content)),
+    : charsetTag_(ExtractCharsetTag(content.view())),
       content_(RemoveAnnotationBlocks(std::move(content))),
       baseName_(std::move(baseName)) {
   // The anchor marks and the link targets do not depend on where the pages
@@ -29,9 +29,9 @@ PageSplit::PageSplit(std::string content, std::string baseName,
   // cuts, or this one first where no thread can start. What it throws is
   // thrown here, and leaving early waits for it.
   const auto findMarksAndTargets = [this] {
-    marks_ = FindAnchorMarks(content_);
+    marks_ = FindAnchorMarks(content_.view());
     // The link targets come from the whole text, head included.
-    anchors_.CollectLinkTargets(content_);
+    anchors_.CollectLinkTargets(content_.view());
   };
   std::future<void> marksAndTargets;
   try {
@@ -39,7 +39,7 @@ PageSplit::PageSplit(std::string content, std::string baseName,
   } catch (const std::system_error&) {
     findMarksAndTargets();
   }
-  PageCuts cuts = FindPageCuts(content_, levelsToBreak);
+  PageCuts cuts = FindPageCuts(content_.view(), levelsToBreak);
   if (marksAndTargets.valid()) marksAndTargets.get();
   seams_ = cuts.seams;
   splitPoints_ = std::move(cuts.splitPoints);
@@ -47,7 +47,7 @@ PageSplit::PageSplit(std::string content, std::string baseName,
   // several pages counts for the last of them.
   for (std::size_t page = 0; page < PageCount(); ++page) {
     const Bounds bounds = PageBounds(page);
-    anchors_.RecordAnchorPage(content_, marks_, bounds.from, bounds.to,
+    anchors_.RecordAnchorPage(content_.view(), marks_, bounds.from, bounds.to,
                               PageFile(page));
   }
 }
@@ -67,11 +67,10 @@ PageSplit::Bounds PageSplit::PageBounds(std::size_t page) const {
 
 std::string_view PageSplit::Slice(std::size_t page) const {
   const Bounds bounds = PageBounds(page);
-  return std::string_view(content_).substr(bounds.from,
-                                           bounds.to - bounds.from);
+  return content_.view().substr(bounds.from, bounds.to - bounds.from);
 }
 
-PageSplit SplitIntoPages(std::string content, std::string baseName,
+PageSplit SplitIntoPages(SharedText content, std::string baseName,
                          std::int32_t levelsToBreak) {
   return PageSplit(std::move(content), std::move(baseName), levelsToBreak);
 }

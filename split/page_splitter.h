@@ -13,10 +13,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "split/body_seams.h"
 #include "split/link_rewriter.h"
+#include "text/shared_text.h"
 
 namespace quillery {
 
@@ -35,7 +37,7 @@ class PageSplit {
   // annotation blocks and finds the split points of `levelsToBreak` in what
   // is left (FindNextSplitPoint, searched from the start of the text, head
   // included).
-  PageSplit(std::string content, std::string baseName,
+  PageSplit(SharedText content, std::string baseName,
             std::int32_t levelsToBreak);
 
   [[nodiscard]] std::size_t PageCount() const {
@@ -59,8 +61,11 @@ class PageSplit {
   // none.
   [[nodiscard]] const std::string& charsetTag() const { return charsetTag_; }
   // The content text without its annotation blocks, and its body seams.
-  [[nodiscard]] const std::string& content() const { return content_; }
+  [[nodiscard]] std::string_view content() const { return content_.view(); }
   [[nodiscard]] const BodySeams& seams() const { return seams_; }
+  // False once the content's bytes, or those it was made from, changed
+  // since they were read (SharedText::Unchanged).
+  [[nodiscard]] bool ContentUnchanged() const { return content_.Unchanged(); }
   [[nodiscard]] const std::string& baseName() const { return baseName_; }
   // Where the content names anchors and mentions contents bookmarks.
   [[nodiscard]] const AnchorMarks& marks() const { return marks_; }
@@ -70,7 +75,7 @@ class PageSplit {
 
  private:
   std::string charsetTag_;
-  std::string content_;
+  SharedText content_;
   std::string baseName_;
   BodySeams seams_;
   std::vector<std::size_t> splitPoints_;
@@ -79,9 +84,14 @@ class PageSplit {
 };
 
 // The split of a content text, as read, into pages named after `baseName`.
-[[nodiscard]] PageSplit SplitIntoPages(std::string content,
-                                       std::string baseName,
+[[nodiscard]] PageSplit SplitIntoPages(SharedText content, std::string baseName,
                                        std::int32_t levelsToBreak);
+[[nodiscard]] inline PageSplit SplitIntoPages(std::string content,
+                                              std::string baseName,
+                                              std::int32_t levelsToBreak) {
+  return SplitIntoPages(SharedText(std::move(content)), std::move(baseName),
+                        levelsToBreak);
+}
 
 // How many threads locate the contents links: two halves of the pages side
 // by side, or one thread for a caller that runs beside other work already

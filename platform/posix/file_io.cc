@@ -5,15 +5,18 @@
 #include <mach-o/dyld.h>
 #endif
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -169,17 +172,14 @@ bool ReadAll(int fd, const struct stat& info, std::string& bytes,
   }
 }
 
-// Opens and reads the regular file. Throws when it cannot be opened or read,
-// is no regular file, or holds a zero byte while `refuseZeroByte` is set
-// (texts must not hold one; copied images may).
-std::string ReadRegularFile(const std::string& internalPath,
-                            bool refuseZeroByte) {
+// Opens the regular file for reading and tells what it is. Throws when it
+// cannot be opened or is no regular file.
+int OpenRegularFile(const std::string& internalPath, struct stat& info) {
   const std::string nativePath = NativePath(internalPath);
   // Opening a FIFO for reading waits for a writer; without blocking it
   // opens at once, and is then refused as no regular file.
   int fd = open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw ReadError(internalPath, errno);
-  struct stat info;
   if (fstat(fd, &info) != 0) {
     const int error = errno;
     close(fd);
@@ -190,17 +190,201 @@ std::string ReadRegularFile(const std::string& internalPath,
     if (S_ISDIR(info.st_mode)) throw ReadError(internalPath, EISDIR);
     throw FileError("cannot read", internalPath, "it is not a regular file");
   }
+  return fd;
+}
+
+FileError ZeroByteError(const std::string& internalPath) {
+  return FileError("cannot read", internalPath,
+                   "it holds a zero byte (a UTF-16 or binary file?)");
+}
+
+// Reads the open regular file and closes it. Throws when it cannot be read
+// or holds a zero byte while `refuseZeroByte` is set (texts must not hold
+// one; copied images may).
+std::string ReadOpenFile(const std::string& internalPath, int fd,
+                         const struct stat& info, bool refuseZeroByte) {
   std::string bytes;
   bool zeroFound = false;
   const bool ok = ReadAll(fd, info, bytes, refuseZeroByte, zeroFound);
   const int error = errno;
   close(fd);
   if (!ok) throw ReadError(internalPath, error);
-  if (zeroFound) {
-    throw FileError("cannot read", internalPath,
-                    "it holds a zero byte (a UTF-16 or binary file?)");
-  }
+  if (zeroFound) throw ZeroByteError(internalPath);
   return bytes;
+}
+
+// Opens and reads the regular file; see OpenRegularFile and ReadOpenFile.
+std::string ReadRegularFile(const std::string& internalPath,
+                            bool refuseZeroByte) {
+  struct stat info;
+  const int fd = OpenRegularFile(internalPath, info);
+  return ReadOpenFile(internalPath, fd, info, refuseZeroByte);
+}
+
+// A mapped document's file may be cut short by someone else while the
+// conversion reads it, and a read past the new end would stop the program
+// (SIGBUS). The mapped ranges are listed here, and such a read is answered
+// instead: the rest of its range becomes zero bytes, and the range is
+// marked lost, which its document tells (Unchanged) before anything made
+// from it is committed.
+struct GuardedRange {
+  std::atomic<std::uintptr_t> start{0};
+  std::atomic<std::uintptr_t> end{0};
+  std::atomic<bool> lost{false};
+};
+constexpr std::size_t kGuardedRanges = 8;
+GuardedRange guardedRanges[kGuardedRanges];
+std::uintptr_t guardedPageSize = 4096;
+struct sigaction earlierBusAction;
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  static_cast<void>(signal);
+  static_cast<void>(context);
+  const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  for (GuardedRange& range : guardedRanges) {
+    const std::uintptr_t start = range.start.load();
+    const std::uintptr_t end = range.end.load();
+    if (start == 0 || at < start || at >= end) continue;
+    const std::uintptr_t from = at - (at - start) % guardedPageSize;
+    if (mmap(reinterpret_cast<void*>(from), end - from, PROT_READ,
+             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+      range.lost = true;
+      return;
+    }
+  }
+  // No read of a mapped document: the signal does what it did before this
+  // answer was set, once the read is tried again.
+  sigaction(SIGBUS, &earlierBusAction, nullptr);
+}
+
+// Lists the range from `start` up to `end`, setting the answer to SIGBUS
+// the first time; the number of its place, or kGuardedRanges when it cannot
+// be guarded (and so must not be mapped).
+std::size_t GuardRange(std::uintptr_t start, std::uintptr_t end) {
+  static const bool answering = [] {
+    guardedPageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGBUS, &action, &earlierBusAction) == 0;
+  }();
+  if (!answering) return kGuardedRanges;
+  for (std::size_t i = 0; i < kGuardedRanges; ++i) {
+    std::uintptr_t free = 0;
+    if (guardedRanges[i].start.compare_exchange_strong(free, start)) {
+      guardedRanges[i].lost = false;
+      guardedRanges[i].end = end;
+      return i;
+    }
+  }
+  return kGuardedRanges;
+}
+
+void StopGuarding(std::size_t place) {
+  guardedRanges[place].end = 0;
+  guardedRanges[place].start = 0;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// When the file's bytes were last changed, and when anything of it was.
+#if defined(__APPLE__)
+const struct timespec& ModifiedAt(const struct stat& info) {
+  return info.st_mtimespec;
+}
+const struct timespec& ChangedAt(const struct stat& info) {
+  return info.st_ctimespec;
+}
+#else
+const struct timespec& ModifiedAt(const struct stat& info) {
+  return info.st_mtim;
+}
+const struct timespec& ChangedAt(const struct stat& info) {
+  return info.st_ctim;
+}
+#endif
+
+// A document's file mapped into memory, guarded, and kept open to tell
+// whether it changed since.
+class MappedDocument : public TextKeeper {
+ public:
+  MappedDocument(int fd, const struct stat& info, char* start,
+                 std::size_t mappedSize, std::size_t guard)
+      : fd_(fd),
+        read_(info),
+        start_(start),
+        mappedSize_(mappedSize),
+        guard_(guard) {}
+  MappedDocument(const MappedDocument&) = delete;
+  MappedDocument& operator=(const MappedDocument&) = delete;
+  ~MappedDocument() override {
+    StopGuarding(guard_);
+    munmap(start_, mappedSize_);
+    close(fd_);
+  }
+
+  [[nodiscard]] std::string_view bytes() const {
+    return std::string_view(start_, static_cast<std::size_t>(read_.st_size));
+  }
+
+  // The file is the one read while its size, its bytes' time and its
+  // change time stay, and no read came past its end.
+  bool Unchanged() const override {
+    struct stat now;
+    return !guardedRanges[guard_].lost && fstat(fd_, &now) == 0 &&
+           now.st_size == read_.st_size &&
+           SameTime(ModifiedAt(now), ModifiedAt(read_)) &&
+           SameTime(ChangedAt(now), ChangedAt(read_));
+  }
+
+  void LetGoBefore(std::size_t end) const override {
+    const std::size_t whole = end / guardedPageSize * guardedPageSize;
+    if (whole > 0) static_cast<void>(madvise(start_, whole, MADV_DONTNEED));
+  }
+
+ private:
+  const int fd_;
+  const struct stat read_;
+  char* const start_;
+  const std::size_t mappedSize_;
+  const std::size_t guard_;
+};
+
+// Brings the mapped bytes into memory and looks through them for a zero
+// byte, a piece at a time on a few threads; true when one was found.
+bool TakeInAndFindZero(const char* bytes, std::size_t size) {
+  constexpr std::size_t kPiece = 4 * 1024 * 1024;
+  const std::size_t pieces = (size + kPiece - 1) / kPiece;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> zero{false};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < pieces && !zero; i = next++) {
+      const std::size_t from = i * kPiece;
+      const std::size_t length = std::min(kPiece, size - from);
+#if defined(MADV_POPULATE_READ)
+      // Whole pages, all at once rather than one fault each; a failure
+      // only means they come as they are touched.
+      const std::uintptr_t first =
+          reinterpret_cast<std::uintptr_t>(bytes) + from;
+      static_cast<void>(
+          madvise(reinterpret_cast<void*>(first - first % guardedPageSize),
+                  length + first % guardedPageSize, MADV_POPULATE_READ));
+#endif
+      if (std::memchr(bytes + from, 0, length) != nullptr) zero = true;
+    }
+  };
+  std::thread other;
+  try {
+    other = std::thread(work);
+  } catch (const std::system_error&) {
+    // The pieces are all taken on this thread.
+  }
+  work();
+  if (other.joinable()) other.join();
+  return zero;
 }
 
 #if !defined(__APPLE__)
@@ -276,6 +460,32 @@ std::string ProgramPath() {
 }
 
 }  // namespace
+
+SharedText ReadDocumentFile(const std::string& internalPath) {
+  struct stat info;
+  const int fd = OpenRegularFile(internalPath, info);
+  const auto size = static_cast<std::size_t>(info.st_size);
+  if (size < kLargeFile) {
+    return SharedText(ReadOpenFile(internalPath, fd, info, true));
+  }
+  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  if (mapped == MAP_FAILED) {
+    return SharedText(ReadOpenFile(internalPath, fd, info, true));
+  }
+  char* start = static_cast<char*>(mapped);
+  const auto at = reinterpret_cast<std::uintptr_t>(start);
+  const std::size_t guard = GuardRange(at, at + size);
+  if (guard == kGuardedRanges) {
+    munmap(mapped, size);
+    return SharedText(ReadOpenFile(internalPath, fd, info, true));
+  }
+  const auto document =
+      std::make_shared<const MappedDocument>(fd, info, start, size, guard);
+  const bool zero = TakeInAndFindZero(start, size);
+  if (!document->Unchanged()) throw ChangedWhileReadError(internalPath);
+  if (zero) throw ZeroByteError(internalPath);
+  return SharedText(document, document->bytes());
+}
 
 void RememberProgramPath(const std::string& argv0) {
 #if !defined(__APPLE__)

@@ -122,6 +122,12 @@ std::string ReadFile(const std::string& internalPath) {
   return ReadRegularFile(internalPath, /*refuseZeroByte=*/true);
 }
 
+// Read whole here: a file mapped into memory could not be replaced by the
+// commit while the conversion holds it.
+SharedText ReadDocumentFile(const std::string& internalPath) {
+  return SharedText(ReadFile(internalPath));
+}
+
 std::string ReadBinaryFile(const std::string& internalPath) {
   return ReadRegularFile(internalPath, /*refuseZeroByte=*/false);
 }
