@@ -6,6 +6,29 @@
 namespace quillery {
 namespace {
 
+// The place of the last "\" or "/" of the path, npos for none: looked for
+// from the end one byte at a time (a search for either of a set of bytes
+// calls a search of the set for every byte).
+std::size_t LastSeparator(std::string_view path) {
+  for (std::size_t at = path.size(); at > 0; --at) {
+    if (path[at - 1] == '\\' || path[at - 1] == '/') return at - 1;
+  }
+  return std::string_view::npos;
+}
+
+// Calls `take` with each name of the path in turn, from the first: the
+// parts between separators, empty ones and "." left out.
+template <typename Take>
+void ForEachName(std::string_view path, const Take& take) {
+  std::size_t begin = 0;
+  for (std::size_t at = 0; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '\\' && path[at] != '/') continue;
+    const std::string_view name = path.substr(begin, at - begin);
+    begin = at + 1;
+    if (!name.empty() && name != ".") take(name);
+  }
+}
+
 bool IsRoot(const std::string& path) {
   return path.size() == 1 && IsPathSeparator(path[0]);
 }
@@ -106,16 +129,9 @@ bool SitePath::IsAbsolute() const {
 
 std::vector<std::string> SitePath::Components() const {
   std::vector<std::string> components;
-  const std::string_view path = text_;
-  std::size_t begin = 0;
-  while (begin <= path.size()) {
-    std::size_t end = path.find_first_of("/\\", begin);
-    if (end == std::string_view::npos) end = path.size();
-    const std::string_view component = path.substr(begin, end - begin);
-    begin = end + 1;
-    if (!component.empty() && component != ".")
-      components.emplace_back(component);
-  }
+  ForEachName(text_, [&components](std::string_view name) {
+    components.emplace_back(name);
+  });
   return components;
 }
 
@@ -143,14 +159,14 @@ SitePath SitePath::Normal() const {
 }
 
 SitePath SitePath::Folder() const {
-  const std::size_t separator = text_.find_last_of("\\/");
+  const std::size_t separator = LastSeparator(text_);
   if (separator == std::string::npos) return SitePath();
   if (separator == 0) return SitePath("\\");
   return SitePath(text_.substr(0, separator));
 }
 
 std::string SitePath::Name() const {
-  const std::size_t separator = text_.find_last_of("\\/");
+  const std::size_t separator = LastSeparator(text_);
   return separator == std::string::npos ? text_ : text_.substr(separator + 1);
 }
 
@@ -188,11 +204,11 @@ std::string SitePath::RelativeFrom(const SitePath& folder) const {
 
 std::string SitePath::Key() const {
   std::string key;
-  key.reserve(text_.size());
-  for (const std::string& component : Components()) {
+  key.reserve(text_.size() + 1);
+  ForEachName(text_, [&key](std::string_view name) {
     key += '/';
-    key += component;
-  }
+    key += name;
+  });
   return key;
 }
 
