@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <unordered_map>
 #include <utility>
 
 #include "convert/conversion_error.h"
@@ -29,7 +28,12 @@ void RefuseNamesOfOneFile(const std::string& earlier,
 }  // namespace
 
 void ConversionPlan::Add(PlannedFile file) {
-  lastByKey_[SitePath(file.path).Key()] = files_.size();
+  const auto [key, isNew] = keys_.Insert(SitePath(file.path).Key());
+  if (isNew) {
+    lastOfKey_.push_back(files_.size());
+  } else {
+    lastOfKey_[key] = files_.size();
+  }
   files_.push_back(std::move(file));
 }
 
@@ -54,9 +58,12 @@ void ConversionPlan::AddPages(std::shared_ptr<const PageMaker> maker,
   assert(!pages_ && "a plan holds the pages of one split");
   pages_ = std::move(maker);
   const PageSplit& split = pages_->split();
+  const SitePath pagesFolder(folder);
+  files_.reserve(files_.size() + split.PageCount());
+  lastOfKey_.reserve(lastOfKey_.size() + split.PageCount());
   for (std::size_t page = 0; page < split.PageCount(); ++page) {
     PlannedFile file;
-    file.path = SitePath(folder).Join(split.PageFile(page)).text();
+    file.path = pagesFolder.Join(split.PageFile(page)).text();
     file.source = Source::kPage;
     file.page = page;
     Add(std::move(file));
@@ -73,13 +80,13 @@ void ConversionPlan::AddCopy(std::string path, std::string copyOf) {
 }
 
 bool ConversionPlan::Plans(const std::string& path) const {
-  return lastByKey_.count(SitePath(path).Key()) != 0;
+  return keys_.Contains(SitePath(path).Key());
 }
 
 bool ConversionPlan::IsCopy(const std::string& path) const {
-  const auto last = lastByKey_.find(SitePath(path).Key());
-  return last != lastByKey_.end() &&
-         files_[last->second].source == Source::kCopy;
+  const std::size_t key = keys_.Find(SitePath(path).Key());
+  return key != KeySet::kAbsent &&
+         files_[lastOfKey_[key]].source == Source::kCopy;
 }
 
 std::size_t ConversionPlan::PageCount() const {
@@ -90,7 +97,7 @@ bool ConversionPlan::ContentUnchanged() const {
   return !pages_ || pages_->split().ContentUnchanged();
 }
 
-std::size_t ConversionPlan::FileCount() const { return lastByKey_.size(); }
+std::size_t ConversionPlan::FileCount() const { return keys_.size(); }
 
 WriteList ConversionPlan::ListWrites(const PathKeyFunction& keyOf) const {
   constexpr std::size_t kNothing = static_cast<std::size_t>(-1);

@@ -17,11 +17,11 @@
 #include <future>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "convert/site_writer.h"
 #include "dress/page_maker.h"
+#include "text/key_set.h"
 #include "text/site_path.h"
 
 namespace quillery {
@@ -111,8 +111,10 @@ class ConversionPlan {
   void Add(PlannedFile file);
 
   std::vector<PlannedFile> files_;
-  // SitePath::Key() of each path planned: the last file planned for it.
-  std::unordered_map<std::string, std::size_t> lastByKey_;
+  // SitePath::Key() of each path planned, and for each the last file
+  // planned for it.
+  KeySet keys_;
+  std::vector<std::size_t> lastOfKey_;
   std::shared_ptr<const PageMaker> pages_;
 };
 
