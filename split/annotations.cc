@@ -97,18 +97,18 @@ SharedText RemoveAnnotationBlocks(SharedText text) {
 
   // The kept bytes are copied into a text of their own. The searches only
   // read onwards from the last removed block, so the bytes before it are
-  // let go as the copy passes them, a large piece at a time: the page is
-  // not held twice over.
-  constexpr std::size_t kLetGoEvery = 16 * 1024 * 1024;
+  // let go as the copy passes them, a piece at a time: the page is not held
+  // twice over.
+  constexpr std::size_t kPiece = 1024 * 1024;
   std::string kept;
   kept.reserve(bytes.size());
   std::size_t keptUpTo = 0;
-  std::size_t letGoUpTo = 0;
   const auto keep = [&](std::size_t from, std::size_t to) {
-    kept.append(bytes.substr(from, to - from));
-    if (to - letGoUpTo >= kLetGoEvery) {
-      text.LetGoBefore(to);
-      letGoUpTo = to;
+    while (from < to) {
+      const std::size_t piece = std::min(kPiece, to - from);
+      kept.append(bytes.substr(from, piece));
+      from += piece;
+      text.LetGoBefore(from);
     }
   };
   while (blockStart != std::string_view::npos) {

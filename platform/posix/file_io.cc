@@ -340,9 +340,16 @@ class MappedDocument : public TextKeeper {
            SameTime(ChangedAt(now), ChangedAt(read_));
   }
 
+  // Whole pages only, from where the last call left off: each page is let
+  // go of once however often this is called.
   void LetGoBefore(std::size_t end) const override {
     const std::size_t whole = end / guardedPageSize * guardedPageSize;
-    if (whole > 0) static_cast<void>(madvise(start_, whole, MADV_DONTNEED));
+    std::size_t from = letGoUpTo_.load();
+    while (whole > from && !letGoUpTo_.compare_exchange_weak(from, whole)) {
+    }
+    if (whole > from) {
+      static_cast<void>(madvise(start_ + from, whole - from, MADV_DONTNEED));
+    }
   }
 
  private:
@@ -351,6 +358,7 @@ class MappedDocument : public TextKeeper {
   char* const start_;
   const std::size_t mappedSize_;
   const std::size_t guard_;
+  mutable std::atomic<std::size_t> letGoUpTo_{0};
 };
 
 // Brings the mapped bytes into memory and looks through them for a zero
