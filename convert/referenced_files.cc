@@ -2,7 +2,6 @@
 #include "convert/referenced_files.h"
 
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -67,11 +66,12 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
     std::string path;  // when kept
   };
   // A page names a handful of files, looked for one by one; a contents
-  // page may name thousands, found by their hash once there are many.
+  // page may name thousands, found by their hash once there are many (the
+  // set numbers them as the leads are numbered, in the order first named).
   constexpr std::size_t kLeadsLookedThrough = 16;
   std::vector<Lead> leads;
   leads.reserve(kLeadsLookedThrough);
-  std::unordered_map<std::string_view, std::size_t> leadOfFile;
+  KeySet leadFiles;
   const auto findLead = [&](std::string_view file) {
     if (leads.size() <= kLeadsLookedThrough) {
       for (std::size_t i = 0; i < leads.size(); ++i) {
@@ -79,8 +79,8 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
       }
       return leads.size();
     }
-    const auto found = leadOfFile.find(file);
-    return found == leadOfFile.end() ? leads.size() : found->second;
+    const std::size_t found = leadFiles.Find(file);
+    return found == KeySet::kAbsent ? leads.size() : found;
   };
   std::string key;  // reused for each file named
   ForEachReference(bytes, [&](std::string_view reference) {
@@ -111,12 +111,10 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
       }
       leads.push_back(std::move(lead));
       if (leads.size() > kLeadsLookedThrough) {
-        if (leadOfFile.empty()) {
-          for (std::size_t i = 0; i < leads.size(); ++i) {
-            leadOfFile.emplace(leads[i].file, i);
-          }
+        if (leadFiles.empty()) {
+          for (const Lead& each : leads) leadFiles.Insert(each.file);
         } else {
-          leadOfFile.emplace(file, known);
+          leadFiles.Insert(file);
         }
       }
     }
@@ -130,7 +128,7 @@ ReferencedFiles::ScannedFile ReferencedFiles::Scan(
 }
 
 void ReferencedFiles::Add(ScannedFile scanned) {
-  written_.insert(std::move(scanned.key));
+  written_.Insert(scanned.key);
   outside_ += scanned.outside;
   for (Referenced& referenced : scanned.inSite) {
     queue_.push_back(std::move(referenced));
@@ -149,7 +147,7 @@ std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
   if (!started_) {
     // The references to these files were not kept: each must be written.
     willBeWritten_.ForEach([this](std::string_view relative) {
-      if (written_.count(std::string(relative)) == 0) {
+      if (!written_.Contains(relative)) {
         throw std::logic_error("a file to be written was not written");
       }
     });
@@ -160,7 +158,7 @@ std::optional<ReferencedFiles::Candidate> ReferencedFiles::Next() {
   while (next_ < queue_.size()) {
     const Referenced& referenced = queue_[next_++];
     std::string relative = SitePath::FromSlashForm(referenced.path).text();
-    if (written_.count(KeyOf(relative)) != 0) continue;
+    if (written_.Contains(KeyOf(relative))) continue;
     return Candidate{std::move(relative), referenced.counted};
   }
   return std::nullopt;

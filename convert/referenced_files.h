@@ -98,7 +98,7 @@ class ReferencedFiles {
   std::string mainFile_;
   std::string mainFileKey_;
   std::unordered_set<std::string> uncounted_;      // keys
-  std::unordered_set<std::string> written_;        // keys
+  KeySet written_;                                 // keys
   KeySet willBeWritten_;                           // keys
   std::vector<Referenced> queue_;
   std::size_t next_ = 0;
