@@ -137,7 +137,8 @@ TEST(ReadFile, FindsOneZeroByteAnywhereInALargeDocument) {
 TEST(ReadDocumentFile, GivesWhatReadFileGives) {
   ScopedTempDir dir;
   const std::size_t large = (std::size_t{17} << 20) + 5;
-  for (const std::size_t size : {std::size_t{0}, std::size_t{4097}, large}) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{4097}, std::size_t{1} << 20, large}) {
     SCOPED_TRACE(size);
     std::string bytes;  // 1 to 251 over and over: no zero byte
     while (bytes.size() < size) {

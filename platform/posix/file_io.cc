@@ -221,6 +221,10 @@ std::string ReadRegularFile(const std::string& internalPath,
   return ReadOpenFile(internalPath, fd, info, refuseZeroByte);
 }
 
+// From this size on a document is mapped rather than read: below it, the
+// mapping's own set-up costs about what reading saves.
+constexpr std::size_t kMappedDocument = 1024 * 1024;
+
 // A mapped document's file may be cut short by someone else while the
 // conversion reads it, and a read past the new end would stop the program
 // (SIGBUS). The mapped ranges are listed here, and such a read is answered
@@ -473,7 +477,7 @@ SharedText ReadDocumentFile(const std::string& internalPath) {
   struct stat info;
   const int fd = OpenRegularFile(internalPath, info);
   const auto size = static_cast<std::size_t>(info.st_size);
-  if (size < kLargeFile) {
+  if (size < kMappedDocument) {
     return SharedText(ReadOpenFile(internalPath, fd, info, true));
   }
   void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
