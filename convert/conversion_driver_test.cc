@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -16,8 +17,8 @@
 #include "convert/conversion_error.h"
 #include "convert/memory_file_operations.h"
 #include "convert/site_writer.h"
-#include "text/bytes.h"
 #include "tests/test_support.h"
+#include "text/bytes.h"
 
 namespace quillery {
 namespace {
@@ -303,24 +304,25 @@ class KeptDocumentFiles : public MemoryFileOperations {
 TEST(RunConversion, AContentPageChangedDuringTheRunCommitsNothing) {
   for (const bool outdir : {false, true}) {
     SCOPED_TRACE(outdir);
-    MemoryFileOperations read;
-    AddSite(read);
-    ConversionRequest request = RequestFor(read);
-    if (outdir) request.OUTDIR = kOutput;
+    // The site and the program's files, and the request of this round.
+    const auto requestIn = [outdir](MemoryFileOperations& files) {
+      AddSite(files);
+      ConversionRequest request = RequestFor(files);
+      if (outdir) request.OUTDIR = kOutput;
+      return request;
+    };
     ConversionProgress quiet;
-    ASSERT_EQ(RunConversion(kMainFile, request, read, quiet),
-              ConversionOutcome::kConverted);
-
+    MemoryFileOperations read;
     KeptDocumentFiles kept;
-    AddSite(kept);
-    static_cast<void>(RequestFor(kept));
-    ASSERT_EQ(RunConversion(kMainFile, request, kept, quiet),
-              ConversionOutcome::kConverted);
+    for (MemoryFileOperations* files :
+         std::initializer_list<MemoryFileOperations*>{&read, &kept}) {
+      ASSERT_EQ(RunConversion(kMainFile, requestIn(*files), *files, quiet),
+                ConversionOutcome::kConverted);
+    }
     EXPECT_EQ(kept.Tree(), read.Tree());
 
     KeptDocumentFiles changing;
-    AddSite(changing);
-    static_cast<void>(RequestFor(changing));
+    const ConversionRequest request = requestIn(changing);
     const Tree before = changing.Tree();
     changing.SetHook([&changing](const FileCall& call) {
       if (call.name == "WriteNewFile") changing.kept->changed = true;

@@ -54,26 +54,17 @@ std::size_t FindFirstAnnotationOpen(std::string_view text) {
   return earlier != std::string_view::npos ? earlier : inLaterHalf();
 }
 
-}  // namespace
-
-std::string RemoveAnnotationBlocks(std::string text) {
-  std::size_t blockStart = FindFirstAnnotationOpen(text);
-  if (blockStart == std::string::npos) return text;
-
-  // The kept bytes move forward over the removed blocks within the same
-  // text, so that a large page is never held twice. Nothing at or after
-  // `keptUpTo` is moved over yet: the searches read the original bytes.
-  std::size_t kept = 0;
+// Calls `keep(from, to)` for each run of bytes of `text` outside its
+// annotation blocks, in text order, the first block opening at `blockStart`.
+// Each run is kept before the next block is looked for, and only bytes
+// after the last run kept are read after it.
+template <typename Keep>
+void ForEachKeptRun(std::string_view text, std::size_t blockStart,
+                    const Keep& keep) {
   std::size_t keptUpTo = 0;
-  auto keep = [&text, &kept](std::size_t from, std::size_t to) {
-    std::copy(text.begin() + static_cast<std::ptrdiff_t>(from),
-              text.begin() + static_cast<std::ptrdiff_t>(to),
-              text.begin() + static_cast<std::ptrdiff_t>(kept));
-    kept += to - from;
-  };
-  while (blockStart != std::string::npos) {
+  while (blockStart != std::string_view::npos) {
     const std::size_t end = text.find(kConditionalEnd, blockStart);
-    if (end == std::string::npos) break;
+    if (end == std::string_view::npos) break;
     keep(keptUpTo, blockStart);
     keptUpTo = end + kConditionalEnd.size();
     // The next block is looked for from where the removed one ended, in the
@@ -82,6 +73,25 @@ std::string RemoveAnnotationBlocks(std::string text) {
     blockStart = FindAnnotationOpen(text, keptUpTo);
   }
   keep(keptUpTo, text.size());
+}
+
+}  // namespace
+
+std::string RemoveAnnotationBlocks(std::string text) {
+  std::size_t blockStart = FindFirstAnnotationOpen(text);
+  if (blockStart == std::string::npos) return text;
+
+  // The kept bytes move forward over the removed blocks within the same
+  // text, so that a large page is never held twice. Nothing after the last
+  // run kept is moved over yet: the searches read the original bytes.
+  std::size_t kept = 0;
+  ForEachKeptRun(text, blockStart,
+                 [&text, &kept](std::size_t from, std::size_t to) {
+                   std::copy(text.begin() + static_cast<std::ptrdiff_t>(from),
+                             text.begin() + static_cast<std::ptrdiff_t>(to),
+                             text.begin() + static_cast<std::ptrdiff_t>(kept));
+                   kept += to - from;
+                 });
   text.resize(kept);
   return text;
 }
@@ -102,23 +112,14 @@ SharedText RemoveAnnotationBlocks(SharedText text) {
   constexpr std::size_t kPiece = 1024 * 1024;
   std::string kept;
   kept.reserve(bytes.size());
-  std::size_t keptUpTo = 0;
-  const auto keep = [&](std::size_t from, std::size_t to) {
+  ForEachKeptRun(bytes, blockStart, [&](std::size_t from, std::size_t to) {
     while (from < to) {
       const std::size_t piece = std::min(kPiece, to - from);
       kept.append(bytes.substr(from, piece));
       from += piece;
       text.LetGoBefore(from);
     }
-  };
-  while (blockStart != std::string_view::npos) {
-    const std::size_t end = bytes.find(kConditionalEnd, blockStart);
-    if (end == std::string_view::npos) break;
-    keep(keptUpTo, blockStart);
-    keptUpTo = end + kConditionalEnd.size();
-    blockStart = FindAnnotationOpen(bytes, keptUpTo);
-  }
-  keep(keptUpTo, bytes.size());
+  });
   text.LetGoBefore(bytes.size());
   return SharedText(std::move(kept), text);
 }
