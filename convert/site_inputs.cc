@@ -41,12 +41,9 @@ class SiteReader {
 
   void ReadText(const std::string& path, std::string& text) {
     const std::optional<std::string> real = files_.RealPath(path);
-    if (real) {
-      auto known = texts_.find(*real);
-      if (known != texts_.end()) {
-        text = *known->second;
-        return;
-      }
+    if (const std::string* known = ReadBefore(real)) {
+      text = *known;
+      return;
     }
     text = files_.ReadText(path);
     if (real) texts_.emplace(*real, &text);
@@ -55,10 +52,8 @@ class SiteReader {
   // The content page, read last: a copy of the text read before when it
   // is the main file or the contents frame page.
   SharedText ReadDocument(const std::string& path) {
-    const std::optional<std::string> real = files_.RealPath(path);
-    if (real) {
-      auto known = texts_.find(*real);
-      if (known != texts_.end()) return SharedText(*known->second);
+    if (const std::string* known = ReadBefore(files_.RealPath(path))) {
+      return SharedText(*known);
     }
     return files_.ReadDocument(path);
   }
@@ -85,6 +80,13 @@ class SiteReader {
   }
 
  private:
+  // The text read before from the file at `real`, if any.
+  const std::string* ReadBefore(const std::optional<std::string>& real) const {
+    if (!real) return nullptr;
+    const auto known = texts_.find(*real);
+    return known == texts_.end() ? nullptr : known->second;
+  }
+
   const std::string& SiteFolder() {
     if (!siteFolder_) {
       // The main file has been read, so its folder exists.

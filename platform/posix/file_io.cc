@@ -316,17 +316,13 @@ const struct timespec& ChangedAt(const struct stat& info) {
 class MappedDocument : public TextKeeper {
  public:
   MappedDocument(int fd, const struct stat& info, char* start,
-                 std::size_t mappedSize, std::size_t guard)
-      : fd_(fd),
-        read_(info),
-        start_(start),
-        mappedSize_(mappedSize),
-        guard_(guard) {}
+                 std::size_t guard)
+      : fd_(fd), read_(info), start_(start), guard_(guard) {}
   MappedDocument(const MappedDocument&) = delete;
   MappedDocument& operator=(const MappedDocument&) = delete;
   ~MappedDocument() override {
     StopGuarding(guard_);
-    munmap(start_, mappedSize_);
+    munmap(start_, bytes().size());
     close(fd_);
   }
 
@@ -360,7 +356,6 @@ class MappedDocument : public TextKeeper {
   const int fd_;
   const struct stat read_;
   char* const start_;
-  const std::size_t mappedSize_;
   const std::size_t guard_;
   mutable std::atomic<std::size_t> letGoUpTo_{0};
 };
@@ -477,22 +472,23 @@ SharedText ReadDocumentFile(const std::string& internalPath) {
   struct stat info;
   const int fd = OpenRegularFile(internalPath, info);
   const auto size = static_cast<std::size_t>(info.st_size);
-  if (size < kMappedDocument) {
-    return SharedText(ReadOpenFile(internalPath, fd, info, true));
+  // A small file, one the system cannot map, or one more than the guard
+  // can list, is read.
+  void* mapped = size < kMappedDocument
+                     ? MAP_FAILED
+                     : mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+  std::size_t guard = kGuardedRanges;
+  if (mapped != MAP_FAILED) {
+    const auto at = reinterpret_cast<std::uintptr_t>(mapped);
+    guard = GuardRange(at, at + size);
+    if (guard == kGuardedRanges) munmap(mapped, size);
   }
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-  if (mapped == MAP_FAILED) {
+  if (guard == kGuardedRanges) {
     return SharedText(ReadOpenFile(internalPath, fd, info, true));
   }
   char* start = static_cast<char*>(mapped);
-  const auto at = reinterpret_cast<std::uintptr_t>(start);
-  const std::size_t guard = GuardRange(at, at + size);
-  if (guard == kGuardedRanges) {
-    munmap(mapped, size);
-    return SharedText(ReadOpenFile(internalPath, fd, info, true));
-  }
   const auto document =
-      std::make_shared<const MappedDocument>(fd, info, start, size, guard);
+      std::make_shared<const MappedDocument>(fd, info, start, guard);
   const bool zero = TakeInAndFindZero(start, size);
   if (!document->Unchanged()) throw ChangedWhileReadError(internalPath);
   if (zero) throw ZeroByteError(internalPath);
